@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Installs what building and testing needs on a Debian 12 machine and builds
+# libjpeg-turbo for the Windows target. Safe to run again: every step checks
+# first and skips what is already in place.
+#
+#   scripts/bootstrap.sh [build-dir]      (default: build)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath -m "${1:-$here/build}")
+deps="$build/deps"
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+packages=(mingw-w64 cmake nasm wine wine32 wine64 xvfb xauth imagemagick googletest)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "bootstrap: installing ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  as_root apt-get update -q
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q "${missing[@]}"
+fi
+
+if [ -f "$deps/lib/libjpeg.a" ] && [ -f "$deps/include/jpeglib.h" ]; then
+  exit 0
+fi
+
+# libjpeg-turbo comes from Debian's source package, so it needs a deb-src entry.
+srcdir="$build/jpeg-src"
+mkdir -p "$srcdir"
+tarball=$(ls "$srcdir"/libjpeg-turbo_*.orig.tar.gz 2>/dev/null | head -n1 || true)
+if [ -z "$tarball" ]; then
+  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+    echo "bootstrap: adding a deb-src entry for Debian's sources"
+    src=/etc/apt/sources.list.d/debian.sources
+    if [ -f "$src" ]; then
+      sed 's/^Types: deb$/Types: deb-src/' "$src" | as_root tee /etc/apt/sources.list.d/quillet-deb-src.sources >/dev/null
+    else
+      grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | as_root tee /etc/apt/sources.list.d/quillet-deb-src.list >/dev/null
+    fi
+    as_root apt-get update -q
+  fi
+  (cd "$srcdir" && apt-get source --download-only libjpeg-turbo)
+  tarball=$(ls "$srcdir"/libjpeg-turbo_*.orig.tar.gz | head -n1)
+fi
+
+rm -rf "$srcdir/unpacked"
+mkdir -p "$srcdir/unpacked"
+tar -xzf "$tarball" -C "$srcdir/unpacked"
+jsrc=$(ls -d "$srcdir"/unpacked/libjpeg-turbo-*/ | head -n1)
+
+echo "bootstrap: building libjpeg-turbo for i686-w64-mingw32"
+cmake -S "$jsrc" -B "$build/jpeg" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/i686-w64-mingw32.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF \
+  -DCMAKE_INSTALL_PREFIX="$deps" >/dev/null
+cmake --build "$build/jpeg" --target install -j"$(nproc)" >/dev/null
+echo "bootstrap: libjpeg-turbo installed in $deps"

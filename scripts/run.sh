@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the program and runs it on a demo frame library.
+#   scripts/run.sh [build-dir]          (default: build)
+# With $DISPLAY set the window opens there. Without one the program runs on
+# a private Xvfb; the script saves a screenshot of the window, prints its
+# path and closes the program.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath -m "${1:-$here/build}")
+"$here/scripts/build.sh" "$build" >/dev/null
+run="$build/wine-run.sh"
+title=$(sed -n 's/^TITLE_APP=//p' "$here/lang/QuilletTool.INI" | tr -d '\r')
+
+. "$here/scripts/xvfb.sh"
+own=0
+if [ -z "${DISPLAY:-}" ]; then own=1; start_display; fi
+trap 'stop_wineserver "$build"; stop_display' EXIT
+"$run" cmd /c exit >/dev/null 2>&1 </dev/null || true
+
+if [ -x "$here/scripts/demo-library.sh" ]; then "$here/scripts/demo-library.sh" "$build"; fi
+
+if [ "$own" = 0 ]; then
+  "$run" "$build/QuilletTool.exe"
+  exit 0
+fi
+
+"$run" "$build/QuilletTool.exe" >/dev/null 2>&1 </dev/null &
+app=$!
+if ! "$run" "$build/window_ctl.exe" wait "$title" 60 >/dev/null 2>&1 </dev/null; then
+  echo "run: the main window did not appear" >&2
+  kill "$app" 2>/dev/null || true
+  exit 1
+fi
+sleep 2
+shot="$build/screenshot.png"
+import -window root "$shot"
+"$run" "$build/window_ctl.exe" close "$title" 30 >/dev/null 2>&1 </dev/null || true
+wait "$app" || true
+echo "screenshot: $shot"

@@ -1,0 +1,23 @@
+// Texts of the language file: <program path without extension>.INI beside
+// the executable, section STRING. Every lookup reads the file anew, so an
+// edited file takes effect at once; a missing file, section or key gives "".
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The language file of a module path: everything up to and including the
+// last '.' followed by "INI"; empty when the path has no dot at all.
+std::string LangFilePathFor(const std::string& modulePath);
+
+// One key of the language file at iniPath (1023 bytes at most), with "\n"
+// turned into a line feed.
+std::string ReadLangString(const std::string& iniPath, const char* key);
+
+// Replaces each backslash-n pair by a line feed. A backslash that is the
+// trail byte of a double-byte character of codePage starts no pair.
+std::string ExpandLineBreaks(const std::string& text, UINT codePage = CP_ACP);
+
+// The text of key in this program's language file.
+std::string GetLangString(const char* key);

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include "TestFiles.h"
+#include "app/LangStrings.h"
+
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+TEST(LangFilePath, FollowsTheLastDotOfTheModulePath) {
+    EXPECT_EQ(LangFilePathFor("C:\\Tools\\Tool.exe"), "C:\\Tools\\Tool.INI");
+    EXPECT_EQ(LangFilePathFor("C:\\Tools\\Tool"), "");
+    // The only dot is in a folder name: the file name is cut there.
+    EXPECT_EQ(LangFilePathFor("C:\\v1.2\\Tool"), "C:\\v1.INI");
+    EXPECT_EQ(LangFilePathFor("C:\\a.b\\Tool.x.exe"), "C:\\a.b\\Tool.x.INI");
+}
+
+TEST(LangStrings, MissingFileSectionOrKeyGiveEmptyText) {
+    TempDir dir;
+    const std::string ini = dir / "lang.INI";
+    EXPECT_EQ(ReadLangString(ini, "TITLE_APP"), "");
+    WriteFile(ini, "[OTHER]\nTITLE_APP=Hello\n");
+    EXPECT_EQ(ReadLangString(ini, "TITLE_APP"), "");
+    WriteFile(ini, "[STRING]\nOTHER_KEY=Hello\n");
+    EXPECT_EQ(ReadLangString(ini, "TITLE_APP"), "");
+    EXPECT_EQ(ReadLangString(ini, "OTHER_KEY"), "Hello");
+}
+
+TEST(LangStrings, BackslashNBecomesALineFeedAndNothingElseIsAnEscape) {
+    TempDir dir;
+    const std::string ini = dir / "lang.INI";
+    WriteFile(ini, "[STRING]\nA=x\\ny\nB=x\\ty\nC=\\n\\n\nD=end\\\nE=\\\\n\n");
+    EXPECT_EQ(ReadLangString(ini, "A"), "x\ny");
+    EXPECT_EQ(ReadLangString(ini, "B"), "x\\ty");
+    EXPECT_EQ(ReadLangString(ini, "C"), "\n\n");
+    EXPECT_EQ(ReadLangString(ini, "D"), "end\\");
+    EXPECT_EQ(ReadLangString(ini, "E"), "\\\n");
+}
+
+TEST(LangStrings, LongValuesAreCutTo1023Bytes) {
+    TempDir dir;
+    const std::string ini = dir / "lang.INI";
+    WriteFile(ini, "[STRING]\nLONG=" + std::string(2000, 'w') + "\n");
+    EXPECT_EQ(ReadLangString(ini, "LONG"), std::string(1023, 'w'));
+}
+
+TEST(LangStrings, AnEditedFileTakesEffectOnTheNextLookup) {
+    TempDir dir;
+    const std::string ini = dir / "lang.INI";
+    WriteFile(ini, "[STRING]\nKEY=first\n");
+    EXPECT_EQ(ReadLangString(ini, "KEY"), "first");
+    WriteFile(ini, "[STRING]\nKEY=second\n");
+    EXPECT_EQ(ReadLangString(ini, "KEY"), "second");
+    WriteFile(ini, "[STRING]\n");
+    EXPECT_EQ(ReadLangString(ini, "KEY"), "");
+}
+
+TEST(LangStrings, ABackslashTrailByteOfADoubleByteCharacterIsNoEscape) {
+    // In code page 932 the character 0x95 0x5C ends in a backslash byte.
+    const std::string table = "\x95\x5C" "n";
+    EXPECT_EQ(ExpandLineBreaks(table, 932), table);
+    EXPECT_EQ(ExpandLineBreaks("\x95\x5C\\n", 932), "\x95\x5C\n");
+    // In a single-byte code page the same bytes are a backslash pair.
+    EXPECT_EQ(ExpandLineBreaks(table, 1252), "\x95\n");
+}
+
+TEST(LangStrings, TheShippedLanguageFileHoldsEveryKey) {
+    // The build copies lang/QuilletTool.INI beside this test as <test>.INI.
+    const char* keys[] = {
+        "TITLE_APP", "MENU_FILE", "MENU_DISPLAY", "MENU_SORT", "MENU_CHANGE_TARGET", "MENU_HELP",
+        "MENU_FILE_CLOSE", "MENU_DISPLAY_REFRESH", "MENU_SORT_TITLE", "MENU_SORT_PAPER_NAME",
+        "MENU_CHANGE_TARGET_LX", "MENU_CHANGE_TARGET_MEMCARD", "MENU_HELP_ABOUT", "BTN_SELECT",
+        "TITLE_ZELLIT_TO", "TITLE_ZELLIT1", "TITLE_ZELLIT2", "TITLE_ZELLIT2_LX", "TITLE_ZELLIT2_MEMCART",
+        "BTN_FOLDER_MAKE", "BTN_MOVE", "BTN_ADD", "BTN_COPY", "BTN_DELETE", "BTN_NAME_CHANGE",
+        "ERR_SELECT_SAME_TARGET", "TITLE_ABOUT", "VERSION_ABOUT", "COPYRIGHT_ABOUT", "BTN_OK", "ERR_LX",
+        "USE_ADD_MEM_FUNC_FLAG", "LIST_ZEL_NAME", "LIST_ZEL_PAPER", "TITLE_MARGINE_NORMAL",
+        "TITLE_MARGINE_EXTEND", "TITLE_MARGINE_NO", "TITLE_MARGINE_ROLLPAPER_CUTOFF",
+        "TITLE_MARGINE_ROLLPAPER_CUTON", "TITLE_SELECT_MEMCARD1", "TITLE_SELECT_MEMCARD2",
+        "EXPLAIN_SELECT_MEMCARD1", "EXPLAIN_SELECT_MEMCARD2", "TITLE_MEMCARD", "BTN_RESCAN", "BTN_NEXT",
+        "BTN_GO", "BTN_CANCEL", "TITLE_FOLDER_MAKE", "EXPLAIN_FOLDER_MAKE", "TITLE_CHANGE_NAME",
+        "EXPLAIN_CHANGE_NAME", "ERR_NOT_USE_FOLDER", "ERR_SELECT_SAME_FOLDER", "ERR_ZELLIT2_OVER_MAX_NUM",
+        "ERR_COPY_FAILED", "ERR_CONFIRM_REPLACE", "ERR_MOVE", "ERR_DISK_SIZE", "MSG_DELETE",
+        "ERR_FOLDER_MAKE", "ERR_NOT_FOLDER_NAME", "ERR_NOT_FOLDER_NAME_DOT", "ERR_FOLDR_NAME_CHAR",
+        "ERR_FILE_NAME_CHAR", "ERR_NOT_FILE_NAME", "ERR_FILE_NAME", "ERR_FOLDER_NAME"};
+    ASSERT_EQ(std::size(keys), 68u);
+    for (const char* key : keys) EXPECT_FALSE(GetLangString(key).empty()) << key;
+
+    EXPECT_EQ(GetLangString("USE_ADD_MEM_FUNC_FLAG"), "1");
+    EXPECT_EQ(GetLangString("ERR_FOLDR_NAME_CHAR"), "\\/:*?\"<>|");
+    const std::string allowed = GetLangString("ERR_FILE_NAME_CHAR");
+    EXPECT_NE(allowed.find('_'), std::string::npos);
+    EXPECT_NE(allowed.find('-'), std::string::npos);
+    const std::string replace = GetLangString("ERR_CONFIRM_REPLACE");
+    const size_t first = replace.find("%s");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(replace.find("%s", first + 2), std::string::npos);
+}

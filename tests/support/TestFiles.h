@@ -1,0 +1,37 @@
+// Real files in fresh folders for tests.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace testing_support {
+
+// A new empty folder under the temporary folder, removed with all it holds
+// when the object goes. Path() ends without a backslash.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // Path() + "\" + relative
+    std::string operator/(const std::string& relative) const { return path_ + "\\" + relative; }
+
+private:
+    std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+bool IsDirectory(const std::string& path);
+void MakeDirs(const std::string& path);
+// Deletes a folder tree, clearing read-only attributes first.
+void RemoveTree(const std::string& path);
+// Folder of the running test executable, with a trailing backslash.
+std::string ModuleFolder();
+
+}  // namespace testing_support

@@ -1,0 +1,43 @@
+// Waits for or closes the program's main window from outside, for scripts:
+//   window_ctl wait  "<title>" [seconds]   exit 0 once the window is visible
+//   window_ctl close "<title>" [seconds]   sends WM_CLOSE, waits until it is gone
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+HWND FindMain(const char* title) {
+    HWND w = ::FindWindowA(MAKEINTATOM(0x8002), title);  // the dialog class "#32770"
+    return w && ::IsWindowVisible(w) ? w : nullptr;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: window_ctl wait|close <title> [seconds]\n");
+        return 2;
+    }
+    const char* title = argv[2];
+    const DWORD limit = (argc > 3 ? std::atoi(argv[3]) : 30) * 1000u;
+    const DWORD start = ::GetTickCount();
+    if (std::strcmp(argv[1], "wait") == 0) {
+        while (!FindMain(title)) {
+            if (::GetTickCount() - start > limit) return 1;
+            ::Sleep(100);
+        }
+        return 0;
+    }
+    if (std::strcmp(argv[1], "close") == 0) {
+        HWND w = FindMain(title);
+        if (!w) return 1;
+        ::PostMessageA(w, WM_CLOSE, 0, 0);
+        while (::IsWindow(w)) {
+            if (::GetTickCount() - start > limit) return 1;
+            ::Sleep(100);
+        }
+        return 0;
+    }
+    return 2;
+}
