@@ -1,0 +1,77 @@
+#include "app/Profile.h"
+
+namespace {
+win::RegKey CreateKey(HKEY parent, const std::string& path) {
+    HKEY key = nullptr;
+    if (!parent || ::RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                     nullptr) != ERROR_SUCCESS)
+        key = nullptr;
+    return win::RegKey(key);
+}
+}  // namespace
+
+CProfile::CProfile(HKEY root, const std::string& path) : key_(CreateKey(root, path)) {}
+
+win::RegKey CProfile::OpenSubKey(const std::string& subKey) const { return CreateKey(key_.Get(), subKey); }
+
+LONG CProfile::WriteString(const std::string& subKey, const std::string& name, const std::string& text) {
+    win::RegKey sub = OpenSubKey(subKey);
+    if (!sub) return ERROR_INVALID_HANDLE;
+    return ::RegSetValueExA(sub.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            static_cast<DWORD>(text.size() + 1));
+}
+
+LONG CProfile::WriteDword(const std::string& subKey, const std::string& name, DWORD value) {
+    win::RegKey sub = OpenSubKey(subKey);
+    if (!sub) return ERROR_INVALID_HANDLE;
+    return ::RegSetValueExA(sub.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                            sizeof value);
+}
+
+LONG CProfile::WriteBinary(const std::string& subKey, const std::string& name, const void* bytes, DWORD size) {
+    win::RegKey sub = OpenSubKey(subKey);
+    if (!sub) return ERROR_INVALID_HANDLE;
+    return ::RegSetValueExA(sub.Get(), name.c_str(), 0, REG_BINARY, static_cast<const BYTE*>(bytes), size);
+}
+
+std::string CProfile::ReadString(const std::string& subKey, const std::string& name,
+                                 const std::string& defaultText) {
+    win::RegKey sub = OpenSubKey(subKey);
+    if (!sub) return defaultText;
+    char buffer[MAX_PATH + 1] = {};  // one spare byte keeps a full 260-byte value terminated
+    DWORD size = MAX_PATH;
+    if (::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) !=
+        ERROR_SUCCESS)
+        return defaultText;
+    return buffer;
+}
+
+DWORD CProfile::ReadDword(const std::string& subKey, const std::string& name, DWORD defaultValue) {
+    win::RegKey sub = OpenSubKey(subKey);
+    if (!sub) return defaultValue;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
+        ERROR_SUCCESS)
+        return defaultValue;
+    return value;
+}
+
+void* CProfile::ReadBinary(const std::string& subKey, const std::string& name, void* buffer, DWORD* size) {
+    win::RegKey sub = OpenSubKey(subKey);
+    if (!sub) {
+        *size = 0;
+        return nullptr;
+    }
+    DWORD needed = 0;
+    if (::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, nullptr, &needed) != ERROR_SUCCESS)
+        return nullptr;
+    const DWORD capacity = *size;
+    *size = needed;
+    if (capacity < needed || !buffer) return nullptr;
+    DWORD got = needed;
+    if (::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, static_cast<BYTE*>(buffer), &got) !=
+        ERROR_SUCCESS)
+        return nullptr;
+    return buffer;
+}
