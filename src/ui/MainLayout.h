@@ -1,0 +1,28 @@
+// Where the main window's controls go for a client size and the measured
+// text sizes. Pure arithmetic, so the numbers can be checked directly.
+#pragma once
+
+#include <windows.h>
+
+struct MainLayoutInput {
+    int clientWidth;
+    int clientHeight;
+    int captionHeight;     // bold text of the source title + 2
+    int buttonHeight;      // 2 * |lfHeight| of the dialog font
+    int folderButtonWidth; // new-folder text + 20
+    int middleWidth;       // widest middle-column text + 20
+    int selectWidth;       // choose-card text + 20
+};
+
+// Rectangles as x, y, width, height (RECT's right/bottom hold width/height).
+struct MainLayout {
+    RECT newFolder, tree, sourceList, sourceTitle, targetList, targetTitle, targetLabel, selectCard;
+    RECT middle[5];  // move back, add, copy, delete, rename (top to bottom)
+};
+
+MainLayout ComputeMainLayout(const MainLayoutInput& in);
+
+// The window rectangle to open with, from the stored left, top, width and
+// height (-1 when never stored) and the screen size. Returned as left, top,
+// right, bottom.
+RECT ChooseWindowRect(int left, int top, int width, int height, int screenWidth, int screenHeight);

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include "TestFiles.h"
+#include "ui/FolderPath.h"
+#include "ui/MainLayout.h"
+
+using testing_support::TempDir;
+
+TEST(MainLayout, ColumnsFollowTheClientWidthAndTheMiddleColumn) {
+    const MainLayout l = ComputeMainLayout({650, 500, 15, 22, 90, 80, 70});
+    // f = 130, list width (650 - 130 - 80 - 40) / 2 = 200.
+    EXPECT_EQ(l.sourceList.left, 150);
+    EXPECT_EQ(l.sourceList.right, 200);
+    EXPECT_EQ(l.middle[0].left, 355);
+    EXPECT_EQ(l.targetList.left, 440);
+    EXPECT_EQ(l.targetList.left + l.targetList.right, 640);  // 10 from the right edge
+
+    const int y0 = 2 * 15 + 15;
+    EXPECT_EQ(l.sourceList.top, y0);
+    EXPECT_EQ(l.sourceList.bottom, 500 - y0 - 10);
+    EXPECT_EQ(l.sourceTitle.top, y0 - 15 - 5);
+    EXPECT_EQ(l.targetLabel.top, 5);
+    EXPECT_EQ(l.targetTitle.right, 200 - 70);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(l.middle[i].top, y0 + i * 27);
+    EXPECT_EQ(l.selectCard.left + l.selectCard.right, l.targetList.left + l.targetList.right);
+    EXPECT_EQ(l.selectCard.top, y0 - 22 - 5);
+    EXPECT_EQ(l.newFolder.top, 500 - 22 - 10);
+    EXPECT_EQ(l.tree.bottom, 500 - y0 - 22 - 15);
+}
+
+TEST(MainLayout, TheTreeWidensForAWideFolderButtonWhileTheListStays) {
+    const MainLayout narrow = ComputeMainLayout({650, 500, 15, 22, 90, 80, 70});
+    const MainLayout wide = ComputeMainLayout({650, 500, 15, 22, 170, 80, 70});
+    EXPECT_EQ(narrow.tree.right, 130);
+    EXPECT_EQ(wide.tree.right, 170);
+    EXPECT_EQ(wide.newFolder.right, 170);
+    EXPECT_EQ(wide.sourceList.left, narrow.sourceList.left);
+}
+
+TEST(WindowPlacement, StoredRectanglesOnScreenAreKeptOthersCentred) {
+    auto eq = [](RECT r, int l, int t, int w, int h) {
+        return r.left == l && r.top == t && r.right - r.left == w && r.bottom - r.top == h;
+    };
+    EXPECT_TRUE(eq(ChooseWindowRect(-1, -1, -1, -1, 1024, 768), 122, 114, 780, 540));
+    EXPECT_TRUE(eq(ChooseWindowRect(-1, 10, 700, 500, 1024, 768), 182, 114, 660, 540));
+    // Ending exactly at the screen edges is fine; one pixel more is not.
+    EXPECT_TRUE(eq(ChooseWindowRect(224, 168, 800, 600, 1024, 768), 224, 168, 800, 600));
+    EXPECT_TRUE(eq(ChooseWindowRect(225, 168, 800, 600, 1024, 768), 182, 114, 660, 540));
+    EXPECT_TRUE(eq(ChooseWindowRect(224, 169, 800, 600, 1024, 768), 182, 114, 660, 540));
+    EXPECT_TRUE(eq(ChooseWindowRect(-5, 0, 700, 500, 1024, 768), 182, 114, 660, 540));
+    EXPECT_TRUE(eq(ChooseWindowRect(0, -2, 700, 500, 1024, 768), 182, 114, 660, 540));
+}
+
+TEST(CreateFolderPath, MakesMissingParentsAndFailsOnAnExistingFolder) {
+    TempDir dir;
+    const std::string deep = dir / "a\\b\\c";
+    EXPECT_TRUE(CreateFolderPath(deep));
+    EXPECT_TRUE(testing_support::IsDirectory(deep));
+    EXPECT_FALSE(CreateFolderPath(deep));
+    EXPECT_FALSE(CreateFolderPath(""));
+    EXPECT_FALSE(CreateFolderPath(dir / std::string(300, 'x')));
+}
