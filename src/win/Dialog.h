@@ -29,6 +29,8 @@ public:
     HWND Item(int id) const { return ::GetDlgItem(hwnd_, id); }
     UINT TemplateId() const { return templateId_; }
     bool IsModalRunning() const { return modalRunning_; }
+    // EndDialog was called (for a dialog made with Create, nothing closes it).
+    bool HasEnded() const { return ended_; }
     void EndDialog(INT_PTR result);
 
     std::string ItemText(int id) const;

@@ -1,0 +1,70 @@
+#include "ops/FrameRewrite.h"
+
+#include <windows.h>
+
+#include <mbstring.h>
+
+#include <vector>
+
+#include "win/Handles.h"
+
+namespace {
+
+std::string Upper(std::string text) {
+    if (!text.empty()) _mbsupr(reinterpret_cast<unsigned char*>(text.data()));
+    return text;
+}
+
+bool ReadWhole(HANDLE file, std::string& out) {
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file, &size) || size.QuadPart > 64 * 1024 * 1024) return false;
+    out.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    return out.empty() || (::ReadFile(file, out.data(), static_cast<DWORD>(out.size()), &read, nullptr) &&
+                           read == out.size());
+}
+
+}  // namespace
+
+std::string ReplaceFirstReference(const std::string& line, const std::string& oldRef, const std::string& newRef) {
+    if (oldRef.empty()) return line;
+    const size_t at = Upper(line).find(Upper(oldRef));
+    if (at == std::string::npos) return line;
+    return line.substr(0, at) + newRef + line.substr(at + oldRef.size());
+}
+
+bool RewriteFrameFile(const std::string& oldPath, const std::string& newPath, const std::string& oldRef,
+                      const std::string& newRef) {
+    win::FileHandle in(::CreateFileA(oldPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!in) return false;
+    std::string text;
+    if (!ReadWhole(in.Get(), text)) return false;
+
+    std::string out;
+    out.reserve(text.size() + text.size() / 16 + 2);
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        const size_t next = end == std::string::npos ? text.size() : end + 1;
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();  // text-mode line end
+        out += ReplaceFirstReference(line, oldRef, newRef);
+        out += "\r\n";
+        start = next;
+    }
+
+    // CREATE_NEW: a rename never writes over a file that is already there.
+    win::FileHandle file(::CreateFileA(newPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    const bool ok = out.empty() || (::WriteFile(file.Get(), out.data(), static_cast<DWORD>(out.size()), &written,
+                                                nullptr) &&
+                                    written == out.size());
+    const bool closed = ::CloseHandle(file.Release()) != FALSE;
+    if (ok && closed) return true;
+    // A half-written frame file must never be listed.
+    ::DeleteFileA(newPath.c_str());
+    return false;
+}
