@@ -2,6 +2,7 @@
 // between them.
 #pragma once
 
+#include "frames/ListCtrlZEL.h"
 #include "win/Dialog.h"
 #include "win/Handles.h"
 
@@ -13,12 +14,18 @@ protected:
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD code, HWND control) override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
     // Enter and Escape never close the main window.
     void OnOK() override {}
     void OnCancel() override {}
 
 private:
     void PlaceWindow();
+    void ShowLists();
+    void LayoutLists();
 
     win::Icon icon_;
+    int sortMode_ = CListCtrlZEL::kSortByTitle;
+    CListCtrlZEL list1_;
+    CListCtrlZEL list2_;
 };

@@ -1,0 +1,61 @@
+// Row painting of the frame lists: each row is drawn into a bitmap and
+// copied onto the screen in one piece, so that it never flickers.
+#include "frames/FrameInfoCache.h"
+#include "frames/ListCtrlZEL.h"
+#include "win/Handles.h"
+
+namespace {
+
+void DrawLabel(HDC dc, const char* text, int left, int top, int right, int bottom, UINT vertical) {
+    RECT rect{left, top, right, bottom};
+    ::DrawTextA(dc, text, -1, &rect, DT_WORD_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | vertical);
+}
+
+void DrawRecord(HDC dc, const FrameInfo& info, int c0, int c1, int width, int height) {
+    if (info.imageIndex != -1) {
+        // The thumbnail never spills into the text columns.
+        const int saved = ::SaveDC(dc);
+        ::IntersectClipRect(dc, 0, 0, c0, height);
+        ::ImageList_Draw(FrameThumbnailList(), info.imageIndex, dc, 0, 0, ILD_TRANSPARENT);
+        ::RestoreDC(dc, saved);
+    }
+    ::SetBkMode(dc, TRANSPARENT);
+    const int middle = 2 + (height - 2) / 2;
+    DrawLabel(dc, info.title, c0 + 2, 2, c0 + c1 - 2, middle, DT_BOTTOM);
+    DrawLabel(dc, info.fileName, c0 + 2, middle, c0 + c1 - 2, height - 2, DT_TOP);
+    // The third column's texts reach to the end of the row.
+    DrawLabel(dc, info.paperLabel, c0 + c1 + 2, 2, width - 2, middle, DT_BOTTOM);
+    DrawLabel(dc, info.marginLabel, c0 + c1 + 2, middle, width - 2, height - 2, DT_TOP);
+}
+
+}  // namespace
+
+bool CListCtrlZEL::DrawItem(const DRAWITEMSTRUCT& item) {
+    if (!Handle() || item.CtlType != ODT_LISTVIEW || item.hwndItem != Handle()) return false;
+    if (static_cast<int>(item.itemID) < 0) return true;
+    if (!(item.itemAction & (ODA_DRAWENTIRE | ODA_SELECT | ODA_FOCUS))) return true;
+    const RECT& row = item.rcItem;
+    const int width = row.right - row.left;
+    const int height = row.bottom - row.top;
+    if (width <= 0 || height <= 0) return true;
+
+    const FrameInfo* info = GetFrameInfo(GetItemPath(static_cast<int>(item.itemID)));
+    win::MemoryDc dc(::CreateCompatibleDC(item.hDC));
+    win::Bitmap bitmap(::CreateCompatibleBitmap(item.hDC, width, height));
+    if (!dc || !bitmap) return true;
+    win::SelectObjectScope selectBitmap(dc.Get(), bitmap.Get());
+    auto font = reinterpret_cast<HFONT>(::SendMessageA(Handle(), WM_GETFONT, 0, 0));
+    win::SelectObjectScope selectFont(dc.Get(),
+                                      font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+
+    // No focus rectangle: a selected row looks the same with or without focus.
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    win::Brush fill(::CreateSolidBrush(selected ? kSelectedRowColor : kRowColor));
+    const RECT all{0, 0, width, height};
+    ::FillRect(dc.Get(), &all, fill.Get());
+    ::SetTextColor(dc.Get(), selected ? RGB(255, 255, 255) : RGB(0, 0, 0));
+    if (info) DrawRecord(dc.Get(), *info, GetColumnWidth(0), GetColumnWidth(1), width, height);
+
+    ::BitBlt(item.hDC, row.left, row.top, width, height, dc.Get(), 0, 0, SRCCOPY);
+    return true;
+}

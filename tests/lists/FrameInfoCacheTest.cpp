@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ListHost.h"
+#include "TestFiles.h"
+#include "app/LangStrings.h"
+#include "frames/FrameInfoCache.h"
+#include "frames/FrameInfoCacheLifetime.h"
+#include "win/Handles.h"
+
+using testing_support::TempDir;
+
+namespace {
+
+class FrameInfoCache : public ::testing::Test {
+protected:
+    void SetUp() override { OpenFrameInfoCache(); }
+    void TearDown() override { CloseFrameInfoCache(); }
+    static int ImageCount() { return ::ImageList_GetImageCount(FrameThumbnailList()); }
+};
+
+// The pixels of one image of the shared list drawn on white.
+std::vector<COLORREF> ImagePixels(int index) {
+    win::WindowDc screen(nullptr);
+    win::MemoryDc dc(::CreateCompatibleDC(screen.Get()));
+    win::Bitmap bitmap(::CreateCompatibleBitmap(screen.Get(), 64, 64));
+    win::SelectObjectScope select(dc.Get(), bitmap.Get());
+    ::PatBlt(dc.Get(), 0, 0, 64, 64, WHITENESS);
+    ::ImageList_Draw(FrameThumbnailList(), index, dc.Get(), 0, 0, ILD_NORMAL);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < 64; y += 4)
+        for (int x = 0; x < 64; x += 4) pixels.push_back(::GetPixel(dc.Get(), x, y));
+    return pixels;
+}
+
+}  // namespace
+
+TEST_F(FrameInfoCache, ReadsAFrameOnceKeepingTheNameAsOnDisk) {
+    TempDir dir;
+    const std::string path = WriteFrame(dir.Path(), "Flower.usd", "Rose garden", "Roll89", "42,198,42,42");
+    ASSERT_EQ(ImageCount(), 1);
+
+    FrameInfo* info = GetFrameInfo(path);
+    ASSERT_NE(info, nullptr);
+    EXPECT_STREQ(info->fileName, "Flower.usd");
+    EXPECT_STREQ(info->path, path.c_str());
+    EXPECT_STREQ(info->title, "Rose garden");
+    EXPECT_STREQ(info->paperLabel, "Roll89");
+    EXPECT_EQ(info->marginLabel, GetLangString("TITLE_MARGINE_NORMAL"));
+    EXPECT_EQ(info->imageIndex, 1);
+
+    EXPECT_EQ(GetFrameInfo(path), info);
+    EXPECT_EQ(ImageCount(), 2);
+    EXPECT_EQ(CachedFrameInfoCount(), 1u);
+
+    // Keys are exact text: another spelling of the path is another record.
+    std::string upper = path;
+    upper.replace(upper.size() - 10, 10, "FLOWER.USD");
+    FrameInfo* other = GetFrameInfo(upper);
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(other, info);
+    EXPECT_STREQ(other->fileName, "FLOWER.USD");
+    EXPECT_EQ(CachedFrameInfoCount(), 2u);
+}
+
+TEST_F(FrameInfoCache, AVanishedOrUnusablePathHasNoRecord) {
+    TempDir dir;
+    const std::string path = WriteFrame(dir.Path(), "a.USD", "A");
+    ASSERT_NE(GetFrameInfo(path), nullptr);
+    ASSERT_TRUE(::DeleteFileA(path.c_str()));
+    EXPECT_EQ(GetFrameInfo(path), nullptr) << "a cached record must not outlive its file";
+
+    EXPECT_EQ(GetFrameInfo(dir / "never.USD"), nullptr);
+    EXPECT_EQ(GetFrameInfo(""), nullptr);
+    // A path that would not fit the record is refused, not cut.
+    const std::string longPath = dir.Path() + "\\" + std::string(250, 'x') + ".USD";
+    EXPECT_EQ(LoadFrameInfo(longPath), nullptr);
+    EXPECT_EQ(ImageCount(), 2);
+}
+
+TEST_F(FrameInfoCache, ForgettingAThumbnailMovesTheLaterOnesDown) {
+    TempDir dir;
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 6; ++i) {
+        paths.push_back(WriteFrame(dir.Path(), "f" + std::to_string(i) + ".USD", "T"));
+        ASSERT_EQ(GetFrameInfo(paths.back())->imageIndex, i);
+    }
+    ASSERT_EQ(ImageCount(), 7);
+
+    ForgetFrameInfo(paths[2]);
+    EXPECT_EQ(ImageCount(), 6);
+    EXPECT_EQ(CachedFrameInfoCount(), 5u);
+    const int expected[] = {1, 2, -1, 3, 4, 5};
+    for (int i : {0, 1, 3, 4, 5}) EXPECT_EQ(GetFrameInfo(paths[i])->imageIndex, expected[i]) << paths[i];
+
+    // A path that is not cached changes nothing.
+    ForgetFrameInfo(paths[2]);
+    ForgetFrameInfo(dir / "other.USD");
+    EXPECT_EQ(ImageCount(), 6);
+    EXPECT_EQ(CachedFrameInfoCount(), 5u);
+}
+
+TEST_F(FrameInfoCache, MovingFollowsTheFileAndIgnoresUncachedPaths) {
+    TempDir dir;
+    const std::string a = WriteFrame(dir.Path(), "a.USD", "A");
+    const std::string b = dir / "b.USD";
+    ASSERT_NE(GetFrameInfo(a), nullptr);
+
+    EXPECT_EQ(MoveFrameInfo(dir / "uncached.USD", b), nullptr);
+    EXPECT_EQ(ImageCount(), 2);
+    EXPECT_EQ(CachedFrameInfoCount(), 1u);
+
+    ASSERT_TRUE(::MoveFileA(a.c_str(), b.c_str()));
+    FrameInfo* moved = MoveFrameInfo(a, b);
+    ASSERT_NE(moved, nullptr);
+    EXPECT_STREQ(moved->path, b.c_str());
+    EXPECT_STREQ(moved->fileName, "b.USD");
+    EXPECT_EQ(moved->imageIndex, 1);
+    EXPECT_EQ(ImageCount(), 2);
+    EXPECT_EQ(CachedFrameInfoCount(), 1u);
+
+    // A frame moved over a cached one replaces its record and thumbnail.
+    const std::string c = WriteFrame(dir.Path(), "c.USD", "C");
+    ASSERT_NE(GetFrameInfo(c), nullptr);
+    ASSERT_TRUE(::MoveFileExA(b.c_str(), c.c_str(), MOVEFILE_REPLACE_EXISTING));
+    FrameInfo* replaced = MoveFrameInfo(b, c);
+    ASSERT_NE(replaced, nullptr);
+    EXPECT_STREQ(replaced->title, "A");
+    EXPECT_EQ(ImageCount(), 2);
+    EXPECT_EQ(CachedFrameInfoCount(), 1u);
+}
+
+TEST_F(FrameInfoCache, ClearingKeepsOnlyThePlaceholder) {
+    TempDir dir;
+    const std::vector<COLORREF> placeholder = ImagePixels(0);
+    for (const char* name : {"a.USD", "b.USD", "c.USD"})
+        ASSERT_NE(GetFrameInfo(WriteFrame(dir.Path(), name, name)), nullptr);
+    ASSERT_EQ(ImageCount(), 4);
+
+    ClearFrameInfo();
+    EXPECT_EQ(ImageCount(), 1);
+    EXPECT_EQ(CachedFrameInfoCount(), 0u);
+    EXPECT_EQ(ImagePixels(0), placeholder);
+
+    // The next frame starts again at image 1.
+    EXPECT_EQ(GetFrameInfo(dir / "b.USD")->imageIndex, 1);
+}

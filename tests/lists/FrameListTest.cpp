@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "ListHost.h"
+#include "TestFiles.h"
+#include "frames/FrameInfoCache.h"
+#include "frames/FrameInfoCacheLifetime.h"
+
+using testing_support::TempDir;
+
+namespace {
+int ImageCount() {
+    return ::ImageList_GetImageCount(FrameThumbnailList());
+}
+}  // namespace
+
+TEST(FrameList, SortsByTitleOrPaperWithFileNamesBreakingTies) {
+    TempDir dir;
+    WriteFrame(dir.Path(), "b.USD", "Same", "p1");
+    WriteFrame(dir.Path(), "A.USD", "Same", "P2");
+    WriteFrame(dir.Path(), "c.USD", "apple", "");
+    WriteFrame(dir.Path(), "d.USD", "Zebra", "p0");
+    ListHost host;
+    CListCtrlZEL& list = host.Open(0);
+    list.SetFolder(dir.Path());
+    EXPECT_EQ(ItemNames(list), "c.USD A.USD b.USD d.USD");
+
+    host.sortMode = CListCtrlZEL::kSortByPaper;
+    list.Sort();
+    EXPECT_EQ(ItemNames(list), "c.USD d.USD b.USD A.USD") << "an empty paper label comes first";
+
+    // Any other mode finds all frames equal: the order stays.
+    host.sortMode = 7;
+    list.Sort();
+    EXPECT_EQ(ItemNames(list), "c.USD d.USD b.USD A.USD");
+    list.Refill();
+    host.sortMode = CListCtrlZEL::kSortByTitle;
+    list.Sort();
+    EXPECT_EQ(ItemNames(list), "c.USD A.USD b.USD d.USD");
+}
+
+TEST(FrameList, ComparisonTreatsAMissingRecordAsEmpty) {
+    FrameInfo named{};
+    std::strcpy(named.title, "a");
+    std::strcpy(named.fileName, "a.USD");
+    EXPECT_LT(CompareFrames(nullptr, &named, CListCtrlZEL::kSortByTitle), 0);
+    EXPECT_GT(CompareFrames(&named, nullptr, CListCtrlZEL::kSortByPaper), 0) << "then by file name";
+    EXPECT_EQ(CompareFrames(nullptr, nullptr, CListCtrlZEL::kSortByTitle), 0);
+    EXPECT_EQ(CompareFrames(&named, nullptr, -1), 0);
+}
+
+TEST(FrameList, FolderIsKeptWithOneTrailingBackslash) {
+    TempDir dir;
+    WriteFrame(dir.Path(), "one.USD", "1");
+    WriteFrame(dir.Path(), "two.usd", "2");
+    ListHost host;
+    CListCtrlZEL& list = host.Open(0);
+
+    list.SetFolder(dir.Path());
+    EXPECT_EQ(list.Folder(), dir.Path() + "\\");
+    EXPECT_EQ(list.GetFolder(), dir.Path());
+    const std::string items = ItemNames(list);
+    EXPECT_EQ(items, "one.USD two.usd");
+    list.SetFolder(dir.Path() + "\\");
+    EXPECT_EQ(list.Folder(), dir.Path() + "\\");
+    EXPECT_EQ(ItemNames(list), items);
+    EXPECT_EQ(list.GetItemPath(0), dir / "one.USD");
+
+    list.SetFolder("");
+    EXPECT_EQ(list.Folder(), "");
+    EXPECT_EQ(list.GetItemCount(), 0);
+
+    list.SetFolder(dir / "missing");
+    EXPECT_EQ(list.GetItemCount(), 0);
+
+    // Every trailing backslash goes, even the root's.
+    CListCtrlZEL detached;
+    detached.SetFolder("C:\\");
+    EXPECT_EQ(detached.Folder(), "C:\\");
+    EXPECT_EQ(detached.GetFolder(), "C:");
+}
+
+TEST(FrameList, ListsOnlyFrameFilesThatExist) {
+    TempDir dir;
+    WriteFrame(dir.Path(), "keep.USD", "k");
+    const std::string gone = WriteFrame(dir.Path(), "gone.USD", "g");
+    testing_support::MakeDirs(dir / "folder.USD");
+    testing_support::WriteFile(dir / "notes.txt", "x");
+    ListHost host;
+    CListCtrlZEL& list = host.Open(0);
+    list.SetFolder(dir.Path());
+    ASSERT_EQ(ItemNames(list), "gone.USD keep.USD");
+
+    // A frame file deleted behind the list's back has no name until the refill drops it.
+    ASSERT_TRUE(::DeleteFileA(gone.c_str()));
+    EXPECT_EQ(list.GetItemFileName(0), "");
+    EXPECT_EQ(list.GetItemPath(0), gone);
+    list.Refill();
+    EXPECT_EQ(ItemNames(list), "keep.USD");
+}
+
+TEST(FrameList, BothListsShareOneRecordPerFrame) {
+    TempDir dir;
+    WriteFrame(dir.Path(), "x.USD", "X");
+    WriteFrame(dir.Path(), "y.USD", "Y");
+    ListHost host;
+    CListCtrlZEL& one = host.Open(0);
+    CListCtrlZEL& two = host.Open(1);
+    ClearFrameInfo();
+    one.SetFolder(dir.Path());
+    two.SetFolder(dir.Path());
+    EXPECT_EQ(ImageCount(), 3);
+    EXPECT_EQ(CachedFrameInfoCount(), 2u);
+    EXPECT_EQ(ItemNames(one), ItemNames(two));
+    // Refilling and sorting never read a frame again.
+    one.Refill();
+    two.Sort();
+    EXPECT_EQ(ImageCount(), 3);
+}
+
+TEST(FrameList, SharedStateLivesFromTheFirstListToTheLast) {
+    ASSERT_EQ(CListCtrlZEL::InstanceCount(), 0);
+    ASSERT_EQ(FrameThumbnailList(), nullptr);
+    {
+        ListHost host;
+        CListCtrlZEL never;  // not initialised: it must not count
+        host.Open(0);
+        EXPECT_EQ(CListCtrlZEL::InstanceCount(), 1);
+        HIMAGELIST shared = FrameThumbnailList();
+        ASSERT_NE(shared, nullptr);
+        host.Open(1);
+        host.List(1).Initialize();  // twice counts once
+        EXPECT_EQ(CListCtrlZEL::InstanceCount(), 2);
+        EXPECT_EQ(FrameThumbnailList(), shared);
+        EXPECT_EQ(::SendMessageA(host.List(1).Handle(), LVM_GETIMAGELIST, LVSIL_SMALL, 0),
+                  reinterpret_cast<LRESULT>(shared));
+
+        host.Close(0);
+        EXPECT_EQ(CListCtrlZEL::InstanceCount(), 1);
+        EXPECT_EQ(FrameThumbnailList(), shared);
+        host.Close(1);
+        EXPECT_EQ(CListCtrlZEL::InstanceCount(), 0);
+        EXPECT_EQ(FrameThumbnailList(), nullptr);
+        EXPECT_EQ(CachedFrameInfoCount(), 0u);
+    }
+    EXPECT_EQ(CListCtrlZEL::InstanceCount(), 0);
+}
+
+TEST(FrameList, FillsAFolderOfTwoThousandFrames) {
+    TempDir dir;
+    for (int i = 0; i < 2000; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%04d.USD", i);
+        WriteFrame(dir.Path(), name, "T" + std::to_string(1999 - i));
+    }
+    ListHost host;
+    CListCtrlZEL& list = host.Open(0);
+    list.SetFolder(dir.Path());
+    ASSERT_EQ(list.GetItemCount(), 2000);
+    EXPECT_EQ(ImageCount(), 2001);
+    // "T0" < "T1" < "T10" < "T100" ...: text order of the titles.
+    EXPECT_EQ(list.GetItemFileName(0), "f1999.USD");
+    EXPECT_EQ(list.GetItemFileName(1), "f1998.USD");
+    EXPECT_EQ(list.GetItemFileName(2), "f1989.USD");
+    EXPECT_EQ(list.GetItemFileName(1999), "f1000.USD");
+}
+
+TEST(FrameList, SelectionChangesReachTheMainWindow) {
+    TempDir dir;
+    WriteFrame(dir.Path(), "a.USD", "A");
+    WriteFrame(dir.Path(), "b.USD", "B");
+    ListHost host;
+    CListCtrlZEL& list = host.Open(0);
+    list.SetFolder(dir.Path());
+    host.itemChanges = 0;
+    list.SetAllSelected(true);
+    EXPECT_EQ(list.GetSelectedItems(), (std::vector<int>{0, 1}));
+    EXPECT_GT(host.itemChanges, 0);
+    const int before = host.itemChanges;
+    list.SetAllSelected(false);
+    EXPECT_TRUE(list.GetSelectedItems().empty());
+    EXPECT_GT(host.itemChanges, before);
+}
