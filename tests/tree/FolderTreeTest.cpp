@@ -53,6 +53,9 @@ TEST_F(FolderTree, FirstRunAndAnEmptyValueSelectNothing) {
     EXPECT_EQ(idlist::Size(data->absolute), 2u);
     EXPECT_TRUE(tree().IsExpandedOnce(root));
     EXPECT_TRUE(tree().GetChildItem(root));
+    // The system's small icons; a refill keeps the list already attached.
+    const HIMAGELIST icons = tree().GetImageList(TVSIL_NORMAL);
+    EXPECT_TRUE(icons);
 
     // Saving without a selection leaves the stored value alone.
     const std::vector<BYTE> sentinel = {4, 0, 'x', 'y', 0, 0};
@@ -65,6 +68,7 @@ TEST_F(FolderTree, FirstRunAndAnEmptyValueSelectNothing) {
     tree().FillTree();
     EXPECT_TRUE(tree().GetRootItem());
     EXPECT_FALSE(tree().GetSelectedItem());
+    EXPECT_EQ(tree().GetImageList(TVSIL_NORMAL), icons);
 }
 
 TEST_F(FolderTree, TheTerminatorAloneAGoneFolderOrADamagedValueSelectTheRoot) {
