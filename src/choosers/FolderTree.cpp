@@ -1,0 +1,469 @@
+#include "choosers/FolderTree.h"
+
+#include <mbstring.h>
+
+#include "app/Profile.h"
+#include "choosers/IdList.h"
+#include "win/Handles.h"
+#include "win/Strings.h"
+#include "win/WaitCursor.h"
+
+namespace {
+
+constexpr char kProfileKey[] = "Software\\ZORVA\\ZORVA Quillet Tool1.1";
+constexpr char kSettingSection[] = "Setting";
+constexpr char kCurrentFolderValue[] = "CurrentFolder";
+
+// HASSUBFOLDER, FILESYSTEM, FOLDER, SHARE, DROPTARGET, HASPROPSHEET,
+// CANDELETE, CANRENAME, CANLINK, CANMOVE, CANCOPY.
+constexpr ULONG kInsertAttributes = 0xE0020177;
+// Only what the enumeration filter looks at.
+constexpr ULONG kFilterAttributes = 0xF0000000;
+constexpr ULONG kFileSystemOrAncestor = SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR;
+constexpr SHCONTF kEnumFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
+constexpr UINT_PTR kSubclassId = 1;
+
+void FreeItemData(FolderItemData* data) {
+    if (!data) return;
+    if (data->folder) data->folder->Release();
+    ::CoTaskMemFree(data->relative);
+    ::CoTaskMemFree(data->absolute);
+    ::CoTaskMemFree(data);
+}
+
+// Frees the records of first, its siblings and everything below them, and
+// clears each lParam so that a TVN_DELETEITEM coming later frees nothing twice.
+void FreeRecords(const win::TreeView& view, HTREEITEM first) {
+    for (HTREEITEM item = first; item; item = view.GetNextSiblingItem(item)) {
+        FreeRecords(view, view.GetChildItem(item));
+        FreeItemData(reinterpret_cast<FolderItemData*>(view.GetItemData(item)));
+        TVITEMA tvi = {};
+        tvi.mask = TVIF_HANDLE | TVIF_PARAM;
+        tvi.hItem = item;
+        tvi.lParam = 0;
+        ::SendMessageA(view.Handle(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
+    }
+}
+
+// The parent may be gone (or past forwarding notifications) by the time the
+// tree deletes its items on destruction: free the records before that.
+LRESULT CALLBACK TreeSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    if (msg == WM_DESTROY) {
+        win::TreeView view(hwnd);
+        FreeRecords(view, view.GetRootItem());
+    } else if (msg == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(hwnd, TreeSubclassProc, id);
+    }
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+// CompareIDs puts its order in the low 16 bits of a success code.
+short CompareResult(HRESULT hr) {
+    return static_cast<short>(static_cast<ULONG>(hr) & 0xFFFF);
+}
+
+// A full path as an absolute list from the Desktop; empty on any failure.
+win::ShellIdList AbsoluteListOf(std::string path, HWND owner) {
+    if (!path.empty() && path.back() == ':') path += '\\';  // a bare drive
+    win::ComPtr<IShellFolder> desktop;
+    if (FAILED(::SHGetDesktopFolder(desktop.Put())) || !desktop) return {};
+    return idlist::Parse(desktop.Get(), owner, path);
+}
+
+std::string PathOfList(LPCITEMIDLIST list) {
+    char buffer[MAX_PATH] = {};
+    if (!list || !::SHGetPathFromIDListA(list, buffer)) return {};
+    return buffer;
+}
+
+bool Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+void CFolderTreeCtrl::Attach(HWND tree) {
+    hwnd_ = tree;
+    if (tree) ::SetWindowSubclass(tree, TreeSubclassProc, kSubclassId, 0);
+}
+
+HWND CFolderTreeCtrl::OwnerWindow() const {
+    return ::GetAncestor(hwnd_, GA_ROOT);
+}
+
+bool CFolderTreeCtrl::HandleNotify(NMHDR* header, LRESULT& result) {
+    if (!header || !hwnd_ || header->hwndFrom != hwnd_) return false;
+    // The A and W forms share the fields read here.
+    const auto& view = *reinterpret_cast<const NMTREEVIEWA*>(header);
+    switch (header->code) {
+        case TVN_ITEMEXPANDINGA:
+        case TVN_ITEMEXPANDINGW:
+            if ((view.action & (TVE_COLLAPSE | TVE_EXPAND)) == TVE_EXPAND) EnumerateChildren(view);
+            result = 0;
+            return true;
+        case TVN_DELETEITEMA:
+        case TVN_DELETEITEMW:
+            FreeItemData(reinterpret_cast<FolderItemData*>(view.itemOld.lParam));
+            result = 0;
+            return true;
+        default:
+            return false;
+    }
+}
+
+HTREEITEM CFolderTreeCtrl::InsertShellItem(LPCITEMIDLIST parentAbsolute, LPCITEMIDLIST childId,
+                                           IShellFolder* parentFolder, HTREEITEM parentItem,
+                                           HTREEITEM insertAfter) {
+    if (!parentFolder || !childId) return insertAfter;
+    ULONG attributes = kInsertAttributes;
+    LPCITEMIDLIST children[] = {childId};
+    if (FAILED(parentFolder->GetAttributesOf(1, children, &attributes))) return insertAfter;
+    if (!(attributes & SFGAO_FOLDER)) return insertAfter;
+
+    TVINSERTSTRUCTA insert = {};
+    TVITEMA& item = insert.item;
+    item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    if (attributes & SFGAO_HASSUBFOLDER) {
+        // A button before the children are known; the first expansion corrects it.
+        item.mask |= TVIF_CHILDREN;
+        item.cChildren = 1;
+    }
+    std::string name;
+    if (!idlist::DisplayName(parentFolder, childId, name)) return insertAfter;
+    win::ShellIdList absolute = idlist::Concatenate(parentAbsolute, childId);
+    win::ShellIdList relative = idlist::CopyFirst(childId);
+    if (!absolute.Get() || !relative.Get()) return insertAfter;
+
+    SHFILEINFOA info = {};
+    const auto pidlPath = reinterpret_cast<LPCSTR>(absolute.Get());
+    ::SHGetFileInfoA(pidlPath, 0, &info, sizeof info, SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    item.iImage = info.iIcon;
+    info = {};
+    ::SHGetFileInfoA(pidlPath, 0, &info, sizeof info,
+                     SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
+    item.iSelectedImage = info.iIcon;
+    if (attributes & SFGAO_SHARE) {
+        item.mask |= TVIF_STATE;
+        item.state = INDEXTOOVERLAYMASK(1);  // the shared-folder overlay of the system list
+        item.stateMask = TVIS_OVERLAYMASK;
+    }
+
+    win::ComPtr<IShellFolder> folder;
+    if (!parentAbsolute) {
+        // The root is the Desktop folder itself.
+        parentFolder->AddRef();
+        *folder.Put() = parentFolder;
+    } else if (FAILED(parentFolder->BindToObject(childId, nullptr, IID_IShellFolder,
+                                                 reinterpret_cast<void**>(folder.Put()))) ||
+               !folder) {
+        return insertAfter;
+    }
+
+    auto* data = static_cast<FolderItemData*>(::CoTaskMemAlloc(sizeof(FolderItemData)));
+    if (!data) return insertAfter;
+    data->folder = folder.Get();
+    data->relative = relative.Get();
+    data->absolute = absolute.Get();
+    data->attributes = attributes;
+    item.pszText = name.data();
+    item.lParam = reinterpret_cast<LPARAM>(data);
+    insert.hParent = parentItem;
+    insert.hInsertAfter = insertAfter ? insertAfter : TVI_LAST;
+    HTREEITEM inserted = InsertItem(insert);
+    if (!inserted) {
+        ::CoTaskMemFree(data);
+        return insertAfter;
+    }
+    // The record owns them from here; it gives them back on TVN_DELETEITEM.
+    folder.Get()->AddRef();
+    relative.Release();
+    absolute.Release();
+    return inserted;
+}
+
+void CFolderTreeCtrl::EnumerateChildren(const NMTREEVIEWA& view) {
+    if (view.itemNew.state & TVIS_EXPANDEDONCE) return;  // children load once per item
+    const HTREEITEM item = view.itemNew.hItem;
+    const FolderItemData* data = GetFolderData(item);
+    if (!data || !data->folder) return;
+
+    win::WaitCursor wait;
+    win::ComPtr<IEnumIDList> children;
+    if (FAILED(data->folder->EnumObjects(OwnerWindow(), kEnumFlags, children.Put())) || !children) return;
+    win::ShellIdList id;
+    if (children->Next(1, id.Put(), nullptr) != S_OK) {
+        SetChildrenFlag(item, 0);
+        return;
+    }
+    HTREEITEM last = nullptr;
+    bool inserted = false;
+    do {
+        ULONG attributes = kFilterAttributes;
+        LPCITEMIDLIST one[] = {id.Get()};
+        // Files pass here and are dropped by InsertShellItem, which is not a folder.
+        if (SUCCEEDED(data->folder->GetAttributesOf(1, one, &attributes)) &&
+            (attributes & kFileSystemOrAncestor)) {
+            const HTREEITEM added = InsertShellItem(data->absolute, id.Get(), data->folder, item, last);
+            if (added && added != last) {
+                last = added;
+                inserted = true;
+            }
+        }
+    } while (children->Next(1, id.Put(), nullptr) == S_OK);
+
+    if (!inserted) SetChildrenFlag(item, 0);
+    SortChildren(item);
+}
+
+int CALLBACK CFolderTreeCtrl::CompareItems(LPARAM a, LPARAM b, LPARAM folderParam) {
+    auto* folder = reinterpret_cast<IShellFolder*>(folderParam);
+    const auto* first = reinterpret_cast<const FolderItemData*>(a);
+    const auto* second = reinterpret_cast<const FolderItemData*>(b);
+    if (!folder || !first || !second) return 0;
+    const HRESULT hr = folder->CompareIDs(0, first->relative, second->relative);
+    return FAILED(hr) ? 0 : CompareResult(hr);
+}
+
+HTREEITEM CFolderTreeCtrl::FindChildByID(HTREEITEM parent, LPCITEMIDLIST id) const {
+    const FolderItemData* data = GetFolderData(parent);
+    if (!data || !data->folder) return nullptr;
+    for (HTREEITEM child = GetChildItem(parent); child; child = GetNextSiblingItem(child)) {
+        const FolderItemData* childData = GetFolderData(child);
+        if (childData && data->folder->CompareIDs(0, childData->relative, id) == S_OK) return child;
+    }
+    return nullptr;
+}
+
+HTREEITEM CFolderTreeCtrl::FindChildExpanding(HTREEITEM parent, LPCITEMIDLIST id) {
+    const FolderItemData* data = GetFolderData(parent);
+    if (!data || !data->folder) return nullptr;
+    Expand(parent, TVE_EXPAND);  // loads the children on the first time
+    for (HTREEITEM child = GetChildItem(parent); child; child = GetNextSiblingItem(child)) {
+        const FolderItemData* childData = GetFolderData(child);
+        if (!childData) continue;
+        // A failed comparison is no match: a stale stored ID must not land on an unrelated folder.
+        const HRESULT hr = data->folder->CompareIDs(0, childData->relative, id);
+        if (SUCCEEDED(hr) && CompareResult(hr) == 0) return child;
+    }
+    return nullptr;
+}
+
+void CFolderTreeCtrl::SetChildrenFlag(HTREEITEM item, int children) const {
+    TVITEMA tvi = {};
+    tvi.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    tvi.hItem = item;
+    tvi.cChildren = children;
+    ::SendMessageA(hwnd_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
+}
+
+void CFolderTreeCtrl::SortChildren(HTREEITEM item) const {
+    const FolderItemData* data = GetFolderData(item);
+    if (!data || !data->folder) return;
+    TVSORTCB sort = {};
+    sort.hParent = item;
+    sort.lpfnCompare = CompareItems;
+    sort.lParam = reinterpret_cast<LPARAM>(data->folder);
+    ::SendMessageA(hwnd_, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
+}
+
+void CFolderTreeCtrl::AttachSystemImageList() const {
+    if (GetImageList(TVSIL_NORMAL)) return;
+    SHFILEINFOA info = {};
+    const auto list = reinterpret_cast<HIMAGELIST>(
+        ::SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    if (list) SetImageList(list, TVSIL_NORMAL);  // the system's: never destroyed here
+}
+
+void CFolderTreeCtrl::FillTree() {
+    if (!hwnd_) return;
+    AttachSystemImageList();
+    HTREEITEM root = nullptr;
+    {
+        win::ComPtr<IShellFolder> desktop;
+        if (FAILED(::SHGetDesktopFolder(desktop.Put())) || !desktop) return;
+        win::ShellIdList desktopList;
+        if (FAILED(::SHGetSpecialFolderLocation(OwnerWindow(), CSIDL_DESKTOP, desktopList.Put())) ||
+            !desktopList.Get())
+            return;
+        root = InsertShellItem(nullptr, desktopList.Get(), desktop.Get(), TVI_ROOT, TVI_LAST);
+        if (!root || root == TVI_LAST) return;
+        Expand(root, TVE_EXPAND);
+    }
+    SelectStoredFolder(root);
+}
+
+void CFolderTreeCtrl::SelectStoredFolder(HTREEITEM root) {
+    CProfile profile(HKEY_CURRENT_USER, kProfileKey);
+    DWORD size = 0;
+    profile.ReadBinary(kSettingSection, kCurrentFolderValue, nullptr, &size);
+    if (size == 0) return;  // first run: nothing selected
+    win::ShellIdList stored = idlist::Allocate(size);
+    if (!stored.Get() || !profile.ReadBinary(kSettingSection, kCurrentFolderValue, stored.Get(), &size))
+        return;
+
+    // A damaged value leads nowhere, like a folder deleted since.
+    HTREEITEM current = idlist::IsWellFormed(stored.Get(), size) ? root : nullptr;
+    for (LPCITEMIDLIST id = stored.Get(); current && id->mkid.cb; id = idlist::Next(id)) {
+        win::ShellIdList one = idlist::CopyFirst(id);
+        current = one.Get() ? FindChildExpanding(current, one.Get()) : nullptr;
+    }
+    SelectItem(current ? current : root);
+}
+
+void CFolderTreeCtrl::SaveCurrentFolder() {
+    const FolderItemData* data = GetFolderData(GetSelectedItem());
+    if (!data || !data->absolute) return;
+    CProfile profile(HKEY_CURRENT_USER, kProfileKey);
+    profile.WriteBinary(kSettingSection, kCurrentFolderValue, data->absolute, idlist::Size(data->absolute));
+}
+
+std::string CFolderTreeCtrl::GetSelectedPath() const {
+    const FolderItemData* data = GetFolderData(GetSelectedItem());
+    return data ? PathOfList(data->absolute) : std::string();
+}
+
+int CFolderTreeCtrl::IsSelectedFileSystem() const {
+    const FolderItemData* data = GetFolderData(GetSelectedItem());
+    return data && (data->attributes & SFGAO_FILESYSTEM) ? 1 : 0;
+}
+
+bool CFolderTreeCtrl::InsertChildByName(HTREEITEM item, const std::string& name) {
+    const FolderItemData* data = GetFolderData(item);
+    if (!data) return false;
+    win::ShellIdList id = idlist::Parse(data->folder, hwnd_, name);
+    if (!id.Get()) return false;
+    const HTREEITEM inserted = InsertShellItem(data->absolute, id.Get(), data->folder, item, nullptr);
+    SortChildren(item);
+    return inserted != nullptr;
+}
+
+void CFolderTreeCtrl::AddChildFolder(const std::string& name) {
+    const HTREEITEM selected = GetSelectedItem();
+    if (!selected) return;
+    if (IsExpandedOnce(selected)) {
+        InsertChildByName(selected, name);  // the selected item stays as it is
+    } else {
+        // The first expansion enumerates the folder, the new one included.
+        SetChildrenFlag(selected, 1);
+        Expand(selected, TVE_EXPAND);
+    }
+}
+
+void CFolderTreeCtrl::SyncRenamedChild(const std::string& newName) {
+    const HTREEITEM selected = GetSelectedItem();
+    if (!selected) return;
+    if (!IsExpandedOnce(selected)) {
+        SetChildrenFlag(selected, 1);
+        return;
+    }
+    std::string path = GetSelectedPath();
+    if (path.empty()) return;  // a virtual folder: no child path to check
+    win::EnsureTrailingBackslash(path);
+    if (!Exists(path + newName)) return;
+
+    const FolderItemData* data = GetFolderData(selected);
+    if (!data) return;
+    win::ShellIdList id = idlist::Parse(data->folder, hwnd_, newName);
+    if (!id.Get()) return;
+    if (!FindChildExpanding(selected, id.Get()))
+        InsertShellItem(data->absolute, id.Get(), data->folder, selected, nullptr);
+    SortChildren(selected);
+}
+
+void CFolderTreeCtrl::PruneMissingChildren() {
+    const HTREEITEM selected = GetSelectedItem();
+    if (!selected || !IsExpandedOnce(selected)) return;
+    for (HTREEITEM child = GetChildItem(selected); child;) {
+        const HTREEITEM next = GetNextSiblingItem(child);
+        const FolderItemData* data = GetFolderData(child);
+        // The child's own path, not its label: a display name need not be the folder's name on disk.
+        if (data && (data->attributes & SFGAO_CANDELETE)) {
+            const std::string path = PathOfList(data->absolute);
+            if (!path.empty() && !Exists(path)) DeleteItem(child);
+        }
+        child = next;
+    }
+}
+
+void CFolderTreeCtrl::AddFolderByPath(const std::string& path) {
+    HTREEITEM parent = GetRootItem();
+    if (!parent) return;
+    win::ShellIdList target = AbsoluteListOf(path, OwnerWindow());
+    if (!target.Get() || !target.Get()->mkid.cb) return;
+
+    for (LPCITEMIDLIST id = target.Get();;) {
+        if (!IsExpandedOnce(parent)) {
+            // Not loaded yet: the first expansion will find the folder.
+            if (!ItemHasChildren(parent)) SetChildrenFlag(parent, 1);
+            return;
+        }
+        win::ShellIdList one = idlist::CopyFirst(id);
+        if (!one.Get()) return;
+        const HTREEITEM child = FindChildByID(parent, one.Get());
+        const LPCITEMIDLIST next = idlist::Next(id);
+        if (!child) {
+            if (next->mkid.cb) return;  // a level above the new folder is missing
+            break;
+        }
+        if (!next->mkid.cb) return;  // already in the tree
+        parent = child;
+        id = next;
+    }
+
+    const std::string trimmed = win::WithoutTrailingBackslashes(path);
+    const size_t slash = win::FindLastChar(trimmed, '\\');
+    const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+    const bool hadButton = ItemHasChildren(parent);
+    if (InsertChildByName(parent, name) && !hadButton) SetChildrenFlag(parent, 1);
+}
+
+void CFolderTreeCtrl::RefreshFolderByPath(const std::string& path) {
+    HTREEITEM item = GetRootItem();
+    if (!item) return;
+    win::ShellIdList target = AbsoluteListOf(path, OwnerWindow());
+    if (!target.Get()) return;
+    for (LPCITEMIDLIST id = target.Get(); item && id->mkid.cb; id = idlist::Next(id)) {
+        win::ShellIdList one = idlist::CopyFirst(id);
+        item = one.Get() ? FindChildByID(item, one.Get()) : nullptr;
+    }
+    if (!item) return;
+
+    if (GetChildItem(item)) {
+        for (HTREEITEM child = GetChildItem(item); child;) {
+            const HTREEITEM next = GetNextSiblingItem(child);
+            const FolderItemData* data = GetFolderData(child);
+            constexpr ULONG kDeletableFolder = SFGAO_CANDELETE | SFGAO_FOLDER;
+            if (data && (data->attributes & kDeletableFolder) == kDeletableFolder) {
+                const std::string childPath = PathOfList(data->absolute);
+                if (!childPath.empty() && !Exists(childPath)) DeleteItem(child);
+            }
+            child = next;
+        }
+        if (!GetChildItem(item) && ItemHasChildren(item)) SetChildrenFlag(item, 0);
+        SortChildren(item);
+    } else if (ItemHasChildren(item)) {
+        SetChildrenFlag(item, HasSubfolders(path));
+    } else {
+        SortChildren(item);
+    }
+}
+
+int CFolderTreeCtrl::HasSubfolders(const std::string& path) {
+    if (path.empty()) return 0;
+    std::string pattern = path;
+    win::EnsureTrailingBackslash(pattern);
+    pattern += "*.*";
+    if (pattern.size() >= MAX_PATH) return 0;
+    WIN32_FIND_DATAA found = {};
+    win::FindHandle find(::FindFirstFileA(pattern.c_str(), &found));
+    if (!find) return 0;
+    do {
+        const auto* name = reinterpret_cast<const unsigned char*>(found.cFileName);
+        // A drive root lists no "." entry: its first entry may be a real folder.
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            _mbsicmp(name, reinterpret_cast<const unsigned char*>(".")) != 0 &&
+            _mbsicmp(name, reinterpret_cast<const unsigned char*>("..")) != 0)
+            return 1;
+    } while (::FindNextFileA(find.Get(), &found));
+    return 0;
+}

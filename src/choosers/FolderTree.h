@@ -1,0 +1,85 @@
+// The folder tree on the left of the main window: the shell namespace from
+// the Desktop down, folders only, each folder's children loaded on its first
+// expansion. It wraps the tree view of the dialog template; the parent hands
+// it the tree's notifications through HandleNotify. It never changes
+// anything on disk: the update calls only bring the items up to date.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "win/TreeView.h"
+
+// One per tree item, in the item's lParam. The record and both lists come
+// from the shell allocator and go back to it when the item is deleted.
+struct FolderItemData {
+    IShellFolder* folder;   // one reference; the Desktop itself for the root
+    LPITEMIDLIST relative;  // the item's own SHITEMID, terminated
+    LPITEMIDLIST absolute;  // the full list from the Desktop (the root: terminator alone)
+    ULONG attributes;       // SFGAO_ flags at insertion
+};
+
+class CFolderTreeCtrl : public win::TreeView {
+public:
+    CFolderTreeCtrl() = default;
+    CFolderTreeCtrl(const CFolderTreeCtrl&) = delete;
+    CFolderTreeCtrl& operator=(const CFolderTreeCtrl&) = delete;
+
+    // Takes over the tree view (not owned). Records left when the window is
+    // destroyed are freed even if no TVN_DELETEITEM reaches HandleNotify.
+    void Attach(HWND tree);
+
+    // TVN_ITEMEXPANDING and TVN_DELETEITEM of this tree; true when handled,
+    // with the notification's result in result.
+    bool HandleNotify(NMHDR* header, LRESULT& result);
+
+    // Desktop root and its children, then the folder saved in CurrentFolder
+    // selected (the root when it is gone, nothing on a first run).
+    void FillTree();
+    // The selected folder into CurrentFolder; nothing without a selection.
+    void SaveCurrentFolder();
+
+    // File-system path of the selected folder; empty when there is none.
+    std::string GetSelectedPath() const;
+    // 1 when the selected item is a file-system folder, else 0.
+    int IsSelectedFileSystem() const;
+
+    // A folder was created inside the selected folder.
+    void AddChildFolder(const std::string& name);
+    // A subfolder of the selected folder was renamed to newName.
+    void SyncRenamedChild(const std::string& newName);
+    // Drops children of the selected folder whose folders are gone.
+    void PruneMissingChildren();
+    // A folder appeared at path (full path, no trailing backslash).
+    void AddFolderByPath(const std::string& path);
+    // Subfolders of the folder at path may have gone.
+    void RefreshFolderByPath(const std::string& path);
+
+    // 1 when the folder holds a subfolder, else 0 (also when unreadable).
+    static int HasSubfolders(const std::string& path);
+
+    const FolderItemData* GetFolderData(HTREEITEM item) const {
+        return reinterpret_cast<const FolderItemData*>(GetItemData(item));
+    }
+    bool IsExpandedOnce(HTREEITEM item) const {
+        return GetItemState(item, TVIS_EXPANDEDONCE) & TVIS_EXPANDEDONCE;
+    }
+
+private:
+    HWND OwnerWindow() const;
+    HTREEITEM InsertShellItem(LPCITEMIDLIST parentAbsolute, LPCITEMIDLIST childId, IShellFolder* parentFolder,
+                              HTREEITEM parentItem, HTREEITEM insertAfter);
+    void EnumerateChildren(const NMTREEVIEWA& view);
+    static int CALLBACK CompareItems(LPARAM a, LPARAM b, LPARAM folder);
+    HTREEITEM FindChildByID(HTREEITEM parent, LPCITEMIDLIST id) const;
+    HTREEITEM FindChildExpanding(HTREEITEM parent, LPCITEMIDLIST id);
+    void SetChildrenFlag(HTREEITEM item, int children) const;
+    void SortChildren(HTREEITEM item) const;
+    void AttachSystemImageList() const;
+    void SelectStoredFolder(HTREEITEM root);
+    // Parses and inserts name as a child of item, with no predecessor.
+    bool InsertChildByName(HTREEITEM item, const std::string& name);
+};

@@ -1,0 +1,390 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "AllocationCounter.h"
+#include "TestFiles.h"
+#include "TreeHost.h"
+#include "choosers/IdList.h"
+#include "win/Strings.h"
+
+using testing_support::MakeDirs;
+using testing_support::RemoveTree;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+using namespace tree_test;
+
+namespace {
+
+class FolderTree : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(ole.Succeeded());
+        ASSERT_TRUE(host.Create(nullptr));
+        ASSERT_TRUE(tree().Handle());
+    }
+    void TearDown() override { host.Destroy(); }
+
+    CFolderTreeCtrl& tree() { return host.tree; }
+    // Fills the tree with path stored as the current folder; its item.
+    HTREEITEM FillAt(const std::string& path) {
+        StoreFolder(path);
+        tree().FillTree();
+        return tree().GetSelectedItem();
+    }
+    bool Has(HTREEITEM item, const std::string& label) { return FindChild(tree(), item, label) != nullptr; }
+
+    win::OleScope ole;
+    CurrentFolderGuard guard;
+    TreeHost host;
+};
+
+TEST_F(FolderTree, FirstRunAndAnEmptyValueSelectNothing) {
+    CurrentFolderGuard::Delete();
+    tree().FillTree();
+    const HTREEITEM root = tree().GetRootItem();
+    ASSERT_TRUE(root);
+    EXPECT_FALSE(tree().GetSelectedItem());
+    EXPECT_EQ(tree().GetSelectedPath(), "");
+    EXPECT_EQ(tree().IsSelectedFileSystem(), 0);
+    // The root is the Desktop, loaded: its list is the terminator alone.
+    const FolderItemData* data = tree().GetFolderData(root);
+    ASSERT_TRUE(data);
+    EXPECT_EQ(idlist::Size(data->absolute), 2u);
+    EXPECT_TRUE(tree().IsExpandedOnce(root));
+    EXPECT_TRUE(tree().GetChildItem(root));
+    // The system's small icons; a refill keeps the list already attached.
+    const HIMAGELIST icons = tree().GetImageList(TVSIL_NORMAL);
+    EXPECT_TRUE(icons);
+
+    // Saving without a selection leaves the stored value alone.
+    const std::vector<BYTE> sentinel = {4, 0, 'x', 'y', 0, 0};
+    CurrentFolderGuard::Write(sentinel);
+    tree().SaveCurrentFolder();
+    EXPECT_EQ(CurrentFolderGuard::Read(), sentinel);
+
+    tree().DeleteAllItems();
+    CurrentFolderGuard::Write({});
+    tree().FillTree();
+    EXPECT_TRUE(tree().GetRootItem());
+    EXPECT_FALSE(tree().GetSelectedItem());
+    EXPECT_EQ(tree().GetImageList(TVSIL_NORMAL), icons);
+}
+
+TEST_F(FolderTree, TheTerminatorAloneAGoneFolderOrADamagedValueSelectTheRoot) {
+    CurrentFolderGuard::Write({0, 0});
+    tree().FillTree();
+    EXPECT_EQ(tree().GetSelectedItem(), tree().GetRootItem());
+
+    TempDir dir;
+    MakeDirs(dir / "gone");
+    StoreFolder(dir / "gone");
+    RemoveTree(dir / "gone");
+    tree().DeleteAllItems();
+    tree().FillTree();
+    EXPECT_EQ(tree().GetSelectedItem(), tree().GetRootItem());
+
+    // A count running past the end of the value, and a value with no terminator.
+    for (const std::vector<BYTE>& damaged :
+         {std::vector<BYTE>{40, 0, 1, 2, 0, 0}, std::vector<BYTE>{4, 0, 1, 2}, std::vector<BYTE>{1, 0, 0}}) {
+        CurrentFolderGuard::Write(damaged);
+        tree().DeleteAllItems();
+        tree().FillTree();
+        EXPECT_EQ(tree().GetSelectedItem(), tree().GetRootItem());
+    }
+}
+
+TEST_F(FolderTree, AStoredFolderIsRestoredAndSavedBackByteForByte) {
+    TempDir dir;
+    const HTREEITEM item = FillAt(dir.Path());
+    ASSERT_TRUE(item);
+    EXPECT_TRUE(win::EqualsNoCase(tree().GetSelectedPath(), dir.Path())) << tree().GetSelectedPath();
+    EXPECT_EQ(tree().IsSelectedFileSystem(), 1);
+    // Only the branch was loaded, not the restored folder itself.
+    EXPECT_FALSE(tree().IsExpandedOnce(item));
+
+    const std::vector<BYTE> stored = CurrentFolderGuard::Read();
+    CurrentFolderGuard::Delete();
+    tree().SaveCurrentFolder();
+    const std::vector<BYTE> saved = CurrentFolderGuard::Read();
+    const FolderItemData* data = tree().GetFolderData(item);
+    ASSERT_TRUE(data);
+    EXPECT_EQ(saved.size(), idlist::Size(data->absolute));
+    EXPECT_EQ(saved, BytesOf(data->absolute));
+    EXPECT_EQ(saved, stored);
+    ASSERT_GE(saved.size(), 2u);
+    EXPECT_EQ(saved[saved.size() - 1], 0);
+    EXPECT_EQ(saved[saved.size() - 2], 0);
+
+    // The refresh sequence comes back to the same folder.
+    tree().DeleteAllItems();
+    EXPECT_FALSE(tree().GetRootItem());
+    tree().FillTree();
+    EXPECT_TRUE(win::EqualsNoCase(tree().GetSelectedPath(), dir.Path()));
+}
+
+TEST_F(FolderTree, MyComputerHasNoPath) {
+    TempDir dir;
+    HTREEITEM item = FillAt(dir.Path());
+    ASSERT_TRUE(item);
+    // Up the branch to the Desktop's child: "My Computer", holding the drives.
+    const HTREEITEM root = tree().GetRootItem();
+    while (ParentOf(tree(), item) != root) item = ParentOf(tree(), item);
+    ASSERT_TRUE(tree().SelectItem(item));
+    EXPECT_EQ(tree().GetSelectedPath(), "");
+    EXPECT_EQ(tree().IsSelectedFileSystem(), 0);
+    // The Desktop root is not virtual: the shell gives it the Desktop directory.
+}
+
+TEST_F(FolderTree, ExpansionListsFoldersOnlyHiddenIncludedSortedAndLoadsOnce) {
+    TempDir dir;
+    MakeDirs(dir / "plain");
+    MakeDirs(dir / "Files");
+    WriteFile(dir / "Files\\a.txt", "a");
+    WriteFile(dir / "Files\\b.txt", "b");
+    MakeDirs(dir / "hidden");
+    ASSERT_TRUE(::SetFileAttributesA((dir / "hidden").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    WriteFile(dir / "top.txt", "t");
+    const HTREEITEM item = FillAt(dir.Path());
+    ASSERT_TRUE(item);
+
+    tree().Expand(item, TVE_EXPAND);
+    EXPECT_TRUE(tree().IsExpandedOnce(item));
+    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"Files", "hidden", "plain"}));
+
+    // A folder of files only loses its button on the first expansion.
+    const HTREEITEM files = FindChild(tree(), item, "Files");
+    ASSERT_TRUE(files);
+    tree().Expand(files, TVE_EXPAND);
+    EXPECT_FALSE(tree().GetChildItem(files));
+    EXPECT_FALSE(tree().ItemHasChildren(files));
+
+    // Collapsing and expanding again does not see what appeared meanwhile.
+    MakeDirs(dir / "later");
+    tree().Expand(item, TVE_COLLAPSE);
+    tree().Expand(item, TVE_EXPAND);
+    EXPECT_FALSE(Has(item, "later"));
+    EXPECT_EQ(ChildLabels(tree(), item).size(), 3u);
+}
+
+TEST_F(FolderTree, AddFolderByPathOnlyGivesAnUnloadedParentAButton) {
+    TempDir dir;
+    MakeDirs(dir / "Files");
+    WriteFile(dir / "Files\\a.txt", "a");
+    MakeDirs(dir / "plain");
+    const HTREEITEM item = FillAt(dir.Path());
+    ASSERT_TRUE(item);
+    tree().Expand(item, TVE_EXPAND);
+    const HTREEITEM files = FindChild(tree(), item, "Files");
+    ASSERT_TRUE(files);
+    tree().Expand(files, TVE_EXPAND);
+    ASSERT_FALSE(tree().ItemHasChildren(files));
+
+    MakeDirs(dir / "Files\\new");
+    tree().AddFolderByPath(dir / "Files\\new");
+    EXPECT_TRUE(tree().ItemHasChildren(files));
+    EXPECT_FALSE(tree().GetChildItem(files));
+    // Its first expansion finds the folder.
+    tree().Expand(files, TVE_EXPAND);
+    EXPECT_EQ(ChildLabels(tree(), files), std::vector<std::string>{"new"});
+
+    // A level that was never loaded is not loaded now.
+    const HTREEITEM plain = FindChild(tree(), item, "plain");
+    MakeDirs(dir / "plain\\a\\b");
+    tree().AddFolderByPath(dir / "plain\\a\\b");
+    EXPECT_FALSE(tree().IsExpandedOnce(plain));
+    EXPECT_FALSE(tree().GetChildItem(plain));
+}
+
+TEST_F(FolderTree, AddFolderByPathInsertsUnderALoadedParentOnce) {
+    TempDir dir;
+    MakeDirs(dir / "b");
+    MakeDirs(dir / "d");
+    const HTREEITEM item = FillAt(dir.Path());
+    ASSERT_TRUE(item);
+    tree().Expand(item, TVE_EXPAND);
+
+    MakeDirs(dir / "c");
+    tree().AddFolderByPath(dir / "c");
+    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"b", "c", "d"}));
+    tree().AddFolderByPath(dir / "c");
+    tree().AddFolderByPath(dir / "c\\");
+    EXPECT_EQ(ChildLabels(tree(), item).size(), 3u);
+    const FolderItemData* data = tree().GetFolderData(FindChild(tree(), item, "c"));
+    ASSERT_TRUE(data);
+    EXPECT_TRUE(data->attributes & SFGAO_FILESYSTEM);
+
+    // Paths that lead nowhere change nothing.
+    tree().AddFolderByPath(dir / "missing\\deeper");
+    tree().AddFolderByPath("");
+    tree().AddFolderByPath(std::string(300, 'x'));
+    EXPECT_EQ(ChildLabels(tree(), item).size(), 3u);
+}
+
+TEST_F(FolderTree, RefreshFolderByPathDropsFoldersThatAreGone) {
+    TempDir dir;
+    MakeDirs(dir / "keep");
+    MakeDirs(dir / "drop1");
+    MakeDirs(dir / "drop2\\inner");
+    const HTREEITEM item = FillAt(dir.Path());
+    ASSERT_TRUE(item);
+    tree().Expand(item, TVE_EXPAND);
+    ASSERT_EQ(ChildLabels(tree(), item).size(), 3u);
+
+    RemoveTree(dir / "drop1");
+    RemoveTree(dir / "drop2");
+    tree().RefreshFolderByPath(dir.Path());
+    EXPECT_EQ(ChildLabels(tree(), item), std::vector<std::string>{"keep"});
+
+    RemoveTree(dir / "keep");
+    tree().RefreshFolderByPath(dir.Path());
+    EXPECT_FALSE(tree().GetChildItem(item));
+    EXPECT_FALSE(tree().ItemHasChildren(item));
+}
+
+TEST_F(FolderTree, RefreshFolderByPathOnAnUnloadedFolderRechecksItsButton) {
+    TempDir dir;
+    MakeDirs(dir / "sub\\inner");
+    const HTREEITEM item = FillAt(dir.Path());
+    ASSERT_TRUE(item);
+    tree().Expand(item, TVE_EXPAND);
+    const HTREEITEM sub = FindChild(tree(), item, "sub");
+    ASSERT_TRUE(sub);
+    ASSERT_TRUE(tree().ItemHasChildren(sub));
+
+    tree().RefreshFolderByPath(dir / "sub");
+    EXPECT_TRUE(tree().ItemHasChildren(sub));
+    RemoveTree(dir / "sub\\inner");
+    tree().RefreshFolderByPath(dir / "sub");
+    EXPECT_FALSE(tree().ItemHasChildren(sub));
+    EXPECT_FALSE(tree().IsExpandedOnce(sub));
+}
+
+TEST_F(FolderTree, AddChildFolderLoadsOrInsertsAndKeepsTheSelection) {
+    TempDir dir;
+    MakeDirs(dir / "b");
+    const HTREEITEM item = FillAt(dir.Path());
+    ASSERT_TRUE(item);
+    ASSERT_FALSE(tree().IsExpandedOnce(item));
+
+    // Not loaded yet: the expansion enumerates the new folder with the rest.
+    MakeDirs(dir / "c");
+    tree().AddChildFolder("c");
+    EXPECT_TRUE(tree().IsExpandedOnce(item));
+    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"b", "c"}));
+
+    MakeDirs(dir / "a");
+    tree().AddChildFolder("a");
+    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(tree().GetSelectedItem(), item);
+
+    tree().AddChildFolder("does not exist");
+    EXPECT_EQ(ChildLabels(tree(), item).size(), 3u);
+}
+
+TEST_F(FolderTree, ARenameOnDiskIsFollowedBySyncAndPrune) {
+    TempDir dir;
+    MakeDirs(dir / "old");
+    MakeDirs(dir / "other");
+    const HTREEITEM item = FillAt(dir.Path());
+    ASSERT_TRUE(item);
+
+    // Not loaded: only a button, whatever the name.
+    ASSERT_TRUE(::MoveFileA((dir / "old").c_str(), (dir / "new").c_str()));
+    tree().SyncRenamedChild("new");
+    EXPECT_FALSE(tree().IsExpandedOnce(item));
+    EXPECT_TRUE(tree().ItemHasChildren(item));
+    ASSERT_TRUE(::MoveFileA((dir / "new").c_str(), (dir / "old").c_str()));
+
+    tree().Expand(item, TVE_EXPAND);
+    ASSERT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"old", "other"}));
+    ASSERT_TRUE(::MoveFileA((dir / "old").c_str(), (dir / "aaa").c_str()));
+    tree().SyncRenamedChild("aaa");
+    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"aaa", "old", "other"}));
+    tree().SyncRenamedChild("aaa");  // already there
+    tree().SyncRenamedChild("missing");
+    EXPECT_EQ(ChildLabels(tree(), item).size(), 3u);
+
+    tree().PruneMissingChildren();
+    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"aaa", "other"}));
+    EXPECT_EQ(tree().GetSelectedItem(), item);
+}
+
+// Every record and ID list goes back to the shell allocator, whether the
+// items are deleted or the window is destroyed with them still in it.
+TEST(FolderTreeMemory, RecordsAndListsAreFreed) {
+    win::OleScope ole;
+    CurrentFolderGuard guard;
+    TempDir dir;
+    MakeDirs(dir / "a\\b");
+    StoreFolder(dir.Path());
+    auto cycle = [](bool destroyWithItems) {
+        TreeHost host;
+        ASSERT_TRUE(host.Create(nullptr));
+        host.tree.FillTree();
+        HTREEITEM item = host.tree.GetSelectedItem();
+        ASSERT_TRUE(item);
+        host.tree.Expand(item, TVE_EXPAND);
+        host.tree.SaveCurrentFolder();
+        host.tree.AddFolderByPath(host.tree.GetSelectedPath() + "\\a\\b");
+        host.tree.RefreshFolderByPath(host.tree.GetSelectedPath());
+        // Otherwise the dialog goes with its object: no notification reaches the tree object then.
+        if (!destroyWithItems) {
+            host.tree.DeleteAllItems();
+            host.Destroy();
+        }
+    };
+    cycle(false);  // the shell's own caches settle on the first run
+    for (bool destroyWithItems : {false, true}) {
+        AllocationCounter counter;
+        ASSERT_TRUE(counter.Registered());
+        cycle(destroyWithItems);
+        EXPECT_EQ(counter.Outstanding(), 0) << (destroyWithItems ? "destroyed" : "deleted");
+    }
+}
+
+TEST(HasSubfolders, FindsARealSubfolderAnywhereInTheListing) {
+    TempDir dir;
+    EXPECT_EQ(CFolderTreeCtrl::HasSubfolders(dir.Path()), 0);
+    WriteFile(dir / "a.txt", "a");
+    EXPECT_EQ(CFolderTreeCtrl::HasSubfolders(dir.Path()), 0);
+    MakeDirs(dir / "z");
+    EXPECT_EQ(CFolderTreeCtrl::HasSubfolders(dir.Path()), 1);
+    EXPECT_EQ(CFolderTreeCtrl::HasSubfolders(dir.Path() + "\\"), 1);
+
+    TempDir only;
+    MakeDirs(only / "first");
+    EXPECT_EQ(CFolderTreeCtrl::HasSubfolders(only.Path()), 1);
+
+    // A drive root lists no "." entry.
+    EXPECT_EQ(CFolderTreeCtrl::HasSubfolders("C:\\"), 1);
+    EXPECT_EQ(CFolderTreeCtrl::HasSubfolders("C:"), 1);
+
+    EXPECT_EQ(CFolderTreeCtrl::HasSubfolders(dir / "missing"), 0);
+    EXPECT_EQ(CFolderTreeCtrl::HasSubfolders(""), 0);
+    EXPECT_EQ(CFolderTreeCtrl::HasSubfolders(std::string(300, 'x')), 0);
+}
+
+TEST(IdList, SizeConcatenateAndCopyFirst) {
+    const BYTE two[] = {4, 0, 'a', 'b', 3, 0, 'c', 0, 0};
+    const auto list = reinterpret_cast<LPCITEMIDLIST>(two);
+    EXPECT_EQ(idlist::Size(list), 9u);
+    EXPECT_EQ(idlist::Size(nullptr), 0u);
+    EXPECT_EQ(idlist::Next(list)->mkid.cb, 3);
+
+    win::ShellIdList first = idlist::CopyFirst(list);
+    ASSERT_TRUE(first.Get());
+    EXPECT_EQ(BytesOf(first.Get()), (std::vector<BYTE>{4, 0, 'a', 'b', 0, 0}));
+
+    win::ShellIdList both = idlist::Concatenate(first.Get(), list);
+    EXPECT_EQ(BytesOf(both.Get()), (std::vector<BYTE>{4, 0, 'a', 'b', 4, 0, 'a', 'b', 3, 0, 'c', 0, 0}));
+    win::ShellIdList copy = idlist::Concatenate(nullptr, list);
+    EXPECT_EQ(BytesOf(copy.Get()), BytesOf(list));
+
+    EXPECT_TRUE(idlist::IsWellFormed(two, sizeof two));
+    EXPECT_FALSE(idlist::IsWellFormed(two, sizeof two - 1));
+    const BYTE stuck[] = {1, 0, 0, 0};
+    EXPECT_FALSE(idlist::IsWellFormed(stuck, sizeof stuck));
+}
+
+}  // namespace
