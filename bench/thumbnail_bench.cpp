@@ -35,7 +35,9 @@ struct DecodeErrors {
     jmp_buf jump;
 };
 
-void DecodeErrorExit(j_common_ptr cinfo) { longjmp(reinterpret_cast<DecodeErrors*>(cinfo->err)->jump, 1); }
+void DecodeErrorExit(j_common_ptr cinfo) {
+    longjmp(reinterpret_cast<DecodeErrors*>(cinfo->err)->jump, 1);
+}
 void DecodeSilence(j_common_ptr) {}
 
 // The plain decode: the whole picture into one buffer in memory. Returns the
@@ -101,7 +103,8 @@ std::vector<std::string> FramesIn(const std::string& folder) {
     win::FindHandle find(::FindFirstFileA((folder + "\\*.USD").c_str(), &data));
     if (!find) return frames;
     do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) frames.push_back(folder + "\\" + data.cFileName);
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            frames.push_back(folder + "\\" + data.cFileName);
     } while (::FindNextFileA(find.Get(), &data));
     return frames;
 }
@@ -183,7 +186,8 @@ int main(int argc, char** argv) {
 
     std::printf("%zu thumbnails (%.1f MB of pixels decoded per round), best of %d rounds\n", frames.size(),
                 decodedBytes / 1e6, kRounds);
-    std::printf("  LoadThumbnail                 %9.1f us per thumbnail (last index %d)\n", loadThumbnail, lastIndex);
+    std::printf("  LoadThumbnail                 %9.1f us per thumbnail (last index %d)\n", loadThumbnail,
+                lastIndex);
     std::printf("    of it JpegToBmp + CDIB::Load %8.1f us\n", toBmpAndDib);
     std::printf("  plain libjpeg decode          %9.1f us per thumbnail\n", plain);
     std::printf("  ratio                         %9.2f\n", plain > 0 ? loadThumbnail / plain : 0.0);

@@ -64,8 +64,8 @@ inline Picture DrawPicture(int width, int height, bool grey, unsigned seed) {
 }
 
 inline bool WritePicture(const std::string& path, const Picture& p, int quality = 85) {
-    return WriteJpeg(path, p.width, p.height, p.grey ? 1 : 3, p.grey ? JCS_GRAYSCALE : JCS_RGB, p.pixels.data(),
-                     quality);
+    return WriteJpeg(path, p.width, p.height, p.grey ? 1 : 3, p.grey ? JCS_GRAYSCALE : JCS_RGB,
+                     p.pixels.data(), quality);
 }
 
 struct DemoFrame {
@@ -79,24 +79,34 @@ struct DemoFrame {
 };
 
 inline DemoFrame DescribeFrame(int index) {
-    static const char* const kStems[] = {"FLOWER", "OCEAN", "KIDS", "XMAS", "B-DAY",
-                                         "SNOW_", "WEDDNG", "AUTUMN", "SPRING", "PARTY"};
+    static const char* const kStems[] = {"FLOWER", "OCEAN",  "KIDS",   "XMAS",   "B-DAY",
+                                         "SNOW_",  "WEDDNG", "AUTUMN", "SPRING", "PARTY"};
     // Some titles repeat (sort ties), one is longer than a record keeps, some
     // are accented letters of code page 1252.
-    static const char* const kTitles[] = {
-        "Summer Flowers", "Happy Birthday", "Summer Flowers", nullptr, "Caf\xE9 cr\xE8me",
-        "Gr\xFC\xDF" "e aus M\xFC" "nchen", "Ni\xF1o y ni\xF1" "a", "Ocean", "Winter night"};
+    static const char* const kTitles[] = {"Summer Flowers",
+                                          "Happy Birthday",
+                                          "Summer Flowers",
+                                          nullptr,
+                                          "Caf\xE9 cr\xE8me",
+                                          "Gr\xFC\xDF"
+                                          "e aus M\xFC"
+                                          "nchen",
+                                          "Ni\xF1o y ni\xF1"
+                                          "a",
+                                          "Ocean",
+                                          "Winter night"};
     static const char* const kPapers[] = {"A4", "A5", "L", "2L", "POSTCARD", "LETTER", "Roll89", ""};
     // The six presets, one that matches none and one that differs by blanks only.
-    static const char* const kMargins[] = {"42,198,42,42",    "42,42,42,42",     "-42,-72,-36,-36",
-                                           "-42,-72,-50,-50", "0,0,-36,-36",     "-36,-36,-36,-36",
+    static const char* const kMargins[] = {"42,198,42,42",    "42,42,42,42",    "-42,-72,-36,-36",
+                                           "-42,-72,-50,-50", "0,0,-36,-36",    "-36,-36,-36,-36",
                                            "10,10,10,10",     "42, 198, 42, 42"};
     struct Shape {
         int width, height;
         bool grey;
     };
-    static const Shape kShapes[] = {{160, 106, false}, {106, 160, false}, {120, 120, true}, {640, 480, false},
-                                    {90, 160, true},   {40, 30, false},   {1600, 1200, false}, {200, 150, true}};
+    static const Shape kShapes[] = {{160, 106, false},   {106, 160, false}, {120, 120, true},
+                                    {640, 480, false},   {90, 160, true},   {40, 30, false},
+                                    {1600, 1200, false}, {200, 150, true}};
 
     DemoFrame f;
     const std::string digits = (index < 10 ? "0" : "") + std::to_string(index);
@@ -138,7 +148,8 @@ inline std::string WriteDemoFrame(const std::string& folder, int index) {
     if (!WritePicture(companion + "\\thumb.jpg", DrawPicture(f.thumbWidth, f.thumbHeight, f.thumbGrey, seed)))
         return std::string();
     const bool portrait = index % 2 == 1;
-    if (!WritePicture(companion + "\\layout.jpg", DrawPicture(portrait ? 400 : 600, portrait ? 600 : 400, false, seed + 3)))
+    if (!WritePicture(companion + "\\layout.jpg",
+                      DrawPicture(portrait ? 400 : 600, portrait ? 600 : 400, false, seed + 3)))
         return std::string();
 
     const std::string ref = ".\\" + f.name + "\\";

@@ -31,8 +31,15 @@ ULONGLONG RowsSize(LONG width, LONG height, WORD bitCount) {
 
 bool IsStretchableBitCount(WORD bitCount) {
     switch (bitCount) {
-        case 1: case 4: case 8: case 16: case 24: case 32: return true;
-        default: return false;
+        case 1:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -60,7 +67,9 @@ void LockedGlobalBlock::Release() {
     size_ = 0;
 }
 
-CDIB::~CDIB() { ReleaseData(); }
+CDIB::~CDIB() {
+    ReleaseData();
+}
 
 void CDIB::ReleaseData() {
     fileHeader_.Release();
@@ -164,27 +173,38 @@ int CDIB::Load(const std::string& path) {
 WORD CDIB::ColorCount(const BITMAPINFOHEADER& info) {
     if (info.biClrUsed != 0) return static_cast<WORD>(std::min<DWORD>(info.biClrUsed, 256));
     switch (info.biBitCount) {
-        case 1: return 2;
-        case 4: return 16;
-        case 8: return 256;
-        default: return 0;
+        case 1:
+            return 2;
+        case 4:
+            return 16;
+        case 8:
+            return 256;
+        default:
+            return 0;
     }
 }
 
-const BITMAPINFOHEADER* CDIB::InfoHeader() const { return static_cast<const BITMAPINFOHEADER*>(info_.Get()); }
+const BITMAPINFOHEADER* CDIB::InfoHeader() const {
+    return static_cast<const BITMAPINFOHEADER*>(info_.Get());
+}
 
 const BITMAPFILEHEADER* CDIB::FileHeader() const {
     return static_cast<const BITMAPFILEHEADER*>(fileHeader_.Get());
 }
 
 const RGBQUAD* CDIB::ColorTable() const {
-    return info_.Get() ? reinterpret_cast<const RGBQUAD*>(static_cast<const BYTE*>(info_.Get()) + kInfoHeaderSize)
-                       : nullptr;
+    return info_.Get()
+               ? reinterpret_cast<const RGBQUAD*>(static_cast<const BYTE*>(info_.Get()) + kInfoHeaderSize)
+               : nullptr;
 }
 
-LONG CDIB::Width() const { return InfoHeader() ? InfoHeader()->biWidth : 0; }
+LONG CDIB::Width() const {
+    return InfoHeader() ? InfoHeader()->biWidth : 0;
+}
 
-LONG CDIB::Height() const { return InfoHeader() ? InfoHeader()->biHeight : 0; }
+LONG CDIB::Height() const {
+    return InfoHeader() ? InfoHeader()->biHeight : 0;
+}
 
 bool CDIB::IsDrawable() const {
     const BITMAPINFOHEADER* info = InfoHeader();
@@ -202,8 +222,9 @@ bool CDIB::Draw(HDC dc, const RECT& rect, DWORD rop) const {
     ::DPtoLP(dc, corners, 2);
     ::SetStretchBltMode(dc, COLORONCOLOR);
     const BITMAPINFOHEADER* info = InfoHeader();
-    const int lines = ::StretchDIBits(dc, corners[0].x, corners[0].y, corners[1].x - corners[0].x,
-                                      corners[1].y - corners[0].y, 0, 0, info->biWidth, info->biHeight,
-                                      bits_.Get(), reinterpret_cast<const BITMAPINFO*>(info), DIB_RGB_COLORS, rop);
+    const int lines =
+        ::StretchDIBits(dc, corners[0].x, corners[0].y, corners[1].x - corners[0].x,
+                        corners[1].y - corners[0].y, 0, 0, info->biWidth, info->biHeight, bits_.Get(),
+                        reinterpret_cast<const BITMAPINFO*>(info), DIB_RGB_COLORS, rop);
     return lines > 0;
 }

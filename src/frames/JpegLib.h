@@ -1,12 +1,9 @@
-// libjpeg's 6b API, includable beside <windows.h>. The library was built with
-// its own `boolean` (an int), while the Windows headers define an unsigned
-// char of that name: the rename keeps the structures' layout the library's.
+// libjpeg's 6b API. jpeglib.h needs FILE declared first; its Windows build
+// defines `boolean` as the Windows headers do, so both can be included.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
 
-#define boolean jpeg_boolean
 #include <jpeglib.h>
 #include <jerror.h>
-#undef boolean

@@ -19,7 +19,9 @@ struct ErrorManager {
     jmp_buf jump;
 };
 
-void ErrorExit(j_common_ptr cinfo) { longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1); }
+void ErrorExit(j_common_ptr cinfo) {
+    longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
 
 // Nothing is shown; but a file that ends early is damaged, not a picture
 // with a grey lower part.
@@ -44,10 +46,12 @@ bool PlanBmp(const struct jpeg_decompress_struct* cinfo, BmpLayout* layout) {
     const bool rgb = cinfo->out_color_space == JCS_RGB && cinfo->out_color_components == 3;
     const bool grey = cinfo->out_color_space == JCS_GRAYSCALE && cinfo->out_color_components == 1;
     if (!rgb && !grey) return false;
-    const unsigned long long stride = (static_cast<unsigned long long>(cinfo->output_width) * (rgb ? 3 : 1) + 3) & ~3ull;
+    const unsigned long long stride =
+        (static_cast<unsigned long long>(cinfo->output_width) * (rgb ? 3 : 1) + 3) & ~3ull;
     const unsigned pixelOffset = kFileHeaderSize + kInfoHeaderSize + (grey ? kGreyTableSize : 0);
     const unsigned long long fileSize = pixelOffset + stride * cinfo->output_height;
-    if (cinfo->output_width == 0 || cinfo->output_height == 0 || fileSize > kMaxThumbnailBmpBytes) return false;
+    if (cinfo->output_width == 0 || cinfo->output_height == 0 || fileSize > kMaxThumbnailBmpBytes)
+        return false;
     layout->width = cinfo->output_width;
     layout->height = cinfo->output_height;
     layout->bitCount = rgb ? 24 : 8;
@@ -83,7 +87,8 @@ void WriteBmpHeaders(unsigned char* bmp, const BmpLayout* layout) {
     if (layout->bitCount == 8) {
         Put32(info + 32, 256);
         unsigned char* table = info + kInfoHeaderSize;
-        for (unsigned i = 0; i < 256; ++i) table[4 * i] = table[4 * i + 1] = table[4 * i + 2] = static_cast<unsigned char>(i);
+        for (unsigned i = 0; i < 256; ++i)
+            table[4 * i] = table[4 * i + 1] = table[4 * i + 2] = static_cast<unsigned char>(i);
     }
 }
 
@@ -124,8 +129,9 @@ int DecodeToBmp(FILE* input, unsigned char** bmpOut, size_t* sizeOut) {
 
     jpeg_start_decompress(&cinfo);
     while (cinfo.output_scanline < cinfo.output_height) {
-        unsigned char* row = bmp + layout.pixelOffset +
-                             static_cast<size_t>(cinfo.output_height - 1 - cinfo.output_scanline) * layout.rowStride;
+        unsigned char* row =
+            bmp + layout.pixelOffset +
+            static_cast<size_t>(cinfo.output_height - 1 - cinfo.output_scanline) * layout.rowStride;
         JSAMPROW rows[1] = {row};
         jpeg_read_scanlines(&cinfo, rows, 1);
         if (layout.bitCount == 24) {

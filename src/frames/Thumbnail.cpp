@@ -51,7 +51,9 @@ RECT FitRect(LONG width, LONG height, int size) {
     return rect;
 }
 
-RECT FitRect(const CDIB& dib, int size) { return FitRect(dib.Width(), dib.Height(), size); }
+RECT FitRect(const CDIB& dib, int size) {
+    return FitRect(dib.Width(), dib.Height(), size);
+}
 
 std::string ThumbnailTempPath() {
     char folder[MAX_PATH] = {};
@@ -87,7 +89,8 @@ int RenderThumbnail(const std::string& jpegPath, win::Bitmap& image, win::Bitmap
 }
 
 HIMAGELIST CreateThumbnailImageList() {
-    HIMAGELIST list = ImageList_Create(kThumbnailSize, kThumbnailSize, ILC_COLOR24 | ILC_MASK, 0, kImageListGrowth);
+    HIMAGELIST list =
+        ImageList_Create(kThumbnailSize, kThumbnailSize, ILC_COLOR24 | ILC_MASK, 0, kImageListGrowth);
     if (!list) return nullptr;
     // Image 0 is never shown; it only makes thumbnail indices start at 1.
     // Shared icon from LoadIconA: not destroyed.

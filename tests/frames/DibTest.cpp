@@ -15,31 +15,38 @@ using namespace std::string_literals;
 
 namespace {
 
-std::string Le16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
-std::string Le32(unsigned v) { return Le16(v & 0xFFFF) + Le16(v >> 16); }
+std::string Le16(unsigned v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+}
+std::string Le32(unsigned v) {
+    return Le16(v & 0xFFFF) + Le16(v >> 16);
+}
 
 std::string FileHeader(unsigned fileSize, unsigned offBits, const char* signature = "BM") {
     return std::string(signature, 2) + Le32(fileSize) + Le32(0) + Le32(offBits);
 }
 
 // A BITMAPINFOHEADER, zero-padded to `size` bytes for the later versions.
-std::string InfoHeader(int width, int height, unsigned bitCount, unsigned clrUsed = 0, unsigned compression = 0,
-                       unsigned size = 40) {
-    std::string h = Le32(size) + Le32(static_cast<unsigned>(width)) + Le32(static_cast<unsigned>(height)) + Le16(1) +
-                    Le16(bitCount) + Le32(compression) + Le32(0) + Le32(0) + Le32(0) + Le32(clrUsed) + Le32(0);
+std::string InfoHeader(int width, int height, unsigned bitCount, unsigned clrUsed = 0,
+                       unsigned compression = 0, unsigned size = 40) {
+    std::string h = Le32(size) + Le32(static_cast<unsigned>(width)) + Le32(static_cast<unsigned>(height)) +
+                    Le16(1) + Le16(bitCount) + Le32(compression) + Le32(0) + Le32(0) + Le32(0) +
+                    Le32(clrUsed) + Le32(0);
     h.resize(size, '\0');
     return h;
 }
 
 // A whole file: headers, table, `gap` filler bytes, then the bits.
-std::string Bmp(const std::string& info, const std::string& table, const std::string& bits, unsigned gap = 0) {
+std::string Bmp(const std::string& info, const std::string& table, const std::string& bits,
+                unsigned gap = 0) {
     const unsigned offBits = static_cast<unsigned>(14 + info.size() + table.size() + gap);
-    return FileHeader(offBits + static_cast<unsigned>(bits.size()), offBits) + info + table + std::string(gap, 'x') +
-           bits;
+    return FileHeader(offBits + static_cast<unsigned>(bits.size()), offBits) + info + table +
+           std::string(gap, 'x') + bits;
 }
 
 std::string Bgr(unsigned rgb) {
-    return {static_cast<char>(rgb & 0xFF), static_cast<char>((rgb >> 8) & 0xFF), static_cast<char>(rgb >> 16)};
+    return {static_cast<char>(rgb & 0xFF), static_cast<char>((rgb >> 8) & 0xFF),
+            static_cast<char>(rgb >> 16)};
 }
 
 int LoadBytes(CDIB& dib, const std::string& bytes) {
@@ -70,7 +77,9 @@ std::vector<DWORD> DrawPixels(const CDIB& dib, int width, int height) {
 }
 
 // 2 x 2, 24-bit: top row red, white; bottom row blue, green (stored first).
-std::string TwoByTwoBits() { return Bgr(0x0000FF) + Bgr(0x00FF00) + "\0\0"s + Bgr(0xFF0000) + Bgr(0xFFFFFF) + "\0\0"s; }
+std::string TwoByTwoBits() {
+    return Bgr(0x0000FF) + Bgr(0x00FF00) + "\0\0"s + Bgr(0xFF0000) + Bgr(0xFFFFFF) + "\0\0"s;
+}
 
 }  // namespace
 
@@ -115,7 +124,8 @@ TEST(Dib, CoreHeaderFileWithThreeByteTableDrawsItsColours) {
     // 4-bit OS/2 bitmap: 16 entries of blue, green, red; a 4-byte stride
     // misread would shift every colour after the first.
     std::string table;
-    for (unsigned i = 0; i < 16; ++i) table += Bgr(i == 1 ? 0xFF0000 : i == 9 ? 0x00FF00 : i == 15 ? 0x0000FF : i * 0x010101);
+    for (unsigned i = 0; i < 16; ++i)
+        table += Bgr(i == 1 ? 0xFF0000 : i == 9 ? 0x00FF00 : i == 15 ? 0x0000FF : i * 0x010101);
     const std::string core = Le32(12) + Le16(3) + Le16(1) + Le16(1) + Le16(4);
     const std::string bits = "\x19\xF0\0\0"s;  // pixels 1, 9, 15
     CDIB dib;
@@ -127,7 +137,8 @@ TEST(Dib, CoreHeaderFileWithThreeByteTableDrawsItsColours) {
 
     // A later, longer header: the table follows the whole header.
     std::string quadTable;
-    for (unsigned i = 0; i < 16; ++i) quadTable += Le32(i == 1 ? 0xFF0000 : i == 9 ? 0x00FF00 : i == 15 ? 0x0000FF : 0);
+    for (unsigned i = 0; i < 16; ++i)
+        quadTable += Le32(i == 1 ? 0xFF0000 : i == 9 ? 0x00FF00 : i == 15 ? 0x0000FF : 0);
     ASSERT_EQ(LoadBytes(dib, Bmp(InfoHeader(3, 1, 4, 0, 0, 124), quadTable, bits)), kDibOk);
     EXPECT_EQ(DrawPixels(dib, 3, 1), (std::vector<DWORD>{0xFF0000, 0x00FF00, 0x0000FF}));
 }
@@ -141,9 +152,11 @@ TEST(Dib, HostileHeadersGiveAnErrorOrStayUndrawn) {
     EXPECT_TRUE(DrawPixels(dib, 2, 2).empty());
 
     // bfSize far beyond the file: a read error, and nothing allocated for it.
-    ASSERT_EQ(LoadBytes(dib, FileHeader(0xF0000000u, 54) + InfoHeader(2, 2, 24) + TwoByTwoBits()), kDibReadError);
+    ASSERT_EQ(LoadBytes(dib, FileHeader(0xF0000000u, 54) + InfoHeader(2, 2, 24) + TwoByTwoBits()),
+              kDibReadError);
     EXPECT_EQ(dib.Bits(), nullptr);
-    EXPECT_EQ(LoadBytes(dib, FileHeader(70, 54) + InfoHeader(2, 2, 24) + TwoByTwoBits().substr(0, 8)), kDibReadError);
+    EXPECT_EQ(LoadBytes(dib, FileHeader(70, 54) + InfoHeader(2, 2, 24) + TwoByTwoBits().substr(0, 8)),
+              kDibReadError);
 
     // Sizes GDI cannot take or we would misdraw, and bit counts it does not know.
     for (auto [width, height] : {std::pair{0, 2}, {2, 0}, {-2, 2}, {2, -2}}) {
@@ -156,8 +169,9 @@ TEST(Dib, HostileHeadersGiveAnErrorOrStayUndrawn) {
         EXPECT_TRUE(DrawPixels(dib, 2, 2).empty()) << bitCount;
     }
     // Run-length data is not raw rows.
-    ASSERT_EQ(LoadBytes(dib, Bmp(InfoHeader(2, 2, 8, 0, BI_RLE8), std::string(1024, '\0'), "\x02\x01\0\0\0\1"s)),
-              kDibOk);
+    ASSERT_EQ(
+        LoadBytes(dib, Bmp(InfoHeader(2, 2, 8, 0, BI_RLE8), std::string(1024, '\0'), "\x02\x01\0\0\0\1"s)),
+        kDibOk);
     EXPECT_TRUE(DrawPixels(dib, 2, 2).empty());
 
     // biClrUsed over 256: at most 256 entries are read and shown to GDI.
@@ -165,6 +179,7 @@ TEST(Dib, HostileHeadersGiveAnErrorOrStayUndrawn) {
     ASSERT_EQ(LoadBytes(dib, Bmp(InfoHeader(4, 1, 8, 5000), table, "\x00\x01\x02\xFF"s)), kDibOk);
     EXPECT_EQ(dib.InfoHeader()->biClrUsed, 256u);
     EXPECT_EQ(DrawPixels(dib, 4, 1), (std::vector<DWORD>(4, 0x7F7F7F)));
-    EXPECT_EQ(LoadBytes(dib, FileHeader(2000, 1078) + InfoHeader(4, 1, 8, 0xFFFFFFFF) + std::string(100, '\0')),
-              kDibReadError);
+    EXPECT_EQ(
+        LoadBytes(dib, FileHeader(2000, 1078) + InfoHeader(4, 1, 8, 0xFFFFFFFF) + std::string(100, '\0')),
+        kDibReadError);
 }

@@ -62,11 +62,14 @@ void WriteHugeJpeg(const std::string& path, unsigned width, unsigned height) {
 unsigned U16(const std::string& b, size_t at) {
     return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
 }
-unsigned U32(const std::string& b, size_t at) { return U16(b, at) | U16(b, at + 2) << 16; }
+unsigned U32(const std::string& b, size_t at) {
+    return U16(b, at) | U16(b, at + 2) << 16;
+}
 
 bool Near(unsigned rgb, unsigned want, int tolerance = 12) {
     for (int shift : {0, 8, 16})
-        if (std::abs(static_cast<int>((rgb >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF)) > tolerance)
+        if (std::abs(static_cast<int>((rgb >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF)) >
+            tolerance)
             return false;
     return true;
 }
@@ -92,7 +95,9 @@ std::vector<DWORD> ReadPixels(HBITMAP bitmap) {
     return pixels;
 }
 
-DWORD At(const std::vector<DWORD>& pixels, int x, int y) { return pixels[y * kThumbnailSize + x]; }
+DWORD At(const std::vector<DWORD>& pixels, int x, int y) {
+    return pixels[y * kThumbnailSize + x];
+}
 
 // Image `index` of the list drawn transparently over magenta.
 std::vector<DWORD> DrawOverMagenta(HIMAGELIST list, int index) {
@@ -109,7 +114,9 @@ std::vector<DWORD> DrawOverMagenta(HIMAGELIST list, int index) {
     return ReadPixels(canvas.Get());
 }
 
-bool TempFileExists() { return Exists(ThumbnailTempPath()); }
+bool TempFileExists() {
+    return Exists(ThumbnailTempPath());
+}
 
 // Every pixel of `pixels` inside `r` is near `inside`, every other one near `outside`.
 void ExpectRegions(const std::vector<DWORD>& pixels, const RECT& r, unsigned inside, unsigned outside) {
@@ -200,7 +207,8 @@ TEST(Thumbnail, BadJpegsGiveNoBmpAndABlankCell) {
     WriteCmykJpeg(dir / "cmyk.jpg");
     WriteHugeJpeg(dir / "huge.jpg", 60000, 60000);
     WriteHugeJpeg(dir / "big.jpg", 5000, 5000);  // 75 MB of BMP
-    for (const char* name : {"truncated.jpg", "garbage.jpg", "empty.jpg", "cmyk.jpg", "huge.jpg", "big.jpg"}) {
+    for (const char* name :
+         {"truncated.jpg", "garbage.jpg", "empty.jpg", "cmyk.jpg", "huge.jpg", "big.jpg"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(JpegToBmp(dir / name, dir / "out.bmp"), 0);
         // Written only at the end: a failed decode leaves an empty file.
