@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -223,6 +224,24 @@ TEST(Thumbnail, BadJpegsGiveNoBmpAndABlankCell) {
     EXPECT_EQ(JpegToBmp(dir / "missing.jpg", dir / "none.bmp"), 0);
     EXPECT_FALSE(Exists(dir / "none.bmp"));
     EXPECT_EQ(JpegToBmp(dir / "good.jpg", dir / "no\\such\\folder.bmp"), 0);
+}
+
+TEST(Thumbnail, FailedDecodesLeaveNoDecompressorBehind) {
+    TempDir dir;
+    WriteColourJpeg(dir / "good.jpg", 200, 150, kRed, kGreen);
+    const std::string good = ReadFile(dir / "good.jpg");
+    WriteFile(dir / "cut.jpg", good.substr(0, good.size() - 200));
+    auto committedBytes = [] {
+        // Committed private memory (Wine leaves PrivateUsage at 0).
+        PROCESS_MEMORY_COUNTERS counters = {};
+        ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+        return static_cast<long long>(counters.PagefileUsage);
+    };
+    ASSERT_EQ(JpegToBmp(dir / "cut.jpg", dir / "out.bmp"), 0);
+    const long long before = committedBytes();
+    // Each leaked decompressor would keep its pools (tens of kilobytes).
+    for (int i = 0; i < 400; ++i) JpegToBmp(dir / "cut.jpg", dir / "out.bmp");
+    EXPECT_LT(committedBytes() - before, 2ll * 1024 * 1024);
 }
 
 TEST(Thumbnail, StaleTemporaryFileIsNeverShownAndAlwaysRemoved) {
