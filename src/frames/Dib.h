@@ -1,0 +1,79 @@
+// CDIB: one uncompressed Windows BMP held in memory in the form StretchDIBits
+// takes (info header with colour table, and the pixel bits), drawn scaled.
+// Reads files with a BITMAPINFOHEADER (or a later header that begins with
+// one) and OS/2 files with a 12-byte core header.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Result codes of the reading operations.
+enum DibResult : int {
+    kDibOk = 0,
+    kDibReadError = 1,  // cannot open, or fewer bytes than needed
+    kDibNotBmp = 3,     // wrong signature, or no room for pixel data
+    kDibNoMemory = 4,
+};
+
+// A block of movable global memory, kept locked while it is held.
+class LockedGlobalBlock {
+public:
+    LockedGlobalBlock() = default;
+    ~LockedGlobalBlock() { Release(); }
+    LockedGlobalBlock(const LockedGlobalBlock&) = delete;
+    LockedGlobalBlock& operator=(const LockedGlobalBlock&) = delete;
+
+    // Zero-filled block of `size` bytes; false when out of memory.
+    bool Allocate(SIZE_T size);
+    void Release();
+    void* Get() const { return data_; }
+    SIZE_T Size() const { return size_; }
+
+private:
+    void* data_ = nullptr;
+    SIZE_T size_ = 0;
+};
+
+class CDIB {
+public:
+    static constexpr DWORD kInfoBlockSize = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);
+
+    CDIB() = default;
+    virtual ~CDIB();
+    CDIB(const CDIB&) = delete;
+    CDIB& operator=(const CDIB&) = delete;
+
+    // Reads the whole BMP at the current position of an open file.
+    virtual int Read(HANDLE file);
+    virtual int ReadFileHeader(HANDLE file, BITMAPFILEHEADER& header);
+    virtual int ReadInfoHeader(HANDLE file, const BITMAPFILEHEADER& header, LONGLONG start);
+    // `table` has room for 256 entries.
+    virtual int ReadColorTable(HANDLE file, RGBQUAD* table, const BITMAPINFOHEADER& info, bool isCore);
+    virtual int ReadBits(HANDLE file, const BITMAPFILEHEADER& header, LONGLONG start);
+
+    int Load(const std::string& path);
+    // Draws the whole image stretched into `rect`; false when nothing was drawn.
+    bool Draw(HDC dc, const RECT& rect, DWORD rop) const;
+    // Whether the held image can be drawn without reading past its bits.
+    bool IsDrawable() const;
+
+    // Colour-table entries of an info header, at most 256.
+    static WORD ColorCount(const BITMAPINFOHEADER& info);
+
+    // Null until an info header was read.
+    const BITMAPINFOHEADER* InfoHeader() const;
+    const BITMAPFILEHEADER* FileHeader() const;
+    const RGBQUAD* ColorTable() const;
+    const BYTE* Bits() const { return static_cast<const BYTE*>(bits_.Get()); }
+    SIZE_T BitsSize() const { return bits_.Size(); }
+    LONG Width() const;
+    LONG Height() const;
+
+private:
+    void ReleaseData();
+
+    LockedGlobalBlock fileHeader_;
+    LockedGlobalBlock info_;
+    LockedGlobalBlock bits_;
+};
