@@ -86,7 +86,9 @@ int ChooseDriveIndex(const std::vector<std::string>& roots, const std::string& p
 
 CDriveComboBox::CDriveComboBox() = default;
 
-CDriveComboBox::~CDriveComboBox() { Detach(); }
+CDriveComboBox::~CDriveComboBox() {
+    Detach();
+}
 
 void CDriveComboBox::Attach(HWND combo) {
     Detach();
@@ -110,7 +112,9 @@ LRESULT CALLBACK CDriveComboBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam
     return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-void CDriveComboBox::SetDriveTypeFunction(DriveTypeFunction driveType) { driveType_ = std::move(driveType); }
+void CDriveComboBox::SetDriveTypeFunction(DriveTypeFunction driveType) {
+    driveType_ = std::move(driveType);
+}
 
 int CDriveComboBox::GetCount() const {
     if (!hwnd_) return 0;
@@ -140,9 +144,13 @@ void CDriveComboBox::MeasureDriveItems() {
     imageList_.Reset(::ImageList_Create(itemWidth_, itemHeight_, ILC_COLORDDB, 1, 1));
 }
 
-void CDriveComboBox::FillDrives() { Fill(kCDrive); }
+void CDriveComboBox::FillDrives() {
+    Fill(kCDrive);
+}
 
-void CDriveComboBox::RescanDrives() { Fill(selectedDrive_); }
+void CDriveComboBox::RescanDrives() {
+    Fill(selectedDrive_);
+}
 
 void CDriveComboBox::Fill(const std::string& preferred) {
     if (!hwnd_) return;
@@ -171,7 +179,8 @@ void CDriveComboBox::AddDrive(const std::string& root) {
     const DriveLook look = LookUpDrive(root);
     record->normalImage = RenderImage(root, look, false);
     record->highlightedImage = RenderImage(root, look, true);
-    const LRESULT index = ::SendMessageA(hwnd_, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(""));
+    const LRESULT index =
+        ::SendMessageA(hwnd_, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(""));
     if (index == CB_ERR || index == CB_ERRSPACE) return;
     ::SendMessageA(hwnd_, CB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(record.get()));
     records_.push_back(std::move(record));
@@ -201,7 +210,8 @@ int CDriveComboBox::RenderImage(const std::string& root, const DriveLook& look, 
                              (itemHeight_ - look.iconHeight) / 2, ILD_TRANSPARENT);
 
         RECT labelRect{8 + labelWidth_ + look.iconWidth + 16, 0, itemWidth_, itemHeight_};
-        ::DrawTextA(dc.Get(), look.volumeLabel.c_str(), -1, &labelRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        ::DrawTextA(dc.Get(), look.volumeLabel.c_str(), -1, &labelRect,
+                    DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }
     // The bitmap is deselected again: an image list copies it on Add.
     return ::ImageList_Add(imageList_.Get(), bitmap.Get(), nullptr);

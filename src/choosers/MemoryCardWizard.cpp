@@ -45,7 +45,8 @@ BOOL CMemoryCardSheet2::OnInitDialog() {
     SetItemText(IDC_PAGE_EXPLAIN, GetLangString("EXPLAIN_SELECT_MEMCARD2"));
     SetItemText(IDC_DRIVE_LABEL, GetLangString("TITLE_MEMCARD"));
     SetItemText(IDC_BTN_RESCAN, GetLangString("BTN_RESCAN"));
-    win::SetFontOnItems(Handle(), font_.Get(), {IDC_PAGE_EXPLAIN, IDC_DRIVE_LABEL, IDC_BTN_RESCAN, IDC_DRIVE_LIST});
+    win::SetFontOnItems(Handle(), font_.Get(),
+                        {IDC_PAGE_EXPLAIN, IDC_DRIVE_LABEL, IDC_BTN_RESCAN, IDC_DRIVE_LIST});
 
     driveList_.Attach(Item(IDC_DRIVE_LIST));
     driveList_.MeasureDriveItems();
@@ -81,16 +82,18 @@ bool CMemoryCardSheet2::OnCommand(WORD id, WORD code, HWND control) {
 INT_PTR CMemoryCardSheet2::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     // The drive list's owner-draw requests come here; the list answers them.
     switch (msg) {
-    case WM_MEASUREITEM:
-        if (wParam == IDC_DRIVE_LIST && driveList_.MeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
-            return TRUE;
-        break;
-    case WM_DRAWITEM:
-        if (wParam == IDC_DRIVE_LIST && driveList_.DrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
-            return TRUE;
-        break;
-    default:
-        break;
+        case WM_MEASUREITEM:
+            if (wParam == IDC_DRIVE_LIST &&
+                driveList_.MeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+                return TRUE;
+            break;
+        case WM_DRAWITEM:
+            if (wParam == IDC_DRIVE_LIST &&
+                driveList_.DrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+                return TRUE;
+            break;
+        default:
+            break;
     }
     return win::Dialog::HandleMessage(msg, wParam, lParam);
 }
@@ -110,7 +113,9 @@ INT_PTR CMemoryCardWizard::DoModal(const std::string& sourceFolder) {
     return win::Dialog::DoModal(parent_);
 }
 
-std::string CMemoryCardWizard::GetChosenDrive() const { return page2_->DriveList().GetSelectedDrive(); }
+std::string CMemoryCardWizard::GetChosenDrive() const {
+    return page2_->DriveList().GetSelectedDrive();
+}
 
 void CMemoryCardWizard::SetDriveTypeFunction(DriveTypeFunction driveType) {
     page2_->DriveList().SetDriveTypeFunction(std::move(driveType));
@@ -126,7 +131,8 @@ BOOL CMemoryCardWizard::OnInitDialog() {
 
 void CMemoryCardWizard::ShowPage(int page) {
     const bool second = page == 1;
-    ::SetWindowTextA(Handle(), GetLangString(second ? "TITLE_SELECT_MEMCARD2" : "TITLE_SELECT_MEMCARD1").c_str());
+    ::SetWindowTextA(Handle(),
+                     GetLangString(second ? "TITLE_SELECT_MEMCARD2" : "TITLE_SELECT_MEMCARD1").c_str());
     SetItemText(IDOK, GetLangString(second ? "BTN_GO" : "BTN_NEXT"));
     SetItemText(IDCANCEL, GetLangString("BTN_CANCEL"));
     win::SetFontOnItems(Handle(), font_.Get(), {IDOK, IDCANCEL});

@@ -73,8 +73,8 @@ TEST(DriveEnumeration, KeepsOnlyRemovableAndFixedDrivesFromC) {
                               {'G', DRIVE_RAMDISK},   {'H', DRIVE_UNKNOWN},   {'Z', DRIVE_FIXED}};
     EXPECT_EQ(ListCardDriveRoots(FakeDrives(&types)), (std::vector<std::string>{"C:\\", "E:\\", "Z:\\"}));
 
-    const DriveTypes noCards = {{'A', DRIVE_REMOVABLE}, {'B', DRIVE_REMOVABLE}, {'D', DRIVE_CDROM},
-                                {'N', DRIVE_REMOTE}};
+    const DriveTypes noCards = {
+        {'A', DRIVE_REMOVABLE}, {'B', DRIVE_REMOVABLE}, {'D', DRIVE_CDROM}, {'N', DRIVE_REMOTE}};
     EXPECT_TRUE(ListCardDriveRoots(FakeDrives(&noCards)).empty());
 
     // The real query of this prefix: C: is its fixed system drive.
@@ -114,7 +114,8 @@ TEST_F(DriveListTest, FillsWithOneRecordAndTwoImagesPerDriveAndSelectsC) {
     // The heights were set after the creation-time WM_MEASUREITEM went unanswered.
     EXPECT_EQ(::SendMessageA(List().Handle(), CB_GETITEMHEIGHT, 0, 0), List().ItemHeight());
     // (The selection field reports its edge on top of the height it was given.)
-    EXPECT_GE(::SendMessageA(List().Handle(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0), List().ItemHeight());
+    EXPECT_GE(::SendMessageA(List().Handle(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0),
+              List().ItemHeight());
     MEASUREITEMSTRUCT measure{ODT_COMBOBOX, IDC_DRIVE_LIST, 0, 0, 0, 0};
     ::SendMessageA(Page(), WM_MEASUREITEM, IDC_DRIVE_LIST, reinterpret_cast<LPARAM>(&measure));
     EXPECT_EQ(static_cast<int>(measure.itemHeight), List().ItemHeight());
@@ -186,8 +187,15 @@ TEST_F(DriveListTest, AnEntryIsDrawnHighlightedExactlyWhenSelected) {
     auto draw = [&](int item, UINT state) {
         RECT all{0, 0, width, height};
         ::FillRect(dc.Get(), &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-        DRAWITEMSTRUCT request{ODT_COMBOBOX, IDC_DRIVE_LIST, static_cast<UINT>(item), ODA_DRAWENTIRE, state,
-                               List().Handle(), dc.Get(), all, 0};
+        DRAWITEMSTRUCT request{ODT_COMBOBOX,
+                               IDC_DRIVE_LIST,
+                               static_cast<UINT>(item),
+                               ODA_DRAWENTIRE,
+                               state,
+                               List().Handle(),
+                               dc.Get(),
+                               all,
+                               0};
         ::SendMessageA(Page(), WM_DRAWITEM, IDC_DRIVE_LIST, reinterpret_cast<LPARAM>(&request));
         ::GdiFlush();
     };

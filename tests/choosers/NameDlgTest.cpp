@@ -28,9 +28,15 @@ std::string InCodePage932(const wchar_t* text) {
     return out;
 }
 
-bool OkEnabled(HWND dlg) { return ::IsWindowEnabled(::GetDlgItem(dlg, IDOK)) != FALSE; }
-HWND Edit(HWND dlg) { return ::GetDlgItem(dlg, IDC_NAME_EDIT); }
-std::string Field(HWND dlg) { return win::WindowText(Edit(dlg)); }
+bool OkEnabled(HWND dlg) {
+    return ::IsWindowEnabled(::GetDlgItem(dlg, IDOK)) != FALSE;
+}
+HWND Edit(HWND dlg) {
+    return ::GetDlgItem(dlg, IDC_NAME_EDIT);
+}
+std::string Field(HWND dlg) {
+    return win::WindowText(Edit(dlg));
+}
 
 void PutOnClipboard(HWND owner, const std::string& text) {
     ASSERT_TRUE(::OpenClipboard(owner));
@@ -112,13 +118,14 @@ TEST(NameDlg, AnOverLongInitialNameIsEmptiedAndOkStaysDisabled) {
     std::string name = "LONGNAME9";
     CNameDlg dialog(name, 8, CNameDlg::kChangeName, nullptr);
     ModalDriver driver({[&](HWND dlg) {
-        EXPECT_EQ(win::WindowText(dlg), GetLangString("TITLE_CHANGE_NAME"));
-        EXPECT_EQ(win::WindowText(::GetDlgItem(dlg, IDC_NAME_EXPLAIN)), GetLangString("EXPLAIN_CHANGE_NAME"));
-        EXPECT_EQ(Field(dlg), "");
-        EXPECT_FALSE(OkEnabled(dlg));
-        // Enter with an empty field is no answer.
-        ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    }},
+                           EXPECT_EQ(win::WindowText(dlg), GetLangString("TITLE_CHANGE_NAME"));
+                           EXPECT_EQ(win::WindowText(::GetDlgItem(dlg, IDC_NAME_EXPLAIN)),
+                                     GetLangString("EXPLAIN_CHANGE_NAME"));
+                           EXPECT_EQ(Field(dlg), "");
+                           EXPECT_FALSE(OkEnabled(dlg));
+                           // Enter with an empty field is no answer.
+                           ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                       }},
                        300);
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_EQ(driver.LeftOpen(), 1);
@@ -186,7 +193,8 @@ namespace {
 // Records the edit's input context as the edit itself is destroyed, which
 // happens after the dialog's own WM_DESTROY.
 HIMC g_contextAtEditDestroy = nullptr;
-LRESULT CALLBACK RecordContextOnDestroy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK RecordContextOnDestroy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR) {
     if (msg == WM_DESTROY) {
         g_contextAtEditDestroy = ::ImmGetContext(hwnd);
         if (g_contextAtEditDestroy) ::ImmReleaseContext(hwnd, g_contextAtEditDestroy);
