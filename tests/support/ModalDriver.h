@@ -59,7 +59,7 @@ private:
 };
 
 // Presses a button with BM_CLICK. Like a user, it cannot press a button that
-// is disabled or hidden: false then.
+// is disabled or hidden: false then (show a window made with Create() first).
 bool ClickButton(HWND dialog, int id);
 // Types text into a control with WM_CHAR, one byte at a time.
 void TypeText(HWND control, const std::string& text);
