@@ -57,16 +57,8 @@ BOOL CNameDlg::OnInitDialog() {
 void CNameDlg::LayOut() {
     LOGFONTA logFont{};
     if (!font_ || ::GetObjectA(font_.Get(), sizeof logFont, &logFont) != sizeof logFont) return;
-    const int height = 2 * std::abs(logFont.lfHeight);
-    for (int id : {IDC_NAME_EXPLAIN, IDC_NAME_EDIT, IDOK, IDCANCEL}) {
-        HWND item = Item(id);
-        if (!item) continue;
-        RECT rect{};
-        ::GetWindowRect(item, &rect);
-        ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&rect), 2);
-        ::MoveWindow(item, rect.left, rect.top, rect.right - rect.left, height, FALSE);
-        win::SetFontOn(item, font_.Get());
-    }
+    win::SetFontAndHeight(Handle(), font_.Get(), 2 * std::abs(logFont.lfHeight),
+                          {IDC_NAME_EXPLAIN, IDC_NAME_EDIT, IDOK, IDCANCEL});
 }
 
 void CNameDlg::ApplyChangeRule() {

@@ -4,12 +4,12 @@
 
 #include "app/LangStrings.h"
 #include "resource.h"
-#include "win/Fonts.h"
+#include "win/GuiFont.h"
 
 CAboutDlg::CAboutDlg() : win::Dialog(IDD_ABOUTBOX) {}
 
 BOOL CAboutDlg::OnInitDialog() {
-    const LOGFONTA logFont = win::GuiLogFont();
+    const LOGFONTA logFont = win::DefaultGuiLogFont();
     font_ = win::MakeFont(logFont);
     ::SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
     ::SetWindowTextA(Handle(), GetLangString("TITLE_ABOUT").c_str());
@@ -19,7 +19,7 @@ BOOL CAboutDlg::OnInitDialog() {
         const char* key;
     } items[] = {{IDC_ABOUT_VERSION, "VERSION_ABOUT"}, {IDC_ABOUT_COPYRIGHT, "COPYRIGHT_ABOUT"}, {IDOK, "BTN_OK"}};
     for (const auto& item : items) {
-        win::SetFontAndHeight(Handle(), item.id, font_.Get(), height);
+        win::SetFontAndHeight(Handle(), font_.Get(), height, {item.id});
         SetItemText(item.id, GetLangString(item.key));
     }
     return TRUE;
