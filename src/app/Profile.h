@@ -34,7 +34,7 @@ public:
     void* ReadBinary(const std::string& subKey, const std::string& name, void* buffer, DWORD* size);
 
 private:
-    win::RegKey OpenSubKey(const std::string& subKey) const;
+    win::RegKey OpenSubKey(const std::string& subKey, LONG* error = nullptr) const;
 
     win::RegKey key_;
 };

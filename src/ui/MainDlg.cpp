@@ -3,7 +3,7 @@
 #include "app/LangStrings.h"
 #include "resource.h"
 
-CZELMaintenanceDlg::CZELMaintenanceDlg() : win::Dialog(IDD_MAIN) {
+CZELMaintenanceDlg::CZELMaintenanceDlg(CZELMaintenanceApp& app) : win::Dialog(IDD_MAIN), app_(app) {
     icon_.Reset(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP),
                                                 IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
 }

@@ -5,9 +5,11 @@
 #include "win/Dialog.h"
 #include "win/Handles.h"
 
+class CZELMaintenanceApp;
+
 class CZELMaintenanceDlg : public win::Dialog {
 public:
-    CZELMaintenanceDlg();
+    explicit CZELMaintenanceDlg(CZELMaintenanceApp& app);
 
 protected:
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -20,5 +22,6 @@ protected:
 private:
     void PlaceWindow();
 
+    CZELMaintenanceApp& app_;
     win::Icon icon_;
 };
