@@ -46,7 +46,8 @@ bool MakeFolders(const std::string& path) {
     for (size_t i = 3; i <= path.size(); ++i) {
         if (i < path.size() && path[i] != '\\') continue;
         const std::string part = path.substr(0, i);
-        if (!::CreateDirectoryA(part.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        if (!::CreateDirectoryA(part.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+            return false;
     }
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -71,7 +72,8 @@ bool Install() {
 bool Uninstall() {
     HKEY key = nullptr;
     const std::string path = std::string(kLumadexKey) + "\\" + kLumadexSubKey;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return true;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return true;
     win::RegKey owned(key);
     ::RegDeleteValueA(key, kLumadexCaptionValue);
     ::RegDeleteValueA(key, kLumadexPathValue);

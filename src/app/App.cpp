@@ -22,7 +22,9 @@ std::string CZELMaintenanceApp::Title() {
     return title.empty() ? kFallbackTitle : title;
 }
 
-std::string CZELMaintenanceApp::SettingsKeyPath() { return "Software\\ZORVA\\" + Title(); }
+std::string CZELMaintenanceApp::SettingsKeyPath() {
+    return "Software\\ZORVA\\" + Title();
+}
 
 int CZELMaintenanceApp::Run(const MainWindowRunner& runMainWindow) {
     // The three-dimensional control look is the system's own since
@@ -79,7 +81,8 @@ void CZELMaintenanceApp::CheckStoredTarget() {
         return;
     }
     // An empty drive would ask about the current folder's drive: no card.
-    const UINT type = memoryCardDrive_.empty() ? DRIVE_NO_ROOT_DIR : ::GetDriveTypeA(memoryCardDrive_.c_str());
+    const UINT type =
+        memoryCardDrive_.empty() ? DRIVE_NO_ROOT_DIR : ::GetDriveTypeA(memoryCardDrive_.c_str());
     if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED) layoutAdditionTo_ = 0;
 }
 

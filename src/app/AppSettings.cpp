@@ -72,7 +72,9 @@ std::string CZELMaintenanceApp::GetLumadexTargetFolder() const {
     return drive + "\\Program Files\\Common Files\\ZEL";
 }
 
-std::string CZELMaintenanceApp::GetMemoryCardFolder() const { return memoryCardDrive_ + "VOZEL"; }
+std::string CZELMaintenanceApp::GetMemoryCardFolder() const {
+    return memoryCardDrive_ + "VOZEL";
+}
 
 std::string CZELMaintenanceApp::GetTargetFolder() const {
     return layoutAdditionTo_ != 0 ? GetMemoryCardFolder() : GetLumadexTargetFolder();

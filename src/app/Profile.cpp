@@ -8,10 +8,12 @@ win::RegKey CreateKey(HKEY parent, const std::string& path, LONG* error = nullpt
     HKEY key = nullptr;
     LONG result = ERROR_INVALID_HANDLE;
     if (parent) {
-        result = ::RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        result =
+            ::RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         if (result == ERROR_ACCESS_DENIED) {
             HKEY readOnly = nullptr;
-            if (::RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &readOnly) == ERROR_SUCCESS) key = readOnly;
+            if (::RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &readOnly) == ERROR_SUCCESS)
+                key = readOnly;
         } else if (result != ERROR_SUCCESS) {
             key = nullptr;
         }
@@ -43,7 +45,8 @@ LONG CProfile::WriteDword(const std::string& subKey, const std::string& name, DW
                             sizeof value);
 }
 
-LONG CProfile::WriteBinary(const std::string& subKey, const std::string& name, const void* bytes, DWORD size) {
+LONG CProfile::WriteBinary(const std::string& subKey, const std::string& name, const void* bytes,
+                           DWORD size) {
     LONG error = ERROR_SUCCESS;
     win::RegKey sub = OpenSubKey(subKey, &error);
     if (!sub) return error;
@@ -56,8 +59,8 @@ std::string CProfile::ReadString(const std::string& subKey, const std::string& n
     if (!sub) return defaultText;
     char buffer[MAX_PATH + 1] = {};  // one spare byte keeps a full 260-byte value terminated
     DWORD size = MAX_PATH;
-    if (::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) !=
-        ERROR_SUCCESS)
+    if (::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
+                           &size) != ERROR_SUCCESS)
         return defaultText;
     return buffer;
 }
@@ -67,8 +70,8 @@ DWORD CProfile::ReadDword(const std::string& subKey, const std::string& name, DW
     if (!sub) return defaultValue;
     DWORD value = 0;
     DWORD size = sizeof value;
-    if (::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
-        ERROR_SUCCESS)
+    if (::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                           &size) != ERROR_SUCCESS)
         return defaultValue;
     return value;
 }

@@ -17,9 +17,13 @@ AppFixture::AppFixture() : langFile_(dir / "lang.INI") {
     });
 }
 
-AppFixture::~AppFixture() { SetMessageBoxResponder({}); }
+AppFixture::~AppFixture() {
+    SetMessageBoxResponder({});
+}
 
-void AppFixture::AnswerBoxes(std::deque<int> answers) { answers_ = std::move(answers); }
+void AppFixture::AnswerBoxes(std::deque<int> answers) {
+    answers_ = std::move(answers);
+}
 
 void AppFixture::WriteLanguageFile(const char* flag) {
     std::string text = "[STRING]\nERR_LX=companion running\n";

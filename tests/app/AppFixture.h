@@ -49,6 +49,7 @@ private:
 };
 
 // A start-up that never opens the real window: the runner only records.
-inline int RunWithoutWindow(CZELMaintenanceApp& app, const CZELMaintenanceApp::MainWindowRunner& runner = {}) {
+inline int RunWithoutWindow(CZELMaintenanceApp& app,
+                            const CZELMaintenanceApp::MainWindowRunner& runner = {}) {
     return app.Run(runner ? runner : [](CZELMaintenanceApp&) {});
 }

@@ -5,12 +5,14 @@
 
 TEST(MessageBoxFlags, BoxesWithoutAnIconGetTheExclamationUnlessTheyAskToRetry) {
     const UINT exclamation[] = {MB_OK, MB_OKCANCEL, MB_YESNO, MB_YESNOCANCEL};
-    for (UINT type : exclamation) EXPECT_EQ(EffectiveMessageBoxFlags(type), type | MB_ICONEXCLAMATION) << type;
+    for (UINT type : exclamation)
+        EXPECT_EQ(EffectiveMessageBoxFlags(type), type | MB_ICONEXCLAMATION) << type;
     EXPECT_EQ(EffectiveMessageBoxFlags(MB_RETRYCANCEL), static_cast<UINT>(MB_RETRYCANCEL));
     EXPECT_EQ(EffectiveMessageBoxFlags(MB_ABORTRETRYIGNORE), static_cast<UINT>(MB_ABORTRETRYIGNORE));
     // An icon of the caller's own is kept, whatever the buttons.
     EXPECT_EQ(EffectiveMessageBoxFlags(MB_OK | MB_ICONHAND), static_cast<UINT>(MB_OK | MB_ICONHAND));
-    EXPECT_EQ(EffectiveMessageBoxFlags(MB_RETRYCANCEL | MB_ICONHAND), static_cast<UINT>(MB_RETRYCANCEL | MB_ICONHAND));
+    EXPECT_EQ(EffectiveMessageBoxFlags(MB_RETRYCANCEL | MB_ICONHAND),
+              static_cast<UINT>(MB_RETRYCANCEL | MB_ICONHAND));
     EXPECT_EQ(EffectiveMessageBoxFlags(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2),
               static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
 }
@@ -47,8 +49,8 @@ void CALLBACK LookForBox(HWND, UINT, UINT_PTR timer, DWORD) {
 }  // namespace
 
 TEST(MessageBoxOwner, TheActiveTopLevelWindowOwnsTheBoxAndIsDisabledMeanwhile) {
-    g_ownerWindow = ::CreateWindowExA(0, MAKEINTATOM(0x8002), "owner", WS_POPUP | WS_VISIBLE, 10, 10, 300, 200,
-                                      nullptr, nullptr, nullptr, nullptr);
+    g_ownerWindow = ::CreateWindowExA(0, MAKEINTATOM(0x8002), "owner", WS_POPUP | WS_VISIBLE, 10, 10, 300,
+                                      200, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(g_ownerWindow, nullptr);
     HWND child = ::CreateWindowExA(0, "BUTTON", "child", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, g_ownerWindow,
                                    nullptr, nullptr, nullptr);

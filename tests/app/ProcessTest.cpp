@@ -33,8 +33,8 @@ Process Start(const std::string& exe, const std::string& arguments = "") {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     Process process;
-    if (::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, ModuleFolder().c_str(),
-                         &startup, &info)) {
+    if (::CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                         ModuleFolder().c_str(), &startup, &info)) {
         ::CloseHandle(info.hThread);
         process.handle.Reset(info.hProcess);
     }
@@ -51,7 +51,9 @@ bool WaitFor(Condition condition, DWORD ms) {
     return true;
 }
 
-HWND FindMainWindow() { return ::FindWindowA(MAKEINTATOM(0x8002), kTitle); }
+HWND FindMainWindow() {
+    return ::FindWindowA(MAKEINTATOM(0x8002), kTitle);
+}
 }  // namespace
 
 TEST_F(ProcessTest, ASecondProgramBringsTheFirstForwardAndEndsAtOnce) {
@@ -87,7 +89,8 @@ TEST_F(ProcessTest, TheCompanionStandInIsSeenUntilItEnds) {
 
     Process lumadex = Start("lumadex_standin.exe", "120");
     ASSERT_TRUE(lumadex.handle);
-    ASSERT_TRUE(WaitFor([] { return IsNamedSemaphorePresent(ReadLumadexValue(kLumadexCaptionValue)); }, 60000));
+    ASSERT_TRUE(
+        WaitFor([] { return IsNamedSemaphorePresent(ReadLumadexValue(kLumadexCaptionValue)); }, 60000));
 
     CZELMaintenanceApp app;
     UseLanguageFile(app);

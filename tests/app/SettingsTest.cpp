@@ -24,22 +24,27 @@ TEST_F(SettingsTest, AFirstRunWritesAllEightValuesWithTheirDefaultsAtExit) {
     CZELMaintenanceApp app;
     UseLanguageFile(app);
     bool sawDefaults = false;
-    EXPECT_EQ(RunWithoutWindow(app, [&](CZELMaintenanceApp& a) {
-                  RECT rect;
-                  bool zoomed = true;
-                  a.GetStoredWindowRect(rect, zoomed);
-                  sawDefaults = a.GetSortMode() == 1 && a.GetLayoutAdditionTo() == 0 &&
-                                a.GetMemoryCardDrive().empty() && rect.left == -1 && rect.top == -1 && !zoomed;
-              }),
+    EXPECT_EQ(RunWithoutWindow(app,
+                               [&](CZELMaintenanceApp& a) {
+                                   RECT rect;
+                                   bool zoomed = true;
+                                   a.GetStoredWindowRect(rect, zoomed);
+                                   sawDefaults = a.GetSortMode() == 1 && a.GetLayoutAdditionTo() == 0 &&
+                                                 a.GetMemoryCardDrive().empty() && rect.left == -1 &&
+                                                 rect.top == -1 && !zoomed;
+                               }),
               0);
     EXPECT_TRUE(sawDefaults);
 
     RegTree expected;
     RegTree& windowPos = expected.keys["WindowPos"];
-    windowPos.values = {{"Left", Dword(-1)}, {"Top", Dword(-1)}, {"Width", Dword(-1)},
-                        {"Height", Dword(-1)}, {"Zoomed", Dword(0)}};
-    expected.keys["Setting"].values = {{"SortMode", Dword(1)}, {"LayoutAdditionTo", Dword(0)},
-                                       {"MemoryCardDrive", Sz("")}};
+    windowPos.values = {{"Left", Dword(-1)},
+                        {"Top", Dword(-1)},
+                        {"Width", Dword(-1)},
+                        {"Height", Dword(-1)},
+                        {"Zoomed", Dword(0)}};
+    expected.keys["Setting"].values = {
+        {"SortMode", Dword(1)}, {"LayoutAdditionTo", Dword(0)}, {"MemoryCardDrive", Sz("")}};
     EXPECT_EQ(StoredSettings(), expected);
 }
 
