@@ -9,5 +9,6 @@ build=$(realpath -m "${1:-$here/build}")
 QUILLET_OWN_DISPLAY=1 start_display
 trap 'stop_wineserver "$build"; stop_display' EXIT
 # Tests run on a screen of their own, never on the user's desktop.
+"$here/scripts/wine-drives.sh" "$build"
 "$build/wine-run.sh" cmd /c exit >/dev/null 2>&1 </dev/null || true
 cd "$build" && ctest --output-on-failure -j1

@@ -1,36 +1,55 @@
 #include "app/Profile.h"
 
 namespace {
-win::RegKey CreateKey(HKEY parent, const std::string& path) {
+// Created with full access when missing. Where full access is refused (a
+// key of the machine for a user without rights) the key is still opened for
+// reading, so its values read as stored rather than as defaults.
+win::RegKey CreateKey(HKEY parent, const std::string& path, LONG* error = nullptr) {
     HKEY key = nullptr;
-    if (!parent || ::RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                     nullptr) != ERROR_SUCCESS)
-        key = nullptr;
+    LONG result = ERROR_INVALID_HANDLE;
+    if (parent) {
+        result =
+            ::RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        if (result == ERROR_ACCESS_DENIED) {
+            HKEY readOnly = nullptr;
+            if (::RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &readOnly) == ERROR_SUCCESS)
+                key = readOnly;
+        } else if (result != ERROR_SUCCESS) {
+            key = nullptr;
+        }
+    }
+    if (error) *error = result;
     return win::RegKey(key);
 }
 }  // namespace
 
 CProfile::CProfile(HKEY root, const std::string& path) : key_(CreateKey(root, path)) {}
 
-win::RegKey CProfile::OpenSubKey(const std::string& subKey) const { return CreateKey(key_.Get(), subKey); }
+win::RegKey CProfile::OpenSubKey(const std::string& subKey, LONG* error) const {
+    return CreateKey(key_.Get(), subKey, error);
+}
 
 LONG CProfile::WriteString(const std::string& subKey, const std::string& name, const std::string& text) {
-    win::RegKey sub = OpenSubKey(subKey);
-    if (!sub) return ERROR_INVALID_HANDLE;
+    LONG error = ERROR_SUCCESS;
+    win::RegKey sub = OpenSubKey(subKey, &error);
+    if (!sub) return error;
     return ::RegSetValueExA(sub.Get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                             static_cast<DWORD>(text.size() + 1));
 }
 
 LONG CProfile::WriteDword(const std::string& subKey, const std::string& name, DWORD value) {
-    win::RegKey sub = OpenSubKey(subKey);
-    if (!sub) return ERROR_INVALID_HANDLE;
+    LONG error = ERROR_SUCCESS;
+    win::RegKey sub = OpenSubKey(subKey, &error);
+    if (!sub) return error;
     return ::RegSetValueExA(sub.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                             sizeof value);
 }
 
-LONG CProfile::WriteBinary(const std::string& subKey, const std::string& name, const void* bytes, DWORD size) {
-    win::RegKey sub = OpenSubKey(subKey);
-    if (!sub) return ERROR_INVALID_HANDLE;
+LONG CProfile::WriteBinary(const std::string& subKey, const std::string& name, const void* bytes,
+                           DWORD size) {
+    LONG error = ERROR_SUCCESS;
+    win::RegKey sub = OpenSubKey(subKey, &error);
+    if (!sub) return error;
     return ::RegSetValueExA(sub.Get(), name.c_str(), 0, REG_BINARY, static_cast<const BYTE*>(bytes), size);
 }
 
@@ -40,8 +59,8 @@ std::string CProfile::ReadString(const std::string& subKey, const std::string& n
     if (!sub) return defaultText;
     char buffer[MAX_PATH + 1] = {};  // one spare byte keeps a full 260-byte value terminated
     DWORD size = MAX_PATH;
-    if (::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) !=
-        ERROR_SUCCESS)
+    if (::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
+                           &size) != ERROR_SUCCESS)
         return defaultText;
     return buffer;
 }
@@ -51,8 +70,8 @@ DWORD CProfile::ReadDword(const std::string& subKey, const std::string& name, DW
     if (!sub) return defaultValue;
     DWORD value = 0;
     DWORD size = sizeof value;
-    if (::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
-        ERROR_SUCCESS)
+    if (::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                           &size) != ERROR_SUCCESS)
         return defaultValue;
     return value;
 }

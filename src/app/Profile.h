@@ -25,7 +25,8 @@ public:
 
     // The default when the sub key cannot be opened or the query fails
     // (missing value, a string of more than 260 bytes). The type is not checked.
-    std::string ReadString(const std::string& subKey, const std::string& name, const std::string& defaultText);
+    std::string ReadString(const std::string& subKey, const std::string& name,
+                           const std::string& defaultText);
     DWORD ReadDword(const std::string& subKey, const std::string& name, DWORD defaultValue);
 
     // Sub key not openable: size 0, null. Size query fails: null, size kept.
@@ -34,7 +35,7 @@ public:
     void* ReadBinary(const std::string& subKey, const std::string& name, void* buffer, DWORD* size);
 
 private:
-    win::RegKey OpenSubKey(const std::string& subKey) const;
+    win::RegKey OpenSubKey(const std::string& subKey, LONG* error = nullptr) const;
 
     win::RegKey key_;
 };

@@ -1,28 +1,51 @@
 #include "ui/MainDlg.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/LangStrings.h"
 #include "resource.h"
+#include "ui/AboutDlg.h"
+#include "ui/FolderPath.h"
+#include "ui/MainLayout.h"
+#include "win/GuiFont.h"
+#include "win/Strings.h"
 
 namespace {
 
-// Until the folder tree chooses the source, list 1 shows the demo library.
-std::string SourceFolder() {
-    const char* demo = std::getenv("QUILLET_DEMO_SOURCE");
-    return demo && *demo ? demo : "C:\\users\\Public\\Documents\\Frames";
-}
+const struct {
+    UINT id;
+    const char* key;
+} kMenuItems[] = {
+    {ID_FILE_CLOSE, "MENU_FILE_CLOSE"},         {ID_VIEW_REFRESH, "MENU_DISPLAY_REFRESH"},
+    {ID_SORT_TITLE, "MENU_SORT_TITLE"},         {ID_SORT_PAPER, "MENU_SORT_PAPER_NAME"},
+    {ID_TARGET_LUMADEX, "MENU_CHANGE_TARGET_LX"}, {ID_TARGET_MEMCARD, "MENU_CHANGE_TARGET_MEMCARD"},
+    {ID_HELP_ABOUT, "MENU_HELP_ABOUT"},
+};
+const char* const kMenuBar[] = {"MENU_FILE", "MENU_DISPLAY", "MENU_SORT", "MENU_CHANGE_TARGET", "MENU_HELP"};
 
-std::string TargetFolder() {
-    char windows[MAX_PATH] = {};
-    const UINT n = ::GetWindowsDirectoryA(windows, MAX_PATH);
-    const std::string drive = n >= 2 && n < MAX_PATH ? std::string(windows, 2) : std::string("C:");
-    return drive + "\\Program Files\\Common Files\\ZEL";
+// Labels set each time the window is shown, before the layout measures them.
+const struct {
+    int id;
+    const char* key;
+} kLabels[] = {
+    {IDC_TITLE_SOURCE, "TITLE_ZELLIT1"}, {IDC_TITLE_TARGET, "TITLE_ZELLIT2"},
+    {IDC_BTN_NEW_FOLDER, "BTN_FOLDER_MAKE"}, {IDC_BTN_MOVE_BACK, "BTN_MOVE"},
+    {IDC_BTN_ADD, "BTN_ADD"}, {IDC_BTN_COPY, "BTN_COPY"},
+    {IDC_BTN_DELETE, "BTN_DELETE"}, {IDC_BTN_RENAME, "BTN_NAME_CHANGE"},
+};
+
+const int kMiddleButtons[] = {IDC_BTN_MOVE_BACK, IDC_BTN_ADD, IDC_BTN_COPY, IDC_BTN_DELETE, IDC_BTN_RENAME};
+
+RECT WorkArea() {
+    RECT work = {};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
 }
 
 }  // namespace
 
-CZELMaintenanceDlg::CZELMaintenanceDlg() : win::Dialog(IDD_MAIN) {
+CZELMaintenanceDlg::CZELMaintenanceDlg(CZELMaintenanceApp& app) : win::Dialog(IDD_MAIN), app_(app) {
     icon_.Reset(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP),
                                                 IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
 }
@@ -30,71 +53,231 @@ CZELMaintenanceDlg::CZELMaintenanceDlg() : win::Dialog(IDD_MAIN) {
 BOOL CZELMaintenanceDlg::OnInitDialog() {
     ::SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
     ::SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
+    EnsureLumadexTargetFolder();
+    CreateFonts();
     ::SetWindowTextA(Handle(), GetLangString("TITLE_APP").c_str());
-    ShowLists();
+    SetMenuTexts();
+    SetItemText(IDC_BTN_SELECT_CARD, GetLangString("BTN_SELECT"));
+    SetItemText(IDC_TARGET_LABEL, GetLangString("TITLE_ZELLIT_TO"));
+    accelerators_.Reset(::LoadAcceleratorsA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS)));
+
+    tree_.Attach(Item(IDC_FOLDER_TREE));
+    ::SendMessageA(Item(IDC_FOLDER_TREE), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    tree_.FillTree();
+
+    for (auto [list, id] : {std::pair{&sourceList_, IDC_LIST_SOURCE}, std::pair{&targetList_, IDC_LIST_TARGET}}) {
+        list->Attach(Item(id));
+        ::SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+        list->SetSortModeSource([this] { return app_.GetSortMode(); });
+        list->SetOnItemChanged([this] { UpdateCommandButtons(); });
+        list->Initialize();
+    }
+
+    // The source never starts on the target folder.
+    if (win::EqualsNoCase(tree_.GetSelectedPath(), app_.GetTargetFolder())) SelectTreeRoot();
+    sourceList_.SetFolder(tree_.GetSelectedPath());
+    targetList_.SetFolder(app_.GetTargetFolder());
+    UpdateTargetTitle();
     PlaceWindow();
     return TRUE;
 }
 
-void CZELMaintenanceDlg::ShowLists() {
-    // The tree and the buttons have no handlers yet: the lists take the window.
-    for (HWND child = ::GetWindow(Handle(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
-        ::ShowWindow(child, SW_HIDE);
-    list1_.Attach(Item(IDC_LIST_SOURCE));
-    list2_.Attach(Item(IDC_LIST_TARGET));
-    for (CListCtrlZEL* list : {&list1_, &list2_}) {
-        list->SetSortModeSource([this] { return sortMode_; });
-        list->Initialize();
-        ::ShowWindow(list->Handle(), SW_SHOW);
+void CZELMaintenanceDlg::EnsureLumadexTargetFolder() {
+    const std::string folder = app_.GetLumadexTargetFolder();
+    if (::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) CreateFolderPath(folder);
+}
+
+void CZELMaintenanceDlg::CreateFonts() {
+    logFont_ = win::DefaultGuiLogFont();
+    font_ = win::MakeFont(logFont_);
+    LOGFONTA bold = logFont_;
+    bold.lfWeight = FW_BOLD;
+    boldFont_ = win::MakeFont(bold);
+}
+
+void CZELMaintenanceDlg::SetMenuTexts() {
+    HMENU menu = ::GetMenu(Handle());
+    if (!menu) return;
+    for (UINT pos = 0; pos < std::size(kMenuBar); ++pos) {
+        HMENU popup = ::GetSubMenu(menu, static_cast<int>(pos));
+        ::ModifyMenuA(menu, pos, MF_BYPOSITION | MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
+                      GetLangString(kMenuBar[pos]).c_str());
     }
-    list1_.SetFolder(SourceFolder());
-    list2_.SetFolder(TargetFolder());
-}
-
-void CZELMaintenanceDlg::LayoutLists() {
-    RECT client{};
-    ::GetClientRect(Handle(), &client);
-    const int gap = 6;
-    const int width = (client.right - 3 * gap) / 2;
-    const int height = client.bottom - 2 * gap;
-    if (width <= 0 || height <= 0) return;
-    ::MoveWindow(list1_.Handle(), gap, gap, width, height, TRUE);
-    ::MoveWindow(list2_.Handle(), 2 * gap + width, gap, width, height, TRUE);
-}
-
-bool CZELMaintenanceDlg::OnNotify(NMHDR* header, LRESULT& result) {
-    return list1_.HandleNotify(header, result) || list2_.HandleNotify(header, result);
+    for (const auto& item : kMenuItems)
+        ::ModifyMenuA(menu, item.id, MF_BYCOMMAND | MF_STRING, item.id, GetLangString(item.key).c_str());
+    ::DrawMenuBar(Handle());
 }
 
 void CZELMaintenanceDlg::PlaceWindow() {
-    const int cx = ::GetSystemMetrics(SM_CXSCREEN);
-    const int cy = ::GetSystemMetrics(SM_CYSCREEN);
-    ::MoveWindow(Handle(), (cx - 780) / 2, (cy - 540) / 2, 780, 540, TRUE);
+    RECT stored;
+    bool zoomed = false;
+    app_.GetStoredWindowRect(stored, zoomed);
+    const RECT chosen = ChooseWindowRect(stored.left, stored.top, stored.right - stored.left,
+                                         stored.bottom - stored.top, ::GetSystemMetrics(SM_CXSCREEN),
+                                         ::GetSystemMetrics(SM_CYSCREEN));
+    if (!zoomed) {
+        ::MoveWindow(Handle(), chosen.left, chosen.top, chosen.right - chosen.left, chosen.bottom - chosen.top,
+                     TRUE);
+        return;
+    }
+    // The placement's normal rectangle is in work-area coordinates.
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    ::GetWindowPlacement(Handle(), &placement);
+    const RECT work = WorkArea();
+    placement.rcNormalPosition = chosen;
+    ::OffsetRect(&placement.rcNormalPosition, -work.left, -work.top);
+    ::SetWindowPlacement(Handle(), &placement);
+    ::ShowWindow(Handle(), SW_SHOWMAXIMIZED);
+    ::SendMessageA(Handle(), WM_SHOWWINDOW, TRUE, 0);
 }
 
-bool CZELMaintenanceDlg::OnCommand(WORD id, WORD code, HWND control) {
-    if (id == ID_FILE_CLOSE) {
-        EndDialog(IDOK);
-        return true;
+void CZELMaintenanceDlg::OnShowWindow(bool show) {
+    if (!show) return;
+    SetLabels();
+    LayoutControls();
+    UpdateCommandButtons();
+}
+
+void CZELMaintenanceDlg::SetLabels() {
+    for (const auto& label : kLabels) SetItemText(label.id, GetLangString(label.key));
+}
+
+int CZELMaintenanceDlg::TextWidth(int id, HFONT font) const {
+    HWND item = Item(id);
+    win::WindowDc dc(item);
+    win::SelectObjectScope select(dc.Get(), font);
+    const std::string text = win::WindowText(item);
+    SIZE size = {};
+    ::GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+void CZELMaintenanceDlg::LayoutControls() {
+    RECT client;
+    ::GetClientRect(Handle(), &client);
+    HFONT guiFont = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+
+    MainLayoutInput in = {};
+    in.clientWidth = client.right;
+    in.clientHeight = client.bottom;
+    {
+        HWND title = Item(IDC_TITLE_SOURCE);
+        win::WindowDc dc(title);
+        win::SelectObjectScope select(dc.Get(), boldFont_.Get());
+        const std::string text = win::WindowText(title);
+        SIZE size = {};
+        ::GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+        in.captionHeight = size.cy + 2;
     }
-    return win::Dialog::OnCommand(id, code, control);
+    in.buttonHeight = 2 * std::abs(logFont_.lfHeight);
+    in.folderButtonWidth = TextWidth(IDC_BTN_NEW_FOLDER, guiFont) + 20;
+    for (int id : kMiddleButtons) in.middleWidth = std::max(in.middleWidth, TextWidth(id, guiFont) + 20);
+    in.selectWidth = TextWidth(IDC_BTN_SELECT_CARD, guiFont) + 20;
+    const MainLayout layout = ComputeMainLayout(in);
+
+    auto place = [this](int id, const RECT& box, HFONT font, BOOL repaint) {
+        HWND item = Item(id);
+        ::SendMessageA(item, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        ::MoveWindow(item, box.left, box.top, box.right, box.bottom, repaint);
+    };
+    HFONT normal = font_.Get();
+    HFONT bold = boldFont_.Get();
+    place(IDC_BTN_NEW_FOLDER, layout.newFolder, normal, TRUE);
+    place(IDC_FOLDER_TREE, layout.tree, normal, TRUE);
+    place(IDC_LIST_SOURCE, layout.sourceList, normal, FALSE);
+    place(IDC_TITLE_SOURCE, layout.sourceTitle, bold, FALSE);
+    place(IDC_LIST_TARGET, layout.targetList, normal, FALSE);
+    place(IDC_TITLE_TARGET, layout.targetTitle, bold, FALSE);
+    place(IDC_TARGET_LABEL, layout.targetLabel, bold, FALSE);
+    for (int i = 0; i < 5; ++i) place(kMiddleButtons[i], layout.middle[i], normal, FALSE);
+    place(IDC_BTN_SELECT_CARD, layout.selectCard, normal, FALSE);
+    ::InvalidateRect(Handle(), nullptr, TRUE);
+    ::UpdateWindow(Handle());
+}
+
+void CZELMaintenanceDlg::OnSize(WPARAM type) {
+    // A minimised window has no client area to lay out.
+    if (!::IsWindowVisible(Handle()) || type == SIZE_MINIMIZED || ::IsIconic(Handle())) return;
+    LayoutControls();
+    ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+bool CZELMaintenanceDlg::OnPaint() {
+    if (!::IsIconic(Handle())) return false;
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(Handle(), &paint);
+    ::SendMessageA(Handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    ::GetClientRect(Handle(), &client);
+    const int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, icon_.Get());
+    ::EndPaint(Handle(), &paint);
+    return true;
+}
+
+void CZELMaintenanceDlg::OnDestroyWindow() {
+    tree_.SaveCurrentFolder();
+    RECT rect;
+    ::GetWindowRect(Handle(), &rect);
+    const bool zoomed = ::IsZoomed(Handle()) != FALSE;
+    if (zoomed) {
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof placement;
+        ::GetWindowPlacement(Handle(), &placement);
+        const RECT work = WorkArea();
+        rect = placement.rcNormalPosition;
+        ::OffsetRect(&rect, work.left, work.top);
+    }
+    app_.StoreWindowRect(rect.left, rect.top, rect.right, rect.bottom, zoomed);
+}
+
+void CZELMaintenanceDlg::OnAbout() {
+    CAboutDlg about;
+    about.DoModal(Handle());
+}
+
+bool CZELMaintenanceDlg::PreTranslateMessage(MSG* msg) {
+    return accelerators_ && ::TranslateAcceleratorA(Handle(), accelerators_.Get(), msg);
 }
 
 INT_PTR CZELMaintenanceDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_CLOSE:
-            EndDialog(IDOK);
+    case WM_SHOWWINDOW:
+        OnShowWindow(wParam != FALSE);
+        return FALSE;
+    case WM_SIZE:
+        OnSize(wParam);
+        return FALSE;
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize.x = 660;
+        info->ptMinTrackSize.y = 540;
+        return TRUE;
+    }
+    case WM_PAINT:
+        return OnPaint();
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<INT_PTR>(icon_.Get());
+    case WM_CLOSE:
+        EndDialog(IDOK);
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroyWindow();
+        return FALSE;
+    case WM_INITMENUPOPUP:
+        OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
+        return TRUE;
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM: {
+        LRESULT result = 0;
+        if (sourceList_.HandleParentMessage(msg, wParam, lParam, result) ||
+            targetList_.HandleParentMessage(msg, wParam, lParam, result))
             return TRUE;
-        case WM_SIZE:
-            LayoutLists();
-            return FALSE;
-        case WM_DRAWITEM:
-        case WM_MEASUREITEM: {
-            LRESULT result = 0;
-            return list1_.HandleParentMessage(msg, wParam, lParam, result) ||
-                   list2_.HandleParentMessage(msg, wParam, lParam, result);
-        }
-        default:
-            return win::Dialog::HandleMessage(msg, wParam, lParam);
+        return FALSE;
+    }
+    default:
+        return win::Dialog::HandleMessage(msg, wParam, lParam);
     }
 }

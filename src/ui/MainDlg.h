@@ -1,14 +1,36 @@
-// The main window: folder tree, source list, target list and the buttons
-// between them.
+// The main window: the folder tree on the left, the source list (frames of
+// the tree's folder), the column of operation buttons, the target list and
+// the menu. Its code is split by concern: MainDlg.cpp (window, layout,
+// placement), MainCommands.cpp (command states, menu, target switching,
+// browsing).
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "app/App.h"
+#include "choosers/FolderTree.h"
 #include "frames/ListCtrlZEL.h"
 #include "win/Dialog.h"
 #include "win/Handles.h"
 
 class CZELMaintenanceDlg : public win::Dialog {
 public:
-    CZELMaintenanceDlg();
+    enum class ActiveList { kNone, kSource, kTarget };
+
+    explicit CZELMaintenanceDlg(CZELMaintenanceApp& app);
+
+    bool PreTranslateMessage(MSG* msg) override;
+
+    void LayoutControls();
+    void UpdateCommandButtons();
+    void UpdateTargetTitle();
+
+    CFolderTreeCtrl& Tree() { return tree_; }
+    CListCtrlZEL& SourceList() { return sourceList_; }
+    CListCtrlZEL& TargetList() { return targetList_; }
+    ActiveList GetActiveList() const { return activeList_; }
+    bool IsRefreshing() const { return refreshing_; }
 
 protected:
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -20,12 +42,41 @@ protected:
     void OnCancel() override {}
 
 private:
+    // Window (MainDlg.cpp)
+    void EnsureLumadexTargetFolder();
+    void CreateFonts();
+    void SetMenuTexts();
     void PlaceWindow();
-    void ShowLists();
-    void LayoutLists();
+    void OnShowWindow(bool show);
+    void SetLabels();
+    void OnSize(WPARAM type);
+    bool OnPaint();
+    void OnDestroyWindow();
+    void OnAbout();
+    int TextWidth(int id, HFONT font) const;
 
+    // Commands (MainCommands.cpp)
+    void OnListFocus(ActiveList list);
+    void OnInitMenuPopup(HMENU menu, bool isSystemMenu);
+    void UpdateMenuItem(HMENU menu, UINT index, UINT id, bool autoDisable);
+    void OnRefresh();
+    void OnSort(int mode);
+    void OnTargetLumadex();
+    void OnTargetMemoryCard();
+    void OnTreeSelChanged();
+    void SelectTreeRoot();
+    CListCtrlZEL* ActiveListCtrl();
+
+
+    CZELMaintenanceApp& app_;
+    ActiveList activeList_ = ActiveList::kNone;
+    win::Font font_;
+    LOGFONTA logFont_ = {};
+    win::Font boldFont_;
+    CFolderTreeCtrl tree_;
+    CListCtrlZEL sourceList_;
+    CListCtrlZEL targetList_;
+    win::AccelTable accelerators_;
+    bool refreshing_ = false;
     win::Icon icon_;
-    int sortMode_ = CListCtrlZEL::kSortByTitle;
-    CListCtrlZEL list1_;
-    CListCtrlZEL list2_;
 };

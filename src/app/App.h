@@ -1,0 +1,108 @@
+// The application object: start-up (single instance, companion check, OLE,
+// settings), the settings themselves, where the target folders are, and the
+// exit step that writes the settings back.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "win/Handles.h"
+
+// How Run() ended; the process exit code.
+enum class StartResult : int {
+    kMainWindowClosed = 0,
+    kOtherInstanceRunning = 1,
+    kLumadexRefused = 2,
+    kOleFailed = 3,
+};
+
+class CZELMaintenanceApp {
+public:
+    // Runs the main window modally; returns when it has closed.
+    using MainWindowRunner = std::function<void(CZELMaintenanceApp& app)>;
+
+    CZELMaintenanceApp();
+    ~CZELMaintenanceApp();
+    CZELMaintenanceApp(const CZELMaintenanceApp&) = delete;
+    CZELMaintenanceApp& operator=(const CZELMaintenanceApp&) = delete;
+
+    // Start-up, main window, exit step. The settings are written at the end
+    // only when they were loaded, so an early end leaves the stored ones alone.
+    int Run(const MainWindowRunner& runMainWindow);
+    StartResult LastResult() const { return result_; }
+
+    void LoadSettings();
+    void SaveSettings();
+    bool SettingsLoaded() const { return settingsLoaded_; }
+
+    int GetSortMode() const { return sortMode_; }
+    void SetSortMode(int mode) { sortMode_ = mode; }
+    int GetLayoutAdditionTo() const { return layoutAdditionTo_; }
+    void SetLayoutAdditionTo(int kind) { layoutAdditionTo_ = kind; }
+    // A drive root such as "E:\"; anything else is taken as empty.
+    const std::string& GetMemoryCardDrive() const { return memoryCardDrive_; }
+    void SetMemoryCardDrive(const std::string& drive);
+
+    // The normal (not maximised) window rectangle in screen coordinates;
+    // -1 in all four values means none was ever stored.
+    void StoreWindowRect(int left, int top, int right, int bottom, bool zoomed);
+    void GetStoredWindowRect(RECT& rect, bool& zoomed) const;
+
+    // "<Windows drive>\Program Files\Common Files\ZEL"
+    std::string GetLumadexTargetFolder() const;
+    // MemoryCardDrive + "VOZEL"
+    std::string GetMemoryCardFolder() const;
+    // The folder list 2 shows for the current target kind.
+    std::string GetTargetFolder() const;
+    // The companion's "Config\ZEL" folder beside its program.
+    std::string GetLumadexConfigFolder() const;
+
+    // True when the caller may go on: the companion is not running, or the
+    // user retried until it was closed. False when the user cancelled.
+    bool IsLumadexRunning() const;
+    bool IsMemoryCardTargetEnabled() const;
+
+    // The application title string (mutex name, window title, box caption).
+    static std::string Title();
+    // "Software\ZORVA\<title>" under HKEY_CURRENT_USER.
+    static std::string SettingsKeyPath();
+
+    // Seams for tests. An OLE initialiser replaces the real one; a language
+    // file replaces the program's own for the application's lookups.
+    void SetOleInitializer(std::function<bool()> initialize) { oleInitializer_ = std::move(initialize); }
+    void SetLanguageFile(std::string iniPath) { languageFile_ = std::move(iniPath); }
+
+private:
+    bool AcquireSingleInstance(const std::string& title);
+    static void BringOtherInstanceForward(const std::string& title);
+    bool InitializeOle();
+    void CheckStoredTarget();
+    std::string LangString(const char* key) const;
+
+    int sortMode_ = 0;
+    int layoutAdditionTo_ = 0;
+    std::string memoryCardDrive_;
+    int left_ = 0;
+    int top_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    int zoomed_ = 0;
+    bool settingsLoaded_ = false;
+    StartResult result_ = StartResult::kMainWindowClosed;
+
+    win::KernelObject instanceMutex_;
+    std::unique_ptr<win::OleScope> ole_;
+    std::function<bool()> oleInitializer_;
+    std::string languageFile_;
+};
+
+// A drive root of three characters (letter, colon, backslash) as given, or
+// empty for anything else.
+std::string ValidDriveRootOrEmpty(const std::string& text);
+
+// The drive and folder part of a path, ending where the last separator ends:
+// "D:\Apps\Lux\lux.exe" gives "D:\Apps\Lux\", "D:lux.exe" gives "D:".
+std::string DriveAndFolderOf(const std::string& path);

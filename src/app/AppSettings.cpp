@@ -1,0 +1,81 @@
+// The settings of the application object and the folders they lead to.
+#include "app/App.h"
+#include "app/Profile.h"
+
+namespace {
+constexpr char kWindowPos[] = "WindowPos";
+constexpr char kSetting[] = "Setting";
+
+int ReadInt(CProfile& profile, const char* subKey, const char* name, int defaultValue) {
+    return static_cast<int>(profile.ReadDword(subKey, name, static_cast<DWORD>(defaultValue)));
+}
+void WriteInt(CProfile& profile, const char* subKey, const char* name, int value) {
+    profile.WriteDword(subKey, name, static_cast<DWORD>(value));
+}
+}  // namespace
+
+std::string ValidDriveRootOrEmpty(const std::string& text) {
+    if (text.size() != 3 || text[1] != ':' || text[2] != '\\') return {};
+    const char letter = text[0];
+    const bool valid = (letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z');
+    return valid ? text : std::string();
+}
+
+void CZELMaintenanceApp::LoadSettings() {
+    CProfile profile(HKEY_CURRENT_USER, SettingsKeyPath());
+    left_ = ReadInt(profile, kWindowPos, "Left", -1);
+    top_ = ReadInt(profile, kWindowPos, "Top", -1);
+    width_ = ReadInt(profile, kWindowPos, "Width", -1);
+    height_ = ReadInt(profile, kWindowPos, "Height", -1);
+    layoutAdditionTo_ = ReadInt(profile, kSetting, "LayoutAdditionTo", 0);
+    sortMode_ = ReadInt(profile, kSetting, "SortMode", 1);
+    SetMemoryCardDrive(profile.ReadString(kSetting, "MemoryCardDrive", ""));
+    zoomed_ = ReadInt(profile, kWindowPos, "Zoomed", 0);
+    settingsLoaded_ = true;
+}
+
+void CZELMaintenanceApp::SaveSettings() {
+    // Write errors are not the user's concern at exit.
+    CProfile profile(HKEY_CURRENT_USER, SettingsKeyPath());
+    WriteInt(profile, kWindowPos, "Left", left_);
+    WriteInt(profile, kWindowPos, "Top", top_);
+    WriteInt(profile, kWindowPos, "Width", width_);
+    WriteInt(profile, kWindowPos, "Height", height_);
+    WriteInt(profile, kSetting, "LayoutAdditionTo", layoutAdditionTo_);
+    WriteInt(profile, kSetting, "SortMode", sortMode_);
+    profile.WriteString(kSetting, "MemoryCardDrive", memoryCardDrive_);
+    WriteInt(profile, kWindowPos, "Zoomed", zoomed_);
+}
+
+void CZELMaintenanceApp::SetMemoryCardDrive(const std::string& drive) {
+    memoryCardDrive_ = ValidDriveRootOrEmpty(drive);
+}
+
+void CZELMaintenanceApp::StoreWindowRect(int left, int top, int right, int bottom, bool zoomed) {
+    left_ = left;
+    top_ = top;
+    width_ = right - left;
+    height_ = bottom - top;
+    zoomed_ = zoomed ? 1 : 0;
+}
+
+void CZELMaintenanceApp::GetStoredWindowRect(RECT& rect, bool& zoomed) const {
+    rect = {left_, top_, left_ + width_, top_ + height_};
+    zoomed = zoomed_ != 0;
+}
+
+std::string CZELMaintenanceApp::GetLumadexTargetFolder() const {
+    char windows[MAX_PATH] = {};
+    const UINT n = ::GetWindowsDirectoryA(windows, sizeof windows);
+    std::string drive;
+    if (n >= 2 && n < sizeof windows && windows[1] == ':') drive.assign(windows, 2);
+    return drive + "\\Program Files\\Common Files\\ZEL";
+}
+
+std::string CZELMaintenanceApp::GetMemoryCardFolder() const {
+    return memoryCardDrive_ + "VOZEL";
+}
+
+std::string CZELMaintenanceApp::GetTargetFolder() const {
+    return layoutAdditionTo_ != 0 ? GetMemoryCardFolder() : GetLumadexTargetFolder();
+}

@@ -1,0 +1,215 @@
+// Command states, menu commands, target switching and browsing of the main
+// window.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/LangStrings.h"
+#include "app/MessageBox.h"
+#include "choosers/MemoryCardWizard.h"
+#include "frames/FrameInfoCache.h"
+#include "resource.h"
+#include "ui/MainDlg.h"
+#include "win/Strings.h"
+
+namespace {
+// Commands with a handler of their own; the menu walk disables any other.
+bool HasCommandHandler(UINT id) { return id >= ID_FILE_CLOSE && id <= ID_SORT_PAPER; }
+}  // namespace
+
+bool CZELMaintenanceDlg::OnCommand(WORD id, WORD code, HWND control) {
+    switch (id) {
+    case ID_FILE_CLOSE:
+        EndDialog(IDOK);
+        return true;
+    case ID_HELP_ABOUT:
+        OnAbout();
+        return true;
+    case ID_VIEW_REFRESH:
+        OnRefresh();
+        return true;
+    case ID_SORT_TITLE:
+        OnSort(CListCtrlZEL::kSortByTitle);
+        return true;
+    case ID_SORT_PAPER:
+        OnSort(CListCtrlZEL::kSortByPaper);
+        return true;
+    case ID_TARGET_LUMADEX:
+        OnTargetLumadex();
+        return true;
+    case ID_TARGET_MEMCARD:
+        OnTargetMemoryCard();
+        return true;
+    case IDC_BTN_SELECT_CARD:
+        if (code == BN_CLICKED && app_.GetLayoutAdditionTo() == 1) OnTargetMemoryCard();
+        return true;
+    default:
+        return win::Dialog::OnCommand(id, code, control);
+    }
+}
+
+bool CZELMaintenanceDlg::OnNotify(NMHDR* header, LRESULT& result) {
+    if (header->code == NM_SETFOCUS &&
+        (header->idFrom == IDC_LIST_SOURCE || header->idFrom == IDC_LIST_TARGET)) {
+        OnListFocus(header->idFrom == IDC_LIST_SOURCE ? ActiveList::kSource : ActiveList::kTarget);
+        result = 0;
+        return true;
+    }
+    if (header->idFrom == IDC_FOLDER_TREE) {
+        if (header->code == TVN_SELCHANGEDA || header->code == TVN_SELCHANGEDW) {
+            OnTreeSelChanged();
+            result = 0;
+            return true;
+        }
+        return tree_.HandleNotify(header, result);
+    }
+    return sourceList_.HandleNotify(header, result) || targetList_.HandleNotify(header, result);
+}
+
+CListCtrlZEL* CZELMaintenanceDlg::ActiveListCtrl() {
+    switch (activeList_) {
+    case ActiveList::kSource:
+        return &sourceList_;
+    case ActiveList::kTarget:
+        return &targetList_;
+    default:
+        return nullptr;
+    }
+}
+
+void CZELMaintenanceDlg::UpdateCommandButtons() {
+    CListCtrlZEL* active = ActiveListCtrl();
+    const int n = active ? static_cast<int>(::SendMessageA(active->Handle(), LVM_GETSELECTEDCOUNT, 0, 0)) : -1;
+    const bool fileSystem = tree_.IsSelectedFileSystem() != 0;
+    ::EnableWindow(Item(IDC_BTN_MOVE_BACK), activeList_ == ActiveList::kTarget && n > 0 && fileSystem);
+    ::EnableWindow(Item(IDC_BTN_ADD), activeList_ == ActiveList::kSource && n > 0);
+    ::EnableWindow(Item(IDC_BTN_COPY), n > 0);
+    ::EnableWindow(Item(IDC_BTN_DELETE), n > 0);
+    ::EnableWindow(Item(IDC_BTN_RENAME), n == 1);
+    UpdateTargetTitle();
+}
+
+void CZELMaintenanceDlg::UpdateTargetTitle() {
+    if (app_.GetLayoutAdditionTo() == 1) {
+        SetItemText(IDC_TITLE_TARGET, GetLangString("TITLE_ZELLIT2_MEMCART") + app_.GetMemoryCardDrive());
+        ::ShowWindow(Item(IDC_BTN_SELECT_CARD), SW_SHOW);
+    } else {
+        SetItemText(IDC_TITLE_TARGET, GetLangString("TITLE_ZELLIT2_LX"));
+        ::ShowWindow(Item(IDC_BTN_SELECT_CARD), SW_HIDE);
+    }
+}
+
+void CZELMaintenanceDlg::OnListFocus(ActiveList list) {
+    activeList_ = list;
+    (list == ActiveList::kSource ? targetList_ : sourceList_).SetAllSelected(false);
+    UpdateCommandButtons();
+}
+
+void CZELMaintenanceDlg::OnInitMenuPopup(HMENU menu, bool isSystemMenu) {
+    if (isSystemMenu) return;
+    for (int index = 0; index < ::GetMenuItemCount(menu); ++index) {
+        const UINT id = ::GetMenuItemID(menu, index);
+        if (id == 0) continue;  // separator
+        if (id == static_cast<UINT>(-1)) {
+            // A sub-menu is represented by its first item, never auto-disabled.
+            HMENU sub = ::GetSubMenu(menu, index);
+            const UINT first = sub ? ::GetMenuItemID(sub, 0) : 0;
+            if (first != 0 && first != static_cast<UINT>(-1)) UpdateMenuItem(menu, index, first, false);
+            continue;
+        }
+        UpdateMenuItem(menu, index, id, true);
+    }
+}
+
+void CZELMaintenanceDlg::UpdateMenuItem(HMENU menu, UINT index, UINT id, bool autoDisable) {
+    auto enable = [&](bool on) {
+        ::EnableMenuItem(menu, index, MF_BYPOSITION | (on ? MF_ENABLED : MF_GRAYED));
+    };
+    auto check = [&](bool on) { ::CheckMenuItem(menu, index, MF_BYPOSITION | (on ? MF_CHECKED : MF_UNCHECKED)); };
+    switch (id) {
+    case ID_TARGET_LUMADEX:
+        enable(true);
+        check(app_.GetLayoutAdditionTo() == 0);
+        return;
+    case ID_TARGET_MEMCARD: {
+        const bool enabled = app_.IsMemoryCardTargetEnabled();
+        enable(enabled);
+        if (enabled) check(app_.GetLayoutAdditionTo() == 1);
+        return;
+    }
+    case ID_SORT_TITLE:
+        enable(true);
+        check(app_.GetSortMode() == CListCtrlZEL::kSortByTitle);
+        return;
+    case ID_SORT_PAPER:
+        enable(true);
+        check(app_.GetSortMode() == CListCtrlZEL::kSortByPaper);
+        return;
+    default:
+        if (autoDisable && id < 0xF000 && !HasCommandHandler(id)) enable(false);
+        return;
+    }
+}
+
+void CZELMaintenanceDlg::OnSort(int mode) {
+    app_.SetSortMode(mode);
+    sourceList_.Sort();
+    targetList_.Sort();
+}
+
+void CZELMaintenanceDlg::OnRefresh() {
+    refreshing_ = true;
+    tree_.SaveCurrentFolder();
+    ::SendMessageA(tree_.Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    tree_.FillTree();
+    ClearFrameInfo();
+    sourceList_.SetFolder(tree_.GetSelectedPath());
+    targetList_.SetFolder(app_.GetTargetFolder());
+    refreshing_ = false;
+}
+
+void CZELMaintenanceDlg::OnTargetLumadex() {
+    if (app_.GetLayoutAdditionTo() == 0) return;
+    if (win::EqualsNoCase(tree_.GetSelectedPath(), app_.GetLumadexTargetFolder())) {
+        AppMessageBox(GetLangString("ERR_SELECT_SAME_TARGET"), MB_OK | MB_ICONHAND);
+    } else {
+        targetList_.SetFolder(app_.GetLumadexTargetFolder());
+        app_.SetLayoutAdditionTo(0);
+    }
+    UpdateTargetTitle();
+}
+
+void CZELMaintenanceDlg::OnTargetMemoryCard() {
+    {
+        CMemoryCardWizard wizard(Handle());
+        if (wizard.DoModal(tree_.GetSelectedPath()) == IDOK) {
+            const std::string drive = wizard.GetChosenDrive();
+            targetList_.SetFolder(drive + "VOZEL");
+            app_.SetLayoutAdditionTo(1);
+            app_.SetMemoryCardDrive(drive);
+        }
+    }
+    UpdateTargetTitle();
+}
+
+void CZELMaintenanceDlg::SelectTreeRoot() {
+    HWND tree = tree_.Handle();
+    const auto root = reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root));
+}
+
+void CZELMaintenanceDlg::OnTreeSelChanged() {
+    const std::string path = tree_.GetSelectedPath();
+    // A virtual folder has no path: it is never the configuration folder or
+    // the target, even before the target list has its folder.
+    if (!path.empty() && win::EqualsNoCase(path, app_.GetLumadexConfigFolder())) {
+        AppMessageBox(GetLangString("ERR_NOT_USE_FOLDER"), MB_OK | MB_ICONHAND);
+        SelectTreeRoot();
+    } else if (!path.empty() && win::EqualsNoCase(path, targetList_.GetFolder())) {
+        AppMessageBox(GetLangString("ERR_SELECT_SAME_FOLDER"), MB_OK | MB_ICONHAND);
+        SelectTreeRoot();
+    } else if (sourceList_.Handle() && !refreshing_) {
+        sourceList_.SetFolder(path);
+    }
+    ::EnableWindow(Item(IDC_BTN_NEW_FOLDER), tree_.IsSelectedFileSystem() == 1);
+    UpdateCommandButtons();
+}

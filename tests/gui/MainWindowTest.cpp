@@ -1,0 +1,177 @@
+// The real main window, created in process on the test display.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "TestFiles.h"
+#include "app/App.h"
+#include "app/LangStrings.h"
+#include "app/MessageBox.h"
+#include "resource.h"
+#include "ui/MainDlg.h"
+#include "win/Strings.h"
+
+namespace {
+
+// Removes the program's settings key before and after each test, so every
+// test starts as a first run.
+void DeleteSettingsKey() { ::RegDeleteTreeA(HKEY_CURRENT_USER, CZELMaintenanceApp::SettingsKeyPath().c_str()); }
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteSettingsKey();
+        ::OleInitialize(nullptr);
+        app_ = std::make_unique<CZELMaintenanceApp>();
+        app_->LoadSettings();
+        SetMessageBoxResponder([this](const std::string& text, UINT flags) {
+            boxes_.push_back({text, flags});
+            return IDOK;
+        });
+    }
+    void TearDown() override {
+        dialog_.reset();
+        SetMessageBoxResponder({});
+        app_.reset();
+        ::OleUninitialize();
+        DeleteSettingsKey();
+    }
+
+    CZELMaintenanceDlg& Open() {
+        dialog_ = std::make_unique<CZELMaintenanceDlg>(*app_);
+        HWND hwnd = dialog_->Create(nullptr);
+        EXPECT_NE(hwnd, nullptr);
+        ::ShowWindow(hwnd, SW_SHOW);
+        Pump();
+        return *dialog_;
+    }
+    void Close() {
+        dialog_->Destroy();
+        dialog_.reset();
+    }
+    static void Pump() {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    RECT ChildRect(int id) const {
+        RECT r;
+        ::GetWindowRect(dialog_->Item(id), &r);
+        ::MapWindowPoints(nullptr, dialog_->Handle(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+
+    std::unique_ptr<CZELMaintenanceApp> app_;
+    std::unique_ptr<CZELMaintenanceDlg> dialog_;
+    std::vector<std::pair<std::string, UINT>> boxes_;
+};
+
+RECT WindowRect(HWND hwnd) {
+    RECT r;
+    ::GetWindowRect(hwnd, &r);
+    return r;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, FirstRunOpensCentredWithEveryLabelFromTheLanguageFile) {
+    ASSERT_EQ(::GetSystemMetrics(SM_CXSCREEN), 1024);
+    ASSERT_EQ(::GetSystemMetrics(SM_CYSCREEN), 768);
+    CZELMaintenanceDlg& dlg = Open();
+    const RECT r = WindowRect(dlg.Handle());
+    EXPECT_EQ(r.left, 122);
+    EXPECT_EQ(r.top, 114);
+    EXPECT_EQ(r.right - r.left, 780);
+    EXPECT_EQ(r.bottom - r.top, 540);
+
+    EXPECT_EQ(win::WindowText(dlg.Handle()), GetLangString("TITLE_APP"));
+    EXPECT_EQ(dlg.ItemText(IDC_TITLE_SOURCE), GetLangString("TITLE_ZELLIT1"));
+    EXPECT_EQ(dlg.ItemText(IDC_BTN_ADD), GetLangString("BTN_ADD"));
+    EXPECT_EQ(dlg.ItemText(IDC_TITLE_TARGET), GetLangString("TITLE_ZELLIT2_LX"));
+    EXPECT_FALSE(::IsWindowVisible(dlg.Item(IDC_BTN_SELECT_CARD)));
+    char text[256] = {};
+    ::GetMenuStringA(::GetMenu(dlg.Handle()), ID_VIEW_REFRESH, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_EQ(std::string(text), GetLangString("MENU_DISPLAY_REFRESH"));
+    ::GetMenuStringA(::GetMenu(dlg.Handle()), 3, text, sizeof text, MF_BYPOSITION);
+    EXPECT_EQ(std::string(text), GetLangString("MENU_CHANGE_TARGET"));
+    EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(MainWindowTest, OnlyLeftMissingOrOffScreenOpens660By540Centred) {
+    app_->StoreWindowRect(-1, 10, 690, 510, false);
+    CZELMaintenanceDlg& dlg = Open();
+    RECT r = WindowRect(dlg.Handle());
+    EXPECT_EQ(r.left, 182);
+    EXPECT_EQ(r.right - r.left, 660);
+    Close();
+    app_->StoreWindowRect(224, 168, 1024, 768, false);  // ends exactly at the screen edges
+    r = WindowRect(Open().Handle());
+    EXPECT_EQ(r.left, 224);
+    EXPECT_EQ(r.right, 1024);
+    EXPECT_EQ(r.bottom, 768);
+}
+
+TEST_F(MainWindowTest, EnterEscapeAndTheMinimumSize) {
+    CZELMaintenanceDlg& dlg = Open();
+    ::SendMessageA(dlg.Handle(), WM_COMMAND, IDOK, 0);
+    ::SendMessageA(dlg.Handle(), WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(dlg.HasEnded());
+    MINMAXINFO info = {};
+    ::SendMessageA(dlg.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMinTrackSize.x, 660);
+    EXPECT_EQ(info.ptMinTrackSize.y, 540);
+    ::SendMessageA(dlg.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(dlg.HasEnded());
+}
+
+TEST_F(MainWindowTest, LayoutFollowsTheClientAndSkipsMinimisedWindows) {
+    CZELMaintenanceDlg& dlg = Open();
+    RECT client;
+    ::GetClientRect(dlg.Handle(), &client);
+    const RECT source = ChildRect(IDC_LIST_SOURCE);
+    const RECT target = ChildRect(IDC_LIST_TARGET);
+    EXPECT_EQ(source.left, client.right / 5 + 20);
+    EXPECT_EQ(target.right, client.right - 10);
+    EXPECT_EQ(source.right - source.left, target.right - target.left);
+    EXPECT_EQ(ChildRect(IDC_BTN_MOVE_BACK).left, source.right + 5);
+
+    ::ShowWindow(dlg.Handle(), SW_MINIMIZE);
+    Pump();
+    const RECT after = ChildRect(IDC_LIST_SOURCE);
+    EXPECT_EQ(after.left, source.left);
+    EXPECT_EQ(after.right, source.right);
+}
+
+TEST_F(MainWindowTest, AWindowClosedMaximisedReopensMaximisedAndRestoresItsRectangle) {
+    app_->StoreWindowRect(100, 80, 800, 660, false);
+    CZELMaintenanceDlg& dlg = Open();
+    ::ShowWindow(dlg.Handle(), SW_MAXIMIZE);
+    Pump();
+    Close();
+    RECT stored;
+    bool zoomed = false;
+    app_->GetStoredWindowRect(stored, zoomed);
+    EXPECT_TRUE(zoomed);
+    EXPECT_EQ(stored.left, 100);
+    EXPECT_EQ(stored.right, 800);
+
+    CZELMaintenanceDlg& again = Open();
+    EXPECT_TRUE(::IsZoomed(again.Handle()));
+    ::ShowWindow(again.Handle(), SW_RESTORE);
+    Pump();
+    const RECT r = WindowRect(again.Handle());
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 80);
+    EXPECT_EQ(r.right, 800);
+    EXPECT_EQ(r.bottom, 660);
+}
+
+TEST_F(MainWindowTest, F5GoesThroughTheAcceleratorTable) {
+    CZELMaintenanceDlg& dlg = Open();
+    MSG msg = {dlg.Item(IDC_LIST_SOURCE), WM_KEYDOWN, VK_F5, 0, 0, {0, 0}};
+    EXPECT_TRUE(dlg.PreTranslateMessage(&msg));
+    msg.wParam = VK_F6;
+    EXPECT_FALSE(dlg.PreTranslateMessage(&msg));
+}
