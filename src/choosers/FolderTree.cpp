@@ -317,6 +317,21 @@ void CFolderTreeCtrl::SaveCurrentFolder() {
     profile.WriteBinary(kSettingSection, kCurrentFolderValue, data->absolute, idlist::Size(data->absolute));
 }
 
+bool CFolderTreeCtrl::StoreCurrentFolderPath(const std::string& path) {
+    win::ShellIdList list = AbsoluteListOf(path, nullptr);
+    if (!list.Get()) return false;
+    CProfile profile(HKEY_CURRENT_USER, kProfileKey);
+    return profile.WriteBinary(kSettingSection, kCurrentFolderValue, list.Get(), idlist::Size(list.Get())) ==
+           ERROR_SUCCESS;
+}
+
+bool CFolderTreeCtrl::HasStoredCurrentFolder() {
+    CProfile profile(HKEY_CURRENT_USER, kProfileKey);
+    DWORD size = 0;
+    profile.ReadBinary(kSettingSection, kCurrentFolderValue, nullptr, &size);
+    return size > 0;
+}
+
 std::string CFolderTreeCtrl::GetSelectedPath() const {
     const FolderItemData* data = GetFolderData(GetSelectedItem());
     return data ? PathOfList(data->absolute) : std::string();

@@ -58,6 +58,11 @@ public:
     // Subfolders of the folder at path may have gone.
     void RefreshFolderByPath(const std::string& path);
 
+    // Stores a folder (full path) as CurrentFolder, so that the next FillTree
+    // selects it; false when the shell does not know the path.
+    static bool StoreCurrentFolderPath(const std::string& path);
+    static bool HasStoredCurrentFolder();
+
     // 1 when the folder holds a subfolder, else 0 (also when unreadable).
     static int HasSubfolders(const std::string& path);
 
