@@ -1,72 +1,12 @@
 // The real main window, created in process on the test display.
-#include <gtest/gtest.h>
-
-#include <memory>
-
-#include "TestFiles.h"
-#include "app/App.h"
+#include "MainWindowFixture.h"
 #include "app/LangStrings.h"
-#include "app/MessageBox.h"
 #include "resource.h"
-#include "ui/MainDlg.h"
 #include "win/Strings.h"
 
 namespace {
 
-// Removes the program's settings key before and after each test, so every
-// test starts as a first run.
-void DeleteSettingsKey() { ::RegDeleteTreeA(HKEY_CURRENT_USER, CZELMaintenanceApp::SettingsKeyPath().c_str()); }
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        DeleteSettingsKey();
-        ::OleInitialize(nullptr);
-        app_ = std::make_unique<CZELMaintenanceApp>();
-        app_->LoadSettings();
-        SetMessageBoxResponder([this](const std::string& text, UINT flags) {
-            boxes_.push_back({text, flags});
-            return IDOK;
-        });
-    }
-    void TearDown() override {
-        dialog_.reset();
-        SetMessageBoxResponder({});
-        app_.reset();
-        ::OleUninitialize();
-        DeleteSettingsKey();
-    }
-
-    CZELMaintenanceDlg& Open() {
-        dialog_ = std::make_unique<CZELMaintenanceDlg>(*app_);
-        HWND hwnd = dialog_->Create(nullptr);
-        EXPECT_NE(hwnd, nullptr);
-        ::ShowWindow(hwnd, SW_SHOW);
-        Pump();
-        return *dialog_;
-    }
-    void Close() {
-        dialog_->Destroy();
-        dialog_.reset();
-    }
-    static void Pump() {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-    RECT ChildRect(int id) const {
-        RECT r;
-        ::GetWindowRect(dialog_->Item(id), &r);
-        ::MapWindowPoints(nullptr, dialog_->Handle(), reinterpret_cast<POINT*>(&r), 2);
-        return r;
-    }
-
-    std::unique_ptr<CZELMaintenanceApp> app_;
-    std::unique_ptr<CZELMaintenanceDlg> dialog_;
-    std::vector<std::pair<std::string, UINT>> boxes_;
-};
+using MainWindowTest = MainWindowFixture;
 
 RECT WindowRect(HWND hwnd) {
     RECT r;
