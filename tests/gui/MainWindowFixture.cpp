@@ -1,5 +1,6 @@
 #include "MainWindowFixture.h"
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include "TestFiles.h"

@@ -1,0 +1,242 @@
+// Command states, menu check marks, target switching and browsing in the
+// real main window.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "MainWindowFixture.h"
+#include "ModalDriver.h"
+#include "TestFiles.h"
+#include "TreeSelect.h"
+#include "app/LangStrings.h"
+#include "choosers/DriveComboBox.h"
+#include "frames/FrameInfoCache.h"
+#include "resource.h"
+#include "win/Strings.h"
+
+using testing_support::ClickButton;
+using testing_support::ModalDriver;
+using testing_support::SelectTreePath;
+using testing_support::TempDir;
+
+namespace {
+
+class CommandsTest : public MainWindowFixture {
+protected:
+    // A folder with three frames, shown in the tree when the window opens.
+    void OpenOnFrames() {
+        WriteFrame(dir_.Path(), "ALPHA", "Alpha");
+        WriteFrame(dir_.Path(), "BETA", "Beta");
+        WriteFrame(dir_.Path(), "GAMMA", "Gamma");
+        ASSERT_TRUE(CFolderTreeCtrl::StoreCurrentFolderPath(dir_.Path()));
+        Open();
+        ASSERT_TRUE(win::EqualsNoCase(dialog_->Tree().GetSelectedPath(), dir_.Path()));
+        ASSERT_EQ(dialog_->SourceList().GetItemCount(), 3);
+    }
+    bool MenuChecked(UINT id) {
+        return (::GetMenuState(::GetMenu(dialog_->Handle()), id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    }
+    bool MenuEnabled(UINT id) {
+        return (::GetMenuState(::GetMenu(dialog_->Handle()), id, MF_BYCOMMAND) & MF_GRAYED) == 0;
+    }
+    void OpenMenu(int position) {
+        HMENU popup = ::GetSubMenu(::GetMenu(dialog_->Handle()), position);
+        ::SendMessageA(dialog_->Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), position);
+    }
+    std::string Box(size_t i) const { return i < boxes_.size() ? boxes_[i].text : std::string("<none>"); }
+
+    TempDir dir_;
+};
+
+const int kOperationButtons[] = {IDC_BTN_MOVE_BACK, IDC_BTN_ADD, IDC_BTN_COPY, IDC_BTN_DELETE, IDC_BTN_RENAME};
+
+}  // namespace
+
+TEST_F(CommandsTest, ButtonsFollowTheSelectionOfTheActiveList) {
+    OpenOnFrames();
+    for (int id : kOperationButtons) EXPECT_FALSE(Enabled(id)) << id;
+
+    CListCtrlZEL& source = dialog_->SourceList();
+    Focus(source);
+    Select(source, {0, 2});
+    EXPECT_TRUE(Enabled(IDC_BTN_ADD));
+    EXPECT_TRUE(Enabled(IDC_BTN_COPY));
+    EXPECT_TRUE(Enabled(IDC_BTN_DELETE));
+    EXPECT_FALSE(Enabled(IDC_BTN_RENAME));
+    EXPECT_FALSE(Enabled(IDC_BTN_MOVE_BACK));
+
+    // The other list takes the focus: the first loses its selection.
+    Focus(dialog_->TargetList());
+    EXPECT_EQ(::SendMessageA(source.Handle(), LVM_GETSELECTEDCOUNT, 0, 0), 0);
+    EXPECT_EQ(dialog_->GetActiveList(), CZELMaintenanceDlg::ActiveList::kTarget);
+    for (int id : kOperationButtons) EXPECT_FALSE(Enabled(id)) << id;
+}
+
+TEST_F(CommandsTest, MoveBackNeedsAFileSystemFolderInTheTree) {
+    // Frames in the target list, and the tree on a virtual folder.
+    WriteFrame(dir_.Path(), "CARD1", "Card");
+    app_->SetLayoutAdditionTo(1);
+    app_->SetMemoryCardDrive("M:\\");
+    testing_support::MakeDirs("M:\\VOZEL");
+    WriteFrame("M:\\VOZEL", "ONCARD", "On card");
+    Open();
+    CFolderTreeCtrl& tree = dialog_->Tree();
+    HTREEITEM root = tree.GetRootItem();
+    tree.Expand(root, TVE_EXPAND);
+    HTREEITEM computer = nullptr;
+    for (HTREEITEM child = tree.GetChildItem(root); child; child = tree.GetNextSiblingItem(child))
+        if (testing_support::TreeItemPath(tree, child).empty()) computer = child;
+    ASSERT_NE(computer, nullptr);
+    tree.SelectItem(computer);
+    Pump();
+    EXPECT_EQ(dialog_->SourceList().GetItemCount(), 0);
+    EXPECT_FALSE(Enabled(IDC_BTN_NEW_FOLDER));
+
+    CListCtrlZEL& target = dialog_->TargetList();
+    ASSERT_GE(target.GetItemCount(), 1);
+    Focus(target);
+    Select(target, {0});
+    EXPECT_FALSE(Enabled(IDC_BTN_MOVE_BACK));
+    EXPECT_TRUE(Enabled(IDC_BTN_COPY));
+    EXPECT_TRUE(Enabled(IDC_BTN_DELETE));
+    EXPECT_TRUE(Enabled(IDC_BTN_RENAME));
+    EXPECT_FALSE(Enabled(IDC_BTN_ADD));
+
+    ASSERT_TRUE(SelectTreePath(tree, dir_.Path()));
+    Pump();
+    EXPECT_TRUE(Enabled(IDC_BTN_NEW_FOLDER));
+    testing_support::RemoveTree("M:\\VOZEL");
+}
+
+TEST_F(CommandsTest, MenuCheckMarksAndTheMemoryCardItem) {
+    OpenOnFrames();
+    OpenMenu(2);
+    EXPECT_FALSE(MenuChecked(ID_SORT_TITLE));
+    EXPECT_TRUE(MenuChecked(ID_SORT_PAPER));  // the first-run default
+    Command(ID_SORT_TITLE);
+    OpenMenu(2);
+    EXPECT_TRUE(MenuChecked(ID_SORT_TITLE));
+    EXPECT_FALSE(MenuChecked(ID_SORT_PAPER));
+    EXPECT_EQ(app_->GetSortMode(), 0);
+    EXPECT_EQ(dialog_->SourceList().GetItemFileName(0), "ALPHA.USD");
+
+    OpenMenu(3);
+    EXPECT_TRUE(MenuChecked(ID_TARGET_LUMADEX));
+    EXPECT_FALSE(MenuChecked(ID_TARGET_MEMCARD));
+    EXPECT_TRUE(MenuEnabled(ID_TARGET_MEMCARD));
+    // Items with a handler stay enabled.
+    OpenMenu(0);
+    EXPECT_TRUE(MenuEnabled(ID_FILE_CLOSE));
+
+    // Without the feature flag the memory card cannot be chosen.
+    TempDir langDir;
+    testing_support::WriteFile(langDir / "lang.INI", "[STRING]\r\nTITLE_APP=x\r\n");
+    app_->SetLanguageFile(langDir / "lang.INI");
+    OpenMenu(3);
+    EXPECT_FALSE(MenuEnabled(ID_TARGET_MEMCARD));
+}
+
+TEST_F(CommandsTest, SwitchingToAMemoryCardAndBack) {
+    OpenOnFrames();
+    // The wizard: Next, then the removable drive M: of the test prefix.
+    ModalDriver driver({[](HWND wizard) {
+        ClickButton(wizard, IDOK);
+        HWND combo = testing_support::FindControl(wizard, IDC_DRIVE_LIST);
+        const int count = static_cast<int>(::SendMessageA(combo, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            ::SendMessageA(combo, CB_SETCURSEL, i, 0);
+            ::SendMessageA(::GetParent(combo), WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(combo));
+            auto* data = reinterpret_cast<const DriveItemData*>(::SendMessageA(combo, CB_GETITEMDATA, i, 0));
+            if (data && data != reinterpret_cast<const DriveItemData*>(CB_ERR) && data->root == "M:\\") break;
+        }
+        ClickButton(wizard, IDOK);
+    }});
+    Command(ID_TARGET_MEMCARD);
+    ASSERT_EQ(app_->GetLayoutAdditionTo(), 1);
+    EXPECT_EQ(app_->GetMemoryCardDrive(), "M:\\");
+    EXPECT_EQ(dialog_->TargetList().GetFolder(), "M:\\VOZEL");
+    EXPECT_EQ(dialog_->ItemText(IDC_TITLE_TARGET), GetLangString("TITLE_ZELLIT2_MEMCART") + "M:\\");
+    EXPECT_TRUE(::IsWindowVisible(dialog_->Item(IDC_BTN_SELECT_CARD)));
+    OpenMenu(3);
+    EXPECT_FALSE(MenuChecked(ID_TARGET_LUMADEX));
+    EXPECT_TRUE(MenuChecked(ID_TARGET_MEMCARD));
+
+    Command(ID_TARGET_LUMADEX);
+    EXPECT_EQ(app_->GetLayoutAdditionTo(), 0);
+    EXPECT_TRUE(win::EqualsNoCase(dialog_->TargetList().GetFolder(), app_->GetLumadexTargetFolder()));
+    EXPECT_EQ(dialog_->ItemText(IDC_TITLE_TARGET), GetLangString("TITLE_ZELLIT2_LX"));
+    EXPECT_FALSE(::IsWindowVisible(dialog_->Item(IDC_BTN_SELECT_CARD)));
+    EXPECT_TRUE(boxes_.empty()) << Box(0);
+}
+
+TEST_F(CommandsTest, TheCompanionFolderIsRefusedAsTargetWhileTheTreeShowsIt) {
+    testing_support::MakeDirs(CZELMaintenanceApp().GetLumadexTargetFolder());
+    app_->SetLayoutAdditionTo(1);
+    app_->SetMemoryCardDrive("M:\\");
+    Open();
+    ASSERT_TRUE(SelectTreePath(dialog_->Tree(), app_->GetLumadexTargetFolder()));
+    Pump();
+    Command(ID_TARGET_LUMADEX);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, GetLangString("ERR_SELECT_SAME_TARGET"));
+    EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
+    EXPECT_EQ(app_->GetLayoutAdditionTo(), 1);
+}
+
+TEST_F(CommandsTest, RefreshKeepsTheFolderAndReadsEveryFrameAgain) {
+    OpenOnFrames();
+    const std::string path = dir_ / "BETA.USD";
+    ASSERT_NE(GetFrameInfo(path), nullptr);
+    EXPECT_STREQ(GetFrameInfo(path)->title, "Beta");
+    WriteFrame(dir_.Path(), "BETA", "Beta, edited");
+    EXPECT_STREQ(GetFrameInfo(path)->title, "Beta");  // cached until refreshed
+
+    MSG f5 = {dialog_->SourceList().Handle(), WM_KEYDOWN, VK_F5, 0, 0, {0, 0}};
+    ASSERT_TRUE(dialog_->PreTranslateMessage(&f5));
+    Pump();
+    EXPECT_TRUE(win::EqualsNoCase(dialog_->Tree().GetSelectedPath(), dir_.Path()));
+    EXPECT_EQ(dialog_->SourceList().GetItemCount(), 3);
+    ASSERT_NE(GetFrameInfo(path), nullptr);
+    EXPECT_STREQ(GetFrameInfo(path)->title, "Beta, edited");
+    EXPECT_FALSE(dialog_->IsRefreshing());
+}
+
+TEST_F(CommandsTest, TheTargetFolderCannotBeBrowsedInAnyLetterCase) {
+    // The card's folder spelled in lower case as the target, upper case in the tree.
+    testing_support::MakeDirs("M:\\VOZEL");
+    app_->SetLayoutAdditionTo(1);
+    app_->SetMemoryCardDrive("m:\\");
+    OpenOnFrames();
+    ASSERT_TRUE(SelectTreePath(dialog_->Tree(), "M:\\VOZEL"));
+    Pump();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, GetLangString("ERR_SELECT_SAME_FOLDER"));
+    EXPECT_EQ(dialog_->Tree().GetSelectedItem(), dialog_->Tree().GetRootItem());
+
+    // After switching the target the card folder is an ordinary folder and
+    // the companion's folder is refused instead.
+    Command(ID_TARGET_LUMADEX);
+    boxes_.clear();
+    ASSERT_TRUE(SelectTreePath(dialog_->Tree(), "M:\\VOZEL"));
+    Pump();
+    EXPECT_TRUE(boxes_.empty()) << Box(0);
+    EXPECT_TRUE(win::EqualsNoCase(dialog_->SourceList().GetFolder(), "M:\\VOZEL"));
+    testing_support::MakeDirs(app_->GetLumadexTargetFolder());
+    ASSERT_TRUE(SelectTreePath(dialog_->Tree(), app_->GetLumadexTargetFolder()));
+    Pump();
+    EXPECT_EQ(Box(0), GetLangString("ERR_SELECT_SAME_FOLDER"));
+    testing_support::RemoveTree("M:\\VOZEL");
+}
+
+TEST_F(CommandsTest, TheCompanionConfigurationFolderIsNeverASource) {
+    const std::string config = dir_ / "Lux\\Config\\ZEL";
+    testing_support::MakeDirs(config);
+    WriteRegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\ZORVA\\ZORVA LUMADEX3.0", "PATH", dir_ / "Lux\\lux.exe");
+    OpenOnFrames();
+    ASSERT_TRUE(SelectTreePath(dialog_->Tree(), config));
+    Pump();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, GetLangString("ERR_NOT_USE_FOLDER"));
+    EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
+    EXPECT_EQ(dialog_->Tree().GetSelectedItem(), dialog_->Tree().GetRootItem());
+}
