@@ -42,7 +42,9 @@ FrameInfo* GetFrameInfo(const std::string& path) {
     return slot.get();
 }
 
-void ForgetFrameInfo(const std::string& path) { Cache().erase(path); }
+void ForgetFrameInfo(const std::string& path) {
+    Cache().erase(path);
+}
 
 FrameInfo* MoveFrameInfo(const std::string& oldPath, const std::string& newPath) {
     if (!Cache().count(oldPath)) return nullptr;
@@ -51,6 +53,10 @@ FrameInfo* MoveFrameInfo(const std::string& oldPath, const std::string& newPath)
     return GetFrameInfo(newPath);
 }
 
-void ClearFrameInfo() { Cache().clear(); }
+void ClearFrameInfo() {
+    Cache().clear();
+}
 
-HIMAGELIST FrameThumbnailList() { return nullptr; }
+HIMAGELIST FrameThumbnailList() {
+    return nullptr;
+}

@@ -11,23 +11,33 @@ namespace {
 
 constexpr ULONGLONG kFileAllowance = 32768;
 // Attributes SetFileAttributesA accepts back when a parked frame returns.
-constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY |
-                                      FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+constexpr DWORD kSettableAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+    FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-bool Fits(const std::string& path) { return path.size() < MAX_PATH; }
+bool Fits(const std::string& path) {
+    return path.size() < MAX_PATH;
+}
 
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
-void ShowError(const char* key) { AppMessageBox(GetLangString(key), MB_OK | MB_ICONHAND); }
+void ShowError(const char* key) {
+    AppMessageBox(GetLangString(key), MB_OK | MB_ICONHAND);
+}
 
 ULONGLONG EntrySize(const WIN32_FIND_DATAA& entry) {
     return (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
 }
 
-ULONGLONG SaturatingAdd(ULONGLONG a, ULONGLONG b) { return a > ~0ULL - b ? ~0ULL : a + b; }
+ULONGLONG SaturatingAdd(ULONGLONG a, ULONGLONG b) {
+    return a > ~0ULL - b ? ~0ULL : a + b;
+}
 
-bool IsDots(const char* name) { return !strcmp(name, ".") || !strcmp(name, ".."); }
+bool IsDots(const char* name) {
+    return !strcmp(name, ".") || !strcmp(name, "..");
+}
 
 void RestoreAttributes(const std::string& path, DWORD attributes) {
     const DWORD settable = attributes & kSettableAttributes;
@@ -38,7 +48,8 @@ void RestoreAttributes(const std::string& path, DWORD attributes) {
 // is asked about as it stands.
 std::string DriveRoot(const std::string& path) {
     const auto letter = static_cast<unsigned char>(path.empty() ? 0 : path[0]);
-    if (path.size() >= 2 && path[1] == ':' && letter < 0x80 && isalpha(letter)) return path.substr(0, 2) + "\\";
+    if (path.size() >= 2 && path[1] == ':' && letter < 0x80 && isalpha(letter))
+        return path.substr(0, 2) + "\\";
     return path;
 }
 
@@ -51,8 +62,9 @@ bool QueryDriveFreeBytes(const std::string& root, ULONGLONG& freeBytes) {
 
 bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
     // No access rights needed; backup semantics let folders open too.
-    win::FileHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    win::FileHandle file(::CreateFileA(path.c_str(), 0,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file && ::GetFileInformationByHandle(file.Get(), &info);
 }
 
@@ -88,20 +100,21 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
 
     for (const std::string& name : names) {
         switch (TransferOne(sourceFolder, destFolder, name, mode, checkSpace)) {
-        case Step::Stop:
-            return FALSE;
-        case Step::Done:
-            transferred.push_back(destFolder + name);
-            break;
-        case Step::Skipped:
-            break;
+            case Step::Stop:
+                return FALSE;
+            case Step::Done:
+                transferred.push_back(destFolder + name);
+                break;
+            case Step::Skipped:
+                break;
         }
     }
     return TRUE;
 }
 
-CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder, const std::string& destFolder,
-                                                 const std::string& name, TransferMode mode, bool checkSpace) {
+CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder,
+                                                 const std::string& destFolder, const std::string& name,
+                                                 TransferMode mode, bool checkSpace) {
     const std::string source = sourceFolder + name;
     const std::string dest = destFolder + name;
     const std::string destCompanion = win::WithoutLastDot(dest);
@@ -128,8 +141,8 @@ CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder
     ULONGLONG freedBytes = 0;
     if (replacing) {
         const FrameInfo* old = GetFrameInfo(dest);
-        const std::string text = win::FormatMessageText(
-            GetLangString("ERR_CONFIRM_REPLACE"), {old ? old->title : "", old ? old->fileName : name});
+        const std::string text = win::FormatMessageText(GetLangString("ERR_CONFIRM_REPLACE"),
+                                                        {old ? old->title : "", old ? old->fileName : name});
         if (AppMessageBox(text, MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK) return Step::Skipped;
         freedBytes = FrameBytesNeeded(dest);
     }
@@ -182,7 +195,8 @@ ULONGLONG CFrameTransfer::FrameBytesNeeded(const std::string& framePath) {
     WIN32_FIND_DATAA entry;
     win::FindHandle find(::FindFirstFileA(framePath.c_str(), &entry));
     if (!find) return 0;
-    return SaturatingAdd(EntrySize(entry) + kFileAllowance, FolderBytesNeeded(win::WithoutLastDot(framePath)));
+    return SaturatingAdd(EntrySize(entry) + kFileAllowance,
+                         FolderBytesNeeded(win::WithoutLastDot(framePath)));
 }
 
 ULONGLONG CFrameTransfer::FolderBytesNeeded(const std::string& folder) {
@@ -207,14 +221,15 @@ bool CFrameTransfer::DriveFreeBytes(const std::string& path, ULONGLONG& freeByte
     return freeSpaceQuery_ && freeSpaceQuery_(DriveRoot(path), freeBytes);
 }
 
-bool CFrameTransfer::HasRoomFor(const std::string& source, const std::string& destFolder, ULONGLONG freedBytes) {
+bool CFrameTransfer::HasRoomFor(const std::string& source, const std::string& destFolder,
+                                ULONGLONG freedBytes) {
     ULONGLONG freeBytes = 0;
     if (!DriveFreeBytes(destFolder, freeBytes)) return false;
     return FrameBytesNeeded(source) <= SaturatingAdd(freeBytes, freedBytes);
 }
 
-bool CFrameTransfer::ParkOldFrame(const std::string& destFolder, const std::string& file, const std::string& folder,
-                                  ParkedFrame& parked) {
+bool CFrameTransfer::ParkOldFrame(const std::string& destFolder, const std::string& file,
+                                  const std::string& folder, ParkedFrame& parked) {
     parked.file = file;
     parked.folder = folder;
     parked.hasFolder = Exists(folder);

@@ -73,22 +73,21 @@ private:
     // The old frame of a confirmed replace, renamed aside in the destination
     // folder until the new one is complete.
     struct ParkedFrame {
-        std::string file, folder;                  // original paths
-        std::string parkedFile, parkedFolder;      // temporary names
+        std::string file, folder;              // original paths
+        std::string parkedFile, parkedFolder;  // temporary names
         DWORD fileAttributes = 0, folderAttributes = 0;
         bool hasFolder = false;
     };
 
     enum class Step { Done, Skipped, Stop };
-    Step TransferOne(const std::string& sourceFolder, const std::string& destFolder,
-                     const std::string& name, TransferMode mode, bool checkSpace);
+    Step TransferOne(const std::string& sourceFolder, const std::string& destFolder, const std::string& name,
+                     TransferMode mode, bool checkSpace);
     bool HasRoomFor(const std::string& source, const std::string& destFolder, ULONGLONG freedBytes);
     bool ParkOldFrame(const std::string& destFolder, const std::string& file, const std::string& folder,
                       ParkedFrame& parked);
     static void RestoreParkedFrame(const ParkedFrame& parked);
     static void DiscardParkedFrame(const ParkedFrame& parked);
-    bool CopyFrame(const std::string& sourceFolder, const std::string& destFolder,
-                   const std::string& source);
+    bool CopyFrame(const std::string& sourceFolder, const std::string& destFolder, const std::string& source);
     void UndoCopy(const std::string& destFolder, const std::string& source);
     bool CopyEntry(const WIN32_FIND_DATAA& entry, bool wholeFolder);
     bool DeleteEntry(const WIN32_FIND_DATAA& entry, bool wholeFolder);

@@ -7,9 +7,13 @@
 
 namespace {
 
-bool Fits(const std::string& path) { return path.size() < MAX_PATH; }
+bool Fits(const std::string& path) {
+    return path.size() < MAX_PATH;
+}
 
-bool IsDots(const char* name) { return !strcmp(name, ".") || !strcmp(name, ".."); }
+bool IsDots(const char* name) {
+    return !strcmp(name, ".") || !strcmp(name, "..");
+}
 
 bool IsFolder(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -129,7 +133,8 @@ bool CFrameTransfer::DeleteEntry(const WIN32_FIND_DATAA& entry, bool wholeFolder
     // A frame file that stays keeps its companion folder with it.
     if (!::DeleteFileA(target.c_str())) return false;
     const std::string companion = win::WithoutLastDot(name);
-    if (!wholeFolder && IsFrameFileName(name) && IsFolder(walkFolder + companion)) return DescendDelete(companion);
+    if (!wholeFolder && IsFrameFileName(name) && IsFolder(walkFolder + companion))
+        return DescendDelete(companion);
     return true;
 }
 
