@@ -40,15 +40,27 @@ void PumpMessages() {
     }
 }
 
+// The wait cursor for the time of a directory entry. Setting a cursor costs
+// a round trip to the display, so nested entries only put it back when a
+// pumped WM_SETCURSOR replaced it, and only the outermost entry restores the
+// cursor it found.
 class WaitCursor {
 public:
-    WaitCursor() : previous_(::SetCursor(::LoadCursor(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { ::SetCursor(previous_); }
+    WaitCursor() : wait_(::LoadCursor(nullptr, IDC_WAIT)) {
+        const HCURSOR current = ::GetCursor();
+        if (depth_++ == 0) previous_ = current;
+        if (current != wait_) ::SetCursor(wait_);
+    }
+    ~WaitCursor() {
+        if (--depth_ == 0) ::SetCursor(previous_);
+    }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 
 private:
-    HCURSOR previous_;
+    static inline int depth_ = 0;
+    static inline HCURSOR previous_ = nullptr;
+    HCURSOR wait_;
 };
 
 }  // namespace
