@@ -94,12 +94,13 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
     win::EnsureTrailingBackslash(sourceFolder);
     win::EnsureTrailingBackslash(destFolder);
     // A network path without a drive letter has no drive to ask.
-    const bool checkSpace = destFolder[0] != '\\';
+    checkSpace_ = destFolder[0] != '\\';
+    destInsideSource_ = FolderHoldingDestination(sourceFolder, destFolder);
     walkFolder = sourceFolder;
     walkBase = sourceFolder;
 
     for (const std::string& name : names) {
-        switch (TransferOne(sourceFolder, destFolder, name, mode, checkSpace)) {
+        switch (TransferOne(sourceFolder, destFolder, name, mode)) {
             case Step::Stop:
                 return FALSE;
             case Step::Done:
@@ -114,7 +115,7 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
 
 CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder,
                                                  const std::string& destFolder, const std::string& name,
-                                                 TransferMode mode, bool checkSpace) {
+                                                 TransferMode mode) {
     const std::string source = sourceFolder + name;
     const std::string dest = destFolder + name;
     const std::string destCompanion = win::WithoutLastDot(dest);
@@ -123,6 +124,12 @@ CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder
         return Step::Stop;
     }
     if (!CheckCompanionFolder(source)) return Step::Stop;
+    // A frame cannot go into its own companion folder: the copy would walk
+    // into itself, and a move would then delete what it copied.
+    if (!destInsideSource_.empty() && IsSameFile(win::WithoutLastDot(source), destInsideSource_)) {
+        ShowError("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
     walkPattern = source;
     walkMirror = destFolder;
 
@@ -147,7 +154,7 @@ CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder
         freedBytes = FrameBytesNeeded(dest);
     }
     // Checked before the old frame is touched, so a refusal loses nothing.
-    if (checkSpace && !HasRoomFor(source, destFolder, freedBytes)) {
+    if (checkSpace_ && !HasRoomFor(source, destFolder, freedBytes)) {
         ShowError("ERR_DISK_SIZE");
         return Step::Stop;
     }
@@ -182,6 +189,17 @@ CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder
         GetFrameInfo(dest);
     }
     return Step::Done;
+}
+
+std::string CFrameTransfer::FolderHoldingDestination(const std::string& sourceFolder,
+                                                     const std::string& destFolder) {
+    std::string folder = win::WithoutTrailingBackslashes(destFolder);
+    for (;;) {
+        const std::string parent = win::FolderOf(folder);
+        if (parent.empty() || parent.size() >= folder.size()) return {};
+        if (IsSameFile(parent, sourceFolder)) return folder;
+        folder = win::WithoutTrailingBackslashes(parent);
+    }
 }
 
 BOOL CFrameTransfer::CheckCompanionFolder(const std::string& framePath) {

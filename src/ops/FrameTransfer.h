@@ -81,7 +81,9 @@ private:
 
     enum class Step { Done, Skipped, Stop };
     Step TransferOne(const std::string& sourceFolder, const std::string& destFolder, const std::string& name,
-                     TransferMode mode, bool checkSpace);
+                     TransferMode mode);
+    static std::string FolderHoldingDestination(const std::string& sourceFolder,
+                                                const std::string& destFolder);
     bool HasRoomFor(const std::string& source, const std::string& destFolder, ULONGLONG freedBytes);
     bool ParkOldFrame(const std::string& destFolder, const std::string& file, const std::string& folder,
                       ParkedFrame& parked);
@@ -97,6 +99,11 @@ private:
 
     FreeSpaceQuery freeSpaceQuery_;
     bool busy_ = false;
+    // Of the running transfer: whether the destination drive is asked for
+    // free space, and the subfolder of the source folder that holds the
+    // destination folder (empty when none does).
+    bool checkSpace_ = true;
+    std::string destInsideSource_;
 };
 
 // True when both paths name one existing file or folder (same volume, same

@@ -117,6 +117,23 @@ TEST_F(TransferTest, CopyFailingMidwayLeavesNothingBehindAndKeepsTheSource) {
     EXPECT_EQ(Snapshot(src), original);
 }
 
+TEST_F(TransferTest, AFrameNeverGoesIntoItsOwnCompanionFolder) {
+    MakeFrame(src, "Rose", "t");
+    MakeFrame(src, "Tulip", "t");
+    const auto original = Snapshot(src);
+    for (const std::string& inside : {Src("Rose"), Src("ROSE\\sub")}) {
+        boxes.clear();
+        EXPECT_FALSE(RunTo(inside, {"Rose.USD"}, TransferMode::Move)) << inside;
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, GetLangString("ERR_COPY_FAILED"));
+        EXPECT_EQ(Snapshot(src), original) << inside;
+    }
+    // Another frame may go there.
+    EXPECT_TRUE(RunTo(Src("Rose\\sub"), {"Tulip.USD"}, TransferMode::Move));
+    EXPECT_TRUE(Exists(Src("Rose\\sub\\Tulip\\sub\\photo.jpg")));
+    EXPECT_FALSE(Exists(Src("Tulip.USD")));
+}
+
 TEST_F(TransferTest, EmptyNameListChangesNothingAndSucceeds) {
     MakeFrame(src, "Rose", "t");
     const auto before = Snapshot(src);
