@@ -18,11 +18,11 @@ std::string FormatMessageText(const std::string& format, const std::vector<std::
             out += c;
             continue;
         }
-        const char spec = format[i + 1];
-        if (spec == '%') {
+        const char directive = format[i + 1];
+        if (directive == '%') {
             out += '%';
             ++i;
-        } else if (spec == 's' && nextArg < args.size()) {
+        } else if (directive == 's' && nextArg < args.size()) {
             out += args[nextArg++];
             ++i;
         } else {
