@@ -1,0 +1,314 @@
+#include "ops/FrameTransfer.h"
+
+#include "app/LangStrings.h"
+#include "app/MessageBox.h"
+#include "frames/FrameInfoCache.h"
+#include "win/FormatText.h"
+#include "win/Handles.h"
+#include "win/Strings.h"
+
+namespace {
+
+constexpr ULONGLONG kFileAllowance = 32768;
+// Attributes SetFileAttributesA accepts back when a parked frame returns.
+constexpr DWORD kSettableAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+    FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+bool Fits(const std::string& path) {
+    return path.size() < MAX_PATH;
+}
+
+bool Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void ShowError(const char* key) {
+    AppMessageBox(GetLangString(key), MB_OK | MB_ICONHAND);
+}
+
+ULONGLONG EntrySize(const WIN32_FIND_DATAA& entry) {
+    return (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+}
+
+ULONGLONG SaturatingAdd(ULONGLONG a, ULONGLONG b) {
+    return a > ~0ULL - b ? ~0ULL : a + b;
+}
+
+bool IsDots(const char* name) {
+    return !strcmp(name, ".") || !strcmp(name, "..");
+}
+
+void RestoreAttributes(const std::string& path, DWORD attributes) {
+    const DWORD settable = attributes & kSettableAttributes;
+    ::SetFileAttributesA(path.c_str(), settable ? settable : FILE_ATTRIBUTE_NORMAL);
+}
+
+// The root of the drive a path is on ("E:\"); a path without a drive letter
+// is asked about as it stands.
+std::string DriveRoot(const std::string& path) {
+    const auto letter = static_cast<unsigned char>(path.empty() ? 0 : path[0]);
+    if (path.size() >= 2 && path[1] == ':' && letter < 0x80 && isalpha(letter))
+        return path.substr(0, 2) + "\\";
+    return path;
+}
+
+bool QueryDriveFreeBytes(const std::string& root, ULONGLONG& freeBytes) {
+    ULARGE_INTEGER available = {}, total = {}, totalFree = {};
+    if (!::GetDiskFreeSpaceExA(root.c_str(), &available, &total, &totalFree)) return false;
+    freeBytes = available.QuadPart;
+    return true;
+}
+
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    // No access rights needed; backup semantics let folders open too.
+    win::FileHandle file(::CreateFileA(path.c_str(), 0,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file && ::GetFileInformationByHandle(file.Get(), &info);
+}
+
+}  // namespace
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION infoA = {}, infoB = {};
+    if (!FileIdentity(a, infoA) || !FileIdentity(b, infoB)) return false;
+    return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+           infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+}
+
+CFrameTransfer::CFrameTransfer() : freeSpaceQuery_(QueryDriveFreeBytes) {}
+
+BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& destFolder,
+                                    const std::vector<std::string>& names, TransferMode mode,
+                                    std::vector<std::string>& transferred) {
+    // The walks pump messages; a second transfer from one of them would
+    // share the walk state with this one.
+    if (busy_) return FALSE;
+    busy_ = true;
+    struct BusyReset {
+        bool& flag;
+        ~BusyReset() { flag = false; }
+    } busyReset{busy_};
+
+    win::EnsureTrailingBackslash(sourceFolder);
+    win::EnsureTrailingBackslash(destFolder);
+    // A network path without a drive letter has no drive to ask.
+    checkSpace_ = destFolder[0] != '\\';
+    destInsideSource_ = FolderHoldingDestination(sourceFolder, destFolder);
+    walkFolder = sourceFolder;
+    walkBase = sourceFolder;
+
+    for (const std::string& name : names) {
+        switch (TransferOne(sourceFolder, destFolder, name, mode)) {
+            case Step::Stop:
+                return FALSE;
+            case Step::Done:
+                transferred.push_back(destFolder + name);
+                break;
+            case Step::Skipped:
+                break;
+        }
+    }
+    return TRUE;
+}
+
+CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder,
+                                                 const std::string& destFolder, const std::string& name,
+                                                 TransferMode mode) {
+    const std::string source = sourceFolder + name;
+    const std::string dest = destFolder + name;
+    const std::string destCompanion = win::WithoutLastDot(dest);
+    if (!Fits(source) || !Fits(dest)) {
+        ShowError("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
+    if (!CheckCompanionFolder(source)) return Step::Stop;
+    // A frame cannot go into its own companion folder: the copy would walk
+    // into itself, and a move would then delete what it copied.
+    if (!destInsideSource_.empty() && IsSameFile(win::WithoutLastDot(source), destInsideSource_)) {
+        ShowError("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
+    walkPattern = source;
+    walkMirror = destFolder;
+
+    const bool replacing = Exists(dest);
+    // The same folder spelled another way: "replacing" it would delete the
+    // only copy.
+    if (replacing && IsSameFile(source, dest)) {
+        ShowError("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
+    if (!replacing && Exists(destCompanion)) {
+        ShowError("ERR_MOVE");
+        return Step::Stop;
+    }
+
+    ULONGLONG freedBytes = 0;
+    if (replacing) {
+        const FrameInfo* old = GetFrameInfo(dest);
+        const std::string text = win::FormatMessageText(GetLangString("ERR_CONFIRM_REPLACE"),
+                                                        {old ? old->title : "", old ? old->fileName : name});
+        if (AppMessageBox(text, MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK) return Step::Skipped;
+        freedBytes = FrameBytesNeeded(dest);
+    }
+    // Checked before the old frame is touched, so a refusal loses nothing.
+    if (checkSpace_ && !HasRoomFor(source, destFolder, freedBytes)) {
+        ShowError("ERR_DISK_SIZE");
+        return Step::Stop;
+    }
+
+    // The old frame stays on disk under a temporary name until the new one
+    // is complete, and comes back if the copy fails.
+    ParkedFrame parked;
+    if (replacing && !ParkOldFrame(destFolder, dest, destCompanion, parked)) {
+        ShowError("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
+    if (!CopyFrame(sourceFolder, destFolder, source)) {
+        UndoCopy(destFolder, source);
+        if (replacing) RestoreParkedFrame(parked);
+        ShowError("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
+    if (replacing) DiscardParkedFrame(parked);
+    // Whatever was cached for the destination path described another file.
+    ForgetFrameInfo(dest);
+
+    if (mode == TransferMode::Move) {
+        // What cannot be deleted stays in the source folder; the frame has
+        // arrived either way.
+        walkFolder = sourceFolder;
+        walkBase = sourceFolder;
+        walkPattern = source;
+        walkMirror = sourceFolder;
+        DeleteTree();
+        MoveFrameInfo(source, dest);
+    } else {
+        GetFrameInfo(dest);
+    }
+    return Step::Done;
+}
+
+std::string CFrameTransfer::FolderHoldingDestination(const std::string& sourceFolder,
+                                                     const std::string& destFolder) {
+    std::string folder = win::WithoutTrailingBackslashes(destFolder);
+    for (;;) {
+        const std::string parent = win::FolderOf(folder);
+        if (parent.empty() || parent.size() >= folder.size()) return {};
+        if (IsSameFile(parent, sourceFolder)) return folder;
+        folder = win::WithoutTrailingBackslashes(parent);
+    }
+}
+
+BOOL CFrameTransfer::CheckCompanionFolder(const std::string& framePath) {
+    if (Exists(win::WithoutLastDot(framePath))) return TRUE;
+    ShowError("ERR_COPY_FAILED");
+    return FALSE;
+}
+
+ULONGLONG CFrameTransfer::FrameBytesNeeded(const std::string& framePath) {
+    if (framePath.empty()) return 0;
+    WIN32_FIND_DATAA entry;
+    win::FindHandle find(::FindFirstFileA(framePath.c_str(), &entry));
+    if (!find) return 0;
+    return SaturatingAdd(EntrySize(entry) + kFileAllowance,
+                         FolderBytesNeeded(win::WithoutLastDot(framePath)));
+}
+
+ULONGLONG CFrameTransfer::FolderBytesNeeded(const std::string& folder) {
+    const std::string base = win::WithoutTrailingBackslashes(folder) + "\\";
+    if (!Fits(base + "*.*")) return 0;
+    WIN32_FIND_DATAA entry;
+    win::FindHandle find(::FindFirstFileA((base + "*.*").c_str(), &entry));
+    if (!find) return 0;
+    ULONGLONG total = 0;
+    do {
+        if (IsDots(entry.cFileName)) continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            total = SaturatingAdd(total, FolderBytesNeeded(base + entry.cFileName));
+        else
+            total = SaturatingAdd(total, SaturatingAdd(EntrySize(entry), kFileAllowance));
+    } while (::FindNextFileA(find.Get(), &entry));
+    return total;
+}
+
+bool CFrameTransfer::DriveFreeBytes(const std::string& path, ULONGLONG& freeBytes) const {
+    freeBytes = 0;
+    return freeSpaceQuery_ && freeSpaceQuery_(DriveRoot(path), freeBytes);
+}
+
+bool CFrameTransfer::HasRoomFor(const std::string& source, const std::string& destFolder,
+                                ULONGLONG freedBytes) {
+    ULONGLONG freeBytes = 0;
+    if (!DriveFreeBytes(destFolder, freeBytes)) return false;
+    return FrameBytesNeeded(source) <= SaturatingAdd(freeBytes, freedBytes);
+}
+
+bool CFrameTransfer::ParkOldFrame(const std::string& destFolder, const std::string& file,
+                                  const std::string& folder, ParkedFrame& parked) {
+    parked.file = file;
+    parked.folder = folder;
+    parked.hasFolder = Exists(folder);
+    // Names no folder scan for "*.USD" picks up, and free right now.
+    for (unsigned n = 1; n < 1000 && parked.parkedFile.empty(); ++n) {
+        const std::string base = destFolder + "~qtold" + std::to_string(n);
+        if (!Fits(base + ".tmp")) return false;
+        if (!Exists(base) && !Exists(base + ".tmp")) {
+            parked.parkedFile = base + ".tmp";
+            parked.parkedFolder = base;
+        }
+    }
+    if (parked.parkedFile.empty()) return false;
+
+    parked.fileAttributes = ::GetFileAttributesA(file.c_str());
+    ClearAttributes(file);
+    if (!::MoveFileA(file.c_str(), parked.parkedFile.c_str())) {
+        RestoreAttributes(file, parked.fileAttributes);
+        return false;
+    }
+    if (parked.hasFolder) {
+        parked.folderAttributes = ::GetFileAttributesA(folder.c_str());
+        ClearAttributes(folder);
+        if (!::MoveFileA(folder.c_str(), parked.parkedFolder.c_str())) {
+            RestoreAttributes(folder, parked.folderAttributes);
+            parked.hasFolder = false;
+            RestoreParkedFrame(parked);
+            return false;
+        }
+    }
+    return true;
+}
+
+void CFrameTransfer::RestoreParkedFrame(const ParkedFrame& parked) {
+    if (::MoveFileA(parked.parkedFile.c_str(), parked.file.c_str()))
+        RestoreAttributes(parked.file, parked.fileAttributes);
+    if (parked.hasFolder && ::MoveFileA(parked.parkedFolder.c_str(), parked.folder.c_str()))
+        RestoreAttributes(parked.folder, parked.folderAttributes);
+}
+
+void CFrameTransfer::DiscardParkedFrame(const ParkedFrame& parked) {
+    ClearAttributes(parked.parkedFile);
+    ::DeleteFileA(parked.parkedFile.c_str());
+    if (parked.hasFolder) RemoveFolderTree(parked.parkedFolder);
+}
+
+bool CFrameTransfer::CopyFrame(const std::string& sourceFolder, const std::string& destFolder,
+                               const std::string& source) {
+    walkFolder = sourceFolder;
+    walkBase = sourceFolder;
+    walkPattern = source;
+    walkMirror = destFolder;
+    return CopyTree() != FALSE;
+}
+
+void CFrameTransfer::UndoCopy(const std::string& destFolder, const std::string& source) {
+    // Enumerate and delete at the destination, so exactly what the copy
+    // made goes: the frame file and its companion folder.
+    walkFolder = destFolder;
+    walkBase = destFolder;
+    walkPattern = source;
+    walkMirror = destFolder;
+    DeleteTree();
+}

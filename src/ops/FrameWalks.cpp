@@ -1,0 +1,183 @@
+// The recursive copy and delete walks of CFrameTransfer and the helpers
+// they share.
+#include "ops/FrameTransfer.h"
+
+#include "win/Handles.h"
+#include "win/Strings.h"
+
+namespace {
+
+bool Fits(const std::string& path) {
+    return path.size() < MAX_PATH;
+}
+
+bool IsDots(const char* name) {
+    return !strcmp(name, ".") || !strcmp(name, "..");
+}
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFrameFileName(const std::string& name) {
+    const size_t dot = win::FindLastChar(name, '.');
+    return dot != std::string::npos && win::EqualsNoCase(name.substr(dot), ".usd");
+}
+
+// Long copies keep the window painting; anything that must not run
+// meanwhile checks CFrameTransfer::IsBusy.
+void PumpMessages() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave it for the loop that owns the thread.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+// The wait cursor for the time of a directory entry. Setting a cursor costs
+// a round trip to the display, so nested entries only put it back when a
+// pumped WM_SETCURSOR replaced it, and only the outermost entry restores the
+// cursor it found.
+class WaitCursor {
+public:
+    WaitCursor() : wait_(::LoadCursor(nullptr, IDC_WAIT)) {
+        const HCURSOR current = ::GetCursor();
+        if (depth_++ == 0) previous_ = current;
+        if (current != wait_) ::SetCursor(wait_);
+    }
+    ~WaitCursor() {
+        if (--depth_ == 0) ::SetCursor(previous_);
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    static inline int depth_ = 0;
+    static inline HCURSOR previous_ = nullptr;
+    HCURSOR wait_;
+};
+
+}  // namespace
+
+void CFrameTransfer::ClearAttributes(const std::string& path) {
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+std::string CFrameTransfer::RelativeFolder() const {
+    return walkFolder.size() >= walkBase.size() ? walkFolder.substr(walkBase.size()) : std::string();
+}
+
+// A walk whose pattern is a whole folder meets a frame's companion folder as
+// an entry of its own; only a walk started on a single frame file must look
+// for it beside the file.
+BOOL CFrameTransfer::CopyTree() {
+    const std::string savedFolder = walkFolder;
+    const bool wholeFolder = walkPattern == walkFolder + "*.*";
+    WIN32_FIND_DATAA entry;
+    win::FindHandle find(::FindFirstFileA(walkPattern.c_str(), &entry));
+    if (!find) return TRUE;
+    do {
+        PumpMessages();
+        WaitCursor wait;
+        if (IsDots(entry.cFileName)) continue;
+        const bool copied = CopyEntry(entry, wholeFolder);
+        walkFolder = savedFolder;
+        if (!copied) return FALSE;
+    } while (::FindNextFileA(find.Get(), &entry));
+    return TRUE;
+}
+
+bool CFrameTransfer::CopyEntry(const WIN32_FIND_DATAA& entry, bool wholeFolder) {
+    const std::string name = entry.cFileName;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return DescendCopy(name, true);
+
+    const std::string from = walkFolder + name;
+    const std::string to = walkMirror + RelativeFolder() + name;
+    if (!Fits(from) || !Fits(to)) return false;
+    if (!::CopyFileA(from.c_str(), to.c_str(), TRUE)) return false;
+    const std::string companion = win::WithoutLastDot(name);
+    if (!wholeFolder && IsFrameFileName(name) && IsFolder(walkFolder + companion))
+        return DescendCopy(companion, false);
+    return true;
+}
+
+bool CFrameTransfer::DescendCopy(const std::string& name, bool mustCreate) {
+    walkFolder += name + "\\";
+    walkPattern = walkFolder + "*.*";
+    const std::string mirror = walkMirror + RelativeFolder();
+    if (!Fits(walkPattern) || !Fits(mirror)) return false;
+    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, TRUE};
+    if (!::CreateDirectoryA(mirror.c_str(), &security) && mustCreate) return false;
+    return CopyTree() != FALSE;
+}
+
+// Deletes as much as it can: one stubborn file does not keep the rest of
+// a half-made copy (or of a moved source) on disk.
+BOOL CFrameTransfer::DeleteTree() {
+    const std::string savedFolder = walkFolder;
+    const bool wholeFolder = walkPattern == walkFolder + "*.*";
+    WIN32_FIND_DATAA entry;
+    win::FindHandle find(::FindFirstFileA(walkPattern.c_str(), &entry));
+    if (!find) return TRUE;
+    bool ok = true;
+    do {
+        PumpMessages();
+        if (IsDots(entry.cFileName)) continue;
+        if (!DeleteEntry(entry, wholeFolder)) ok = false;
+        walkFolder = savedFolder;
+    } while (::FindNextFileA(find.Get(), &entry));
+    return ok;
+}
+
+bool CFrameTransfer::DeleteEntry(const WIN32_FIND_DATAA& entry, bool wholeFolder) {
+    const std::string name = entry.cFileName;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return DescendDelete(name);
+
+    const std::string target = walkMirror + RelativeFolder() + name;
+    if (!Fits(target)) return false;
+    ClearAttributes(target);
+    // A frame file that stays keeps its companion folder with it.
+    if (!::DeleteFileA(target.c_str())) return false;
+    const std::string companion = win::WithoutLastDot(name);
+    if (!wholeFolder && IsFrameFileName(name) && IsFolder(walkFolder + companion))
+        return DescendDelete(companion);
+    return true;
+}
+
+bool CFrameTransfer::DescendDelete(const std::string& name) {
+    walkFolder += name + "\\";
+    walkPattern = walkFolder + "*.*";
+    const std::string mirror = walkMirror + RelativeFolder();
+    if (!Fits(walkPattern) || !Fits(mirror)) return false;
+    const bool inner = DeleteTree() != FALSE;
+    const std::string folder = win::WithoutTrailingBackslashes(mirror);
+    ClearAttributes(folder);
+    return ::RemoveDirectoryA(folder.c_str()) && inner;
+}
+
+BOOL CFrameTransfer::RemoveFolderTree(const std::string& folder) {
+    const std::string base = win::WithoutTrailingBackslashes(folder);
+    if (!Fits(base + "\\*.*")) return FALSE;
+    WIN32_FIND_DATAA entry;
+    win::FindHandle find(::FindFirstFileA((base + "\\*.*").c_str(), &entry));
+    if (!find) return FALSE;
+    do {
+        if (IsDots(entry.cFileName)) continue;
+        const std::string child = base + "\\" + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveFolderTree(child);
+        } else {
+            ClearAttributes(child);
+            ::DeleteFileA(child.c_str());
+        }
+    } while (::FindNextFileA(find.Get(), &entry));
+    find.Reset();
+    ClearAttributes(base);
+    return ::RemoveDirectoryA(base.c_str());
+}

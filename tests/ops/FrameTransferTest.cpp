@@ -1,0 +1,212 @@
+#include "TransferFixture.h"
+
+#include "app/LangStrings.h"
+#include "frames/FrameInfoCache.h"
+#include "win/Handles.h"
+
+using testing_support::Exists;
+using testing_support::MakeDirs;
+using testing_support::WriteFile;
+using namespace transfer_test;
+
+namespace {
+constexpr UINT kError = MB_OK | MB_ICONHAND;
+}
+
+TEST_F(TransferTest, CopyKeepsTheSourceAndMoveTakesItWithEveryNestedFolder) {
+    MakeFrame(src, "Rose", "Rose title");
+    MakeDirs(Src("Rose\\sub\\deeper\\deepest"));
+    WriteFile(Src("Rose\\sub\\deeper\\deepest\\x.jpg"), "deep");
+    // A frame-like pair inside a companion folder is copied once, not twice.
+    WriteFile(Src("Rose\\inner.usd"), "inner");
+    MakeDirs(Src("Rose\\inner"));
+    WriteFile(Src("Rose\\inner\\y.jpg"), "y");
+    const auto original = Snapshot(src);
+
+    std::string source = src, dest = dst;
+    ASSERT_TRUE(transfer.TransferFrames(source, dest, {"Rose.USD"}, TransferMode::Copy, transferred));
+    EXPECT_EQ(source, src + "\\");
+    EXPECT_EQ(dest, dst + "\\");
+    EXPECT_EQ(transferred, std::vector<std::string>{Dst("Rose.USD")});
+    EXPECT_EQ(Snapshot(dst), original);
+    EXPECT_EQ(Snapshot(src), original);
+    ASSERT_NE(GetFrameInfo(Dst("Rose.USD")), nullptr);
+    EXPECT_STREQ(GetFrameInfo(Dst("Rose.USD"))->title, "Rose title");
+
+    const std::string moved = root / "moved";
+    MakeDirs(moved);
+    transferred.clear();
+    ASSERT_TRUE(RunTo(moved + "\\", {"Rose.USD"}, TransferMode::Move));
+    EXPECT_EQ(transferred, std::vector<std::string>{moved + "\\Rose.USD"});
+    EXPECT_EQ(Snapshot(moved), original);
+    EXPECT_TRUE(Snapshot(src).empty());
+    EXPECT_EQ(GetFrameInfo(Src("Rose.USD")), nullptr);
+    ASSERT_NE(GetFrameInfo(moved + "\\Rose.USD"), nullptr);
+    EXPECT_STREQ(GetFrameInfo(moved + "\\Rose.USD")->title, "Rose title");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(TransferTest, MoveClearsReadOnlySourceFiles) {
+    MakeFrame(src, "Rose", "t");
+    ::SetFileAttributesA(Src("Rose.USD").c_str(), FILE_ATTRIBUTE_READONLY);
+    ::SetFileAttributesA(Src("Rose\\sub\\photo.jpg").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(Run({"Rose.USD"}, TransferMode::Move));
+    EXPECT_TRUE(Snapshot(src).empty());
+    EXPECT_TRUE(Exists(Dst("Rose\\sub\\photo.jpg")));
+}
+
+TEST_F(TransferTest, MissingCompanionFolderStopsAndLaterFramesAreNotAttempted) {
+    MakeFrame(src, "Good", "g");
+    WriteFile(Src("Bare.USD"), "[HEADER]\r\nHdTitle=bare\r\n");
+
+    EXPECT_FALSE(Run({"Bare.USD", "Good.USD"}, TransferMode::Move));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, GetLangString("ERR_COPY_FAILED"));
+    EXPECT_EQ(boxes[0].flags, kError);
+    EXPECT_TRUE(Snapshot(dst).empty());
+    EXPECT_TRUE(transferred.empty());
+    EXPECT_TRUE(Exists(Src("Good.USD")));
+
+    // Frames before the failing one stay transferred.
+    boxes.clear();
+    EXPECT_FALSE(Run({"Good.USD", "Bare.USD"}, TransferMode::Move));
+    EXPECT_EQ(transferred, std::vector<std::string>{Dst("Good.USD")});
+    EXPECT_TRUE(Exists(Dst("Good\\thumb.jpg")));
+    EXPECT_FALSE(Exists(Dst("Bare.USD")));
+    EXPECT_TRUE(Exists(Src("Bare.USD")));
+}
+
+TEST_F(TransferTest, FolderNamedLikeTheFrameWithoutItsFileGivesErrMove) {
+    MakeFrame(src, "Rose", "t");
+    MakeDirs(Dst("Rose"));
+    WriteFile(Dst("Rose\\mine.txt"), "someone else's");
+    const auto before = Snapshot(dst);
+
+    EXPECT_FALSE(Run({"Rose.USD"}, TransferMode::Move));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, GetLangString("ERR_MOVE"));
+    EXPECT_EQ(boxes[0].flags, kError);
+    EXPECT_EQ(Snapshot(dst), before);
+    EXPECT_TRUE(Exists(Src("Rose.USD")));
+    EXPECT_TRUE(transferred.empty());
+}
+
+TEST_F(TransferTest, CopyFailingMidwayLeavesNothingBehindAndKeepsTheSource) {
+    MakeFrame(src, "Rose", "t");
+    MakeFrame(src, "Tulip", "t");
+    WriteFile(Src("Rose\\a.jpg"), "a");
+    WriteFile(Src("Rose\\sub\\z.jpg"), "z");
+    const auto original = Snapshot(src);
+    // Held open without sharing, so copying it fails.
+    win::FileHandle lock(::CreateFileA(Src("Rose\\sub\\photo.jpg").c_str(), GENERIC_READ, 0, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock);
+    const auto lockedView = Snapshot(src);  // the locked file reads as empty
+
+    for (TransferMode mode : {TransferMode::Copy, TransferMode::Move}) {
+        boxes.clear();
+        EXPECT_FALSE(Run({"Rose.USD", "Tulip.USD"}, mode));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, GetLangString("ERR_COPY_FAILED"));
+        EXPECT_TRUE(Snapshot(dst).empty());
+        EXPECT_EQ(Snapshot(src), lockedView);
+        EXPECT_TRUE(transferred.empty());
+        EXPECT_FALSE(transfer.IsBusy());
+    }
+    lock.Reset();
+    EXPECT_EQ(Snapshot(src), original);
+}
+
+TEST_F(TransferTest, AFrameNeverGoesIntoItsOwnCompanionFolder) {
+    MakeFrame(src, "Rose", "t");
+    MakeFrame(src, "Tulip", "t");
+    const auto original = Snapshot(src);
+    for (const std::string& inside : {Src("Rose"), Src("ROSE\\sub")}) {
+        boxes.clear();
+        EXPECT_FALSE(RunTo(inside, {"Rose.USD"}, TransferMode::Move)) << inside;
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, GetLangString("ERR_COPY_FAILED"));
+        EXPECT_EQ(Snapshot(src), original) << inside;
+    }
+    // Another frame may go there.
+    EXPECT_TRUE(RunTo(Src("Rose\\sub"), {"Tulip.USD"}, TransferMode::Move));
+    EXPECT_TRUE(Exists(Src("Rose\\sub\\Tulip\\sub\\photo.jpg")));
+    EXPECT_FALSE(Exists(Src("Tulip.USD")));
+}
+
+TEST_F(TransferTest, EmptyNameListChangesNothingAndSucceeds) {
+    MakeFrame(src, "Rose", "t");
+    const auto before = Snapshot(src);
+    EXPECT_TRUE(Run({}, TransferMode::Move));
+    EXPECT_EQ(Snapshot(src), before);
+    EXPECT_TRUE(Snapshot(dst).empty());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(transferred.empty());
+}
+
+namespace {
+// Calls a function for WM_APP, from whatever message loop dispatches it.
+LRESULT CALLBACK CallbackWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_APP) {
+        (*reinterpret_cast<std::function<void()>*>(lParam))();
+        return 0;
+    }
+    return ::DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+}  // namespace
+
+TEST_F(TransferTest, TransferStartedFromThePumpIsRefusedWithoutTouchingFiles) {
+    MakeFrame(src, "Rose", "t");
+    MakeFrame(src, "Tulip", "t");
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = CallbackWindowProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TransferReentryTest";
+    ::RegisterClassA(&wc);
+    HWND window =
+        ::CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+
+    const std::string other = root / "other";
+    MakeDirs(other);
+    bool sawBusy = false;
+    BOOL innerResult = TRUE;
+    std::vector<std::string> innerTransferred;
+    std::function<void()> reenter = [&] {
+        sawBusy = transfer.IsBusy();
+        std::string source = src, dest = other;
+        innerResult =
+            transfer.TransferFrames(source, dest, {"Tulip.USD"}, TransferMode::Move, innerTransferred);
+    };
+    ::PostMessageA(window, WM_APP, 0, reinterpret_cast<LPARAM>(&reenter));
+
+    EXPECT_TRUE(Run({"Rose.USD"}, TransferMode::Copy));
+    ::DestroyWindow(window);
+    EXPECT_TRUE(sawBusy);
+    EXPECT_FALSE(innerResult);
+    EXPECT_TRUE(innerTransferred.empty());
+    EXPECT_TRUE(Snapshot(other).empty());
+    EXPECT_TRUE(Exists(Src("Tulip.USD")));
+    EXPECT_TRUE(Exists(Dst("Rose\\sub\\photo.jpg")));
+    EXPECT_FALSE(transfer.IsBusy());
+}
+
+TEST_F(TransferTest, OverLongPathsAreRefusedCleanly) {
+    const std::string deep = root / std::string(200, 'd');
+    MakeDirs(deep);
+    MakeFrame(src, "Rose", "t");
+    const std::string longName = std::string(70, 'n') + ".USD";
+    EXPECT_FALSE(RunTo(deep, {longName}, TransferMode::Copy));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, GetLangString("ERR_COPY_FAILED"));
+
+    // A companion folder whose files would not fit at the destination: the
+    // walk stops and nothing is left there.
+    MakeDirs(Src("Rose\\" + std::string(60, 'a')));
+    WriteFile(Src("Rose\\" + std::string(60, 'a') + "\\f.jpg"), "f");
+    boxes.clear();
+    EXPECT_FALSE(RunTo(deep, {"Rose.USD"}, TransferMode::Move));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(Snapshot(deep).empty());
+    EXPECT_TRUE(Exists(Src("Rose\\sub\\photo.jpg")));
+}

@@ -1,0 +1,52 @@
+// Shared set-up of the transfer tests: a source and a destination folder of
+// real files, frames written into them, and message boxes answered from a
+// script while their texts and flags are recorded.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "TestFiles.h"
+#include "ops/FrameTransfer.h"
+
+namespace transfer_test {
+
+struct Box {
+    std::string text;
+    UINT flags;
+};
+
+// A frame file titled title, with a companion folder of two files (one in a
+// subfolder) filled with fill. Gives the bytes it needs at a destination.
+ULONGLONG MakeFrame(const std::string& folder, const std::string& base, const std::string& title,
+                    char fill = 'x');
+
+// Every file and folder under folder, by relative path: the length and hash of a
+// file's bytes with its read-only and hidden attributes, "<dir>" for a folder.
+std::map<std::string, std::string> Snapshot(const std::string& folder);
+
+class TransferTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs a transfer from src to dst with copies of the folder strings.
+    BOOL Run(const std::vector<std::string>& names, TransferMode mode);
+    BOOL RunTo(const std::string& destFolder, const std::vector<std::string>& names, TransferMode mode);
+
+    std::string Src(const std::string& relative) const { return src + "\\" + relative; }
+    std::string Dst(const std::string& relative) const { return dst + "\\" + relative; }
+
+    testing_support::TempDir root;
+    std::string src, dst;
+    CFrameTransfer transfer;
+    std::vector<std::string> transferred;
+    std::vector<Box> boxes;
+    std::deque<int> answers;  // IDOK once they run out
+};
+
+}  // namespace transfer_test
