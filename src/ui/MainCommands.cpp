@@ -17,7 +17,28 @@ bool HasCommandHandler(UINT id) { return id >= ID_FILE_CLOSE && id <= ID_SORT_PA
 }  // namespace
 
 bool CZELMaintenanceDlg::OnCommand(WORD id, WORD code, HWND control) {
+    // The transfer pumps messages while it copies: nothing else may start
+    // meanwhile, since it would work on the same folders and walk state.
+    if (transfer_.IsBusy() && id != ID_FILE_CLOSE && id != ID_HELP_ABOUT) return true;
     switch (id) {
+    case IDC_BTN_ADD:
+        if (code == BN_CLICKED) OnAdd();
+        return true;
+    case IDC_BTN_COPY:
+        if (code == BN_CLICKED) OnCopy();
+        return true;
+    case IDC_BTN_MOVE_BACK:
+        if (code == BN_CLICKED) OnMoveBack();
+        return true;
+    case IDC_BTN_DELETE:
+        if (code == BN_CLICKED) OnDelete();
+        return true;
+    case IDC_BTN_NEW_FOLDER:
+        if (code == BN_CLICKED) OnNewFolder();
+        return true;
+    case IDC_BTN_RENAME:
+        if (code == BN_CLICKED) OnRename();
+        return true;
     case ID_FILE_CLOSE:
         EndDialog(IDOK);
         return true;

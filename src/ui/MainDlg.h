@@ -11,6 +11,7 @@
 #include "app/App.h"
 #include "choosers/FolderTree.h"
 #include "frames/ListCtrlZEL.h"
+#include "ops/FrameTransfer.h"
 #include "win/Dialog.h"
 #include "win/Handles.h"
 
@@ -67,6 +68,20 @@ private:
     void SelectTreeRoot();
     CListCtrlZEL* ActiveListCtrl();
 
+    // Frame operations (MainOperations.cpp)
+    void OnAdd();
+    void OnCopy();
+    void OnMoveBack();
+    void OnDelete();
+    void OnNewFolder();
+    void OnRename();
+    bool PrepareMemoryCard(const std::vector<std::string>& names);
+    // Refills both lists and patches the tree after a transfer; leftFolder
+    // is the folder frames moved out of (empty for a copy).
+    void AfterTransfer(const std::vector<std::string>& transferred, const std::string& leftFolder);
+    void RenameFrame(CListCtrlZEL& list, const std::string& folder, const std::string& fileName,
+                     const std::string& newBase);
+
 
     CZELMaintenanceApp& app_;
     ActiveList activeList_ = ActiveList::kNone;
@@ -78,5 +93,6 @@ private:
     CListCtrlZEL targetList_;
     win::AccelTable accelerators_;
     bool refreshing_ = false;
+    CFrameTransfer transfer_;
     win::Icon icon_;
 };

@@ -1,0 +1,231 @@
+// What the operation buttons of the main window do to frames on disk: add,
+// copy, move back, delete, new folder and rename.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app/LangStrings.h"
+#include "app/MessageBox.h"
+#include "choosers/NameDlg.h"
+#include "frames/FrameInfoCache.h"
+#include "ops/FrameRewrite.h"
+#include "ops/NameChecks.h"
+#include "resource.h"
+#include "ui/FolderPath.h"
+#include "ui/MainDlg.h"
+#include "win/Strings.h"
+
+namespace {
+
+constexpr int kMemoryCardLimit = 100;
+constexpr int kNewFolderMode = 1;
+constexpr int kChangeNameMode = 2;
+
+void ShowError(const char* key) { AppMessageBox(GetLangString(key), MB_OK | MB_ICONHAND); }
+
+int SelectedCount(const CListCtrlZEL& list) {
+    return static_cast<int>(::SendMessageA(list.Handle(), LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+// File names (with extension) of the selected items, in item order.
+std::vector<std::string> SelectedNames(const CListCtrlZEL& list) {
+    std::vector<std::string> names;
+    for (int item : list.GetSelectedItems()) names.push_back(list.GetItemFileName(item));
+    return names;
+}
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+bool CZELMaintenanceDlg::PrepareMemoryCard(const std::vector<std::string>& names) {
+    // Names already on the card replace a frame there and do not count again.
+    int newFrames = static_cast<int>(names.size());
+    const int onCard = targetList_.GetItemCount();
+    for (const std::string& name : names)
+        for (int i = 0; i < onCard; ++i)
+            if (win::EqualsNoCase(targetList_.GetItemFileName(i), name)) --newFrames;
+    if (onCard + newFrames > kMemoryCardLimit) {
+        ShowError("ERR_ZELLIT2_OVER_MAX_NUM");
+        return false;
+    }
+    const std::string folder = app_.GetMemoryCardFolder();
+    if (!Exists(folder)) {
+        if (!CreateFolderPath(folder)) {
+            ShowError("ERR_COPY_FAILED");
+            return false;
+        }
+        tree_.AddFolderByPath(folder);
+    }
+    return true;
+}
+
+void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferred, const std::string& leftFolder) {
+    sourceList_.Refill();
+    targetList_.Refill();
+    for (const std::string& path : transferred) {
+        tree_.AddFolderByPath(win::WithoutLastDot(path));
+        if (!leftFolder.empty()) tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(leftFolder));
+    }
+    ::RedrawWindow(tree_.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    UpdateCommandButtons();
+}
+
+void CZELMaintenanceDlg::OnAdd() {
+    if (SelectedCount(sourceList_) < 1) return;
+    std::string sourceFolder = tree_.GetSelectedPath();
+    if (!app_.IsLumadexRunning()) return;
+    std::string destFolder = app_.GetTargetFolder();
+    const std::vector<std::string> names = SelectedNames(sourceList_);
+    if (app_.GetLayoutAdditionTo() == 1 && !PrepareMemoryCard(names)) return;
+    std::vector<std::string> transferred;
+    transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, transferred);
+    AfterTransfer(transferred, sourceFolder);
+}
+
+void CZELMaintenanceDlg::OnCopy() {
+    CListCtrlZEL* active = ActiveListCtrl();
+    if (!active || SelectedCount(*active) < 1) return;
+    CListCtrlZEL& other = active == &sourceList_ ? targetList_ : sourceList_;
+    std::string sourceFolder = active->GetFolder();
+    std::string destFolder = other.GetFolder();
+    // Copying back while the tree shows no file-system folder has nowhere to go.
+    if (destFolder.empty()) return;
+    if (!app_.IsLumadexRunning()) return;
+    const std::vector<std::string> names = SelectedNames(*active);
+    if (app_.GetLayoutAdditionTo() == 1 && active != &targetList_ && !PrepareMemoryCard(names)) return;
+    std::vector<std::string> transferred;
+    transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Copy, transferred);
+    AfterTransfer(transferred, std::string());
+}
+
+void CZELMaintenanceDlg::OnMoveBack() {
+    if (!app_.IsLumadexRunning()) return;
+    if (SelectedCount(targetList_) < 1) return;
+    std::string sourceFolder = app_.GetTargetFolder();
+    std::string destFolder = tree_.GetSelectedPath();
+    if (destFolder.empty()) return;
+    const std::vector<std::string> names = SelectedNames(targetList_);
+    std::vector<std::string> transferred;
+    transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, transferred);
+    AfterTransfer(transferred, app_.GetTargetFolder());
+}
+
+void CZELMaintenanceDlg::OnDelete() {
+    if (AppMessageBox(GetLangString("MSG_DELETE"), MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return;
+    if (!app_.IsLumadexRunning()) return;
+    CListCtrlZEL* active = ActiveListCtrl();
+    if (!active) return;
+    std::string folder = active == &sourceList_ ? tree_.GetSelectedPath() : app_.GetTargetFolder();
+    win::EnsureTrailingBackslash(folder);
+    if (SelectedCount(*active) < 1) return;
+
+    std::vector<std::string> paths;
+    for (const std::string& name : SelectedNames(*active)) {
+        // A frame that vanished has no name: never hand the folder itself over.
+        if (name.empty()) continue;
+        const std::string path = folder + name;
+        paths.push_back(path);
+        const std::string companion = win::WithoutLastDot(path);
+        if (Exists(companion)) paths.push_back(companion);
+    }
+    if (!paths.empty()) {
+        std::string list;
+        for (const std::string& path : paths) list.append(path).push_back('\0');
+        list.push_back('\0');
+        SHFILEOPSTRUCTA operation = {};
+        operation.wFunc = FO_DELETE;
+        operation.pFrom = list.c_str();
+        operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+        if (::SHFileOperationA(&operation) != 0) {
+            ShowError("ERR_COPY_FAILED");
+        } else {
+            for (const std::string& path : paths)
+                if (!Exists(path)) ForgetFrameInfo(path);
+        }
+    }
+    active->Refill();
+    tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(folder));
+    UpdateCommandButtons();
+}
+
+void CZELMaintenanceDlg::OnNewFolder() {
+    if (tree_.IsSelectedFileSystem() != 1) return;
+    std::string parent = tree_.GetSelectedPath();
+    win::EnsureTrailingBackslash(parent);
+    const int maxLength = 243 - static_cast<int>(parent.size());
+    std::string name;
+    for (;;) {
+        CNameDlg dialog(name, maxLength, kNewFolderMode, Handle());
+        if (dialog.DoModal() != IDOK) return;
+        const std::string forbidden = GetLangString("ERR_FOLDR_NAME_CHAR");
+        const char* failed = CheckFolderName(name, parent, forbidden);
+        if (!failed) break;
+        std::string text = GetLangString(failed);
+        if (std::string(failed) == "ERR_NOT_FOLDER_NAME") text += "\n" + forbidden;
+        AppMessageBox(text, MB_OK | MB_ICONHAND);
+    }
+    const std::string created = FolderNameToCreate(name);
+    if (::CreateDirectoryA((parent + created).c_str(), nullptr)) tree_.AddChildFolder(created);
+}
+
+void CZELMaintenanceDlg::OnRename() {
+    if (!app_.IsLumadexRunning()) return;
+    CListCtrlZEL* active = ActiveListCtrl();
+    if (!active) return;
+    std::string folder = active == &sourceList_ ? tree_.GetSelectedPath() : app_.GetTargetFolder();
+    win::EnsureTrailingBackslash(folder);
+    const std::vector<int> selected = active->GetSelectedItems();
+    if (selected.empty()) return;
+    const std::string fileName = active->GetItemFileName(selected.front());
+    if (fileName.empty()) return;  // the frame file is gone
+    const std::string oldBase = win::WithoutLastDot(fileName);
+
+    std::string name = oldBase;
+    for (;;) {
+        CNameDlg dialog(name, static_cast<int>(kMaxFrameNameBytes), kChangeNameMode, Handle());
+        if (dialog.DoModal() != IDOK) return;
+        const char* failed = CheckFrameName(name, folder, GetLangString("ERR_FILE_NAME_CHAR"));
+        if (!failed) break;
+        ShowError(failed);
+    }
+    RenameFrame(*active, folder, fileName, name);
+}
+
+void CZELMaintenanceDlg::RenameFrame(CListCtrlZEL& list, const std::string& folder, const std::string& fileName,
+                                     const std::string& newBase) {
+    const std::string oldBase = win::WithoutLastDot(fileName);
+    // The path as the list found it, so that the cache moves the right record.
+    const std::string oldPath = folder + fileName;
+    const std::string newPath = folder + newBase + ".usd";
+    // Without its companion folder the frame is left as it is.
+    if (!transfer_.CheckCompanionFolder(oldPath)) return;
+    {
+        const DWORD fileAttributes = ::GetFileAttributesA(oldPath.c_str());
+        ::SetFileAttributesA(oldPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!RewriteFrameFile(oldPath, newPath, ".\\" + oldBase + "\\", ".\\" + newBase + "\\")) {
+            ::SetFileAttributesA(oldPath.c_str(), fileAttributes);
+            ShowError("ERR_COPY_FAILED");
+        } else {
+            ::SetFileAttributesA(newPath.c_str(), fileAttributes);
+            if (!::DeleteFileA(oldPath.c_str())) {
+                ShowError("ERR_COPY_FAILED");
+            } else {
+                const std::string oldFolder = folder + oldBase;
+                const std::string newFolder = folder + newBase;
+                const DWORD folderAttributes = ::GetFileAttributesA(oldFolder.c_str());
+                ::SetFileAttributesA(oldFolder.c_str(), FILE_ATTRIBUTE_NORMAL);
+                const bool moved = ::MoveFileA(oldFolder.c_str(), newFolder.c_str()) != FALSE;
+                ::SetFileAttributesA((moved ? newFolder : oldFolder).c_str(), folderAttributes);
+                MoveFrameInfo(oldPath, newPath);
+                if (!moved) ShowError("ERR_COPY_FAILED");
+            }
+        }
+    }
+    list.Refill();
+    if (&list == &sourceList_) {
+        tree_.PruneMissingChildren();
+        tree_.SyncRenamedChild(newBase);
+    }
+    UpdateCommandButtons();
+}
