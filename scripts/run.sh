@@ -17,6 +17,9 @@ if [ -z "${DISPLAY:-}" ]; then own=1; start_display; fi
 trap 'stop_wineserver "$build"; stop_display' EXIT
 "$run" cmd /c exit >/dev/null 2>&1 </dev/null || true
 
+# A removable drive M: (a memory card) and a CD-ROM N: in the prefix, so the
+# memory card target can be tried.
+"$here/scripts/wine-drives.sh" "$build"
 "$here/scripts/demo-library.sh" "$build"
 # Open on the demo library unless a folder was chosen in an earlier run.
 "$run" "$build/store_current_folder.exe" --if-unset 'C:\users\Public\Documents\Frames\Birthday' </dev/null
