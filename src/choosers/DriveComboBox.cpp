@@ -4,22 +4,11 @@
 #include <shellapi.h>
 
 #include "win/Strings.h"
+#include "win/WaitCursor.h"
 
 namespace {
 
 const char kCDrive[] = "C:\\";
-
-// The wait cursor for the length of a fill.
-class WaitCursorScope {
-public:
-    WaitCursorScope() : previous_(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {}
-    ~WaitCursorScope() { ::SetCursor(previous_); }
-    WaitCursorScope(const WaitCursorScope&) = delete;
-    WaitCursorScope& operator=(const WaitCursorScope&) = delete;
-
-private:
-    HCURSOR previous_;
-};
 
 std::string UpperCase(std::string text) {
     if (!text.empty()) ::CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
@@ -154,7 +143,7 @@ void CDriveComboBox::RescanDrives() {
 
 void CDriveComboBox::Fill(const std::string& preferred) {
     if (!hwnd_) return;
-    WaitCursorScope wait;
+    win::WaitCursor wait;
     if (!imageList_) MeasureDriveItems();
     Clear();
     std::vector<std::string> roots = ListCardDriveRoots(driveType_);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "win/WaitCursor.h"
 #include "app/LangStrings.h"
 #include "frames/FrameInfoCache.h"
 #include "frames/FrameInfoCacheLifetime.h"
@@ -23,17 +24,6 @@ struct Column {
     int width;
 };
 constexpr Column kColumns[] = {{nullptr, 68}, {"LIST_ZEL_NAME", 78}, {"LIST_ZEL_PAPER", 78}};
-
-class WaitCursor {
-public:
-    WaitCursor() : old_(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { ::SetCursor(old_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR old_;
-};
 
 // Filling a list item by item with redraw on costs a hundred times more.
 class RedrawOff {
@@ -130,7 +120,7 @@ void CListCtrlZEL::SetFolder(const std::string& path) {
 void CListCtrlZEL::Refill() {
     HWND hwnd = Handle();
     if (!hwnd) return;
-    WaitCursor wait;
+    win::WaitCursor wait;
     RedrawOff redrawOff(hwnd);
     ::SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
     if (folder_.empty()) return;
@@ -163,7 +153,7 @@ void CListCtrlZEL::Refill() {
 void CListCtrlZEL::Sort() {
     HWND hwnd = Handle();
     if (!hwnd) return;
-    WaitCursor wait;
+    win::WaitCursor wait;
     // Each record is looked up once here, not twice per comparison.
     SortContext context{{}, CurrentSortMode()};
     const int count = GetItemCount();
