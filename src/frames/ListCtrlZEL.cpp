@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
-#include "win/WaitCursor.h"
 #include "app/LangStrings.h"
 #include "frames/FrameInfoCache.h"
 #include "frames/FrameInfoCacheLifetime.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
+#include "win/WaitCursor.h"
 
 int CListCtrlZEL::instanceCount_ = 0;
 
