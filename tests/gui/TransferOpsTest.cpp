@@ -143,6 +143,9 @@ TEST_F(TransferOpsTest, AddingToACardWithoutItsFolderMakesItAndTheFramesLeaveThe
     ASSERT_NE(drive, nullptr);
     ASSERT_EQ(LoadedChildren(drive), Names{});
     ASSERT_FALSE(Exists(kCardFolder));
+    // The language file's words end in a blank that must survive the reading.
+    const std::string title = dialog_->ItemText(IDC_TITLE_TARGET);
+    EXPECT_EQ(title.substr(title.size() - 4), " M:\\") << title;
 
     CListCtrlZEL& source = dialog_->SourceList();
     Focus(source);
