@@ -58,7 +58,8 @@ TEST_F(DeleteOpsTest, FramesDeletedFromTheTargetGoToTheRecycleBinWithTheirFolder
     // Names no earlier run left in the bin.
     char stamp[16];
     std::snprintf(stamp, sizeof stamp, "%05lu", ::GetTickCount() % 100000);
-    const std::string a = std::string("DA") + stamp, b = std::string("DB") + stamp, c = std::string("DC") + stamp;
+    const std::string a = std::string("DA") + stamp, b = std::string("DB") + stamp,
+                      c = std::string("DC") + stamp;
     testing_support::MakeDirs(kCardFolder);
     for (const std::string& base : {a, b, c, std::string("KEEP")}) WriteFrame(kCardFolder, base, base);
     UseMemoryCard();

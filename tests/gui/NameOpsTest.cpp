@@ -146,10 +146,11 @@ TEST_F(NameOpsTest, RenameRefusesTheSameNameAndForeignCharacters) {
 }
 
 TEST_F(NameOpsTest, RenameRewritesTheFolderReferencesAndKeepsReadOnly) {
-    testing_support::WriteFile(dir_ / "FLOWER.USD",
-                               "[HEADER]\r\nHdTitle=Flower\r\nHdThumbnail=.\\FLOWER\\thumb.jpg\r\n[LAYOUT]\r\n"
-                               "Image1=.\\flower\\a.jpg\r\nImage2=.\\FLOWER\\b.jpg;.\\FLOWER\\c.jpg\r\n"
-                               "Image3=.\\FLOWERS\\d.jpg");
+    testing_support::WriteFile(
+        dir_ / "FLOWER.USD",
+        "[HEADER]\r\nHdTitle=Flower\r\nHdThumbnail=.\\FLOWER\\thumb.jpg\r\n[LAYOUT]\r\n"
+        "Image1=.\\flower\\a.jpg\r\nImage2=.\\FLOWER\\b.jpg;.\\FLOWER\\c.jpg\r\n"
+        "Image3=.\\FLOWERS\\d.jpg");
     testing_support::MakeDirs(dir_ / "FLOWER\\parts");
     testing_support::WriteFile(dir_ / "FLOWER\\a.jpg", "picture");
     ASSERT_TRUE(::SetFileAttributesA((dir_ / "FLOWER.USD").c_str(), FILE_ATTRIBUTE_READONLY));
@@ -178,7 +179,8 @@ TEST_F(NameOpsTest, RenameRewritesTheFolderReferencesAndKeepsReadOnly) {
 }
 
 TEST_F(NameOpsTest, RenamingAFrameWithoutItsFolderChangesNothing) {
-    testing_support::WriteFile(dir_ / "LONE.USD", "[HEADER]\r\nHdTitle=Lone\r\nHdThumbnail=.\\LONE\\t.jpg\r\n");
+    testing_support::WriteFile(dir_ / "LONE.USD",
+                               "[HEADER]\r\nHdTitle=Lone\r\nHdThumbnail=.\\LONE\\t.jpg\r\n");
     OpenOn(dir_.Path());
     Focus(dialog_->SourceList());
     Select(dialog_->SourceList(), {0});
@@ -189,7 +191,8 @@ TEST_F(NameOpsTest, RenamingAFrameWithoutItsFolderChangesNothing) {
     }
     EXPECT_EQ(BoxTexts(), Names{GetLangString("ERR_COPY_FAILED")});
     EXPECT_EQ(Entries(dir_.Path()), Names{"LONE.USD"});
-    EXPECT_EQ(testing_support::ReadFile(dir_ / "LONE.USD"), "[HEADER]\r\nHdTitle=Lone\r\nHdThumbnail=.\\LONE\\t.jpg\r\n");
+    EXPECT_EQ(testing_support::ReadFile(dir_ / "LONE.USD"),
+              "[HEADER]\r\nHdTitle=Lone\r\nHdThumbnail=.\\LONE\\t.jpg\r\n");
     EXPECT_EQ(ListNames(dialog_->SourceList()), Names{"LONE.USD"});
 }
 

@@ -117,14 +117,16 @@ void OperationsFixture::WriteBareFrames(const std::string& folder, const std::st
     for (int i = 0; i < count; ++i) {
         char base[32];
         std::snprintf(base, sizeof base, "%s%03d", prefix.c_str(), i);
-        testing_support::WriteFile(folder + "\\" + base + ".USD", std::string("[HEADER]\r\nHdTitle=") + base + "\r\n");
+        testing_support::WriteFile(folder + "\\" + base + ".USD",
+                                   std::string("[HEADER]\r\nHdTitle=") + base + "\r\n");
         ::CreateDirectoryA((folder + "\\" + base).c_str(), nullptr);
     }
 }
 
 void OperationsFixture::MakeLumadexLookRunning() {
     const std::string name = "QuilletOpsTestLumadex";
-    WriteRegString(HKEY_LOCAL_MACHINE, std::string(kLumadexKey) + "\\" + kLumadexSubKey, kLumadexCaptionValue, name);
+    WriteRegString(HKEY_LOCAL_MACHINE, std::string(kLumadexKey) + "\\" + kLumadexSubKey, kLumadexCaptionValue,
+                   name);
     lumadexSemaphore_ = win::KernelObject(::CreateSemaphoreA(nullptr, 0, 1, name.c_str()));
     ASSERT_TRUE(lumadexSemaphore_);
 }

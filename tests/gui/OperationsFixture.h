@@ -41,7 +41,8 @@ protected:
     static std::string TrashFiles();
 
     // A name dialog action: remember the field, type text, press OK.
-    static testing_support::ModalDriver::Action TypeAndOk(const std::string& text, std::vector<std::string>* seen);
+    static testing_support::ModalDriver::Action TypeAndOk(const std::string& text,
+                                                          std::vector<std::string>* seen);
     std::string BoxText(size_t i) const { return i < boxes_.size() ? boxes_[i].text : std::string("<none>"); }
 
     testing_support::TempDir dir_;

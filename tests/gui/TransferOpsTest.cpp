@@ -199,9 +199,10 @@ TEST_F(TransferOpsTest, CancelAtTheCompanionCheckChangesNothing) {
         CListCtrlZEL* list;
         int button;
     };
-    for (Step step : {Step{&dialog_->SourceList(), IDC_BTN_ADD}, Step{&dialog_->SourceList(), IDC_BTN_COPY},
-                      Step{&dialog_->TargetList(), IDC_BTN_COPY}, Step{&dialog_->TargetList(), IDC_BTN_MOVE_BACK},
-                      Step{&dialog_->TargetList(), IDC_BTN_RENAME}}) {
+    for (Step step :
+         {Step{&dialog_->SourceList(), IDC_BTN_ADD}, Step{&dialog_->SourceList(), IDC_BTN_COPY},
+          Step{&dialog_->TargetList(), IDC_BTN_COPY}, Step{&dialog_->TargetList(), IDC_BTN_MOVE_BACK},
+          Step{&dialog_->TargetList(), IDC_BTN_RENAME}}) {
         boxes_.clear();
         Focus(*step.list);
         Select(*step.list, {0});
