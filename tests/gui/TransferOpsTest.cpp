@@ -1,0 +1,250 @@
+// Add, copy and move back in the real main window: the memory card's limit
+// and folder, the lists and the tree afterwards, and the companion check.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "OperationsFixture.h"
+#include "TreeSelect.h"
+#include "app/LangStrings.h"
+#include "resource.h"
+#include "win/Strings.h"
+
+using testing_support::Exists;
+using testing_support::IsDirectory;
+using testing_support::MakeDirs;
+
+namespace {
+
+class TransferOpsTest : public OperationsFixture {
+protected:
+    size_t CountBoxes(const char* key) const {
+        size_t n = 0;
+        for (const ShownBox& box : boxes_)
+            if (box.text == GetLangString(key)) ++n;
+        return n;
+    }
+};
+
+using Names = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(TransferOpsTest, AFrameAlreadyOnTheCardInAnotherCaseCountsOnceTowardsTheLimit) {
+    WriteBareFrames(kCardFolder, "C", 98);
+    WriteFrame(dir_.Path(), "c005", "Same name, other case");
+    WriteFrame(dir_.Path(), "NEWA", "New A");
+    WriteFrame(dir_.Path(), "NEWB", "New B");
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    ASSERT_EQ(dialog_->TargetList().GetItemCount(), 98);
+
+    Focus(dialog_->SourceList());
+    Select(dialog_->SourceList(), {0, 1, 2});
+    Answer({IDOK});  // replace C005
+    Command(IDC_BTN_ADD);
+    EXPECT_EQ(CountBoxes("ERR_ZELLIT2_OVER_MAX_NUM"), 0u);
+    EXPECT_EQ(boxes_.size(), 1u) << BoxText(1);
+    EXPECT_EQ(dialog_->TargetList().GetItemCount(), 100);
+    EXPECT_EQ(dialog_->SourceList().GetItemCount(), 0);
+    EXPECT_TRUE(Entries(dir_.Path()).empty());
+    EXPECT_EQ(Entries(kCardFolder).size(), 200u);
+}
+
+TEST_F(TransferOpsTest, ACardOverTheLimitRefusesAndChangesNothing) {
+    WriteBareFrames(kCardFolder, "C", 98);
+    WriteFrame(dir_.Path(), "NEWA", "New A");
+    WriteFrame(dir_.Path(), "NEWB", "New B");
+    WriteFrame(dir_.Path(), "NEWC", "New C");
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    const Names sourceBefore = Entries(dir_.Path());
+    const Names cardBefore = Entries(kCardFolder);
+
+    // Both the add and the copy from the source list count.
+    for (int button : {IDC_BTN_ADD, IDC_BTN_COPY}) {
+        boxes_.clear();
+        Focus(dialog_->SourceList());
+        Select(dialog_->SourceList(), {0, 1, 2});
+        Command(button);
+        ASSERT_EQ(boxes_.size(), 1u) << button;
+        EXPECT_EQ(boxes_[0].text, GetLangString("ERR_ZELLIT2_OVER_MAX_NUM"));
+        EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
+        EXPECT_EQ(Entries(dir_.Path()), sourceBefore);
+        EXPECT_EQ(Entries(kCardFolder), cardBefore);
+        EXPECT_EQ(dialog_->TargetList().GetItemCount(), 98);
+        EXPECT_EQ(dialog_->SourceList().GetItemCount(), 3);
+    }
+}
+
+TEST_F(TransferOpsTest, TheCompanionsFolderHasNoLimit) {
+    const std::string target = app_->GetLumadexTargetFolder();
+    WriteBareFrames(target, "QOPLIM", 101);
+    WriteFrame(dir_.Path(), "NEWA", "New A");
+    OpenOn(dir_.Path());
+    ASSERT_GE(dialog_->TargetList().GetItemCount(), 101);
+    const int before = dialog_->TargetList().GetItemCount();
+
+    Focus(dialog_->SourceList());
+    Select(dialog_->SourceList(), {0});
+    Command(IDC_BTN_ADD);
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+    EXPECT_EQ(dialog_->TargetList().GetItemCount(), before + 1);
+    EXPECT_TRUE(Exists(target + "\\NEWA.USD"));
+    EXPECT_TRUE(IsDirectory(target + "\\NEWA"));
+}
+
+TEST_F(TransferOpsTest, CopyingBackFromTheCardNeverChecksTheLimit) {
+    // More frames than a card may hold, put there by someone else.
+    WriteBareFrames(kCardFolder, "C", 101);
+    testing_support::MakeDirs(dir_ / "OTHER");  // so that the tree loads the folder's children
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    CListCtrlZEL& target = dialog_->TargetList();
+    ASSERT_EQ(target.GetItemCount(), 101);
+
+    Focus(target);
+    SelectNames(target, {"C007.USD", "C100.USD"});
+    Command(IDC_BTN_COPY);
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+    EXPECT_EQ(ListNames(dialog_->SourceList()), (Names{"C007.USD", "C100.USD"}));
+    EXPECT_TRUE(IsDirectory(dir_ / "C007"));
+    EXPECT_EQ(target.GetItemCount(), 101);
+    // The frames' folders appear under the loaded source folder.
+    EXPECT_EQ(LoadedChildren(dialog_->Tree().GetSelectedItem()), (Names{"C007", "C100", "OTHER"}));
+}
+
+TEST_F(TransferOpsTest, CopyingBackToAVirtualTreeFolderDoesNothing) {
+    WriteBareFrames(kCardFolder, "C", 2);
+    UseMemoryCard();
+    Open();
+    CFolderTreeCtrl& tree = dialog_->Tree();
+    HTREEITEM root = tree.GetRootItem();
+    tree.Expand(root, TVE_EXPAND);
+    for (HTREEITEM child = tree.GetChildItem(root); child; child = tree.GetNextSiblingItem(child))
+        if (testing_support::TreeItemPath(tree, child).empty()) tree.SelectItem(child);  // My Computer
+    Pump();
+    ASSERT_EQ(tree.GetSelectedPath(), "");
+    Focus(dialog_->TargetList());
+    Select(dialog_->TargetList(), {0});
+    Command(IDC_BTN_COPY);
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+    EXPECT_EQ(Entries(kCardFolder).size(), 4u);
+}
+
+TEST_F(TransferOpsTest, AddingToACardWithoutItsFolderMakesItAndTheFramesLeaveTheSource) {
+    WriteFrame(dir_.Path(), "ALPHA", "Alpha");
+    WriteFrame(dir_.Path(), "BETA", "Beta");
+    WriteFrame(dir_.Path(), "GAMMA", "Gamma");
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    HTREEITEM sourceItem = dialog_->Tree().GetSelectedItem();
+    ASSERT_EQ(LoadedChildren(sourceItem), (Names{"ALPHA", "BETA", "GAMMA"}));
+    HTREEITEM drive = LoadNode("M:\\");
+    ASSERT_NE(drive, nullptr);
+    ASSERT_EQ(LoadedChildren(drive), Names{});
+    ASSERT_FALSE(Exists(kCardFolder));
+    // The language file's words end in a blank that must survive the reading.
+    const std::string title = dialog_->ItemText(IDC_TITLE_TARGET);
+    EXPECT_EQ(title.substr(title.size() - 4), " M:\\") << title;
+
+    CListCtrlZEL& source = dialog_->SourceList();
+    Focus(source);
+    SelectNames(source, {"ALPHA.USD", "GAMMA.USD"});
+    Command(IDC_BTN_ADD);
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+
+    EXPECT_EQ(Entries(kCardFolder), (Names{"ALPHA", "ALPHA.USD", "GAMMA", "GAMMA.USD"}));
+    // The drive had no folder to load: it gets its button, and opening it
+    // shows the new one.
+    ASSERT_FALSE(dialog_->Tree().IsExpandedOnce(drive));
+    EXPECT_TRUE(dialog_->Tree().ItemHasChildren(drive));
+    dialog_->Tree().Expand(drive, TVE_EXPAND);
+    EXPECT_EQ(LoadedChildren(drive), Names{"VOZEL"});
+    EXPECT_EQ(ListNames(dialog_->TargetList()), (Names{"ALPHA.USD", "GAMMA.USD"}));
+
+    EXPECT_EQ(ListNames(source), Names{"BETA.USD"});
+    EXPECT_EQ(Entries(dir_.Path()), (Names{"BETA", "BETA.USD"}));
+    EXPECT_EQ(LoadedChildren(sourceItem), Names{"BETA"});
+    // Nothing stays selected, so the operations wait for a new selection.
+    EXPECT_FALSE(Enabled(IDC_BTN_ADD));
+    EXPECT_FALSE(Enabled(IDC_BTN_DELETE));
+}
+
+TEST_F(TransferOpsTest, AfterACopyTheFramesAreInBothLists) {
+    WriteFrame(dir_.Path(), "ALPHA", "Alpha");
+    WriteFrame(dir_.Path(), "BETA", "Beta");
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    Focus(dialog_->SourceList());
+    Select(dialog_->SourceList(), {0, 1});
+    Command(IDC_BTN_COPY);
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+    EXPECT_EQ(ListNames(dialog_->SourceList()), (Names{"ALPHA.USD", "BETA.USD"}));
+    EXPECT_EQ(ListNames(dialog_->TargetList()), (Names{"ALPHA.USD", "BETA.USD"}));
+    EXPECT_EQ(Entries(dir_.Path()), Entries(kCardFolder));
+    EXPECT_EQ(LoadedChildren(dialog_->Tree().GetSelectedItem()), (Names{"ALPHA", "BETA"}));
+}
+
+TEST_F(TransferOpsTest, CancelAtTheCompanionCheckChangesNothing) {
+    WriteFrame(dir_.Path(), "ALPHA", "Alpha");
+    MakeDirs(kCardFolder);
+    WriteFrame(kCardFolder, "ONCARD", "On card");
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    MakeLumadexLookRunning();
+    const Names sourceBefore = Entries(dir_.Path());
+    const Names cardBefore = Entries(kCardFolder);
+
+    struct Step {
+        CListCtrlZEL* list;
+        int button;
+    };
+    for (Step step :
+         {Step{&dialog_->SourceList(), IDC_BTN_ADD}, Step{&dialog_->SourceList(), IDC_BTN_COPY},
+          Step{&dialog_->TargetList(), IDC_BTN_COPY}, Step{&dialog_->TargetList(), IDC_BTN_MOVE_BACK},
+          Step{&dialog_->TargetList(), IDC_BTN_RENAME}}) {
+        boxes_.clear();
+        Focus(*step.list);
+        Select(*step.list, {0});
+        Answer({IDCANCEL});
+        testing_support::ModalDriver driver({[](HWND dlg) { testing_support::ClickButton(dlg, IDCANCEL); }});
+        Command(step.button);
+        ASSERT_EQ(boxes_.size(), 1u) << step.button << " " << BoxText(1);
+        EXPECT_EQ(boxes_[0].text, GetLangString("ERR_LX"));
+        EXPECT_TRUE(driver.Dialogs().empty()) << step.button;
+        EXPECT_EQ(Entries(dir_.Path()), sourceBefore) << step.button;
+        EXPECT_EQ(Entries(kCardFolder), cardBefore) << step.button;
+        EXPECT_EQ(dialog_->SourceList().GetItemCount(), 1);
+        EXPECT_EQ(dialog_->TargetList().GetItemCount(), 1);
+    }
+}
+
+TEST_F(TransferOpsTest, MovingBackANameThatExistsAsksToReplace) {
+    WriteFrame(dir_.Path(), "ROSE", "Rose at home");
+    MakeDirs(kCardFolder);
+    WriteFrame(kCardFolder, "ROSE", "Rose on the card");
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    CListCtrlZEL& target = dialog_->TargetList();
+
+    Focus(target);
+    Select(target, {0});
+    Answer({IDCANCEL});
+    Command(IDC_BTN_MOVE_BACK);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_NE(boxes_[0].text.find("Rose at home"), std::string::npos) << boxes_[0].text;
+    EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION));
+    EXPECT_TRUE(Exists(std::string(kCardFolder) + "\\ROSE.USD"));
+    EXPECT_EQ(target.GetItemCount(), 1);
+
+    boxes_.clear();
+    Focus(target);
+    Select(target, {0});
+    Answer({IDOK});
+    Command(IDC_BTN_MOVE_BACK);
+    EXPECT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(target.GetItemCount(), 0);
+    EXPECT_TRUE(Entries(kCardFolder).empty());
+    EXPECT_NE(testing_support::ReadFile(dir_ / "ROSE.USD").find("Rose on the card"), std::string::npos);
+    EXPECT_EQ(ListNames(dialog_->SourceList()), Names{"ROSE.USD"});
+}
