@@ -10,18 +10,20 @@ MessageBoxResponder& Responder() {
 }
 }  // namespace
 
-void SetMessageBoxResponder(MessageBoxResponder responder) { Responder() = std::move(responder); }
+void SetMessageBoxResponder(MessageBoxResponder responder) {
+    Responder() = std::move(responder);
+}
 
 UINT EffectiveMessageBoxFlags(UINT flags) {
     if (flags & MB_ICONMASK) return flags;
     switch (flags & MB_TYPEMASK) {
-    case MB_OK:
-    case MB_OKCANCEL:
-    case MB_YESNO:
-    case MB_YESNOCANCEL:
-        return flags | MB_ICONEXCLAMATION;
-    default:
-        return flags;
+        case MB_OK:
+        case MB_OKCANCEL:
+        case MB_YESNO:
+        case MB_YESNOCANCEL:
+            return flags | MB_ICONEXCLAMATION;
+        default:
+            return flags;
     }
 }
 

@@ -30,7 +30,9 @@ void CopyFieldBytes(char* field, size_t size, const std::string& text) {
     std::memcpy(field, cut.c_str(), cut.size() + 1);
 }
 
-std::string ReadTitle(const std::string& path) { return ReadHeaderKey(path, "HdTitle", 1024); }
+std::string ReadTitle(const std::string& path) {
+    return ReadHeaderKey(path, "HdTitle", 1024);
+}
 
 std::string ReadPaperLabel(const std::string& path) {
     const std::string raw = ReadHeaderKey(path, "HdPhysicalPaperSize", 1024);

@@ -9,26 +9,23 @@
 // One frame file as the lists show it. Plain data: it lives zero-filled in
 // the frame-info cache's heap, so every text field is a bounded array.
 struct FrameInfo {
-    int imageIndex;           // thumbnail in the shared image list, -1 when none
-    char path[MAX_PATH];      // full path, as the folder scan produced it
-    char fileName[512];       // name and extension, with the case found on disk
-    char title[129];          // HdTitle
-    char paperLabel[129];     // paper identifier, translated when the language file knows it
-    char marginLabel[129];    // label of the matching margin preset, or empty
+    int imageIndex;         // thumbnail in the shared image list, -1 when none
+    char path[MAX_PATH];    // full path, as the folder scan produced it
+    char fileName[512];     // name and extension, with the case found on disk
+    char title[129];        // HdTitle
+    char paperLabel[129];   // paper identifier, translated when the language file knows it
+    char marginLabel[129];  // label of the matching margin preset, or empty
 };
 
 struct MarginPreset {
-    const char* margins;  // the whole HdMargines text, compared without case
-    const char* labelKey; // language key of the label
+    const char* margins;   // the whole HdMargines text, compared without case
+    const char* labelKey;  // language key of the label
 };
 
 inline constexpr MarginPreset MarginPresets[] = {
-    {"42,198,42,42", "TITLE_MARGINE_NORMAL"},
-    {"42,42,42,42", "TITLE_MARGINE_EXTEND"},
-    {"-42,-72,-36,-36", "TITLE_MARGINE_NO"},
-    {"-42,-72,-50,-50", "TITLE_MARGINE_NO"},
-    {"0,0,-36,-36", "TITLE_MARGINE_ROLLPAPER_CUTOFF"},
-    {"-36,-36,-36,-36", "TITLE_MARGINE_ROLLPAPER_CUTON"},
+    {"42,198,42,42", "TITLE_MARGINE_NORMAL"},          {"42,42,42,42", "TITLE_MARGINE_EXTEND"},
+    {"-42,-72,-36,-36", "TITLE_MARGINE_NO"},           {"-42,-72,-50,-50", "TITLE_MARGINE_NO"},
+    {"0,0,-36,-36", "TITLE_MARGINE_ROLLPAPER_CUTOFF"}, {"-36,-36,-36,-36", "TITLE_MARGINE_ROLLPAPER_CUTON"},
 };
 
 std::string ReadTitle(const std::string& path);

@@ -26,7 +26,8 @@ bool ReadWhole(HANDLE file, std::string& out) {
 
 }  // namespace
 
-std::string ReplaceFirstReference(const std::string& line, const std::string& oldRef, const std::string& newRef) {
+std::string ReplaceFirstReference(const std::string& line, const std::string& oldRef,
+                                  const std::string& newRef) {
     if (oldRef.empty()) return line;
     const size_t at = Upper(line).find(Upper(oldRef));
     if (at == std::string::npos) return line;
@@ -59,9 +60,9 @@ bool RewriteFrameFile(const std::string& oldPath, const std::string& newPath, co
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     DWORD written = 0;
-    const bool ok = out.empty() || (::WriteFile(file.Get(), out.data(), static_cast<DWORD>(out.size()), &written,
-                                                nullptr) &&
-                                    written == out.size());
+    const bool ok = out.empty() ||
+                    (::WriteFile(file.Get(), out.data(), static_cast<DWORD>(out.size()), &written, nullptr) &&
+                     written == out.size());
     const bool closed = ::CloseHandle(file.Release()) != FALSE;
     if (ok && closed) return true;
     // A half-written frame file must never be listed.

@@ -10,4 +10,5 @@ bool RewriteFrameFile(const std::string& oldPath, const std::string& newPath, co
                       const std::string& newRef);
 
 // One line with the first occurrence of oldRef (case-insensitive) replaced.
-std::string ReplaceFirstReference(const std::string& line, const std::string& oldRef, const std::string& newRef);
+std::string ReplaceFirstReference(const std::string& line, const std::string& oldRef,
+                                  const std::string& newRef);

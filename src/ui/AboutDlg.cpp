@@ -17,7 +17,8 @@ BOOL CAboutDlg::OnInitDialog() {
     const struct {
         int id;
         const char* key;
-    } items[] = {{IDC_ABOUT_VERSION, "VERSION_ABOUT"}, {IDC_ABOUT_COPYRIGHT, "COPYRIGHT_ABOUT"}, {IDOK, "BTN_OK"}};
+    } items[] = {
+        {IDC_ABOUT_VERSION, "VERSION_ABOUT"}, {IDC_ABOUT_COPYRIGHT, "COPYRIGHT_ABOUT"}, {IDOK, "BTN_OK"}};
     for (const auto& item : items) {
         win::SetFontAndHeight(Handle(), font_.Get(), height, {item.id});
         SetItemText(item.id, GetLangString(item.key));

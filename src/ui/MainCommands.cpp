@@ -13,7 +13,9 @@
 
 namespace {
 // Commands with a handler of their own; the menu walk disables any other.
-bool HasCommandHandler(UINT id) { return id >= ID_FILE_CLOSE && id <= ID_SORT_PAPER; }
+bool HasCommandHandler(UINT id) {
+    return id >= ID_FILE_CLOSE && id <= ID_SORT_PAPER;
+}
 }  // namespace
 
 bool CZELMaintenanceDlg::OnCommand(WORD id, WORD code, HWND control) {
@@ -21,50 +23,50 @@ bool CZELMaintenanceDlg::OnCommand(WORD id, WORD code, HWND control) {
     // meanwhile, since it would work on the same folders and walk state.
     if (transfer_.IsBusy() && id != ID_FILE_CLOSE && id != ID_HELP_ABOUT) return true;
     switch (id) {
-    case IDC_BTN_ADD:
-        if (code == BN_CLICKED) OnAdd();
-        return true;
-    case IDC_BTN_COPY:
-        if (code == BN_CLICKED) OnCopy();
-        return true;
-    case IDC_BTN_MOVE_BACK:
-        if (code == BN_CLICKED) OnMoveBack();
-        return true;
-    case IDC_BTN_DELETE:
-        if (code == BN_CLICKED) OnDelete();
-        return true;
-    case IDC_BTN_NEW_FOLDER:
-        if (code == BN_CLICKED) OnNewFolder();
-        return true;
-    case IDC_BTN_RENAME:
-        if (code == BN_CLICKED) OnRename();
-        return true;
-    case ID_FILE_CLOSE:
-        EndDialog(IDOK);
-        return true;
-    case ID_HELP_ABOUT:
-        OnAbout();
-        return true;
-    case ID_VIEW_REFRESH:
-        OnRefresh();
-        return true;
-    case ID_SORT_TITLE:
-        OnSort(CListCtrlZEL::kSortByTitle);
-        return true;
-    case ID_SORT_PAPER:
-        OnSort(CListCtrlZEL::kSortByPaper);
-        return true;
-    case ID_TARGET_LUMADEX:
-        OnTargetLumadex();
-        return true;
-    case ID_TARGET_MEMCARD:
-        OnTargetMemoryCard();
-        return true;
-    case IDC_BTN_SELECT_CARD:
-        if (code == BN_CLICKED && app_.GetLayoutAdditionTo() == 1) OnTargetMemoryCard();
-        return true;
-    default:
-        return win::Dialog::OnCommand(id, code, control);
+        case IDC_BTN_ADD:
+            if (code == BN_CLICKED) OnAdd();
+            return true;
+        case IDC_BTN_COPY:
+            if (code == BN_CLICKED) OnCopy();
+            return true;
+        case IDC_BTN_MOVE_BACK:
+            if (code == BN_CLICKED) OnMoveBack();
+            return true;
+        case IDC_BTN_DELETE:
+            if (code == BN_CLICKED) OnDelete();
+            return true;
+        case IDC_BTN_NEW_FOLDER:
+            if (code == BN_CLICKED) OnNewFolder();
+            return true;
+        case IDC_BTN_RENAME:
+            if (code == BN_CLICKED) OnRename();
+            return true;
+        case ID_FILE_CLOSE:
+            EndDialog(IDOK);
+            return true;
+        case ID_HELP_ABOUT:
+            OnAbout();
+            return true;
+        case ID_VIEW_REFRESH:
+            OnRefresh();
+            return true;
+        case ID_SORT_TITLE:
+            OnSort(CListCtrlZEL::kSortByTitle);
+            return true;
+        case ID_SORT_PAPER:
+            OnSort(CListCtrlZEL::kSortByPaper);
+            return true;
+        case ID_TARGET_LUMADEX:
+            OnTargetLumadex();
+            return true;
+        case ID_TARGET_MEMCARD:
+            OnTargetMemoryCard();
+            return true;
+        case IDC_BTN_SELECT_CARD:
+            if (code == BN_CLICKED && app_.GetLayoutAdditionTo() == 1) OnTargetMemoryCard();
+            return true;
+        default:
+            return win::Dialog::OnCommand(id, code, control);
     }
 }
 
@@ -88,18 +90,19 @@ bool CZELMaintenanceDlg::OnNotify(NMHDR* header, LRESULT& result) {
 
 CListCtrlZEL* CZELMaintenanceDlg::ActiveListCtrl() {
     switch (activeList_) {
-    case ActiveList::kSource:
-        return &sourceList_;
-    case ActiveList::kTarget:
-        return &targetList_;
-    default:
-        return nullptr;
+        case ActiveList::kSource:
+            return &sourceList_;
+        case ActiveList::kTarget:
+            return &targetList_;
+        default:
+            return nullptr;
     }
 }
 
 void CZELMaintenanceDlg::UpdateCommandButtons() {
     CListCtrlZEL* active = ActiveListCtrl();
-    const int n = active ? static_cast<int>(::SendMessageA(active->Handle(), LVM_GETSELECTEDCOUNT, 0, 0)) : -1;
+    const int n =
+        active ? static_cast<int>(::SendMessageA(active->Handle(), LVM_GETSELECTEDCOUNT, 0, 0)) : -1;
     const bool fileSystem = tree_.IsSelectedFileSystem() != 0;
     ::EnableWindow(Item(IDC_BTN_MOVE_BACK), activeList_ == ActiveList::kTarget && n > 0 && fileSystem);
     ::EnableWindow(Item(IDC_BTN_ADD), activeList_ == ActiveList::kSource && n > 0);
@@ -145,29 +148,31 @@ void CZELMaintenanceDlg::UpdateMenuItem(HMENU menu, UINT index, UINT id, bool au
     auto enable = [&](bool on) {
         ::EnableMenuItem(menu, index, MF_BYPOSITION | (on ? MF_ENABLED : MF_GRAYED));
     };
-    auto check = [&](bool on) { ::CheckMenuItem(menu, index, MF_BYPOSITION | (on ? MF_CHECKED : MF_UNCHECKED)); };
+    auto check = [&](bool on) {
+        ::CheckMenuItem(menu, index, MF_BYPOSITION | (on ? MF_CHECKED : MF_UNCHECKED));
+    };
     switch (id) {
-    case ID_TARGET_LUMADEX:
-        enable(true);
-        check(app_.GetLayoutAdditionTo() == 0);
-        return;
-    case ID_TARGET_MEMCARD: {
-        const bool enabled = app_.IsMemoryCardTargetEnabled();
-        enable(enabled);
-        if (enabled) check(app_.GetLayoutAdditionTo() == 1);
-        return;
-    }
-    case ID_SORT_TITLE:
-        enable(true);
-        check(app_.GetSortMode() == CListCtrlZEL::kSortByTitle);
-        return;
-    case ID_SORT_PAPER:
-        enable(true);
-        check(app_.GetSortMode() == CListCtrlZEL::kSortByPaper);
-        return;
-    default:
-        if (autoDisable && id < 0xF000 && !HasCommandHandler(id)) enable(false);
-        return;
+        case ID_TARGET_LUMADEX:
+            enable(true);
+            check(app_.GetLayoutAdditionTo() == 0);
+            return;
+        case ID_TARGET_MEMCARD: {
+            const bool enabled = app_.IsMemoryCardTargetEnabled();
+            enable(enabled);
+            if (enabled) check(app_.GetLayoutAdditionTo() == 1);
+            return;
+        }
+        case ID_SORT_TITLE:
+            enable(true);
+            check(app_.GetSortMode() == CListCtrlZEL::kSortByTitle);
+            return;
+        case ID_SORT_PAPER:
+            enable(true);
+            check(app_.GetSortMode() == CListCtrlZEL::kSortByPaper);
+            return;
+        default:
+            if (autoDisable && id < 0xF000 && !HasCommandHandler(id)) enable(false);
+            return;
     }
 }
 

@@ -17,8 +17,8 @@ const struct {
     UINT id;
     const char* key;
 } kMenuItems[] = {
-    {ID_FILE_CLOSE, "MENU_FILE_CLOSE"},         {ID_VIEW_REFRESH, "MENU_DISPLAY_REFRESH"},
-    {ID_SORT_TITLE, "MENU_SORT_TITLE"},         {ID_SORT_PAPER, "MENU_SORT_PAPER_NAME"},
+    {ID_FILE_CLOSE, "MENU_FILE_CLOSE"},           {ID_VIEW_REFRESH, "MENU_DISPLAY_REFRESH"},
+    {ID_SORT_TITLE, "MENU_SORT_TITLE"},           {ID_SORT_PAPER, "MENU_SORT_PAPER_NAME"},
     {ID_TARGET_LUMADEX, "MENU_CHANGE_TARGET_LX"}, {ID_TARGET_MEMCARD, "MENU_CHANGE_TARGET_MEMCARD"},
     {ID_HELP_ABOUT, "MENU_HELP_ABOUT"},
 };
@@ -29,10 +29,14 @@ const struct {
     int id;
     const char* key;
 } kLabels[] = {
-    {IDC_TITLE_SOURCE, "TITLE_ZELLIT1"}, {IDC_TITLE_TARGET, "TITLE_ZELLIT2"},
-    {IDC_BTN_NEW_FOLDER, "BTN_FOLDER_MAKE"}, {IDC_BTN_MOVE_BACK, "BTN_MOVE"},
-    {IDC_BTN_ADD, "BTN_ADD"}, {IDC_BTN_COPY, "BTN_COPY"},
-    {IDC_BTN_DELETE, "BTN_DELETE"}, {IDC_BTN_RENAME, "BTN_NAME_CHANGE"},
+    {IDC_TITLE_SOURCE, "TITLE_ZELLIT1"},
+    {IDC_TITLE_TARGET, "TITLE_ZELLIT2"},
+    {IDC_BTN_NEW_FOLDER, "BTN_FOLDER_MAKE"},
+    {IDC_BTN_MOVE_BACK, "BTN_MOVE"},
+    {IDC_BTN_ADD, "BTN_ADD"},
+    {IDC_BTN_COPY, "BTN_COPY"},
+    {IDC_BTN_DELETE, "BTN_DELETE"},
+    {IDC_BTN_RENAME, "BTN_NAME_CHANGE"},
 };
 
 const int kMiddleButtons[] = {IDC_BTN_MOVE_BACK, IDC_BTN_ADD, IDC_BTN_COPY, IDC_BTN_DELETE, IDC_BTN_RENAME};
@@ -65,7 +69,8 @@ BOOL CZELMaintenanceDlg::OnInitDialog() {
     ::SendMessageA(Item(IDC_FOLDER_TREE), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     tree_.FillTree();
 
-    for (auto [list, id] : {std::pair{&sourceList_, IDC_LIST_SOURCE}, std::pair{&targetList_, IDC_LIST_TARGET}}) {
+    for (auto [list, id] :
+         {std::pair{&sourceList_, IDC_LIST_SOURCE}, std::pair{&targetList_, IDC_LIST_TARGET}}) {
         list->Attach(Item(id));
         ::SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
         list->SetSortModeSource([this] { return app_.GetSortMode(); });
@@ -112,12 +117,12 @@ void CZELMaintenanceDlg::PlaceWindow() {
     RECT stored;
     bool zoomed = false;
     app_.GetStoredWindowRect(stored, zoomed);
-    const RECT chosen = ChooseWindowRect(stored.left, stored.top, stored.right - stored.left,
-                                         stored.bottom - stored.top, ::GetSystemMetrics(SM_CXSCREEN),
-                                         ::GetSystemMetrics(SM_CYSCREEN));
+    const RECT chosen =
+        ChooseWindowRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top,
+                         ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     if (!zoomed) {
-        ::MoveWindow(Handle(), chosen.left, chosen.top, chosen.right - chosen.left, chosen.bottom - chosen.top,
-                     TRUE);
+        ::MoveWindow(Handle(), chosen.left, chosen.top, chosen.right - chosen.left,
+                     chosen.bottom - chosen.top, TRUE);
         return;
     }
     // The placement's normal rectangle is in work-area coordinates.
@@ -244,40 +249,40 @@ bool CZELMaintenanceDlg::PreTranslateMessage(MSG* msg) {
 
 INT_PTR CZELMaintenanceDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_SHOWWINDOW:
-        OnShowWindow(wParam != FALSE);
-        return FALSE;
-    case WM_SIZE:
-        OnSize(wParam);
-        return FALSE;
-    case WM_GETMINMAXINFO: {
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        info->ptMinTrackSize.x = 660;
-        info->ptMinTrackSize.y = 540;
-        return TRUE;
-    }
-    case WM_PAINT:
-        return OnPaint();
-    case WM_QUERYDRAGICON:
-        return reinterpret_cast<INT_PTR>(icon_.Get());
-    case WM_CLOSE:
-        EndDialog(IDOK);
-        return TRUE;
-    case WM_DESTROY:
-        OnDestroyWindow();
-        return FALSE;
-    case WM_INITMENUPOPUP:
-        OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
-        return TRUE;
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM: {
-        LRESULT result = 0;
-        if (sourceList_.HandleParentMessage(msg, wParam, lParam, result) ||
-            targetList_.HandleParentMessage(msg, wParam, lParam, result))
+        case WM_SHOWWINDOW:
+            OnShowWindow(wParam != FALSE);
+            return FALSE;
+        case WM_SIZE:
+            OnSize(wParam);
+            return FALSE;
+        case WM_GETMINMAXINFO: {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            info->ptMinTrackSize.x = 660;
+            info->ptMinTrackSize.y = 540;
             return TRUE;
-        return FALSE;
-    }
-    default:
-        return win::Dialog::HandleMessage(msg, wParam, lParam);
+        }
+        case WM_PAINT:
+            return OnPaint();
+        case WM_QUERYDRAGICON:
+            return reinterpret_cast<INT_PTR>(icon_.Get());
+        case WM_CLOSE:
+            EndDialog(IDOK);
+            return TRUE;
+        case WM_DESTROY:
+            OnDestroyWindow();
+            return FALSE;
+        case WM_INITMENUPOPUP:
+            OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
+            return TRUE;
+        case WM_DRAWITEM:
+        case WM_MEASUREITEM: {
+            LRESULT result = 0;
+            if (sourceList_.HandleParentMessage(msg, wParam, lParam, result) ||
+                targetList_.HandleParentMessage(msg, wParam, lParam, result))
+                return TRUE;
+            return FALSE;
+        }
+        default:
+            return win::Dialog::HandleMessage(msg, wParam, lParam);
     }
 }

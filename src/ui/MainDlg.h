@@ -82,7 +82,6 @@ private:
     void RenameFrame(CListCtrlZEL& list, const std::string& folder, const std::string& fileName,
                      const std::string& newBase);
 
-
     CZELMaintenanceApp& app_;
     ActiveList activeList_ = ActiveList::kNone;
     win::Font font_;

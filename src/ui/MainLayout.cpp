@@ -3,7 +3,9 @@
 #include <algorithm>
 
 namespace {
-RECT Box(int x, int y, int width, int height) { return RECT{x, y, width, height}; }
+RECT Box(int x, int y, int width, int height) {
+    return RECT{x, y, width, height};
+}
 
 RECT Centred(int width, int height, int screenWidth, int screenHeight) {
     const int left = (screenWidth - width) / 2;

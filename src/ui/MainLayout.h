@@ -7,11 +7,11 @@
 struct MainLayoutInput {
     int clientWidth;
     int clientHeight;
-    int captionHeight;     // bold text of the source title + 2
-    int buttonHeight;      // 2 * |lfHeight| of the dialog font
-    int folderButtonWidth; // new-folder text + 20
-    int middleWidth;       // widest middle-column text + 20
-    int selectWidth;       // choose-card text + 20
+    int captionHeight;      // bold text of the source title + 2
+    int buttonHeight;       // 2 * |lfHeight| of the dialog font
+    int folderButtonWidth;  // new-folder text + 20
+    int middleWidth;        // widest middle-column text + 20
+    int selectWidth;        // choose-card text + 20
 };
 
 // Rectangles as x, y, width, height (RECT's right/bottom hold width/height).

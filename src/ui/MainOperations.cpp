@@ -21,7 +21,9 @@ constexpr int kMemoryCardLimit = 100;
 constexpr int kNewFolderMode = 1;
 constexpr int kChangeNameMode = 2;
 
-void ShowError(const char* key) { AppMessageBox(GetLangString(key), MB_OK | MB_ICONHAND); }
+void ShowError(const char* key) {
+    AppMessageBox(GetLangString(key), MB_OK | MB_ICONHAND);
+}
 
 int SelectedCount(const CListCtrlZEL& list) {
     return static_cast<int>(::SendMessageA(list.Handle(), LVM_GETSELECTEDCOUNT, 0, 0));
@@ -34,7 +36,9 @@ std::vector<std::string> SelectedNames(const CListCtrlZEL& list) {
     return names;
 }
 
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 }  // namespace
 
@@ -60,7 +64,8 @@ bool CZELMaintenanceDlg::PrepareMemoryCard(const std::vector<std::string>& names
     return true;
 }
 
-void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferred, const std::string& leftFolder) {
+void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferred,
+                                       const std::string& leftFolder) {
     sourceList_.Refill();
     targetList_.Refill();
     for (const std::string& path : transferred) {
@@ -192,8 +197,8 @@ void CZELMaintenanceDlg::OnRename() {
     RenameFrame(*active, folder, fileName, name);
 }
 
-void CZELMaintenanceDlg::RenameFrame(CListCtrlZEL& list, const std::string& folder, const std::string& fileName,
-                                     const std::string& newBase) {
+void CZELMaintenanceDlg::RenameFrame(CListCtrlZEL& list, const std::string& folder,
+                                     const std::string& fileName, const std::string& newBase) {
     const std::string oldBase = win::WithoutLastDot(fileName);
     // The path as the list found it, so that the cache moves the right record.
     const std::string oldPath = folder + fileName;

@@ -15,8 +15,8 @@ Dialog::~Dialog() {
 HWND Dialog::Create(HWND parent) {
     if (hwnd_) return hwnd_;
     ended_ = false;
-    ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent,
-                         DialogProc, reinterpret_cast<LPARAM>(this));
+    ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent, DialogProc,
+                         reinterpret_cast<LPARAM>(this));
     return hwnd_;
 }
 
@@ -61,7 +61,9 @@ void Dialog::EndDialog(INT_PTR result) {
     if (hwnd_) ::PostMessageA(hwnd_, WM_NULL, 0, 0);  // wakes the modal loop
 }
 
-bool Dialog::PreTranslateMessage(MSG*) { return false; }
+bool Dialog::PreTranslateMessage(MSG*) {
+    return false;
+}
 
 std::string Dialog::ItemText(int id) const {
     HWND item = Item(id);
@@ -82,36 +84,38 @@ void Dialog::SetMessageResult(LRESULT result) const {
 
 bool Dialog::OnCommand(WORD id, WORD, HWND) {
     switch (id) {
-    case IDOK:
-        OnOK();
-        return true;
-    case IDCANCEL:
-        OnCancel();
-        return true;
-    default:
-        return false;
+        case IDOK:
+            OnOK();
+            return true;
+        case IDCANCEL:
+            OnCancel();
+            return true;
+        default:
+            return false;
     }
 }
 
-bool Dialog::OnNotify(NMHDR*, LRESULT&) { return false; }
+bool Dialog::OnNotify(NMHDR*, LRESULT&) {
+    return false;
+}
 
 INT_PTR Dialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_INITDIALOG:
-        return OnInitDialog();
-    case WM_COMMAND:
-        return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_NOTIFY: {
-        LRESULT result = 0;
-        if (!OnNotify(reinterpret_cast<NMHDR*>(lParam), result)) return FALSE;
-        SetMessageResult(result);
-        return TRUE;
-    }
-    case WM_DESTROY:
-        OnDestroy();
-        return FALSE;
-    default:
-        return FALSE;
+        case WM_INITDIALOG:
+            return OnInitDialog();
+        case WM_COMMAND:
+            return OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_NOTIFY: {
+            LRESULT result = 0;
+            if (!OnNotify(reinterpret_cast<NMHDR*>(lParam), result)) return FALSE;
+            SetMessageResult(result);
+            return TRUE;
+        }
+        case WM_DESTROY:
+            OnDestroy();
+            return FALSE;
+        default:
+            return FALSE;
     }
 }
 

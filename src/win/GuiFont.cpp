@@ -15,7 +15,9 @@ Font CopyDefaultGuiFont() {
     return MakeFont(logFont);
 }
 
-Font MakeFont(const LOGFONTA& logFont) { return Font(::CreateFontIndirectA(&logFont)); }
+Font MakeFont(const LOGFONTA& logFont) {
+    return Font(::CreateFontIndirectA(&logFont));
+}
 
 void SetFontOn(HWND window, HFONT font) {
     if (window && font) ::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

@@ -5,5 +5,7 @@
 #include "win/Handles.h"
 
 namespace win {
-void ImageListTraits::Close(HIMAGELIST h) { ::ImageList_Destroy(h); }
+void ImageListTraits::Close(HIMAGELIST h) {
+    ::ImageList_Destroy(h);
+}
 }  // namespace win

@@ -10,8 +10,7 @@ std::wstring ToWide(const std::string& text) {
     if (text.empty()) return {};
     const int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0)
-        ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n);
+    if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n);
     return out;
 }
 
@@ -77,7 +76,9 @@ int CompareNoCase(const std::string& a, const std::string& b) {
                     reinterpret_cast<const unsigned char*>(b.c_str()));
 }
 
-bool EqualsNoCase(const std::string& a, const std::string& b) { return CompareNoCase(a, b) == 0; }
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+    return CompareNoCase(a, b) == 0;
+}
 
 std::string TruncateAtCharBoundary(const std::string& text, size_t maxBytes, UINT codePage) {
     if (text.size() <= maxBytes) return text;

@@ -56,7 +56,9 @@ TEST(LangStrings, AnEditedFileTakesEffectOnTheNextLookup) {
 
 TEST(LangStrings, ABackslashTrailByteOfADoubleByteCharacterIsNoEscape) {
     // In code page 932 the character 0x95 0x5C ends in a backslash byte.
-    const std::string table = "\x95\x5C" "n";
+    const std::string table =
+        "\x95\x5C"
+        "n";
     EXPECT_EQ(ExpandLineBreaks(table, 932), table);
     EXPECT_EQ(ExpandLineBreaks("\x95\x5C\\n", 932), "\x95\x5C\n");
     // In a single-byte code page the same bytes are a backslash pair.
@@ -65,22 +67,74 @@ TEST(LangStrings, ABackslashTrailByteOfADoubleByteCharacterIsNoEscape) {
 
 TEST(LangStrings, TheShippedLanguageFileHoldsEveryKey) {
     // The build copies lang/QuilletTool.INI beside this test as <test>.INI.
-    const char* keys[] = {
-        "TITLE_APP", "MENU_FILE", "MENU_DISPLAY", "MENU_SORT", "MENU_CHANGE_TARGET", "MENU_HELP",
-        "MENU_FILE_CLOSE", "MENU_DISPLAY_REFRESH", "MENU_SORT_TITLE", "MENU_SORT_PAPER_NAME",
-        "MENU_CHANGE_TARGET_LX", "MENU_CHANGE_TARGET_MEMCARD", "MENU_HELP_ABOUT", "BTN_SELECT",
-        "TITLE_ZELLIT_TO", "TITLE_ZELLIT1", "TITLE_ZELLIT2", "TITLE_ZELLIT2_LX", "TITLE_ZELLIT2_MEMCART",
-        "BTN_FOLDER_MAKE", "BTN_MOVE", "BTN_ADD", "BTN_COPY", "BTN_DELETE", "BTN_NAME_CHANGE",
-        "ERR_SELECT_SAME_TARGET", "TITLE_ABOUT", "VERSION_ABOUT", "COPYRIGHT_ABOUT", "BTN_OK", "ERR_LX",
-        "USE_ADD_MEM_FUNC_FLAG", "LIST_ZEL_NAME", "LIST_ZEL_PAPER", "TITLE_MARGINE_NORMAL",
-        "TITLE_MARGINE_EXTEND", "TITLE_MARGINE_NO", "TITLE_MARGINE_ROLLPAPER_CUTOFF",
-        "TITLE_MARGINE_ROLLPAPER_CUTON", "TITLE_SELECT_MEMCARD1", "TITLE_SELECT_MEMCARD2",
-        "EXPLAIN_SELECT_MEMCARD1", "EXPLAIN_SELECT_MEMCARD2", "TITLE_MEMCARD", "BTN_RESCAN", "BTN_NEXT",
-        "BTN_GO", "BTN_CANCEL", "TITLE_FOLDER_MAKE", "EXPLAIN_FOLDER_MAKE", "TITLE_CHANGE_NAME",
-        "EXPLAIN_CHANGE_NAME", "ERR_NOT_USE_FOLDER", "ERR_SELECT_SAME_FOLDER", "ERR_ZELLIT2_OVER_MAX_NUM",
-        "ERR_COPY_FAILED", "ERR_CONFIRM_REPLACE", "ERR_MOVE", "ERR_DISK_SIZE", "MSG_DELETE",
-        "ERR_FOLDER_MAKE", "ERR_NOT_FOLDER_NAME", "ERR_NOT_FOLDER_NAME_DOT", "ERR_FOLDR_NAME_CHAR",
-        "ERR_FILE_NAME_CHAR", "ERR_NOT_FILE_NAME", "ERR_FILE_NAME", "ERR_FOLDER_NAME"};
+    const char* keys[] = {"TITLE_APP",
+                          "MENU_FILE",
+                          "MENU_DISPLAY",
+                          "MENU_SORT",
+                          "MENU_CHANGE_TARGET",
+                          "MENU_HELP",
+                          "MENU_FILE_CLOSE",
+                          "MENU_DISPLAY_REFRESH",
+                          "MENU_SORT_TITLE",
+                          "MENU_SORT_PAPER_NAME",
+                          "MENU_CHANGE_TARGET_LX",
+                          "MENU_CHANGE_TARGET_MEMCARD",
+                          "MENU_HELP_ABOUT",
+                          "BTN_SELECT",
+                          "TITLE_ZELLIT_TO",
+                          "TITLE_ZELLIT1",
+                          "TITLE_ZELLIT2",
+                          "TITLE_ZELLIT2_LX",
+                          "TITLE_ZELLIT2_MEMCART",
+                          "BTN_FOLDER_MAKE",
+                          "BTN_MOVE",
+                          "BTN_ADD",
+                          "BTN_COPY",
+                          "BTN_DELETE",
+                          "BTN_NAME_CHANGE",
+                          "ERR_SELECT_SAME_TARGET",
+                          "TITLE_ABOUT",
+                          "VERSION_ABOUT",
+                          "COPYRIGHT_ABOUT",
+                          "BTN_OK",
+                          "ERR_LX",
+                          "USE_ADD_MEM_FUNC_FLAG",
+                          "LIST_ZEL_NAME",
+                          "LIST_ZEL_PAPER",
+                          "TITLE_MARGINE_NORMAL",
+                          "TITLE_MARGINE_EXTEND",
+                          "TITLE_MARGINE_NO",
+                          "TITLE_MARGINE_ROLLPAPER_CUTOFF",
+                          "TITLE_MARGINE_ROLLPAPER_CUTON",
+                          "TITLE_SELECT_MEMCARD1",
+                          "TITLE_SELECT_MEMCARD2",
+                          "EXPLAIN_SELECT_MEMCARD1",
+                          "EXPLAIN_SELECT_MEMCARD2",
+                          "TITLE_MEMCARD",
+                          "BTN_RESCAN",
+                          "BTN_NEXT",
+                          "BTN_GO",
+                          "BTN_CANCEL",
+                          "TITLE_FOLDER_MAKE",
+                          "EXPLAIN_FOLDER_MAKE",
+                          "TITLE_CHANGE_NAME",
+                          "EXPLAIN_CHANGE_NAME",
+                          "ERR_NOT_USE_FOLDER",
+                          "ERR_SELECT_SAME_FOLDER",
+                          "ERR_ZELLIT2_OVER_MAX_NUM",
+                          "ERR_COPY_FAILED",
+                          "ERR_CONFIRM_REPLACE",
+                          "ERR_MOVE",
+                          "ERR_DISK_SIZE",
+                          "MSG_DELETE",
+                          "ERR_FOLDER_MAKE",
+                          "ERR_NOT_FOLDER_NAME",
+                          "ERR_NOT_FOLDER_NAME_DOT",
+                          "ERR_FOLDR_NAME_CHAR",
+                          "ERR_FILE_NAME_CHAR",
+                          "ERR_NOT_FILE_NAME",
+                          "ERR_FILE_NAME",
+                          "ERR_FOLDER_NAME"};
     ASSERT_EQ(std::size(keys), 68u);
     for (const char* key : keys) EXPECT_FALSE(GetLangString(key).empty()) << key;
 

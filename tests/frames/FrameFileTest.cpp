@@ -32,8 +32,10 @@ TEST(FrameFile, MarginLabelMatchesWholePresetTextsOnly) {
     // The profile reader trims the trailing blank.
     EXPECT_EQ(ReadMarginLabel(Frame(dir, "b.USD", "HdMargines=42,198,42,42 \r\n")), normal);
     EXPECT_EQ(ReadMarginLabel(Frame(dir, "c.USD", "HdMargines=42, 198, 42, 42\r\n")), "");
-    EXPECT_EQ(ReadMarginLabel(Frame(dir, "d.USD", "HdMargines=-42,-72,-50,-50\r\n")), GetLangString("TITLE_MARGINE_NO"));
-    EXPECT_EQ(ReadMarginLabel(Frame(dir, "e.USD", "HdMargines=-42,-72,-36,-36\r\n")), GetLangString("TITLE_MARGINE_NO"));
+    EXPECT_EQ(ReadMarginLabel(Frame(dir, "d.USD", "HdMargines=-42,-72,-50,-50\r\n")),
+              GetLangString("TITLE_MARGINE_NO"));
+    EXPECT_EQ(ReadMarginLabel(Frame(dir, "e.USD", "HdMargines=-42,-72,-36,-36\r\n")),
+              GetLangString("TITLE_MARGINE_NO"));
     EXPECT_EQ(ReadMarginLabel(Frame(dir, "f.USD", "HdMargines=-36,-36,-36,-36\r\n")),
               GetLangString("TITLE_MARGINE_ROLLPAPER_CUTON"));
     EXPECT_EQ(ReadMarginLabel(Frame(dir, "g.USD", "HdMargines=1,2,3,4\r\n")), "");
@@ -44,7 +46,8 @@ TEST(FrameFile, ThumbnailPathResolvesEveryDotBackslashAgainstTheFrameFolder) {
     const std::string folder = dir.Path() + "\\";
     EXPECT_EQ(ResolveThumbnailPath(Frame(dir, "Flower.USD", "HdThumbnail=.\\Flower\\thumb.jpg\r\n")),
               folder + "Flower\\thumb.jpg");
-    EXPECT_EQ(ResolveThumbnailPath(Frame(dir, "a.USD", "HdThumbnail=C:\\Pics\\a.jpg\r\n")), "C:\\Pics\\a.jpg");
+    EXPECT_EQ(ResolveThumbnailPath(Frame(dir, "a.USD", "HdThumbnail=C:\\Pics\\a.jpg\r\n")),
+              "C:\\Pics\\a.jpg");
     // A plain text replacement over the whole value, not only at its start.
     EXPECT_EQ(ResolveThumbnailPath(Frame(dir, "b.USD", "HdThumbnail=.\\b\\.\\t.jpg\r\n")),
               folder + "b\\" + folder + "t.jpg");
@@ -69,9 +72,10 @@ TEST(FrameFile, AFileWithoutHeaderOrMissingGivesEmptyTexts) {
 
 TEST(FrameFile, OverLongValuesAreCutAndNeverOverflowARecord) {
     TempDir dir;
-    const std::string path = Frame(dir, "long.USD",
-                                   "HdTitle=" + std::string(2000, 't') + "\r\nHdThumbnail=C:\\" +
-                                       std::string(400, 'p') + "\r\nHdMargines=" + std::string(300, '4') + "\r\n");
+    const std::string path =
+        Frame(dir, "long.USD",
+              "HdTitle=" + std::string(2000, 't') + "\r\nHdThumbnail=C:\\" + std::string(400, 'p') +
+                  "\r\nHdMargines=" + std::string(300, '4') + "\r\n");
     EXPECT_EQ(ReadTitle(path), std::string(1023, 't'));
     EXPECT_EQ(ResolveThumbnailPath(path).size(), 259u);
     EXPECT_EQ(ReadMarginLabel(path), "");
@@ -83,7 +87,8 @@ TEST(FrameFile, OverLongValuesAreCutAndNeverOverflowARecord) {
     EXPECT_EQ(info.marginLabel[0], 'm');
 
     // A resolved path that would not fit a path buffer is refused.
-    const std::string deep = Frame(dir, "deep.USD", "HdThumbnail=.\\" + std::string(240, 'd') + ".\\x.jpg\r\n");
+    const std::string deep =
+        Frame(dir, "deep.USD", "HdThumbnail=.\\" + std::string(240, 'd') + ".\\x.jpg\r\n");
     EXPECT_EQ(ResolveThumbnailPath(deep), "");
 }
 

@@ -47,7 +47,8 @@ protected:
     TempDir dir_;
 };
 
-const int kOperationButtons[] = {IDC_BTN_MOVE_BACK, IDC_BTN_ADD, IDC_BTN_COPY, IDC_BTN_DELETE, IDC_BTN_RENAME};
+const int kOperationButtons[] = {IDC_BTN_MOVE_BACK, IDC_BTN_ADD, IDC_BTN_COPY, IDC_BTN_DELETE,
+                                 IDC_BTN_RENAME};
 
 }  // namespace
 

@@ -71,7 +71,8 @@ void MainWindowFixture::Select(CListCtrlZEL& list, std::initializer_list<int> it
         LVITEMA state = {};
         state.stateMask = LVIS_SELECTED;
         state.state = LVIS_SELECTED;
-        ::SendMessageA(list.Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
+        ::SendMessageA(list.Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(item),
+                       reinterpret_cast<LPARAM>(&state));
     }
     Pump();
 }

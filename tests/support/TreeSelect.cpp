@@ -26,7 +26,8 @@ HTREEITEM Find(CFolderTreeCtrl& tree, HTREEITEM item, const std::string& path, i
     tree.Expand(item, TVE_EXPAND);
     for (HTREEITEM child = tree.GetChildItem(item); child; child = tree.GetNextSiblingItem(child)) {
         const std::string childPath = TreeItemPath(tree, child);
-        if (win::EqualsNoCase(win::WithoutTrailingBackslashes(childPath), win::WithoutTrailingBackslashes(path)))
+        if (win::EqualsNoCase(win::WithoutTrailingBackslashes(childPath),
+                              win::WithoutTrailingBackslashes(path)))
             return child;
         if (IsPrefixFolder(childPath, path)) {
             if (HTREEITEM found = Find(tree, child, path, virtualDepth)) return found;
