@@ -75,7 +75,11 @@ bool CZELMaintenanceApp::InitializeOle() {
 }
 
 void CZELMaintenanceApp::CheckStoredTarget() {
-    if (layoutAdditionTo_ != 1) return;
+    // Only 0 and 1 are target kinds; anything else stored is taken as 0.
+    if (layoutAdditionTo_ != 1) {
+        layoutAdditionTo_ = 0;
+        return;
+    }
     if (!IsMemoryCardTargetEnabled()) {
         layoutAdditionTo_ = 0;
         return;

@@ -2,6 +2,7 @@
 
 #include <mbstring.h>
 
+#include "app/App.h"
 #include "app/Profile.h"
 #include "choosers/IdList.h"
 #include "win/Handles.h"
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr char kProfileKey[] = "Software\\ZORVA\\ZORVA Quillet Tool1.1";
 constexpr char kSettingSection[] = "Setting";
 constexpr char kCurrentFolderValue[] = "CurrentFolder";
 
@@ -293,7 +293,7 @@ void CFolderTreeCtrl::FillTree() {
 }
 
 void CFolderTreeCtrl::SelectStoredFolder(HTREEITEM root) {
-    CProfile profile(HKEY_CURRENT_USER, kProfileKey);
+    CProfile profile(HKEY_CURRENT_USER, CZELMaintenanceApp::SettingsKeyPath());
     DWORD size = 0;
     profile.ReadBinary(kSettingSection, kCurrentFolderValue, nullptr, &size);
     if (size == 0) return;  // first run: nothing selected
@@ -313,20 +313,20 @@ void CFolderTreeCtrl::SelectStoredFolder(HTREEITEM root) {
 void CFolderTreeCtrl::SaveCurrentFolder() {
     const FolderItemData* data = GetFolderData(GetSelectedItem());
     if (!data || !data->absolute) return;
-    CProfile profile(HKEY_CURRENT_USER, kProfileKey);
+    CProfile profile(HKEY_CURRENT_USER, CZELMaintenanceApp::SettingsKeyPath());
     profile.WriteBinary(kSettingSection, kCurrentFolderValue, data->absolute, idlist::Size(data->absolute));
 }
 
 bool CFolderTreeCtrl::StoreCurrentFolderPath(const std::string& path) {
     win::ShellIdList list = AbsoluteListOf(path, nullptr);
     if (!list.Get()) return false;
-    CProfile profile(HKEY_CURRENT_USER, kProfileKey);
+    CProfile profile(HKEY_CURRENT_USER, CZELMaintenanceApp::SettingsKeyPath());
     return profile.WriteBinary(kSettingSection, kCurrentFolderValue, list.Get(), idlist::Size(list.Get())) ==
            ERROR_SUCCESS;
 }
 
 bool CFolderTreeCtrl::HasStoredCurrentFolder() {
-    CProfile profile(HKEY_CURRENT_USER, kProfileKey);
+    CProfile profile(HKEY_CURRENT_USER, CZELMaintenanceApp::SettingsKeyPath());
     DWORD size = 0;
     profile.ReadBinary(kSettingSection, kCurrentFolderValue, nullptr, &size);
     return size > 0;

@@ -1,5 +1,7 @@
 #include "choosers/IdList.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 #include "win/Strings.h"
@@ -68,8 +70,12 @@ bool DisplayName(IShellFolder* folder, LPCITEMIDLIST child, std::string& name) {
             ::CoTaskMemFree(strret.pOleStr);
             return true;
         case STRRET_OFFSET: {
+            // The text lies inside the item ID: never read past its end.
+            const UINT size = child ? child->mkid.cb : 0;
+            if (strret.uOffset >= size) return false;
             const char* text = reinterpret_cast<const char*>(child) + strret.uOffset;
-            name = win::TruncateAtCharBoundary(std::string(text, strnlen(text, MAX_PATH)), MAX_PATH - 1);
+            const size_t room = std::min<size_t>(size - strret.uOffset, MAX_PATH);
+            name = win::TruncateAtCharBoundary(std::string(text, strnlen(text, room)), MAX_PATH - 1);
             return true;
         }
         case STRRET_CSTR:

@@ -39,11 +39,6 @@ bool IsDots(const char* name) {
     return !strcmp(name, ".") || !strcmp(name, "..");
 }
 
-void RestoreAttributes(const std::string& path, DWORD attributes) {
-    const DWORD settable = attributes & kSettableAttributes;
-    ::SetFileAttributesA(path.c_str(), settable ? settable : FILE_ATTRIBUTE_NORMAL);
-}
-
 // The root of the drive a path is on ("E:\"); a path without a drive letter
 // is asked about as it stands.
 std::string DriveRoot(const std::string& path) {
@@ -79,6 +74,11 @@ bool IsSameFile(const std::string& a, const std::string& b) {
 
 CFrameTransfer::CFrameTransfer() : freeSpaceQuery_(QueryDriveFreeBytes) {}
 
+void CFrameTransfer::RestoreAttributes(const std::string& path, DWORD attributes) {
+    const DWORD settable = attributes & kSettableAttributes;
+    ::SetFileAttributesA(path.c_str(), settable ? settable : FILE_ATTRIBUTE_NORMAL);
+}
+
 BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& destFolder,
                                     const std::vector<std::string>& names, TransferMode mode,
                                     std::vector<std::string>& transferred) {
@@ -106,6 +106,9 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
             case Step::Done:
                 transferred.push_back(destFolder + name);
                 break;
+            case Step::DoneThenStop:
+                transferred.push_back(destFolder + name);
+                return FALSE;
             case Step::Skipped:
                 break;
         }
@@ -119,7 +122,8 @@ CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder
     const std::string source = sourceFolder + name;
     const std::string dest = destFolder + name;
     const std::string destCompanion = win::WithoutLastDot(dest);
-    if (!Fits(source) || !Fits(dest)) {
+    // No name would make the folders themselves the frame.
+    if (name.empty() || !Fits(source) || !Fits(dest)) {
         ShowError("ERR_COPY_FAILED");
         return Step::Stop;
     }
@@ -172,7 +176,10 @@ CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder
         ShowError("ERR_COPY_FAILED");
         return Step::Stop;
     }
-    if (replacing) DiscardParkedFrame(parked);
+    // The new frame is complete; an old one that will not go is reported
+    // after this frame, and the transfer ends there.
+    const bool oldFrameLeft = replacing && !DiscardParkedFrame(parked);
+    if (oldFrameLeft) ShowError("ERR_COPY_FAILED");
     // Whatever was cached for the destination path described another file.
     ForgetFrameInfo(dest);
 
@@ -188,7 +195,7 @@ CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder
     } else {
         GetFrameInfo(dest);
     }
-    return Step::Done;
+    return oldFrameLeft ? Step::DoneThenStop : Step::Done;
 }
 
 std::string CFrameTransfer::FolderHoldingDestination(const std::string& sourceFolder,
@@ -288,10 +295,11 @@ void CFrameTransfer::RestoreParkedFrame(const ParkedFrame& parked) {
         RestoreAttributes(parked.folder, parked.folderAttributes);
 }
 
-void CFrameTransfer::DiscardParkedFrame(const ParkedFrame& parked) {
+bool CFrameTransfer::DiscardParkedFrame(const ParkedFrame& parked) {
     ClearAttributes(parked.parkedFile);
-    ::DeleteFileA(parked.parkedFile.c_str());
-    if (parked.hasFolder) RemoveFolderTree(parked.parkedFolder);
+    bool gone = ::DeleteFileA(parked.parkedFile.c_str()) != FALSE;
+    if (parked.hasFolder) gone = RemoveFolderTree(parked.parkedFolder) && gone;
+    return gone;
 }
 
 bool CFrameTransfer::CopyFrame(const std::string& sourceFolder, const std::string& destFolder,

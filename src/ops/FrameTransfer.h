@@ -60,6 +60,9 @@ public:
     static BOOL RemoveFolderTree(const std::string& folder);
     // Normal attributes, so that read-only files and folders can be deleted.
     static void ClearAttributes(const std::string& path);
+    // Gives back attributes read earlier, leaving out those (such as the
+    // directory bit) that cannot be set.
+    static void RestoreAttributes(const std::string& path, DWORD attributes);
 
     // Walk state: the folder being enumerated (ends with a backslash), the
     // search pattern, the folder the walk began at, and the folder under
@@ -79,7 +82,7 @@ private:
         bool hasFolder = false;
     };
 
-    enum class Step { Done, Skipped, Stop };
+    enum class Step { Done, DoneThenStop, Skipped, Stop };
     Step TransferOne(const std::string& sourceFolder, const std::string& destFolder, const std::string& name,
                      TransferMode mode);
     static std::string FolderHoldingDestination(const std::string& sourceFolder,
@@ -88,7 +91,7 @@ private:
     bool ParkOldFrame(const std::string& destFolder, const std::string& file, const std::string& folder,
                       ParkedFrame& parked);
     static void RestoreParkedFrame(const ParkedFrame& parked);
-    static void DiscardParkedFrame(const ParkedFrame& parked);
+    static bool DiscardParkedFrame(const ParkedFrame& parked);
     bool CopyFrame(const std::string& sourceFolder, const std::string& destFolder, const std::string& source);
     void UndoCopy(const std::string& destFolder, const std::string& source);
     bool CopyEntry(const WIN32_FIND_DATAA& entry, bool wholeFolder);

@@ -29,15 +29,43 @@ int SelectedCount(const CListCtrlZEL& list) {
     return static_cast<int>(::SendMessageA(list.Handle(), LVM_GETSELECTEDCOUNT, 0, 0));
 }
 
-// File names (with extension) of the selected items, in item order.
+// File names (with extension) of the selected items, in item order. A frame
+// file that vanished since the list was filled has no name and is left out.
 std::vector<std::string> SelectedNames(const CListCtrlZEL& list) {
     std::vector<std::string> names;
-    for (int item : list.GetSelectedItems()) names.push_back(list.GetItemFileName(item));
+    for (int item : list.GetSelectedItems()) {
+        std::string name = list.GetItemFileName(item);
+        if (!name.empty()) names.push_back(std::move(name));
+    }
     return names;
 }
 
 bool Exists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The frame file rewritten under its new name, the old one deleted, the
+// companion folder renamed, each keeping its attributes. False when a step
+// failed; the frame is then as far as the steps got.
+bool RenameFrameFiles(const std::string& folder, const std::string& oldBase, const std::string& oldPath,
+                      const std::string& newBase, const std::string& newPath) {
+    const DWORD fileAttributes = ::GetFileAttributesA(oldPath.c_str());
+    CFrameTransfer::ClearAttributes(oldPath);
+    if (!RewriteFrameFile(oldPath, newPath, ".\\" + oldBase + "\\", ".\\" + newBase + "\\")) {
+        CFrameTransfer::RestoreAttributes(oldPath, fileAttributes);
+        return false;
+    }
+    CFrameTransfer::RestoreAttributes(newPath, fileAttributes);
+    if (!::DeleteFileA(oldPath.c_str())) return false;
+
+    const std::string oldFolder = folder + oldBase;
+    const std::string newFolder = folder + newBase;
+    const DWORD folderAttributes = ::GetFileAttributesA(oldFolder.c_str());
+    CFrameTransfer::ClearAttributes(oldFolder);
+    const bool moved = ::MoveFileA(oldFolder.c_str(), newFolder.c_str()) != FALSE;
+    CFrameTransfer::RestoreAttributes(moved ? newFolder : oldFolder, folderAttributes);
+    MoveFrameInfo(oldPath, newPath);
+    return moved;
 }
 
 }  // namespace
@@ -127,8 +155,6 @@ void CZELMaintenanceDlg::OnDelete() {
 
     std::vector<std::string> paths;
     for (const std::string& name : SelectedNames(*active)) {
-        // A frame that vanished has no name: never hand the folder itself over.
-        if (name.empty()) continue;
         const std::string path = folder + name;
         paths.push_back(path);
         const std::string companion = win::WithoutLastDot(path);
@@ -205,28 +231,7 @@ void CZELMaintenanceDlg::RenameFrame(CListCtrlZEL& list, const std::string& fold
     const std::string newPath = folder + newBase + ".usd";
     // Without its companion folder the frame is left as it is.
     if (!transfer_.CheckCompanionFolder(oldPath)) return;
-    {
-        const DWORD fileAttributes = ::GetFileAttributesA(oldPath.c_str());
-        ::SetFileAttributesA(oldPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!RewriteFrameFile(oldPath, newPath, ".\\" + oldBase + "\\", ".\\" + newBase + "\\")) {
-            ::SetFileAttributesA(oldPath.c_str(), fileAttributes);
-            ShowError("ERR_COPY_FAILED");
-        } else {
-            ::SetFileAttributesA(newPath.c_str(), fileAttributes);
-            if (!::DeleteFileA(oldPath.c_str())) {
-                ShowError("ERR_COPY_FAILED");
-            } else {
-                const std::string oldFolder = folder + oldBase;
-                const std::string newFolder = folder + newBase;
-                const DWORD folderAttributes = ::GetFileAttributesA(oldFolder.c_str());
-                ::SetFileAttributesA(oldFolder.c_str(), FILE_ATTRIBUTE_NORMAL);
-                const bool moved = ::MoveFileA(oldFolder.c_str(), newFolder.c_str()) != FALSE;
-                ::SetFileAttributesA((moved ? newFolder : oldFolder).c_str(), folderAttributes);
-                MoveFrameInfo(oldPath, newPath);
-                if (!moved) ShowError("ERR_COPY_FAILED");
-            }
-        }
-    }
+    if (!RenameFrameFiles(folder, oldBase, oldPath, newBase, newPath)) ShowError("ERR_COPY_FAILED");
     list.Refill();
     if (&list == &sourceList_) {
         tree_.PruneMissingChildren();

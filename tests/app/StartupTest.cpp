@@ -169,9 +169,9 @@ TEST_F(StartupTest, ASecondInstanceShowsTheFirstWindowAndEndsWithoutAMessage) {
 }
 
 TEST_F(StartupTest, AStoredMemoryCardTargetNeedsTheFeatureAndARemovableOrFixedDrive) {
-    auto targetAfterStart = [&](const char* flag, const std::string& drive) {
+    auto targetAfterStart = [&](const char* flag, const std::string& drive, int stored = 1) {
         WriteLanguageFile(flag);
-        StoreSettings(1, drive);
+        StoreSettings(stored, drive);
         CZELMaintenanceApp app;
         UseLanguageFile(app);
         int seen = -1;
@@ -196,6 +196,9 @@ TEST_F(StartupTest, AStoredMemoryCardTargetNeedsTheFeatureAndARemovableOrFixedDr
     ASSERT_EQ(::GetDriveTypeA("N:\\"), static_cast<UINT>(DRIVE_CDROM)) << "run scripts/wine-drives.sh";
     EXPECT_EQ(targetAfterStart("1", "M:\\"), 1);
     EXPECT_EQ(targetAfterStart("1", "N:\\"), 0);
+    // A damaged value is no target kind: the companion's folder.
+    EXPECT_EQ(targetAfterStart("1", "M:\\", 2), 0);
+    EXPECT_EQ(targetAfterStart("1", "M:\\", -1), 0);
     EXPECT_TRUE(boxes.empty());
 }
 

@@ -248,3 +248,20 @@ TEST_F(TransferOpsTest, MovingBackANameThatExistsAsksToReplace) {
     EXPECT_NE(testing_support::ReadFile(dir_ / "ROSE.USD").find("Rose on the card"), std::string::npos);
     EXPECT_EQ(ListNames(dialog_->SourceList()), Names{"ROSE.USD"});
 }
+
+TEST_F(TransferOpsTest, AFrameFileThatVanishedFromTheListIsLeftOut) {
+    WriteFrame(dir_.Path(), "ALPHA", "Alpha");
+    WriteFrame(dir_.Path(), "BETA", "Beta");
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    Focus(dialog_->SourceList());
+    Select(dialog_->SourceList(), {0, 1});
+    // Another program deletes one of them after the list was filled.
+    ASSERT_TRUE(::DeleteFileA((dir_ / "ALPHA.USD").c_str()));
+    Command(IDC_BTN_ADD);
+    // No question about a frame without a name, no error: the other one moves.
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+    EXPECT_EQ(ListNames(dialog_->TargetList()), (Names{"BETA.USD"}));
+    EXPECT_FALSE(Exists(dir_ / "BETA.USD"));
+    EXPECT_TRUE(IsDirectory(dir_ / "ALPHA"));
+}
