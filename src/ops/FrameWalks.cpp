@@ -4,6 +4,7 @@
 
 #include "win/Handles.h"
 #include "win/Strings.h"
+#include "win/WaitCursor.h"
 
 namespace {
 
@@ -40,28 +41,6 @@ void PumpMessages() {
     }
 }
 
-// The wait cursor for the time of a directory entry. Setting a cursor costs
-// a round trip to the display, so nested entries only put it back when a
-// pumped WM_SETCURSOR replaced it, and only the outermost entry restores the
-// cursor it found.
-class WaitCursor {
-public:
-    WaitCursor() : wait_(::LoadCursor(nullptr, IDC_WAIT)) {
-        const HCURSOR current = ::GetCursor();
-        if (depth_++ == 0) previous_ = current;
-        if (current != wait_) ::SetCursor(wait_);
-    }
-    ~WaitCursor() {
-        if (--depth_ == 0) ::SetCursor(previous_);
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    static inline int depth_ = 0;
-    static inline HCURSOR previous_ = nullptr;
-    HCURSOR wait_;
-};
 
 }  // namespace
 
@@ -84,7 +63,7 @@ BOOL CFrameTransfer::CopyTree() {
     if (!find) return TRUE;
     do {
         PumpMessages();
-        WaitCursor wait;
+        win::NestedWaitCursor wait;
         if (IsDots(entry.cFileName)) continue;
         const bool copied = CopyEntry(entry, wholeFolder);
         walkFolder = savedFolder;

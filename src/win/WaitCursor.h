@@ -17,4 +17,27 @@ private:
     HCURSOR previous_;
 };
 
+// The wait cursor for the time of a directory entry. Setting a cursor costs
+// a round trip to the display, so nested entries only put it back when a
+// pumped WM_SETCURSOR replaced it, and only the outermost entry restores the
+// cursor it found.
+class NestedWaitCursor {
+public:
+    NestedWaitCursor() : wait_(::LoadCursor(nullptr, IDC_WAIT)) {
+        const HCURSOR current = ::GetCursor();
+        if (depth_++ == 0) previous_ = current;
+        if (current != wait_) ::SetCursor(wait_);
+    }
+    ~NestedWaitCursor() {
+        if (--depth_ == 0) ::SetCursor(previous_);
+    }
+    NestedWaitCursor(const NestedWaitCursor&) = delete;
+    NestedWaitCursor& operator=(const NestedWaitCursor&) = delete;
+
+private:
+    static inline int depth_ = 0;
+    static inline HCURSOR previous_ = nullptr;
+    HCURSOR wait_;
+};
+
 }  // namespace win
