@@ -48,6 +48,19 @@ std::string DriveRoot(const std::string& path) {
     return path;
 }
 
+// Whether two paths lie on one volume (the serial number of the volume
+// each is on); unknown counts as the same, so nothing relies on a move
+// freeing space that it does not free.
+bool IsSameVolume(const std::string& a, const std::string& b) {
+    auto serial = [](const std::string& path, DWORD& number) {
+        char root[MAX_PATH] = {};
+        return ::GetVolumePathNameA(path.c_str(), root, MAX_PATH) &&
+               ::GetVolumeInformationA(root, nullptr, 0, &number, nullptr, nullptr, nullptr, 0);
+    };
+    DWORD first = 0, second = 0;
+    return !serial(a, first) || !serial(b, second) || first == second;
+}
+
 bool QueryDriveFreeBytes(const std::string& root, ULONGLONG& freeBytes) {
     ULARGE_INTEGER available = {}, total = {}, totalFree = {};
     if (!::GetDiskFreeSpaceExA(root.c_str(), &available, &total, &totalFree)) return false;
@@ -158,15 +171,31 @@ CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder
         freedBytes = FrameBytesNeeded(dest);
     }
     // Checked before the old frame is touched, so a refusal loses nothing.
-    if (checkSpace_ && !HasRoomFor(source, destFolder, freedBytes)) {
-        ShowError("ERR_DISK_SIZE");
-        return Step::Stop;
+    // The old frame's bytes count as free: when the new frame needs them,
+    // the old one waits on another drive instead of beside the new one.
+    bool needsOldSpace = false;
+    if (checkSpace_) {
+        ULONGLONG freeBytes = 0;
+        const ULONGLONG needed = FrameBytesNeeded(source);
+        if (!DriveFreeBytes(destFolder, freeBytes) || needed > SaturatingAdd(freeBytes, freedBytes)) {
+            ShowError("ERR_DISK_SIZE");
+            return Step::Stop;
+        }
+        needsOldSpace = replacing && needed > freeBytes;
     }
 
-    // The old frame stays on disk under a temporary name until the new one
-    // is complete, and comes back if the copy fails.
+    // The old frame is kept until the new one is complete, and comes back
+    // if the copy fails.
     ParkedFrame parked;
-    if (replacing && !ParkOldFrame(destFolder, dest, destCompanion, parked)) {
+    parked.name = name;
+    if (replacing && needsOldSpace) {
+        const ParkAway result = ParkOldFrameAway(destFolder, freedBytes, parked);
+        if (result != ParkAway::Parked) {
+            ShowError(result == ParkAway::NoRoom ? "ERR_DISK_SIZE" : "ERR_COPY_FAILED");
+            return Step::Stop;
+        }
+    }
+    if (replacing && !needsOldSpace && !ParkOldFrame(destFolder, dest, destCompanion, parked)) {
         ShowError("ERR_COPY_FAILED");
         return Step::Stop;
     }
@@ -246,13 +275,6 @@ bool CFrameTransfer::DriveFreeBytes(const std::string& path, ULONGLONG& freeByte
     return freeSpaceQuery_ && freeSpaceQuery_(DriveRoot(path), freeBytes);
 }
 
-bool CFrameTransfer::HasRoomFor(const std::string& source, const std::string& destFolder,
-                                ULONGLONG freedBytes) {
-    ULONGLONG freeBytes = 0;
-    if (!DriveFreeBytes(destFolder, freeBytes)) return false;
-    return FrameBytesNeeded(source) <= SaturatingAdd(freeBytes, freedBytes);
-}
-
 bool CFrameTransfer::ParkOldFrame(const std::string& destFolder, const std::string& file,
                                   const std::string& folder, ParkedFrame& parked) {
     parked.file = file;
@@ -288,7 +310,69 @@ bool CFrameTransfer::ParkOldFrame(const std::string& destFolder, const std::stri
     return true;
 }
 
+CFrameTransfer::ParkAway CFrameTransfer::ParkOldFrameAway(const std::string& destFolder, ULONGLONG oldBytes,
+                                                          ParkedFrame& parked) {
+    // A folder of its own in the temporary folder, which must be on another
+    // drive: moving the old frame within one drive frees nothing.
+    char temp[MAX_PATH] = {};
+    const DWORD length = ::GetTempPathA(MAX_PATH, temp);
+    if (length == 0 || length >= MAX_PATH || IsSameVolume(temp, destFolder)) return ParkAway::NoRoom;
+    ULONGLONG tempFree = 0;
+    if (!DriveFreeBytes(temp, tempFree) || tempFree < oldBytes) return ParkAway::NoRoom;
+    for (unsigned n = 1; n < 1000 && parked.awayFolder.empty(); ++n) {
+        const std::string candidate = std::string(temp) + "qtpark" + std::to_string(n);
+        if (!Fits(candidate + "\\" + parked.name)) return ParkAway::NoRoom;
+        if (::CreateDirectoryA(candidate.c_str(), nullptr)) parked.awayFolder = candidate + "\\";
+    }
+    if (parked.awayFolder.empty()) return ParkAway::NoRoom;
+
+    parked.file = destFolder + parked.name;
+    parked.folder = win::WithoutLastDot(parked.file);
+    parked.hasFolder = Exists(parked.folder);
+    parked.fileAttributes = ::GetFileAttributesA(parked.file.c_str());
+    parked.folderAttributes = parked.hasFolder ? ::GetFileAttributesA(parked.folder.c_str()) : 0;
+    if (!WalkCopyFrame(destFolder, parked.name, parked.awayFolder)) {
+        RemoveFolderTree(win::WithoutTrailingBackslashes(parked.awayFolder));
+        return ParkAway::NoRoom;
+    }
+    if (!WalkDeleteFrame(destFolder, parked.name)) {
+        // Part of the old frame is still in place: put back what went.
+        RestoreParkedFrame(parked);
+        return ParkAway::Failed;
+    }
+    return ParkAway::Parked;
+}
+
+BOOL CFrameTransfer::WalkCopyFrame(const std::string& fromFolder, const std::string& name,
+                                   const std::string& toFolder) {
+    walkFolder = fromFolder;
+    walkBase = fromFolder;
+    walkPattern = fromFolder + name;
+    walkMirror = toFolder;
+    return CopyTree();
+}
+
+BOOL CFrameTransfer::WalkDeleteFrame(const std::string& folder, const std::string& name) {
+    walkFolder = folder;
+    walkBase = folder;
+    walkPattern = folder + name;
+    walkMirror = folder;
+    return DeleteTree();
+}
+
 void CFrameTransfer::RestoreParkedFrame(const ParkedFrame& parked) {
+    if (!parked.awayFolder.empty()) {
+        // Back from the other drive; the parked copy goes only once the old
+        // frame is whole again, so it is never lost.
+        const std::string destFolder = win::FolderOf(parked.file);
+        WalkDeleteFrame(destFolder, parked.name);
+        if (WalkCopyFrame(parked.awayFolder, parked.name, destFolder)) {
+            RestoreAttributes(parked.file, parked.fileAttributes);
+            if (parked.hasFolder) RestoreAttributes(parked.folder, parked.folderAttributes);
+            RemoveFolderTree(win::WithoutTrailingBackslashes(parked.awayFolder));
+        }
+        return;
+    }
     if (::MoveFileA(parked.parkedFile.c_str(), parked.file.c_str()))
         RestoreAttributes(parked.file, parked.fileAttributes);
     if (parked.hasFolder && ::MoveFileA(parked.parkedFolder.c_str(), parked.folder.c_str()))
@@ -296,6 +380,8 @@ void CFrameTransfer::RestoreParkedFrame(const ParkedFrame& parked) {
 }
 
 bool CFrameTransfer::DiscardParkedFrame(const ParkedFrame& parked) {
+    if (!parked.awayFolder.empty())
+        return RemoveFolderTree(win::WithoutTrailingBackslashes(parked.awayFolder));
     ClearAttributes(parked.parkedFile);
     bool gone = ::DeleteFileA(parked.parkedFile.c_str()) != FALSE;
     if (parked.hasFolder) gone = RemoveFolderTree(parked.parkedFolder) && gone;

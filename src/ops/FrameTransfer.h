@@ -73,11 +73,15 @@ public:
     std::string walkMirror;
 
 private:
-    // The old frame of a confirmed replace, renamed aside in the destination
-    // folder until the new one is complete.
+    // The old frame of a confirmed replace, kept until the new one is
+    // complete: renamed aside in the destination folder, or, when the new
+    // frame only fits in the old one's space, copied to a folder on another
+    // drive (awayFolder) and removed from the destination.
     struct ParkedFrame {
+        std::string name;                      // file name with extension
         std::string file, folder;              // original paths
         std::string parkedFile, parkedFolder;  // temporary names
+        std::string awayFolder;                // ends with a backslash; empty when parked beside
         DWORD fileAttributes = 0, folderAttributes = 0;
         bool hasFolder = false;
     };
@@ -87,11 +91,18 @@ private:
                      TransferMode mode);
     static std::string FolderHoldingDestination(const std::string& sourceFolder,
                                                 const std::string& destFolder);
-    bool HasRoomFor(const std::string& source, const std::string& destFolder, ULONGLONG freedBytes);
     bool ParkOldFrame(const std::string& destFolder, const std::string& file, const std::string& folder,
                       ParkedFrame& parked);
-    static void RestoreParkedFrame(const ParkedFrame& parked);
-    static bool DiscardParkedFrame(const ParkedFrame& parked);
+    // No room: nothing was touched. Failed: the old frame could not all be
+    // removed from the destination and was put back as far as possible.
+    enum class ParkAway { Parked, NoRoom, Failed };
+    ParkAway ParkOldFrameAway(const std::string& destFolder, ULONGLONG oldBytes, ParkedFrame& parked);
+    void RestoreParkedFrame(const ParkedFrame& parked);
+    bool DiscardParkedFrame(const ParkedFrame& parked);
+    // Copies or deletes the frame name (file and companion folder) of
+    // fromFolder into or under toFolder with the walks.
+    BOOL WalkCopyFrame(const std::string& fromFolder, const std::string& name, const std::string& toFolder);
+    BOOL WalkDeleteFrame(const std::string& folder, const std::string& name);
     bool CopyFrame(const std::string& sourceFolder, const std::string& destFolder, const std::string& source);
     void UndoCopy(const std::string& destFolder, const std::string& source);
     bool CopyEntry(const WIN32_FIND_DATAA& entry, bool wholeFolder);

@@ -56,7 +56,7 @@ TEST_F(FreeSpaceTest, AFrameNeedingExactlyTheFreeSpaceGoesAndOneByteMoreIsRefuse
     EXPECT_TRUE(Exists(Src("Rose.USD")));
 }
 
-TEST_F(FreeSpaceTest, AReplaceCountsTheBytesTheOldFrameFreesAndARefusalKeepsIt) {
+TEST_F(FreeSpaceTest, AReplaceOnOneDriveNeedsRoomForBothFramesAndARefusalKeepsTheOld) {
     const ULONGLONG need = MakeFrame(src, "Rose", "new", 'n');
     WriteFile(Src("Rose\\big.jpg"), std::string(20000, 'b'));
     const ULONGLONG newNeed = need + 20000 + 32768;
@@ -69,11 +69,115 @@ TEST_F(FreeSpaceTest, AReplaceCountsTheBytesTheOldFrameFreesAndARefusalKeepsIt) 
     EXPECT_EQ(boxes[1].text, GetLangString("ERR_DISK_SIZE"));
     EXPECT_EQ(Snapshot(dst), oldDst);
 
+    // Enough only once the old frame is gone: the temporary folder is on the
+    // same drive here, so keeping the old frame safe would free nothing.
     boxes.clear();
     freeSpace = newNeed - freed;
+    EXPECT_FALSE(Run({"Rose.USD"}, TransferMode::Copy));
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, GetLangString("ERR_DISK_SIZE"));
+    EXPECT_EQ(Snapshot(dst), oldDst);
+
+    boxes.clear();
+    freeSpace = newNeed;
     EXPECT_TRUE(Run({"Rose.USD"}, TransferMode::Copy));
     EXPECT_EQ(boxes.size(), 1u);
     EXPECT_EQ(Snapshot(dst), Snapshot(src));
+}
+
+// A card too full for the old and the new frame at once: the old one waits
+// in the temporary folder on another drive until the new one is complete.
+class FullCardTest : public TransferTest {
+protected:
+    void SetUp() override {
+        TransferTest::SetUp();
+        card = "M:\\qtcard" + std::to_string(::GetCurrentProcessId());
+        RemoveTree(card);
+        MakeDirs(card);
+        ASSERT_TRUE(testing_support::IsDirectory(card)) << "run scripts/wine-drives.sh";
+        transfer.SetFreeSpaceQuery([this](const std::string& root, ULONGLONG& freeBytes) {
+            freeBytes = root == "M:\\" ? cardFree : k4GB;
+            return true;
+        });
+    }
+    void TearDown() override {
+        RemoveTree(card);
+        TransferTest::TearDown();
+    }
+    static std::vector<std::string> ParkFolders() {
+        char temp[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, temp);
+        std::vector<std::string> found;
+        WIN32_FIND_DATAA entry;
+        HANDLE find = ::FindFirstFileA((std::string(temp) + "qtpark*").c_str(), &entry);
+        if (find == INVALID_HANDLE_VALUE) return found;
+        do found.push_back(entry.cFileName);
+        while (::FindNextFileA(find, &entry));
+        ::FindClose(find);
+        return found;
+    }
+
+    // Where the old frame is while the walks run: at the first message they
+    // pump, count the park folders of the temporary folder.
+    static void CALLBACK OnFirstPump(HWND, UINT, UINT_PTR id, DWORD) {
+        ::KillTimer(nullptr, id);
+        parkedWhileCopying = ParkFolders().size();
+    }
+    static void WatchFirstPump() {
+        parkedWhileCopying = -1;
+        ::SetTimer(nullptr, 0, 1, OnFirstPump);
+        ::Sleep(30);  // due before the first entry is copied
+    }
+
+    std::string card;
+    ULONGLONG cardFree = 0;
+    static inline int parkedWhileCopying = -1;
+};
+
+TEST_F(FullCardTest, TheOldFramesSpaceMakesRoomAndTheOldFrameComesBackWhenTheCopyFails) {
+    const ULONGLONG newNeed = MakeFrame(src, "Rose", "new", 'n');
+    const ULONGLONG freed = MakeFrame(card, "Rose", "old", 'o');
+    ::SetFileAttributesA((card + "\\Rose.USD").c_str(), FILE_ATTRIBUTE_READONLY);
+    ::SetFileAttributesA((card + "\\Rose").c_str(), FILE_ATTRIBUTE_READONLY);
+    const auto oldCard = Snapshot(card);
+    const DWORD folderAttributes = ::GetFileAttributesA((card + "\\Rose").c_str());
+    cardFree = newNeed - freed + 1;  // fits only in the old frame's space
+
+    // The copy breaks midway: the old frame is back, attributes and all.
+    {
+        win::FileHandle held(::CreateFileA(Src("Rose\\sub\\photo.jpg").c_str(), GENERIC_READ, 0, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        WatchFirstPump();
+        EXPECT_FALSE(RunTo(card, {"Rose.USD"}, TransferMode::Move));
+    }
+    EXPECT_EQ(parkedWhileCopying, 1);  // the old frame waited on the other drive
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, GetLangString("ERR_COPY_FAILED"));
+    EXPECT_EQ(Snapshot(card), oldCard);
+    EXPECT_EQ(::GetFileAttributesA((card + "\\Rose").c_str()), folderAttributes);
+    EXPECT_TRUE(ParkFolders().empty());
+    EXPECT_TRUE(Exists(Src("Rose.USD")));
+
+    // Without the lock the new frame replaces it, and nothing is left over.
+    boxes.clear();
+    const auto newFrame = Snapshot(src);
+    EXPECT_TRUE(RunTo(card, {"Rose.USD"}, TransferMode::Move));
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(Snapshot(card), newFrame);
+    EXPECT_FALSE(Exists(Src("Rose.USD")));
+    EXPECT_TRUE(ParkFolders().empty());
+
+    // More than the old frame frees is still refused, with nothing touched.
+    boxes.clear();
+    MakeFrame(src, "Rose", "bigger", 'b');
+    WriteFile(Src("Rose\\more.jpg"), std::string(40000, 'm'));
+    const auto before = Snapshot(card);
+    cardFree = 0;
+    EXPECT_FALSE(RunTo(card, {"Rose.USD"}, TransferMode::Copy));
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, GetLangString("ERR_DISK_SIZE"));
+    EXPECT_EQ(Snapshot(card), before);
 }
 
 TEST_F(FreeSpaceTest, SizesAndFreeSpaceAreSixtyFourBit) {
