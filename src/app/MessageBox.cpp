@@ -1,5 +1,7 @@
 #include "app/MessageBox.h"
 
+#include "app/LangStrings.h"
+
 #include "resource.h"
 #include "win/Strings.h"
 
@@ -51,4 +53,8 @@ int AppMessageBox(const std::string& text, UINT flags) {
     // MessageBox disables its owner while it is shown.
     return ::MessageBoxA(MessageBoxOwner(), text.c_str(), win::LoadResourceString(IDS_APP_TITLE).c_str(),
                          flags);
+}
+
+void ShowErrorBox(const char* key) {
+    AppMessageBox(GetLangString(key), MB_OK | MB_ICONHAND);
 }

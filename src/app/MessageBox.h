@@ -12,6 +12,9 @@
 // the exclamation icon.
 int AppMessageBox(const std::string& text, UINT flags);
 
+// An error: the language text of key with OK and the stop icon.
+void ShowErrorBox(const char* key);
+
 // The flags AppMessageBox really shows with, after the default-icon rule.
 UINT EffectiveMessageBoxFlags(UINT flags);
 

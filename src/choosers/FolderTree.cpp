@@ -5,6 +5,7 @@
 #include "app/App.h"
 #include "app/Profile.h"
 #include "choosers/IdList.h"
+#include "win/FileSystem.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
 #include "win/WaitCursor.h"
@@ -74,10 +75,6 @@ std::string PathOfList(LPCITEMIDLIST list) {
     char buffer[MAX_PATH] = {};
     if (!list || !::SHGetPathFromIDListA(list, buffer)) return {};
     return buffer;
-}
-
-bool Exists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
@@ -374,7 +371,7 @@ void CFolderTreeCtrl::SyncRenamedChild(const std::string& newName) {
     std::string path = GetSelectedPath();
     if (path.empty()) return;  // a virtual folder: no child path to check
     win::EnsureTrailingBackslash(path);
-    if (!Exists(path + newName)) return;
+    if (!win::PathExists(path + newName)) return;
 
     const FolderItemData* data = GetFolderData(selected);
     if (!data) return;
@@ -394,7 +391,7 @@ void CFolderTreeCtrl::PruneMissingChildren() {
         // The child's own path, not its label: a display name need not be the folder's name on disk.
         if (data && (data->attributes & SFGAO_CANDELETE)) {
             const std::string path = PathOfList(data->absolute);
-            if (!path.empty() && !Exists(path)) DeleteItem(child);
+            if (!path.empty() && !win::PathExists(path)) DeleteItem(child);
         }
         child = next;
     }
@@ -450,7 +447,7 @@ void CFolderTreeCtrl::RefreshFolderByPath(const std::string& path) {
             constexpr ULONG kDeletableFolder = SFGAO_CANDELETE | SFGAO_FOLDER;
             if (data && (data->attributes & kDeletableFolder) == kDeletableFolder) {
                 const std::string childPath = PathOfList(data->absolute);
-                if (!childPath.empty() && !Exists(childPath)) DeleteItem(child);
+                if (!childPath.empty() && !win::PathExists(childPath)) DeleteItem(child);
             }
             child = next;
         }

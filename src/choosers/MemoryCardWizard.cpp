@@ -177,7 +177,7 @@ void CMemoryCardWizard::OnOK() {
     const std::string drive = GetChosenDrive();
     if (drive.empty()) return;
     if (win::EqualsNoCase(drive + kCardFolderName, sourceFolder_)) {
-        AppMessageBox(GetLangString("ERR_SELECT_SAME_TARGET"), MB_OK | MB_ICONSTOP);
+        ShowErrorBox("ERR_SELECT_SAME_TARGET");
         return;
     }
     EndDialog(IDOK);

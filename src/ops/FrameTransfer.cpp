@@ -3,6 +3,7 @@
 #include "app/LangStrings.h"
 #include "app/MessageBox.h"
 #include "frames/FrameInfoCache.h"
+#include "win/FileSystem.h"
 #include "win/FormatText.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
@@ -14,18 +15,6 @@ constexpr ULONGLONG kFileAllowance = 32768;
 constexpr DWORD kSettableAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
     FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-
-bool Fits(const std::string& path) {
-    return path.size() < MAX_PATH;
-}
-
-bool Exists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void ShowError(const char* key) {
-    AppMessageBox(GetLangString(key), MB_OK | MB_ICONHAND);
-}
 
 ULONGLONG EntrySize(const WIN32_FIND_DATAA& entry) {
     return (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
@@ -136,29 +125,29 @@ CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder
     const std::string dest = destFolder + name;
     const std::string destCompanion = win::WithoutLastDot(dest);
     // No name would make the folders themselves the frame.
-    if (name.empty() || !Fits(source) || !Fits(dest)) {
-        ShowError("ERR_COPY_FAILED");
+    if (name.empty() || !win::FitsPath(source) || !win::FitsPath(dest)) {
+        ShowErrorBox("ERR_COPY_FAILED");
         return Step::Stop;
     }
     if (!CheckCompanionFolder(source)) return Step::Stop;
     // A frame cannot go into its own companion folder: the copy would walk
     // into itself, and a move would then delete what it copied.
     if (!destInsideSource_.empty() && IsSameFile(win::WithoutLastDot(source), destInsideSource_)) {
-        ShowError("ERR_COPY_FAILED");
+        ShowErrorBox("ERR_COPY_FAILED");
         return Step::Stop;
     }
     walkPattern = source;
     walkMirror = destFolder;
 
-    const bool replacing = Exists(dest);
+    const bool replacing = win::PathExists(dest);
     // The same folder spelled another way: "replacing" it would delete the
     // only copy.
     if (replacing && IsSameFile(source, dest)) {
-        ShowError("ERR_COPY_FAILED");
+        ShowErrorBox("ERR_COPY_FAILED");
         return Step::Stop;
     }
-    if (!replacing && Exists(destCompanion)) {
-        ShowError("ERR_MOVE");
+    if (!replacing && win::PathExists(destCompanion)) {
+        ShowErrorBox("ERR_MOVE");
         return Step::Stop;
     }
 
@@ -178,7 +167,7 @@ CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder
         ULONGLONG freeBytes = 0;
         const ULONGLONG needed = FrameBytesNeeded(source);
         if (!DriveFreeBytes(destFolder, freeBytes) || needed > SaturatingAdd(freeBytes, freedBytes)) {
-            ShowError("ERR_DISK_SIZE");
+            ShowErrorBox("ERR_DISK_SIZE");
             return Step::Stop;
         }
         needsOldSpace = replacing && needed > freeBytes;
@@ -191,24 +180,24 @@ CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder
     if (replacing && needsOldSpace) {
         const ParkAway result = ParkOldFrameAway(destFolder, freedBytes, parked);
         if (result != ParkAway::Parked) {
-            ShowError(result == ParkAway::NoRoom ? "ERR_DISK_SIZE" : "ERR_COPY_FAILED");
+            ShowErrorBox(result == ParkAway::NoRoom ? "ERR_DISK_SIZE" : "ERR_COPY_FAILED");
             return Step::Stop;
         }
     }
     if (replacing && !needsOldSpace && !ParkOldFrame(destFolder, dest, destCompanion, parked)) {
-        ShowError("ERR_COPY_FAILED");
+        ShowErrorBox("ERR_COPY_FAILED");
         return Step::Stop;
     }
     if (!CopyFrame(sourceFolder, destFolder, source)) {
         UndoCopy(destFolder, source);
         if (replacing) RestoreParkedFrame(parked);
-        ShowError("ERR_COPY_FAILED");
+        ShowErrorBox("ERR_COPY_FAILED");
         return Step::Stop;
     }
     // The new frame is complete; an old one that will not go is reported
     // after this frame, and the transfer ends there.
     const bool oldFrameLeft = replacing && !DiscardParkedFrame(parked);
-    if (oldFrameLeft) ShowError("ERR_COPY_FAILED");
+    if (oldFrameLeft) ShowErrorBox("ERR_COPY_FAILED");
     // Whatever was cached for the destination path described another file.
     ForgetFrameInfo(dest);
 
@@ -239,8 +228,8 @@ std::string CFrameTransfer::FolderHoldingDestination(const std::string& sourceFo
 }
 
 BOOL CFrameTransfer::CheckCompanionFolder(const std::string& framePath) {
-    if (Exists(win::WithoutLastDot(framePath))) return TRUE;
-    ShowError("ERR_COPY_FAILED");
+    if (win::PathExists(win::WithoutLastDot(framePath))) return TRUE;
+    ShowErrorBox("ERR_COPY_FAILED");
     return FALSE;
 }
 
@@ -255,7 +244,7 @@ ULONGLONG CFrameTransfer::FrameBytesNeeded(const std::string& framePath) {
 
 ULONGLONG CFrameTransfer::FolderBytesNeeded(const std::string& folder) {
     const std::string base = win::WithoutTrailingBackslashes(folder) + "\\";
-    if (!Fits(base + "*.*")) return 0;
+    if (!win::FitsPath(base + "*.*")) return 0;
     WIN32_FIND_DATAA entry;
     win::FindHandle find(::FindFirstFileA((base + "*.*").c_str(), &entry));
     if (!find) return 0;
@@ -279,12 +268,12 @@ bool CFrameTransfer::ParkOldFrame(const std::string& destFolder, const std::stri
                                   const std::string& folder, ParkedFrame& parked) {
     parked.file = file;
     parked.folder = folder;
-    parked.hasFolder = Exists(folder);
+    parked.hasFolder = win::PathExists(folder);
     // Names no folder scan for "*.USD" picks up, and free right now.
     for (unsigned n = 1; n < 1000 && parked.parkedFile.empty(); ++n) {
         const std::string base = destFolder + "~qtold" + std::to_string(n);
-        if (!Fits(base + ".tmp")) return false;
-        if (!Exists(base) && !Exists(base + ".tmp")) {
+        if (!win::FitsPath(base + ".tmp")) return false;
+        if (!win::PathExists(base) && !win::PathExists(base + ".tmp")) {
             parked.parkedFile = base + ".tmp";
             parked.parkedFolder = base;
         }
@@ -321,14 +310,14 @@ CFrameTransfer::ParkAway CFrameTransfer::ParkOldFrameAway(const std::string& des
     if (!DriveFreeBytes(temp, tempFree) || tempFree < oldBytes) return ParkAway::NoRoom;
     for (unsigned n = 1; n < 1000 && parked.awayFolder.empty(); ++n) {
         const std::string candidate = std::string(temp) + "qtpark" + std::to_string(n);
-        if (!Fits(candidate + "\\" + parked.name)) return ParkAway::NoRoom;
+        if (!win::FitsPath(candidate + "\\" + parked.name)) return ParkAway::NoRoom;
         if (::CreateDirectoryA(candidate.c_str(), nullptr)) parked.awayFolder = candidate + "\\";
     }
     if (parked.awayFolder.empty()) return ParkAway::NoRoom;
 
     parked.file = destFolder + parked.name;
     parked.folder = win::WithoutLastDot(parked.file);
-    parked.hasFolder = Exists(parked.folder);
+    parked.hasFolder = win::PathExists(parked.folder);
     parked.fileAttributes = ::GetFileAttributesA(parked.file.c_str());
     parked.folderAttributes = parked.hasFolder ? ::GetFileAttributesA(parked.folder.c_str()) : 0;
     if (!WalkCopyFrame(destFolder, parked.name, parked.awayFolder)) {

@@ -2,23 +2,15 @@
 // they share.
 #include "ops/FrameTransfer.h"
 
+#include "win/FileSystem.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
 #include "win/WaitCursor.h"
 
 namespace {
 
-bool Fits(const std::string& path) {
-    return path.size() < MAX_PATH;
-}
-
 bool IsDots(const char* name) {
     return !strcmp(name, ".") || !strcmp(name, "..");
-}
-
-bool IsFolder(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool IsFrameFileName(const std::string& name) {
@@ -40,7 +32,6 @@ void PumpMessages() {
         ::DispatchMessageA(&msg);
     }
 }
-
 
 }  // namespace
 
@@ -78,10 +69,10 @@ bool CFrameTransfer::CopyEntry(const WIN32_FIND_DATAA& entry, bool wholeFolder) 
 
     const std::string from = walkFolder + name;
     const std::string to = walkMirror + RelativeFolder() + name;
-    if (!Fits(from) || !Fits(to)) return false;
+    if (!win::FitsPath(from) || !win::FitsPath(to)) return false;
     if (!::CopyFileA(from.c_str(), to.c_str(), TRUE)) return false;
     const std::string companion = win::WithoutLastDot(name);
-    if (!wholeFolder && IsFrameFileName(name) && IsFolder(walkFolder + companion))
+    if (!wholeFolder && IsFrameFileName(name) && win::FolderExists(walkFolder + companion))
         return DescendCopy(companion, false);
     return true;
 }
@@ -90,7 +81,7 @@ bool CFrameTransfer::DescendCopy(const std::string& name, bool mustCreate) {
     walkFolder += name + "\\";
     walkPattern = walkFolder + "*.*";
     const std::string mirror = walkMirror + RelativeFolder();
-    if (!Fits(walkPattern) || !Fits(mirror)) return false;
+    if (!win::FitsPath(walkPattern) || !win::FitsPath(mirror)) return false;
     SECURITY_ATTRIBUTES security = {sizeof security, nullptr, TRUE};
     if (!::CreateDirectoryA(mirror.c_str(), &security) && mustCreate) return false;
     return CopyTree() != FALSE;
@@ -119,12 +110,12 @@ bool CFrameTransfer::DeleteEntry(const WIN32_FIND_DATAA& entry, bool wholeFolder
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return DescendDelete(name);
 
     const std::string target = walkMirror + RelativeFolder() + name;
-    if (!Fits(target)) return false;
+    if (!win::FitsPath(target)) return false;
     ClearAttributes(target);
     // A frame file that stays keeps its companion folder with it.
     if (!::DeleteFileA(target.c_str())) return false;
     const std::string companion = win::WithoutLastDot(name);
-    if (!wholeFolder && IsFrameFileName(name) && IsFolder(walkFolder + companion))
+    if (!wholeFolder && IsFrameFileName(name) && win::FolderExists(walkFolder + companion))
         return DescendDelete(companion);
     return true;
 }
@@ -133,7 +124,7 @@ bool CFrameTransfer::DescendDelete(const std::string& name) {
     walkFolder += name + "\\";
     walkPattern = walkFolder + "*.*";
     const std::string mirror = walkMirror + RelativeFolder();
-    if (!Fits(walkPattern) || !Fits(mirror)) return false;
+    if (!win::FitsPath(walkPattern) || !win::FitsPath(mirror)) return false;
     const bool inner = DeleteTree() != FALSE;
     const std::string folder = win::WithoutTrailingBackslashes(mirror);
     ClearAttributes(folder);
@@ -142,7 +133,7 @@ bool CFrameTransfer::DescendDelete(const std::string& name) {
 
 BOOL CFrameTransfer::RemoveFolderTree(const std::string& folder) {
     const std::string base = win::WithoutTrailingBackslashes(folder);
-    if (!Fits(base + "\\*.*")) return FALSE;
+    if (!win::FitsPath(base + "\\*.*")) return FALSE;
     WIN32_FIND_DATAA entry;
     win::FindHandle find(::FindFirstFileA((base + "\\*.*").c_str(), &entry));
     if (!find) return FALSE;

@@ -1,3 +1,4 @@
+#include "win/FileSystem.h"
 #include "ops/NameChecks.h"
 
 #include <windows.h>
@@ -5,10 +6,6 @@
 #include <cstring>
 
 namespace {
-
-bool Exists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 bool IsWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
@@ -38,7 +35,7 @@ const char* CheckFolderName(std::string& name, const std::string& parent, const 
     name.erase(0, start);
     if (name.empty() || name[0] == '.') return "ERR_NOT_FOLDER_NAME_DOT";
     if (ContainsAnyOf(name, forbidden)) return "ERR_NOT_FOLDER_NAME";
-    if (Exists(parent + name)) return "ERR_FOLDER_MAKE";
+    if (win::PathExists(parent + name)) return "ERR_FOLDER_MAKE";
     return nullptr;
 }
 
@@ -53,7 +50,7 @@ const char* CheckFrameName(std::string& name, const std::string& folder, const s
         extraAllowed + "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
     for (char c : name)
         if (c == '\0' || allowed.find(c) == std::string::npos) return "ERR_NOT_FILE_NAME";
-    if (Exists(folder + name + ".USD")) return "ERR_FILE_NAME";
-    if (Exists(folder + name)) return "ERR_FOLDER_NAME";
+    if (win::PathExists(folder + name + ".USD")) return "ERR_FILE_NAME";
+    if (win::PathExists(folder + name)) return "ERR_FOLDER_NAME";
     return nullptr;
 }

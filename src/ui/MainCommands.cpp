@@ -196,7 +196,7 @@ void CZELMaintenanceDlg::OnRefresh() {
 void CZELMaintenanceDlg::OnTargetLumadex() {
     if (app_.GetLayoutAdditionTo() == 0) return;
     if (win::EqualsNoCase(tree_.GetSelectedPath(), app_.GetLumadexTargetFolder())) {
-        AppMessageBox(GetLangString("ERR_SELECT_SAME_TARGET"), MB_OK | MB_ICONHAND);
+        ShowErrorBox("ERR_SELECT_SAME_TARGET");
     } else {
         targetList_.SetFolder(app_.GetLumadexTargetFolder());
         app_.SetLayoutAdditionTo(0);
@@ -228,10 +228,10 @@ void CZELMaintenanceDlg::OnTreeSelChanged() {
     // A virtual folder has no path: it is never the configuration folder or
     // the target, even before the target list has its folder.
     if (!path.empty() && win::EqualsNoCase(path, app_.GetLumadexConfigFolder())) {
-        AppMessageBox(GetLangString("ERR_NOT_USE_FOLDER"), MB_OK | MB_ICONHAND);
+        ShowErrorBox("ERR_NOT_USE_FOLDER");
         SelectTreeRoot();
     } else if (!path.empty() && win::EqualsNoCase(path, targetList_.GetFolder())) {
-        AppMessageBox(GetLangString("ERR_SELECT_SAME_FOLDER"), MB_OK | MB_ICONHAND);
+        ShowErrorBox("ERR_SELECT_SAME_FOLDER");
         SelectTreeRoot();
     } else if (sourceList_.Handle() && !refreshing_) {
         sourceList_.SetFolder(path);

@@ -148,14 +148,14 @@ void CZELMaintenanceDlg::SetLabels() {
     for (const auto& label : kLabels) SetItemText(label.id, GetLangString(label.key));
 }
 
-int CZELMaintenanceDlg::TextWidth(int id, HFONT font) const {
+SIZE CZELMaintenanceDlg::TextExtent(int id, HFONT font) const {
     HWND item = Item(id);
     win::WindowDc dc(item);
     win::SelectObjectScope select(dc.Get(), font);
     const std::string text = win::WindowText(item);
     SIZE size = {};
     ::GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
-    return size.cx;
+    return size;
 }
 
 void CZELMaintenanceDlg::LayoutControls() {
@@ -166,19 +166,12 @@ void CZELMaintenanceDlg::LayoutControls() {
     MainLayoutInput in = {};
     in.clientWidth = client.right;
     in.clientHeight = client.bottom;
-    {
-        HWND title = Item(IDC_TITLE_SOURCE);
-        win::WindowDc dc(title);
-        win::SelectObjectScope select(dc.Get(), boldFont_.Get());
-        const std::string text = win::WindowText(title);
-        SIZE size = {};
-        ::GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
-        in.captionHeight = size.cy + 2;
-    }
+    in.captionHeight = TextExtent(IDC_TITLE_SOURCE, boldFont_.Get()).cy + 2;
     in.buttonHeight = 2 * std::abs(logFont_.lfHeight);
-    in.folderButtonWidth = TextWidth(IDC_BTN_NEW_FOLDER, guiFont) + 20;
-    for (int id : kMiddleButtons) in.middleWidth = std::max(in.middleWidth, TextWidth(id, guiFont) + 20);
-    in.selectWidth = TextWidth(IDC_BTN_SELECT_CARD, guiFont) + 20;
+    in.folderButtonWidth = TextExtent(IDC_BTN_NEW_FOLDER, guiFont).cx + 20;
+    for (int id : kMiddleButtons)
+        in.middleWidth = std::max<int>(in.middleWidth, TextExtent(id, guiFont).cx + 20);
+    in.selectWidth = TextExtent(IDC_BTN_SELECT_CARD, guiFont).cx + 20;
     const MainLayout layout = ComputeMainLayout(in);
 
     auto place = [this](int id, const RECT& box, HFONT font, BOOL repaint) {

@@ -54,7 +54,8 @@ private:
     bool OnPaint();
     void OnDestroyWindow();
     void OnAbout();
-    int TextWidth(int id, HFONT font) const;
+    // The size of a control's text in a font.
+    SIZE TextExtent(int id, HFONT font) const;
 
     // Commands (MainCommands.cpp)
     void OnListFocus(ActiveList list);

@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "ui/FolderPath.h"
 #include "ui/MainDlg.h"
+#include "win/FileSystem.h"
 #include "win/Strings.h"
 
 namespace {
@@ -20,10 +21,6 @@ namespace {
 constexpr int kMemoryCardLimit = 100;
 constexpr int kNewFolderMode = 1;
 constexpr int kChangeNameMode = 2;
-
-void ShowError(const char* key) {
-    AppMessageBox(GetLangString(key), MB_OK | MB_ICONHAND);
-}
 
 int SelectedCount(const CListCtrlZEL& list) {
     return static_cast<int>(::SendMessageA(list.Handle(), LVM_GETSELECTEDCOUNT, 0, 0));
@@ -38,10 +35,6 @@ std::vector<std::string> SelectedNames(const CListCtrlZEL& list) {
         if (!name.empty()) names.push_back(std::move(name));
     }
     return names;
-}
-
-bool Exists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // The frame file rewritten under its new name, the old one deleted, the
@@ -78,13 +71,13 @@ bool CZELMaintenanceDlg::PrepareMemoryCard(const std::vector<std::string>& names
         for (int i = 0; i < onCard; ++i)
             if (win::EqualsNoCase(targetList_.GetItemFileName(i), name)) --newFrames;
     if (onCard + newFrames > kMemoryCardLimit) {
-        ShowError("ERR_ZELLIT2_OVER_MAX_NUM");
+        ShowErrorBox("ERR_ZELLIT2_OVER_MAX_NUM");
         return false;
     }
     const std::string folder = app_.GetMemoryCardFolder();
-    if (!Exists(folder)) {
+    if (!win::PathExists(folder)) {
         if (!CreateFolderPath(folder)) {
-            ShowError("ERR_COPY_FAILED");
+            ShowErrorBox("ERR_COPY_FAILED");
             return false;
         }
         tree_.AddFolderByPath(folder);
@@ -158,7 +151,7 @@ void CZELMaintenanceDlg::OnDelete() {
         const std::string path = folder + name;
         paths.push_back(path);
         const std::string companion = win::WithoutLastDot(path);
-        if (Exists(companion)) paths.push_back(companion);
+        if (win::PathExists(companion)) paths.push_back(companion);
     }
     if (!paths.empty()) {
         std::string list;
@@ -169,10 +162,10 @@ void CZELMaintenanceDlg::OnDelete() {
         operation.pFrom = list.c_str();
         operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI;
         if (::SHFileOperationA(&operation) != 0) {
-            ShowError("ERR_COPY_FAILED");
+            ShowErrorBox("ERR_COPY_FAILED");
         } else {
             for (const std::string& path : paths)
-                if (!Exists(path)) ForgetFrameInfo(path);
+                if (!win::PathExists(path)) ForgetFrameInfo(path);
         }
     }
     active->Refill();
@@ -218,7 +211,7 @@ void CZELMaintenanceDlg::OnRename() {
         if (dialog.DoModal() != IDOK) return;
         const char* failed = CheckFrameName(name, folder, GetLangString("ERR_FILE_NAME_CHAR"));
         if (!failed) break;
-        ShowError(failed);
+        ShowErrorBox(failed);
     }
     RenameFrame(*active, folder, fileName, name);
 }
@@ -231,7 +224,7 @@ void CZELMaintenanceDlg::RenameFrame(CListCtrlZEL& list, const std::string& fold
     const std::string newPath = folder + newBase + ".usd";
     // Without its companion folder the frame is left as it is.
     if (!transfer_.CheckCompanionFolder(oldPath)) return;
-    if (!RenameFrameFiles(folder, oldBase, oldPath, newBase, newPath)) ShowError("ERR_COPY_FAILED");
+    if (!RenameFrameFiles(folder, oldBase, oldPath, newBase, newPath)) ShowErrorBox("ERR_COPY_FAILED");
     list.Refill();
     if (&list == &sourceList_) {
         tree_.PruneMissingChildren();

@@ -1,6 +1,6 @@
 #include "win/Dialog.h"
 
-#include <vector>
+#include "win/Strings.h"
 
 namespace win {
 
@@ -66,12 +66,7 @@ bool Dialog::PreTranslateMessage(MSG*) {
 }
 
 std::string Dialog::ItemText(int id) const {
-    HWND item = Item(id);
-    const int length = item ? ::GetWindowTextLengthA(item) : 0;
-    if (length <= 0) return {};
-    std::vector<char> buffer(static_cast<size_t>(length) + 1);
-    const int copied = ::GetWindowTextA(item, buffer.data(), length + 1);
-    return std::string(buffer.data(), copied > 0 ? static_cast<size_t>(copied) : 0);
+    return WindowText(Item(id));
 }
 
 void Dialog::SetItemText(int id, const std::string& text) const {
