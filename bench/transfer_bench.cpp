@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "app/MessageBox.h"
 #include "ops/FrameTransfer.h"
 
 namespace {
@@ -102,17 +101,22 @@ int main() {
     for (const std::string& folder : {root, source, copied, moved, plain, warmup})
         ::CreateDirectoryA(folder.c_str(), nullptr);
 
-    int unexpectedBoxes = 0;
-    SetMessageBoxResponder([&](const std::string& text, UINT) {
-        ++unexpectedBoxes;
-        printf("message: %s\n", text.c_str());
-        return IDCANCEL;
-    });
+    struct CountingReporter : IOperationReporter {
+        int unexpected = 0;
+        ReplaceAnswer AskReplace(const ReplaceQuestion&) override {
+            ++unexpected;
+            return ReplaceAnswer::Skip;
+        }
+        void Fail(const char* key, const std::vector<std::string>&) override {
+            ++unexpected;
+            printf("message: %s\n", key);
+        }
+    } reporter;
 
     std::vector<std::string> names;
     if (!WriteFrames(source, names)) {
         printf("could not write the frames under %s\n", root.c_str());
-        CFrameTransfer::RemoveFolderTree(root);
+        RemoveFolderTree(root);
         return 1;
     }
     size_t frameBytes = 0;
@@ -130,13 +134,13 @@ int main() {
     std::vector<std::string> done;
     std::string from = source, to = copied;
     start = Now();
-    const BOOL copyOk = transfer.TransferFrames(from, to, names, TransferMode::Copy, done);
+    const BOOL copyOk = transfer.TransferFrames(from, to, names, TransferMode::Copy, reporter, done);
     const double copySeconds = Seconds(start, Now());
 
     from = copied;
     to = moved;
     start = Now();
-    const BOOL moveOk = transfer.TransferFrames(from, to, names, TransferMode::Move, done);
+    const BOOL moveOk = transfer.TransferFrames(from, to, names, TransferMode::Move, reporter, done);
     const double moveSeconds = Seconds(start, Now());
 
     printf("plain CopyFileA loop: %8.1f ms  %s\n", plainSeconds * 1000, plainOk ? "ok" : "FAILED");
@@ -145,9 +149,8 @@ int main() {
     printf("TransferFrames Move : %8.1f ms  %s  %.2fx the plain loop\n", moveSeconds * 1000,
            moveOk ? "ok    " : "FAILED", moveSeconds / plainSeconds);
     printf("frames transferred: %zu of %d, unexpected messages: %d\n", done.size(), 2 * kFrames,
-           unexpectedBoxes);
+           reporter.unexpected);
 
-    SetMessageBoxResponder(nullptr);
-    CFrameTransfer::RemoveFolderTree(root);
+    RemoveFolderTree(root);
     return 0;
 }

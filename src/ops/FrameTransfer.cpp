@@ -1,31 +1,18 @@
 #include "ops/FrameTransfer.h"
 
-#include "app/LangStrings.h"
-#include "app/MessageBox.h"
 #include "frames/FrameInfoCache.h"
 #include "win/FileSystem.h"
-#include "win/FormatText.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
+#include "win/WaitCursor.h"
 
 namespace {
 
-constexpr ULONGLONG kFileAllowance = 32768;
-// Attributes SetFileAttributesA accepts back when a parked frame returns.
-constexpr DWORD kSettableAttributes =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-    FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-
-ULONGLONG EntrySize(const WIN32_FIND_DATAA& entry) {
-    return (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-}
+// How often a running transfer lets the window paint and answer.
+constexpr DWORD kPumpIntervalMs = 50;
 
 ULONGLONG SaturatingAdd(ULONGLONG a, ULONGLONG b) {
     return a > ~0ULL - b ? ~0ULL : a + b;
-}
-
-bool IsDots(const char* name) {
-    return !strcmp(name, ".") || !strcmp(name, "..");
 }
 
 // The root of the drive a path is on ("E:\"); a path without a drive letter
@@ -38,8 +25,9 @@ std::string DriveRoot(const std::string& path) {
 }
 
 // Whether two paths lie on one volume (the serial number of the volume
-// each is on); unknown counts as the same, so nothing relies on a move
-// freeing space that it does not free.
+// each is on); unknown counts as the same. Used where "the same" is the
+// cautious answer: moving a parked frame within one volume frees nothing,
+// and a rename that crosses volumes after all falls back to a copy.
 bool IsSameVolume(const std::string& a, const std::string& b) {
     auto serial = [](const std::string& path, DWORD& number) {
         char root[MAX_PATH] = {};
@@ -65,159 +53,9 @@ bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
     return file && ::GetFileInformationByHandle(file.Get(), &info);
 }
 
-}  // namespace
-
-bool IsSameFile(const std::string& a, const std::string& b) {
-    BY_HANDLE_FILE_INFORMATION infoA = {}, infoB = {};
-    if (!FileIdentity(a, infoA) || !FileIdentity(b, infoB)) return false;
-    return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
-           infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
-}
-
-CFrameTransfer::CFrameTransfer() : freeSpaceQuery_(QueryDriveFreeBytes) {}
-
-void CFrameTransfer::RestoreAttributes(const std::string& path, DWORD attributes) {
-    const DWORD settable = attributes & kSettableAttributes;
-    ::SetFileAttributesA(path.c_str(), settable ? settable : FILE_ATTRIBUTE_NORMAL);
-}
-
-BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& destFolder,
-                                    const std::vector<std::string>& names, TransferMode mode,
-                                    std::vector<std::string>& transferred) {
-    // The walks pump messages; a second transfer from one of them would
-    // share the walk state with this one.
-    if (busy_) return FALSE;
-    busy_ = true;
-    struct BusyReset {
-        bool& flag;
-        ~BusyReset() { flag = false; }
-    } busyReset{busy_};
-
-    win::EnsureTrailingBackslash(sourceFolder);
-    win::EnsureTrailingBackslash(destFolder);
-    // A network path without a drive letter has no drive to ask.
-    checkSpace_ = destFolder[0] != '\\';
-    destInsideSource_ = FolderHoldingDestination(sourceFolder, destFolder);
-    walkFolder = sourceFolder;
-    walkBase = sourceFolder;
-
-    for (const std::string& name : names) {
-        switch (TransferOne(sourceFolder, destFolder, name, mode)) {
-            case Step::Stop:
-                return FALSE;
-            case Step::Done:
-                transferred.push_back(destFolder + name);
-                break;
-            case Step::DoneThenStop:
-                transferred.push_back(destFolder + name);
-                return FALSE;
-            case Step::Skipped:
-                break;
-        }
-    }
-    return TRUE;
-}
-
-CFrameTransfer::Step CFrameTransfer::TransferOne(const std::string& sourceFolder,
-                                                 const std::string& destFolder, const std::string& name,
-                                                 TransferMode mode) {
-    const std::string source = sourceFolder + name;
-    const std::string dest = destFolder + name;
-    const std::string destCompanion = win::WithoutLastDot(dest);
-    // No name would make the folders themselves the frame.
-    if (name.empty() || !win::FitsPath(source) || !win::FitsPath(dest)) {
-        ShowErrorBox("ERR_COPY_FAILED");
-        return Step::Stop;
-    }
-    if (!CheckCompanionFolder(source)) return Step::Stop;
-    // A frame cannot go into its own companion folder: the copy would walk
-    // into itself, and a move would then delete what it copied.
-    if (!destInsideSource_.empty() && IsSameFile(win::WithoutLastDot(source), destInsideSource_)) {
-        ShowErrorBox("ERR_COPY_FAILED");
-        return Step::Stop;
-    }
-    walkPattern = source;
-    walkMirror = destFolder;
-
-    const bool replacing = win::PathExists(dest);
-    // The same folder spelled another way: "replacing" it would delete the
-    // only copy.
-    if (replacing && IsSameFile(source, dest)) {
-        ShowErrorBox("ERR_COPY_FAILED");
-        return Step::Stop;
-    }
-    if (!replacing && win::PathExists(destCompanion)) {
-        ShowErrorBox("ERR_MOVE");
-        return Step::Stop;
-    }
-
-    ULONGLONG freedBytes = 0;
-    if (replacing) {
-        const FrameInfo* old = GetFrameInfo(dest);
-        const std::string text = win::FormatMessageText(GetLangString("ERR_CONFIRM_REPLACE"),
-                                                        {old ? old->title : "", old ? old->fileName : name});
-        if (AppMessageBox(text, MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK) return Step::Skipped;
-        freedBytes = FrameBytesNeeded(dest);
-    }
-    // Checked before the old frame is touched, so a refusal loses nothing.
-    // The old frame's bytes count as free: when the new frame needs them,
-    // the old one waits on another drive instead of beside the new one.
-    bool needsOldSpace = false;
-    if (checkSpace_) {
-        ULONGLONG freeBytes = 0;
-        const ULONGLONG needed = FrameBytesNeeded(source);
-        if (!DriveFreeBytes(destFolder, freeBytes) || needed > SaturatingAdd(freeBytes, freedBytes)) {
-            ShowErrorBox("ERR_DISK_SIZE");
-            return Step::Stop;
-        }
-        needsOldSpace = replacing && needed > freeBytes;
-    }
-
-    // The old frame is kept until the new one is complete, and comes back
-    // if the copy fails.
-    ParkedFrame parked;
-    parked.name = name;
-    if (replacing && needsOldSpace) {
-        const ParkAway result = ParkOldFrameAway(destFolder, freedBytes, parked);
-        if (result != ParkAway::Parked) {
-            ShowErrorBox(result == ParkAway::NoRoom ? "ERR_DISK_SIZE" : "ERR_COPY_FAILED");
-            return Step::Stop;
-        }
-    }
-    if (replacing && !needsOldSpace && !ParkOldFrame(destFolder, dest, destCompanion, parked)) {
-        ShowErrorBox("ERR_COPY_FAILED");
-        return Step::Stop;
-    }
-    if (!CopyFrame(sourceFolder, destFolder, source)) {
-        UndoCopy(destFolder, source);
-        if (replacing) RestoreParkedFrame(parked);
-        ShowErrorBox("ERR_COPY_FAILED");
-        return Step::Stop;
-    }
-    // The new frame is complete; an old one that will not go is reported
-    // after this frame, and the transfer ends there.
-    const bool oldFrameLeft = replacing && !DiscardParkedFrame(parked);
-    if (oldFrameLeft) ShowErrorBox("ERR_COPY_FAILED");
-    // Whatever was cached for the destination path described another file.
-    ForgetFrameInfo(dest);
-
-    if (mode == TransferMode::Move) {
-        // What cannot be deleted stays in the source folder; the frame has
-        // arrived either way.
-        walkFolder = sourceFolder;
-        walkBase = sourceFolder;
-        walkPattern = source;
-        walkMirror = sourceFolder;
-        DeleteTree();
-        MoveFrameInfo(source, dest);
-    } else {
-        GetFrameInfo(dest);
-    }
-    return oldFrameLeft ? Step::DoneThenStop : Step::Done;
-}
-
-std::string CFrameTransfer::FolderHoldingDestination(const std::string& sourceFolder,
-                                                     const std::string& destFolder) {
+// The subfolder of sourceFolder that holds destFolder, or empty when
+// destFolder is not inside sourceFolder.
+std::string FolderHoldingDestination(const std::string& sourceFolder, const std::string& destFolder) {
     std::string folder = win::WithoutTrailingBackslashes(destFolder);
     for (;;) {
         const std::string parent = win::FolderOf(folder);
@@ -227,36 +65,365 @@ std::string CFrameTransfer::FolderHoldingDestination(const std::string& sourceFo
     }
 }
 
-BOOL CFrameTransfer::CheckCompanionFolder(const std::string& framePath) {
-    if (win::PathExists(win::WithoutLastDot(framePath))) return TRUE;
-    ShowErrorBox("ERR_COPY_FAILED");
-    return FALSE;
+bool MoveWithinVolume(const std::string& from, const std::string& to) {
+    return ::MoveFileExA(from.c_str(), to.c_str(), 0) != FALSE;
+}
+
+}  // namespace
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    BY_HANDLE_FILE_INFORMATION infoA = {}, infoB = {};
+    if (!FileIdentity(a, infoA) || !FileIdentity(b, infoB)) return false;
+    return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+           infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+}
+
+// What one call of TransferFrames works with.
+struct CFrameTransfer::Batch {
+    std::string sourceFolder, destFolder;  // both end with a backslash
+    TransferMode mode;
+    IOperationReporter& reporter;
+    bool checkSpace = true;        // false for a network path without a drive letter
+    std::string destInsideSource;  // the source subfolder holding the destination, if any
+    bool renameMoves = false;      // a move may rename instead of copying
+    bool spaceKnown = false;       // freeBytes was asked once and is kept up to date since
+    ULONGLONG freeBytes = 0;
+    int conflictsLeft = 0;  // frames already at the destination, not yet asked about
+    OperationProgress progress;
+    DWORD lastPump = 0;
+    bool cancelled = false;
+
+    Batch(TransferMode m, IOperationReporter& r) : mode(m), reporter(r) {}
+
+    // Between two pieces of a copy: the window answers, the reporter sees
+    // the progress and may cancel.
+    bool Tick(ULONGLONG bytes) {
+        progress.bytesDone = SaturatingAdd(progress.bytesDone, bytes);
+        PumpWhenDue();
+        if (!cancelled && !reporter.Progress(progress)) cancelled = true;
+        return !cancelled;
+    }
+    // A copy that is not the user's to cancel (putting an old frame aside
+    // or back) still keeps the window painting.
+    bool Pump(ULONGLONG) {
+        PumpWhenDue();
+        return true;
+    }
+    void PumpWhenDue() {
+        const DWORD now = ::GetTickCount();
+        if (now - lastPump < kPumpIntervalMs) return;
+        lastPump = now;
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                // Leave it for the loop that owns the thread.
+                ::PostQuitMessage(static_cast<int>(msg.wParam));
+                return;
+            }
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    CopyTicker Ticker() {
+        return [this](ULONGLONG bytes) { return Tick(bytes); };
+    }
+    CopyTicker Pumper() {
+        return [this](ULONGLONG bytes) { return Pump(bytes); };
+    }
+};
+
+// One frame of the batch, from its check to its arrival.
+struct CFrameTransfer::FrameJob {
+    std::string name;           // file name with extension
+    std::string source, dest;   // frame file paths
+    std::string destCompanion;  // the companion folder's path at the destination
+    FrameScan scan;             // the source frame, listed once
+    FrameScan oldScan;          // the frame it replaces, if any
+    bool replacing = false;
+    ULONGLONG freedBytes = 0;    // what the replaced frame takes on disk
+    bool needsOldSpace = false;  // the new frame fits only once the old one has left the drive
+};
+
+// The old frame of a confirmed replace, kept until the new one is complete:
+// renamed aside in the destination folder, or, when the new frame only fits
+// in the old one's space, copied to a folder on another drive (awayFolder)
+// and removed from the destination.
+struct CFrameTransfer::ParkedFrame {
+    bool parked = false;
+    std::string name;                      // file name with extension
+    std::string file, folder;              // original paths
+    std::string parkedFile, parkedFolder;  // names beside, while parked beside
+    std::string awayFolder;                // ends with a backslash; empty when parked beside
+    FrameScan scan;                        // the old frame, while parked away
+    DWORD fileAttributes = 0, folderAttributes = 0;
+    bool hasFolder = false;
+};
+
+CFrameTransfer::CFrameTransfer() : freeSpaceQuery_(QueryDriveFreeBytes) {}
+
+BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& destFolder,
+                                    const std::vector<std::string>& names, TransferMode mode,
+                                    IOperationReporter& reporter, std::vector<std::string>& transferred) {
+    // The transfer pumps messages; a second transfer from one of them would
+    // work on the same frames underneath this one.
+    if (busy_) return FALSE;
+    busy_ = true;
+    struct BusyReset {
+        bool& flag;
+        ~BusyReset() { flag = false; }
+    } busyReset{busy_};
+
+    win::EnsureTrailingBackslash(sourceFolder);
+    win::EnsureTrailingBackslash(destFolder);
+    Batch batch(mode, reporter);
+    batch.sourceFolder = sourceFolder;
+    batch.destFolder = destFolder;
+    // A network path without a drive letter has no drive to ask.
+    batch.checkSpace = destFolder[0] != '\\';
+    batch.destInsideSource = FolderHoldingDestination(sourceFolder, destFolder);
+    batch.renameMoves = mode == TransferMode::Move && IsSameVolume(sourceFolder, destFolder);
+    // The first step pumps at once, so the window paints before the first copy.
+    batch.lastPump = ::GetTickCount() - kPumpIntervalMs;
+
+    // Every frame is listed before anything is touched: a link anywhere in
+    // one refuses the whole batch, since a copy or delete through it would
+    // reach whatever it points to.
+    std::vector<FrameJob> jobs(names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        FrameJob& job = jobs[i];
+        job.name = names[i];
+        job.source = sourceFolder + job.name;
+        job.dest = destFolder + job.name;
+        job.destCompanion = win::WithoutLastDot(job.dest);
+        job.scan = ScanFrame(sourceFolder, job.name);
+        if (!job.scan.firstLink.empty()) {
+            reporter.Fail("ERR_FRAME_LINK", {job.scan.firstLink});
+            return FALSE;
+        }
+        batch.progress.bytesTotal = SaturatingAdd(batch.progress.bytesTotal, job.scan.bytes);
+        if (!job.name.empty() && win::PathExists(job.dest)) ++batch.conflictsLeft;
+    }
+    batch.progress.frameCount = static_cast<int>(jobs.size());
+
+    win::WaitCursor wait;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        batch.progress.frameIndex = static_cast<int>(i);
+        batch.progress.frameName = jobs[i].name;
+        if (!batch.Tick(0)) return FALSE;
+        switch (TransferOne(batch, jobs[i])) {
+            case Step::Stop:
+                return FALSE;
+            case Step::Done:
+                transferred.push_back(jobs[i].dest);
+                break;
+            case Step::DoneThenStop:
+                transferred.push_back(jobs[i].dest);
+                return FALSE;
+            case Step::Next:
+            case Step::Skipped:
+                break;
+        }
+    }
+    return TRUE;
+}
+
+CFrameTransfer::Step CFrameTransfer::TransferOne(Batch& batch, FrameJob& job) {
+    const ULONGLONG doneBefore = batch.progress.bytesDone;
+    Step step = CheckFrame(batch, job);
+    if (step == Step::Next) step = AskToReplace(batch, job);
+    if (step == Step::Next && batch.renameMoves) step = RenameInto(batch, job);
+    if (step == Step::Next) step = CheckSpace(batch, job);
+    if (step == Step::Next) step = CopyInto(batch, job);
+    // Skipped and renamed frames count as done for the progress by bytes.
+    batch.progress.bytesDone = SaturatingAdd(doneBefore, job.scan.bytes);
+    return step;
+}
+
+// Everything that refuses a frame before anything is touched.
+CFrameTransfer::Step CFrameTransfer::CheckFrame(const Batch& batch, FrameJob& job) {
+    // No name would make the folders themselves the frame.
+    if (job.name.empty() || !win::FitsPath(job.source) || !win::FitsPath(job.dest) || !job.scan.complete) {
+        batch.reporter.Fail("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
+    if (!win::PathExists(win::WithoutLastDot(job.source))) {
+        batch.reporter.Fail("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
+    // A file whose path would be too long at the destination could not be
+    // reached there again, whether it was copied or renamed.
+    for (const ScanEntry& entry : job.scan.entries) {
+        if (!win::FitsPath(batch.destFolder + entry.relative)) {
+            batch.reporter.Fail("ERR_COPY_FAILED");
+            return Step::Stop;
+        }
+    }
+    // A frame cannot go into its own companion folder: the copy would walk
+    // into itself, and a move would then delete what it copied.
+    if (!batch.destInsideSource.empty() &&
+        IsSameFile(win::WithoutLastDot(job.source), batch.destInsideSource)) {
+        batch.reporter.Fail("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
+    job.replacing = win::PathExists(job.dest);
+    // The same folder spelled another way: "replacing" it would delete the
+    // only copy.
+    if (job.replacing && IsSameFile(job.source, job.dest)) {
+        batch.reporter.Fail("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
+    // The frame being replaced is put aside by renaming, and a link renamed
+    // under Wine takes what it points to along: refuse it untouched.
+    if (job.replacing) {
+        job.oldScan = ScanFrame(batch.destFolder, job.name);
+        if (!job.oldScan.firstLink.empty()) {
+            batch.reporter.Fail("ERR_FRAME_LINK", {job.oldScan.firstLink});
+            return Step::Stop;
+        }
+    }
+    if (!job.replacing && win::PathExists(job.destCompanion)) {
+        batch.reporter.Fail("ERR_MOVE");
+        return Step::Stop;
+    }
+    return Step::Next;
+}
+
+CFrameTransfer::Step CFrameTransfer::AskToReplace(Batch& batch, FrameJob& job) {
+    if (!job.replacing) return Step::Next;
+    --batch.conflictsLeft;
+    const FrameInfo* old = GetFrameInfo(job.dest);
+    ReplaceQuestion question;
+    question.existingPath = job.dest;
+    question.incomingPath = job.source;
+    question.existingTitle = old ? old->title : std::string();
+    question.existingFileName = old ? old->fileName : job.name;
+    question.conflictsAfter = batch.conflictsLeft;
+    switch (batch.reporter.AskReplace(question)) {
+        case ReplaceAnswer::Replace:
+            job.freedBytes = job.oldScan.bytesNeeded;
+            return Step::Next;
+        case ReplaceAnswer::Skip:
+            return Step::Skipped;
+        case ReplaceAnswer::CancelAll:
+            batch.cancelled = true;
+            return Step::Stop;
+    }
+    return Step::Stop;
+}
+
+// Within one volume a move renames: the frame file first, then its
+// companion folder, and the file goes back when the folder will not follow.
+// A volume boundary found only now leaves the frame to the copy.
+CFrameTransfer::Step CFrameTransfer::RenameInto(Batch& batch, FrameJob& job) {
+    ParkedFrame parked;
+    if (job.replacing && !ParkBeside(batch.destFolder, job.name, parked)) {
+        batch.reporter.Fail("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
+    auto giveUp = [&](DWORD error) {
+        RestoreParked(batch, parked);
+        if (error == ERROR_NOT_SAME_DEVICE) {
+            batch.renameMoves = false;
+            return Step::Next;
+        }
+        batch.reporter.Fail("ERR_COPY_FAILED");
+        return Step::Stop;
+    };
+    if (!MoveWithinVolume(job.source, job.dest)) return giveUp(::GetLastError());
+    const std::string companion = win::WithoutLastDot(job.source);
+    if (win::PathExists(companion) && !MoveWithinVolume(companion, job.destCompanion)) {
+        const DWORD error = ::GetLastError();
+        if (!MoveWithinVolume(job.dest, job.source)) {
+            // The frame file arrived without its folder and cannot go back:
+            // report it rather than leave the two apart in silence.
+            RestoreParked(batch, parked);
+            batch.reporter.Fail("ERR_COPY_FAILED");
+            return Step::Stop;
+        }
+        return giveUp(error);
+    }
+    return Finish(batch, job, parked);
+}
+
+// Checked before the old frame is touched, so a refusal loses nothing. The
+// drive is asked once a batch and its answer kept up to date; the old
+// frame's bytes count as free: when the new frame needs them, the old one
+// waits on another drive instead of beside the new one.
+CFrameTransfer::Step CFrameTransfer::CheckSpace(Batch& batch, FrameJob& job) {
+    if (!batch.checkSpace) return Step::Next;
+    if (!batch.spaceKnown) {
+        if (!DriveFreeBytes(batch.destFolder, batch.freeBytes)) {
+            batch.reporter.Fail("ERR_DISK_SIZE");
+            return Step::Stop;
+        }
+        batch.spaceKnown = true;
+    }
+    const ULONGLONG needed = job.scan.bytesNeeded;
+    if (needed > SaturatingAdd(batch.freeBytes, job.freedBytes)) {
+        batch.reporter.Fail("ERR_DISK_SIZE");
+        return Step::Stop;
+    }
+    job.needsOldSpace = job.replacing && needed > batch.freeBytes;
+    return Step::Next;
+}
+
+CFrameTransfer::Step CFrameTransfer::CopyInto(Batch& batch, FrameJob& job) {
+    // The old frame is kept until the new one is complete, and comes back if
+    // the copy fails or is cancelled.
+    ParkedFrame parked;
+    if (job.replacing && job.needsOldSpace) {
+        const ParkAway result = ParkOnOtherDrive(batch, job, parked);
+        if (result != ParkAway::Parked) {
+            batch.reporter.Fail(result == ParkAway::NoRoom ? "ERR_DISK_SIZE" : "ERR_COPY_FAILED");
+            return Step::Stop;
+        }
+    } else if (job.replacing && !ParkBeside(batch.destFolder, job.name, parked)) {
+        batch.reporter.Fail("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
+    const CopyResult copied = CopyScanned(job.scan, batch.sourceFolder, batch.destFolder, batch.Ticker());
+    if (copied != CopyResult::Done) {
+        // Exactly what the copy made goes: the listed entries, at the destination.
+        DeleteScanned(job.scan, batch.destFolder);
+        RestoreParked(batch, parked);
+        if (copied == CopyResult::Failed) batch.reporter.Fail("ERR_COPY_FAILED");
+        return Step::Stop;
+    }
+    if (batch.spaceKnown) {
+        batch.freeBytes = SaturatingAdd(batch.freeBytes, job.freedBytes);
+        batch.freeBytes = batch.freeBytes > job.scan.bytesNeeded ? batch.freeBytes - job.scan.bytesNeeded : 0;
+    }
+    if (batch.mode == TransferMode::Move) {
+        // What cannot be deleted stays in the source folder; the frame has
+        // arrived either way.
+        DeleteScanned(job.scan, batch.sourceFolder);
+    }
+    return Finish(batch, job, parked);
+}
+
+// The new frame is complete: the old one goes, and the cache follows.
+CFrameTransfer::Step CFrameTransfer::Finish(Batch& batch, FrameJob& job, ParkedFrame& parked) {
+    // An old frame that will not go is reported after this frame, and the
+    // transfer ends there.
+    const bool oldFrameLeft = parked.parked && !DiscardParked(parked);
+    if (oldFrameLeft) batch.reporter.Fail("ERR_COPY_FAILED");
+    // Whatever was cached for the destination path described another file.
+    ForgetFrameInfo(job.dest);
+    if (batch.mode == TransferMode::Move)
+        MoveFrameInfo(job.source, job.dest);
+    else
+        GetFrameInfo(job.dest);
+    return oldFrameLeft ? Step::DoneThenStop : Step::Done;
 }
 
 ULONGLONG CFrameTransfer::FrameBytesNeeded(const std::string& framePath) {
-    if (framePath.empty()) return 0;
-    WIN32_FIND_DATAA entry;
-    win::FindHandle find(::FindFirstFileA(framePath.c_str(), &entry));
-    if (!find) return 0;
-    return SaturatingAdd(EntrySize(entry) + kFileAllowance,
-                         FolderBytesNeeded(win::WithoutLastDot(framePath)));
+    const std::string folder = win::FolderOf(framePath);
+    const FrameScan scan = ScanFrame(folder, framePath.substr(folder.size()));
+    return scan.found ? scan.bytesNeeded : 0;
 }
 
 ULONGLONG CFrameTransfer::FolderBytesNeeded(const std::string& folder) {
-    const std::string base = win::WithoutTrailingBackslashes(folder) + "\\";
-    if (!win::FitsPath(base + "*.*")) return 0;
-    WIN32_FIND_DATAA entry;
-    win::FindHandle find(::FindFirstFileA((base + "*.*").c_str(), &entry));
-    if (!find) return 0;
-    ULONGLONG total = 0;
-    do {
-        if (IsDots(entry.cFileName)) continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            total = SaturatingAdd(total, FolderBytesNeeded(base + entry.cFileName));
-        else
-            total = SaturatingAdd(total, SaturatingAdd(EntrySize(entry), kFileAllowance));
-    } while (::FindNextFileA(find.Get(), &entry));
-    return total;
+    return ScanFolder(folder).bytesNeeded;
 }
 
 bool CFrameTransfer::DriveFreeBytes(const std::string& path, ULONGLONG& freeBytes) const {
@@ -264,11 +431,11 @@ bool CFrameTransfer::DriveFreeBytes(const std::string& path, ULONGLONG& freeByte
     return freeSpaceQuery_ && freeSpaceQuery_(DriveRoot(path), freeBytes);
 }
 
-bool CFrameTransfer::ParkOldFrame(const std::string& destFolder, const std::string& file,
-                                  const std::string& folder, ParkedFrame& parked) {
-    parked.file = file;
-    parked.folder = folder;
-    parked.hasFolder = win::PathExists(folder);
+bool CFrameTransfer::ParkBeside(const std::string& destFolder, const std::string& name, ParkedFrame& parked) {
+    parked.name = name;
+    parked.file = destFolder + name;
+    parked.folder = win::WithoutLastDot(parked.file);
+    parked.hasFolder = win::PathExists(parked.folder);
     // Names no folder scan for "*.USD" picks up, and free right now.
     for (unsigned n = 1; n < 1000 && parked.parkedFile.empty(); ++n) {
         const std::string base = destFolder + "~qtold" + std::to_string(n);
@@ -280,118 +447,89 @@ bool CFrameTransfer::ParkOldFrame(const std::string& destFolder, const std::stri
     }
     if (parked.parkedFile.empty()) return false;
 
-    parked.fileAttributes = ::GetFileAttributesA(file.c_str());
-    ClearAttributes(file);
-    if (!::MoveFileA(file.c_str(), parked.parkedFile.c_str())) {
-        RestoreAttributes(file, parked.fileAttributes);
+    parked.fileAttributes = ::GetFileAttributesA(parked.file.c_str());
+    win::ClearAttributes(parked.file);
+    if (!::MoveFileA(parked.file.c_str(), parked.parkedFile.c_str())) {
+        win::RestoreAttributes(parked.file, parked.fileAttributes);
         return false;
     }
+    parked.parked = true;
     if (parked.hasFolder) {
-        parked.folderAttributes = ::GetFileAttributesA(folder.c_str());
-        ClearAttributes(folder);
-        if (!::MoveFileA(folder.c_str(), parked.parkedFolder.c_str())) {
-            RestoreAttributes(folder, parked.folderAttributes);
+        parked.folderAttributes = ::GetFileAttributesA(parked.folder.c_str());
+        win::ClearAttributes(parked.folder);
+        if (!::MoveFileA(parked.folder.c_str(), parked.parkedFolder.c_str())) {
+            win::RestoreAttributes(parked.folder, parked.folderAttributes);
             parked.hasFolder = false;
-            RestoreParkedFrame(parked);
+            if (::MoveFileA(parked.parkedFile.c_str(), parked.file.c_str()))
+                win::RestoreAttributes(parked.file, parked.fileAttributes);
+            parked.parked = false;
             return false;
         }
     }
     return true;
 }
 
-CFrameTransfer::ParkAway CFrameTransfer::ParkOldFrameAway(const std::string& destFolder, ULONGLONG oldBytes,
+CFrameTransfer::ParkAway CFrameTransfer::ParkOnOtherDrive(Batch& batch, const FrameJob& job,
                                                           ParkedFrame& parked) {
     // A folder of its own in the temporary folder, which must be on another
     // drive: moving the old frame within one drive frees nothing.
     char temp[MAX_PATH] = {};
     const DWORD length = ::GetTempPathA(MAX_PATH, temp);
-    if (length == 0 || length >= MAX_PATH || IsSameVolume(temp, destFolder)) return ParkAway::NoRoom;
+    if (length == 0 || length >= MAX_PATH || IsSameVolume(temp, batch.destFolder)) return ParkAway::NoRoom;
     ULONGLONG tempFree = 0;
-    if (!DriveFreeBytes(temp, tempFree) || tempFree < oldBytes) return ParkAway::NoRoom;
+    if (!DriveFreeBytes(temp, tempFree) || tempFree < job.freedBytes) return ParkAway::NoRoom;
+    parked.name = job.name;
+    parked.scan = job.oldScan;
+    if (!parked.scan.complete) return ParkAway::Failed;
     for (unsigned n = 1; n < 1000 && parked.awayFolder.empty(); ++n) {
         const std::string candidate = std::string(temp) + "qtpark" + std::to_string(n);
-        if (!win::FitsPath(candidate + "\\" + parked.name)) return ParkAway::NoRoom;
+        if (!win::FitsPath(candidate + "\\" + job.name)) return ParkAway::NoRoom;
         if (::CreateDirectoryA(candidate.c_str(), nullptr)) parked.awayFolder = candidate + "\\";
     }
     if (parked.awayFolder.empty()) return ParkAway::NoRoom;
 
-    parked.file = destFolder + parked.name;
-    parked.folder = win::WithoutLastDot(parked.file);
+    parked.file = job.dest;
+    parked.folder = job.destCompanion;
     parked.hasFolder = win::PathExists(parked.folder);
     parked.fileAttributes = ::GetFileAttributesA(parked.file.c_str());
     parked.folderAttributes = parked.hasFolder ? ::GetFileAttributesA(parked.folder.c_str()) : 0;
-    if (!WalkCopyFrame(destFolder, parked.name, parked.awayFolder)) {
-        RemoveFolderTree(win::WithoutTrailingBackslashes(parked.awayFolder));
+    if (CopyScanned(parked.scan, batch.destFolder, parked.awayFolder, batch.Pumper()) != CopyResult::Done) {
+        RemoveFolderTree(parked.awayFolder);
         return ParkAway::NoRoom;
     }
-    if (!WalkDeleteFrame(destFolder, parked.name)) {
+    parked.parked = true;
+    if (!DeleteScanned(parked.scan, batch.destFolder)) {
         // Part of the old frame is still in place: put back what went.
-        RestoreParkedFrame(parked);
+        RestoreParked(batch, parked);
         return ParkAway::Failed;
     }
     return ParkAway::Parked;
 }
 
-BOOL CFrameTransfer::WalkCopyFrame(const std::string& fromFolder, const std::string& name,
-                                   const std::string& toFolder) {
-    walkFolder = fromFolder;
-    walkBase = fromFolder;
-    walkPattern = fromFolder + name;
-    walkMirror = toFolder;
-    return CopyTree();
-}
-
-BOOL CFrameTransfer::WalkDeleteFrame(const std::string& folder, const std::string& name) {
-    walkFolder = folder;
-    walkBase = folder;
-    walkPattern = folder + name;
-    walkMirror = folder;
-    return DeleteTree();
-}
-
-void CFrameTransfer::RestoreParkedFrame(const ParkedFrame& parked) {
+void CFrameTransfer::RestoreParked(Batch& batch, const ParkedFrame& parked) {
+    if (!parked.parked) return;
     if (!parked.awayFolder.empty()) {
         // Back from the other drive; the parked copy goes only once the old
         // frame is whole again, so it is never lost.
         const std::string destFolder = win::FolderOf(parked.file);
-        WalkDeleteFrame(destFolder, parked.name);
-        if (WalkCopyFrame(parked.awayFolder, parked.name, destFolder)) {
-            RestoreAttributes(parked.file, parked.fileAttributes);
-            if (parked.hasFolder) RestoreAttributes(parked.folder, parked.folderAttributes);
-            RemoveFolderTree(win::WithoutTrailingBackslashes(parked.awayFolder));
+        DeleteScanned(parked.scan, destFolder);
+        if (CopyScanned(parked.scan, parked.awayFolder, destFolder, batch.Pumper()) == CopyResult::Done) {
+            win::RestoreAttributes(parked.file, parked.fileAttributes);
+            if (parked.hasFolder) win::RestoreAttributes(parked.folder, parked.folderAttributes);
+            RemoveFolderTree(parked.awayFolder);
         }
         return;
     }
     if (::MoveFileA(parked.parkedFile.c_str(), parked.file.c_str()))
-        RestoreAttributes(parked.file, parked.fileAttributes);
+        win::RestoreAttributes(parked.file, parked.fileAttributes);
     if (parked.hasFolder && ::MoveFileA(parked.parkedFolder.c_str(), parked.folder.c_str()))
-        RestoreAttributes(parked.folder, parked.folderAttributes);
+        win::RestoreAttributes(parked.folder, parked.folderAttributes);
 }
 
-bool CFrameTransfer::DiscardParkedFrame(const ParkedFrame& parked) {
-    if (!parked.awayFolder.empty())
-        return RemoveFolderTree(win::WithoutTrailingBackslashes(parked.awayFolder));
-    ClearAttributes(parked.parkedFile);
+bool CFrameTransfer::DiscardParked(const ParkedFrame& parked) {
+    if (!parked.awayFolder.empty()) return RemoveFolderTree(parked.awayFolder);
+    win::ClearAttributes(parked.parkedFile);
     bool gone = ::DeleteFileA(parked.parkedFile.c_str()) != FALSE;
     if (parked.hasFolder) gone = RemoveFolderTree(parked.parkedFolder) && gone;
     return gone;
-}
-
-bool CFrameTransfer::CopyFrame(const std::string& sourceFolder, const std::string& destFolder,
-                               const std::string& source) {
-    walkFolder = sourceFolder;
-    walkBase = sourceFolder;
-    walkPattern = source;
-    walkMirror = destFolder;
-    return CopyTree() != FALSE;
-}
-
-void CFrameTransfer::UndoCopy(const std::string& destFolder, const std::string& source) {
-    // Enumerate and delete at the destination, so exactly what the copy
-    // made goes: the frame file and its companion folder.
-    walkFolder = destFolder;
-    walkBase = destFolder;
-    walkPattern = source;
-    walkMirror = destFolder;
-    DeleteTree();
 }

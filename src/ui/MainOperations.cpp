@@ -2,17 +2,19 @@
 // copy, move back, delete, new folder and rename.
 #include <windows.h>
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include "app/LangStrings.h"
 #include "app/MessageBox.h"
 #include "choosers/NameDlg.h"
 #include "frames/FrameInfoCache.h"
-#include "ops/FrameRewrite.h"
+#include "ops/FrameDelete.h"
+#include "ops/FrameRename.h"
 #include "ops/NameChecks.h"
+#include "ops/NewFolder.h"
 #include "resource.h"
 #include "ui/FolderPath.h"
 #include "ui/MainDlg.h"
+#include "ui/MessageBoxReporter.h"
 #include "win/FileSystem.h"
 #include "win/Strings.h"
 
@@ -35,30 +37,6 @@ std::vector<std::string> SelectedNames(const CListCtrlZEL& list) {
         if (!name.empty()) names.push_back(std::move(name));
     }
     return names;
-}
-
-// The frame file rewritten under its new name, the old one deleted, the
-// companion folder renamed, each keeping its attributes. False when a step
-// failed; the frame is then as far as the steps got.
-bool RenameFrameFiles(const std::string& folder, const std::string& oldBase, const std::string& oldPath,
-                      const std::string& newBase, const std::string& newPath) {
-    const DWORD fileAttributes = ::GetFileAttributesA(oldPath.c_str());
-    CFrameTransfer::ClearAttributes(oldPath);
-    if (!RewriteFrameFile(oldPath, newPath, ".\\" + oldBase + "\\", ".\\" + newBase + "\\")) {
-        CFrameTransfer::RestoreAttributes(oldPath, fileAttributes);
-        return false;
-    }
-    CFrameTransfer::RestoreAttributes(newPath, fileAttributes);
-    if (!::DeleteFileA(oldPath.c_str())) return false;
-
-    const std::string oldFolder = folder + oldBase;
-    const std::string newFolder = folder + newBase;
-    const DWORD folderAttributes = ::GetFileAttributesA(oldFolder.c_str());
-    CFrameTransfer::ClearAttributes(oldFolder);
-    const bool moved = ::MoveFileA(oldFolder.c_str(), newFolder.c_str()) != FALSE;
-    CFrameTransfer::RestoreAttributes(moved ? newFolder : oldFolder, folderAttributes);
-    MoveFrameInfo(oldPath, newPath);
-    return moved;
 }
 
 }  // namespace
@@ -105,7 +83,8 @@ void CZELMaintenanceDlg::OnAdd() {
     const std::vector<std::string> names = SelectedNames(sourceList_);
     if (app_.GetLayoutAdditionTo() == 1 && !PrepareMemoryCard(names)) return;
     std::vector<std::string> transferred;
-    transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, transferred);
+    CMessageBoxReporter reporter;
+    transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter, transferred);
     AfterTransfer(transferred, sourceFolder);
 }
 
@@ -121,7 +100,8 @@ void CZELMaintenanceDlg::OnCopy() {
     const std::vector<std::string> names = SelectedNames(*active);
     if (app_.GetLayoutAdditionTo() == 1 && active != &targetList_ && !PrepareMemoryCard(names)) return;
     std::vector<std::string> transferred;
-    transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Copy, transferred);
+    CMessageBoxReporter reporter;
+    transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Copy, reporter, transferred);
     AfterTransfer(transferred, std::string());
 }
 
@@ -133,7 +113,8 @@ void CZELMaintenanceDlg::OnMoveBack() {
     if (destFolder.empty()) return;
     const std::vector<std::string> names = SelectedNames(targetList_);
     std::vector<std::string> transferred;
-    transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, transferred);
+    CMessageBoxReporter reporter;
+    transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter, transferred);
     AfterTransfer(transferred, app_.GetTargetFolder());
 }
 
@@ -146,28 +127,8 @@ void CZELMaintenanceDlg::OnDelete() {
     win::EnsureTrailingBackslash(folder);
     if (SelectedCount(*active) < 1) return;
 
-    std::vector<std::string> paths;
-    for (const std::string& name : SelectedNames(*active)) {
-        const std::string path = folder + name;
-        paths.push_back(path);
-        const std::string companion = win::WithoutLastDot(path);
-        if (win::PathExists(companion)) paths.push_back(companion);
-    }
-    if (!paths.empty()) {
-        std::string list;
-        for (const std::string& path : paths) list.append(path).push_back('\0');
-        list.push_back('\0');
-        SHFILEOPSTRUCTA operation = {};
-        operation.wFunc = FO_DELETE;
-        operation.pFrom = list.c_str();
-        operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-        if (::SHFileOperationA(&operation) != 0) {
-            ShowErrorBox("ERR_COPY_FAILED");
-        } else {
-            for (const std::string& path : paths)
-                if (!win::PathExists(path)) ForgetFrameInfo(path);
-        }
-    }
+    CMessageBoxReporter reporter;
+    DeleteFramesToRecycleBin(folder, SelectedNames(*active), reporter);
     active->Refill();
     tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(folder));
     UpdateCommandButtons();
@@ -177,7 +138,7 @@ void CZELMaintenanceDlg::OnNewFolder() {
     if (tree_.IsSelectedFileSystem() != 1) return;
     std::string parent = tree_.GetSelectedPath();
     win::EnsureTrailingBackslash(parent);
-    const int maxLength = 243 - static_cast<int>(parent.size());
+    const int maxLength = NewFolderNameLimit(parent);
     std::string name;
     for (;;) {
         CNameDlg dialog(name, maxLength, kNewFolderMode, Handle());
@@ -189,8 +150,9 @@ void CZELMaintenanceDlg::OnNewFolder() {
         if (std::string(failed) == "ERR_NOT_FOLDER_NAME") text += "\n" + forbidden;
         AppMessageBox(text, MB_OK | MB_ICONHAND);
     }
-    const std::string created = FolderNameToCreate(name);
-    if (::CreateDirectoryA((parent + created).c_str(), nullptr)) tree_.AddChildFolder(created);
+    std::string created;
+    CMessageBoxReporter reporter;
+    if (CreateNewFolder(parent, name, created, reporter)) tree_.AddChildFolder(created);
 }
 
 void CZELMaintenanceDlg::OnRename() {
@@ -218,13 +180,8 @@ void CZELMaintenanceDlg::OnRename() {
 
 void CZELMaintenanceDlg::RenameFrame(CListCtrlZEL& list, const std::string& folder,
                                      const std::string& fileName, const std::string& newBase) {
-    const std::string oldBase = win::WithoutLastDot(fileName);
-    // The path as the list found it, so that the cache moves the right record.
-    const std::string oldPath = folder + fileName;
-    const std::string newPath = folder + newBase + ".usd";
-    // Without its companion folder the frame is left as it is.
-    if (!transfer_.CheckCompanionFolder(oldPath)) return;
-    if (!RenameFrameFiles(folder, oldBase, oldPath, newBase, newPath)) ShowErrorBox("ERR_COPY_FAILED");
+    CMessageBoxReporter reporter;
+    ::RenameFrame(folder, fileName, newBase, reporter);
     list.Refill();
     if (&list == &sourceList_) {
         tree_.PruneMissingChildren();

@@ -23,4 +23,21 @@ inline bool FitsPath(const std::string& path) {
     return path.size() < MAX_PATH;
 }
 
+// Normal attributes, so that read-only files and folders can be deleted or
+// renamed.
+inline void ClearAttributes(const std::string& path) {
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Gives back attributes read earlier, leaving out those (such as the
+// directory bit) that cannot be set.
+inline void RestoreAttributes(const std::string& path, DWORD attributes) {
+    constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    const DWORD settable = attributes & kSettable;
+    ::SetFileAttributesA(path.c_str(), settable ? settable : FILE_ATTRIBUTE_NORMAL);
+}
+
 }  // namespace win

@@ -48,12 +48,23 @@ TEST_F(FreeSpaceTest, AFrameNeedingExactlyTheFreeSpaceGoesAndOneByteMoreIsRefuse
 
     ClearDestination();
     freeSpace = need - 1;
-    EXPECT_FALSE(Run({"Rose.USD"}, TransferMode::Move));
+    EXPECT_FALSE(Run({"Rose.USD"}, TransferMode::Copy));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, GetLangString("ERR_DISK_SIZE"));
     EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
     EXPECT_TRUE(Snapshot(dst).empty());
     EXPECT_TRUE(Exists(Src("Rose.USD")));
+
+    // A move within one volume renames and takes no space at all.
+    ClearDestination();
+    roots.clear();
+    freeSpace = 0;
+    const auto frame = Snapshot(src);
+    EXPECT_TRUE(Run({"Rose.USD"}, TransferMode::Move));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(roots.empty());
+    EXPECT_EQ(Snapshot(dst), frame);
+    EXPECT_FALSE(Exists(Src("Rose.USD")));
 }
 
 TEST_F(FreeSpaceTest, AReplaceOnOneDriveNeedsRoomForBothFramesAndARefusalKeepsTheOld) {
@@ -117,21 +128,19 @@ protected:
         return found;
     }
 
-    // Where the old frame is while the walks run: at the first message they
-    // pump, count the park folders of the temporary folder.
-    static void CALLBACK OnFirstPump(HWND, UINT, UINT_PTR id, DWORD) {
-        ::KillTimer(nullptr, id);
-        parkedWhileCopying = ParkFolders().size();
-    }
-    static void WatchFirstPump() {
+    // Where the old frame is while the copy runs: at its first piece, count
+    // the park folders of the temporary folder.
+    void WatchFirstPiece() {
         parkedWhileCopying = -1;
-        ::SetTimer(nullptr, 0, 1, OnFirstPump);
-        ::Sleep(30);  // due before the first entry is copied
+        reporter.onProgress = [this](const OperationProgress& progress) {
+            if (parkedWhileCopying < 0 && progress.bytesDone > 0)
+                parkedWhileCopying = static_cast<int>(ParkFolders().size());
+        };
     }
 
     std::string card;
     ULONGLONG cardFree = 0;
-    static inline int parkedWhileCopying = -1;
+    int parkedWhileCopying = -1;
 };
 
 TEST_F(FullCardTest, TheOldFramesSpaceMakesRoomAndTheOldFrameComesBackWhenTheCopyFails) {
@@ -148,7 +157,7 @@ TEST_F(FullCardTest, TheOldFramesSpaceMakesRoomAndTheOldFrameComesBackWhenTheCop
         win::FileHandle held(::CreateFileA(Src("Rose\\sub\\photo.jpg").c_str(), GENERIC_READ, 0, nullptr,
                                            OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
-        WatchFirstPump();
+        WatchFirstPiece();
         EXPECT_FALSE(RunTo(card, {"Rose.USD"}, TransferMode::Move));
     }
     EXPECT_EQ(parkedWhileCopying, 1);  // the old frame waited on the other drive
@@ -212,7 +221,7 @@ TEST_F(FreeSpaceTest, AFailingQueryRefusesTheFrame) {
     MakeFrame(src, "Rose", "t");
     freeSpace = k4GB * 4;
     queryWorks = false;
-    EXPECT_FALSE(Run({"Rose.USD"}, TransferMode::Move));
+    EXPECT_FALSE(Run({"Rose.USD"}, TransferMode::Copy));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, GetLangString("ERR_DISK_SIZE"));
     EXPECT_TRUE(Snapshot(dst).empty());

@@ -1,7 +1,5 @@
 #include "TransferFixture.h"
 
-#include "app/MessageBox.h"
-
 using testing_support::MakeDirs;
 using testing_support::ReadFile;
 using testing_support::WriteFile;
@@ -36,7 +34,9 @@ void SnapshotInto(const std::string& folder, const std::string& prefix,
         const std::string name = entry.cFileName;
         if (name == "." || name == "..") continue;
         const std::string path = folder + "\\" + name;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            out[prefix + name] = "<link>";
+        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             out[prefix + name] = "<dir>";
             SnapshotInto(path, prefix + name + "\\", out);
         } else {
@@ -54,23 +54,35 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
     return out;
 }
 
+ReplaceAnswer RecordingReporter::AskReplace(const ReplaceQuestion& question) {
+    questions.push_back(question);
+    boxes.push_back({ReplaceQuestionText(question), MB_OKCANCEL | MB_ICONEXCLAMATION});
+    const int answer = answers.empty() ? IDOK : answers.front();
+    if (!answers.empty()) answers.pop_front();
+    return answer == IDOK      ? ReplaceAnswer::Replace
+           : answer == IDABORT ? ReplaceAnswer::CancelAll
+                               : ReplaceAnswer::Skip;
+}
+
+void RecordingReporter::Fail(const char* key, const std::vector<std::string>& args) {
+    keys.push_back(key);
+    boxes.push_back({ReportText(key, args), MB_OK | MB_ICONHAND});
+}
+
+bool RecordingReporter::Progress(const OperationProgress& progress) {
+    if (onProgress) onProgress(progress);
+    const int call = progressCalls++;
+    return cancelAtPiece < 0 || call < cancelAtPiece;
+}
+
 void TransferTest::SetUp() {
     src = root / "src";
     dst = root / "dst";
     MakeDirs(src);
     MakeDirs(dst);
-    SetMessageBoxResponder([this](const std::string& text, UINT flags) {
-        boxes.push_back({text, flags});
-        if (answers.empty()) return IDOK;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    });
 }
 
-void TransferTest::TearDown() {
-    SetMessageBoxResponder(nullptr);
-}
+void TransferTest::TearDown() {}
 
 BOOL TransferTest::Run(const std::vector<std::string>& names, TransferMode mode) {
     return RunTo(dst, names, mode);
@@ -79,7 +91,7 @@ BOOL TransferTest::Run(const std::vector<std::string>& names, TransferMode mode)
 BOOL TransferTest::RunTo(const std::string& destFolder, const std::vector<std::string>& names,
                          TransferMode mode) {
     std::string source = src, dest = destFolder;
-    return transfer.TransferFrames(source, dest, names, mode, transferred);
+    return transfer.TransferFrames(source, dest, names, mode, reporter, transferred);
 }
 
 }  // namespace transfer_test

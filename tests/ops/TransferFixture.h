@@ -6,18 +6,39 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "TestFiles.h"
 #include "ops/FrameTransfer.h"
+#include "ops/OperationReporter.h"
 
 namespace transfer_test {
 
 struct Box {
     std::string text;
     UINT flags;
+};
+
+// Answers an operation as the main window's message boxes would, from a
+// script (IDOK replaces, IDCANCEL skips, IDABORT cancels all; IDOK once the
+// script runs out), and records each text with the flags of its box.
+class RecordingReporter : public IOperationReporter {
+public:
+    ReplaceAnswer AskReplace(const ReplaceQuestion& question) override;
+    void Fail(const char* key, const std::vector<std::string>& args) override;
+    using IOperationReporter::Fail;
+    bool Progress(const OperationProgress& progress) override;
+
+    std::vector<Box> boxes;
+    std::function<void(const OperationProgress&)> onProgress;
+    int cancelAtPiece = -1;  // Progress answers false from this call on (0 = the first)
+    int progressCalls = 0;
+    std::vector<std::string> keys;  // of the failures
+    std::vector<ReplaceQuestion> questions;
+    std::deque<int> answers;
 };
 
 // A frame file titled title, with a companion folder of two files (one in a
@@ -45,8 +66,9 @@ protected:
     std::string src, dst;
     CFrameTransfer transfer;
     std::vector<std::string> transferred;
-    std::vector<Box> boxes;
-    std::deque<int> answers;  // IDOK once they run out
+    RecordingReporter reporter;
+    std::vector<Box>& boxes = reporter.boxes;
+    std::deque<int>& answers = reporter.answers;
 };
 
 }  // namespace transfer_test

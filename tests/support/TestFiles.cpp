@@ -50,7 +50,64 @@ void MakeDirs(const std::string& path) {
     ::CreateDirectoryA(path.c_str(), nullptr);
 }
 
+namespace {
+
+using UnixFileName = char*(CDECL*)(const wchar_t*);
+
+std::string UnixPath(const std::string& path) {
+    const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixFileName) return {};
+    std::wstring wide(path.size() + 1, L'\0');
+    wide.resize(static_cast<size_t>(
+        ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), static_cast<int>(wide.size()))));
+    char* unix = unixFileName(wide.c_str());
+    if (!unix) return {};
+    std::string result = unix;
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Runs a Linux program (Wine starts native programs too) and waits for it.
+bool RunUnix(const std::string& program, const std::string& arguments) {
+    std::string commandLine = program + " " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    const std::string image = "Z:" + program;
+    if (!::CreateProcessA(image.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process))
+        return false;
+    ::WaitForSingleObject(process.hProcess, 10000);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return true;
+}
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+}  // namespace
+
+bool MakeLink(const std::string& target, const std::string& link) {
+    const std::string unixTarget = UnixPath(target), unixLink = UnixPath(link);
+    if (unixTarget.empty() || unixLink.empty()) return false;
+    return RunUnix("/bin/ln", "-s " + Quoted(unixTarget) + " " + Quoted(unixLink)) && IsLink(link);
+}
+
+bool IsLink(const std::string& path) {
+    const DWORD a = ::GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Never enters a link: the link goes, what it points to stays.
 void RemoveTree(const std::string& path) {
+    if (IsLink(path)) {
+        if (!::RemoveDirectoryA(path.c_str()) && !::DeleteFileA(path.c_str()))
+            RunUnix("/bin/rm", "-f " + Quoted(UnixPath(path)));
+        return;
+    }
     WIN32_FIND_DATAA data;
     HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
@@ -58,6 +115,10 @@ void RemoveTree(const std::string& path) {
             const std::string name = data.cFileName;
             if (name == "." || name == "..") continue;
             const std::string child = path + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveTree(child);
+                continue;
+            }
             ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(child);

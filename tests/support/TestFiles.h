@@ -31,6 +31,12 @@ bool IsDirectory(const std::string& path);
 void MakeDirs(const std::string& path);
 // Deletes a folder tree, clearing read-only attributes first.
 void RemoveTree(const std::string& path);
+// Makes link a symbolic link to the folder target from the Linux side, as a
+// user would with ln -s (Wine cannot make one itself: CreateSymbolicLinkA
+// is a stub there). False where that is not possible.
+bool MakeLink(const std::string& target, const std::string& link);
+// Whether path is a link (a reparse point).
+bool IsLink(const std::string& path);
 // Folder of the running test executable, with a trailing backslash.
 std::string ModuleFolder();
 

@@ -1,0 +1,60 @@
+// A frame on disk as a list, made by one directory walk: the frame file,
+// then its companion folder and everything in it, each folder before what it
+// holds. The walk never enters a link (a junction, a symbolic link, any
+// reparse point): a link is listed as itself and nothing behind it is
+// touched by a copy or a delete made from the list.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct ScanEntry {
+    std::string relative;  // to the folder that holds the frame
+    bool folder = false;
+    bool link = false;
+    ULONGLONG size = 0;
+};
+
+struct FrameScan {
+    std::vector<ScanEntry> entries;
+    ULONGLONG bytes = 0;        // the files' lengths
+    ULONGLONG bytesNeeded = 0;  // each file's length plus the allowance a file takes on disk
+    std::string firstLink;      // full path of the first link met; empty when there is none
+    bool found = false;         // the frame file is there
+    bool complete = true;       // every folder could be listed and every path fits
+};
+
+// Bytes a file is counted with besides its length.
+inline constexpr ULONGLONG kFileAllowance = 32768;
+
+// The frame name (file name with extension) of folder (ending with a
+// backslash) with its companion folder, when there is one.
+FrameScan ScanFrame(const std::string& folder, const std::string& name);
+// Everything inside folder, relative to it.
+FrameScan ScanFolder(const std::string& folder);
+
+// Called after each piece of a copy with the bytes it added; false cancels.
+using CopyTicker = std::function<bool(ULONGLONG bytes)>;
+enum class CopyResult { Done, Failed, Cancelled };
+
+// Makes the listed folders and copies the listed files from fromFolder to
+// toFolder (both ending with a backslash); nothing there may exist yet. A
+// listed link fails the copy. On failure or cancel what was made so far
+// stays: the caller removes it with DeleteScanned.
+CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
+                       const CopyTicker& tick);
+// Deletes the listed entries under folder, deepest first, read-only ones too.
+// A link is removed as a link; what it points to is never entered. Goes on
+// past what cannot be deleted; true when everything listed is gone.
+bool DeleteScanned(const FrameScan& scan, const std::string& folder);
+
+// Deletes folder and everything in it, entering no link; true when it is gone.
+bool RemoveFolderTree(const std::string& folder);
+
+// Whether a file or folder attribute set marks a link.
+inline bool IsLinkAttributes(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
