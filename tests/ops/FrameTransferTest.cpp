@@ -210,3 +210,47 @@ TEST_F(TransferTest, OverLongPathsAreRefusedCleanly) {
     EXPECT_TRUE(Snapshot(deep).empty());
     EXPECT_TRUE(Exists(Src("Rose\\sub\\photo.jpg")));
 }
+
+namespace {
+bool FileIndex(const std::string& path, ULONGLONG& index) {
+    win::FileHandle file(::CreateFileA(path.c_str(), 0,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!file || !::GetFileInformationByHandle(file.Get(), &info)) return false;
+    index = (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+}  // namespace
+
+TEST_F(TransferTest, AMoveWithinOneVolumeRenamesAndPutsTheFileBackWhenTheFolderWillNotFollow) {
+    MakeFrame(src, "Rose", "Rose");
+    MakeFrame(src, "Tulip", "Tulip");
+    const auto original = Snapshot(src);
+    ULONGLONG fileBefore = 0, folderBefore = 0, fileAfter = 0, folderAfter = 0;
+    ASSERT_TRUE(FileIndex(Src("Rose.USD"), fileBefore) && FileIndex(Src("Rose\\sub"), folderBefore));
+
+    // A folder held open without delete sharing cannot be renamed.
+    {
+        win::FileHandle held(::CreateFileA(Src("Tulip").c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_FALSE(Run({"Rose.USD", "Tulip.USD"}, TransferMode::Move));
+    }
+    EXPECT_EQ(reporter.keys, std::vector<std::string>{"ERR_COPY_FAILED"});
+    EXPECT_EQ(transferred, std::vector<std::string>{Dst("Rose.USD")});
+    EXPECT_TRUE(Exists(Src("Tulip.USD")));
+    EXPECT_FALSE(Exists(Dst("Tulip.USD")));
+    EXPECT_FALSE(Exists(Dst("Tulip")));
+
+    // Renamed, not copied: the same files, found under the new folder.
+    ASSERT_TRUE(FileIndex(Dst("Rose.USD"), fileAfter) && FileIndex(Dst("Rose\\sub"), folderAfter));
+    EXPECT_EQ(fileAfter, fileBefore);
+    EXPECT_EQ(folderAfter, folderBefore);
+    EXPECT_FALSE(Exists(Src("Rose.USD")));
+    EXPECT_FALSE(Exists(Src("Rose")));
+    ASSERT_TRUE(Run({"Tulip.USD"}, TransferMode::Move));
+    EXPECT_EQ(Snapshot(dst), original);
+    EXPECT_TRUE(Snapshot(src).empty());
+}

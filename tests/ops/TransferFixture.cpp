@@ -17,43 +17,6 @@ ULONGLONG MakeFrame(const std::string& folder, const std::string& base, const st
     return header.size() + 1000 + 5000 + 3 * 32768;
 }
 
-namespace {
-// Length and FNV-1a hash: short enough to read in a failed comparison.
-std::string Fingerprint(const std::string& bytes) {
-    unsigned long long hash = 14695981039346656037ULL;
-    for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ULL;
-    return std::to_string(bytes.size()) + " bytes #" + std::to_string(hash);
-}
-
-void SnapshotInto(const std::string& folder, const std::string& prefix,
-                  std::map<std::string, std::string>& out) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::string name = entry.cFileName;
-        if (name == "." || name == "..") continue;
-        const std::string path = folder + "\\" + name;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            out[prefix + name] = "<link>";
-        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out[prefix + name] = "<dir>";
-            SnapshotInto(path, prefix + name + "\\", out);
-        } else {
-            const DWORD kept = entry.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-            out[prefix + name] = Fingerprint(ReadFile(path)) + " attributes " + std::to_string(kept);
-        }
-    } while (::FindNextFileA(find, &entry));
-    ::FindClose(find);
-}
-}  // namespace
-
-std::map<std::string, std::string> Snapshot(const std::string& folder) {
-    std::map<std::string, std::string> out;
-    SnapshotInto(folder, "", out);
-    return out;
-}
-
 ReplaceAnswer RecordingReporter::AskReplace(const ReplaceQuestion& question) {
     questions.push_back(question);
     boxes.push_back({ReplaceQuestionText(question), MB_OKCANCEL | MB_ICONEXCLAMATION});

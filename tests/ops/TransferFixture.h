@@ -46,9 +46,7 @@ public:
 ULONGLONG MakeFrame(const std::string& folder, const std::string& base, const std::string& title,
                     char fill = 'x');
 
-// Every file and folder under folder, by relative path: the length and hash of a
-// file's bytes with its read-only and hidden attributes, "<dir>" for a folder.
-std::map<std::string, std::string> Snapshot(const std::string& folder);
+using testing_support::Snapshot;
 
 class TransferTest : public ::testing::Test {
 protected:

@@ -68,20 +68,28 @@ std::string UnixPath(const std::string& path) {
     return result;
 }
 
-// Runs a Linux program (Wine starts native programs too) and waits for it.
+// Runs a Linux program (Wine starts native programs too). Wine cannot wait
+// for one: callers poll for its effect with WaitFor.
 bool RunUnix(const std::string& program, const std::string& arguments) {
     std::string commandLine = program + " " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    const std::string image = "Z:" + program;
+    std::string image = "Z:" + program;
+    for (char& c : image)
+        if (c == '/') c = '\\';
     if (!::CreateProcessA(image.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &process))
         return false;
-    ::WaitForSingleObject(process.hProcess, 10000);
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     return true;
+}
+
+template <typename Done>
+bool WaitFor(Done done) {
+    for (int i = 0; i < 500 && !done(); ++i) ::Sleep(10);
+    return done();
 }
 
 std::string Quoted(const std::string& text) {
@@ -93,7 +101,8 @@ std::string Quoted(const std::string& text) {
 bool MakeLink(const std::string& target, const std::string& link) {
     const std::string unixTarget = UnixPath(target), unixLink = UnixPath(link);
     if (unixTarget.empty() || unixLink.empty()) return false;
-    return RunUnix("/bin/ln", "-s " + Quoted(unixTarget) + " " + Quoted(unixLink)) && IsLink(link);
+    return RunUnix("/bin/ln", "-s " + Quoted(unixTarget) + " " + Quoted(unixLink)) &&
+           WaitFor([&] { return IsLink(link); });
 }
 
 bool IsLink(const std::string& path) {
@@ -105,7 +114,7 @@ bool IsLink(const std::string& path) {
 void RemoveTree(const std::string& path) {
     if (IsLink(path)) {
         if (!::RemoveDirectoryA(path.c_str()) && !::DeleteFileA(path.c_str()))
-            RunUnix("/bin/rm", "-f " + Quoted(UnixPath(path)));
+            RunUnix("/bin/rm", "-f " + Quoted(UnixPath(path))) && WaitFor([&] { return !Exists(path); });
         return;
     }
     WIN32_FIND_DATAA data;
@@ -136,6 +145,43 @@ std::string ModuleFolder() {
     ::GetModuleFileNameA(nullptr, module, MAX_PATH);
     std::string path = module;
     return path.substr(0, path.rfind('\\') + 1);
+}
+
+namespace {
+// Length and FNV-1a hash: short enough to read in a failed comparison.
+std::string Fingerprint(const std::string& bytes) {
+    unsigned long long hash = 14695981039346656037ULL;
+    for (unsigned char c : bytes) hash = (hash ^ c) * 1099511628211ULL;
+    return std::to_string(bytes.size()) + " bytes #" + std::to_string(hash);
+}
+
+void SnapshotInto(const std::string& folder, const std::string& prefix,
+                  std::map<std::string, std::string>& out) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + "\\" + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            out[prefix + name] = "<link>";
+        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out[prefix + name] = "<dir>";
+            SnapshotInto(path, prefix + name + "\\", out);
+        } else {
+            const DWORD kept = entry.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+            out[prefix + name] = Fingerprint(ReadFile(path)) + " attributes " + std::to_string(kept);
+        }
+    } while (::FindNextFileA(find, &entry));
+    ::FindClose(find);
+}
+}  // namespace
+
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+    std::map<std::string, std::string> out;
+    SnapshotInto(folder, "", out);
+    return out;
 }
 
 }  // namespace testing_support

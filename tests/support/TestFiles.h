@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 namespace testing_support {
@@ -37,6 +38,10 @@ void RemoveTree(const std::string& path);
 bool MakeLink(const std::string& target, const std::string& link);
 // Whether path is a link (a reparse point).
 bool IsLink(const std::string& path);
+// Every file and folder under folder, by relative path: the length and hash
+// of a file's bytes with its read-only and hidden attributes, "<dir>" for a
+// folder, "<link>" for a link (never entered).
+std::map<std::string, std::string> Snapshot(const std::string& folder);
 // Folder of the running test executable, with a trailing backslash.
 std::string ModuleFolder();
 
