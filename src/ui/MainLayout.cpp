@@ -35,7 +35,8 @@ int TreeWidthOf(const MainLayoutInput& in, int wanted) {
 // Widths of list 1 and list 2 sharing lists pixels.
 void ListWidths(int lists, int sourcePane, int& source, int& target) {
     source = Scaled(lists, sourcePane);
-    target = Scaled(lists, kPaneScale - sourcePane);
+    // Equal shares stay equal; any other share leaves nothing over.
+    target = sourcePane == kDefaultSourcePane ? source : lists - source;
     if (lists < 2 * kMinListPaneWidth) return;
     if (source < kMinListPaneWidth) {
         source = kMinListPaneWidth;
