@@ -34,7 +34,8 @@ void CZELMaintenanceApp::LoadSettings() {
     zoomed_ = ReadInt(profile, kWindowPos, "Zoomed", 0);
     // Keys written before the panes could be resized have no such values.
     treePane_ = ValidPane(ReadInt(profile, kWindowPos, "TreePane", kDefaultTreePane), kDefaultTreePane);
-    sourcePane_ = ValidPane(ReadInt(profile, kWindowPos, "SourcePane", kDefaultSourcePane), kDefaultSourcePane);
+    sourcePane_ =
+        ValidPane(ReadInt(profile, kWindowPos, "SourcePane", kDefaultSourcePane), kDefaultSourcePane);
     settingsLoaded_ = true;
 }
 

@@ -24,7 +24,8 @@ const struct {
     {ID_TARGET_LUMADEX, "MENU_CHANGE_TARGET_LX"}, {ID_TARGET_MEMCARD, "MENU_CHANGE_TARGET_MEMCARD"},
     {ID_HELP_ABOUT, "MENU_HELP_ABOUT"},
 };
-const char* const kMenuBar[] = {"MENU_FILE", "MENU_EDIT", "MENU_DISPLAY", "MENU_SORT", "MENU_CHANGE_TARGET", "MENU_HELP"};
+const char* const kMenuBar[] = {"MENU_FILE", "MENU_EDIT",          "MENU_DISPLAY",
+                                "MENU_SORT", "MENU_CHANGE_TARGET", "MENU_HELP"};
 
 // Labels set each time the window is shown, before the layout measures them.
 const struct {

@@ -54,12 +54,14 @@ std::string FramesBlock(HWND window, ActiveList from, const std::string& folder,
 
 bool ReadFrames(IDataObject* data, DraggedFrames& frames) {
     std::string bytes;
-    if (!win::ReadDataBlock(data, static_cast<CLIPFORMAT>(CZELMaintenanceDlg::FramesClipboardFormat()), bytes))
+    if (!win::ReadDataBlock(data, static_cast<CLIPFORMAT>(CZELMaintenanceDlg::FramesClipboardFormat()),
+                            bytes))
         return false;
     bytes.resize(std::strlen(bytes.c_str()));  // the block may be padded
     const std::vector<std::string> lines = SplitLines(bytes);
     if (lines.size() < 4 || (lines[1] != "1" && lines[1] != "2")) return false;
-    frames.window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(lines[0].c_str(), nullptr, 10)));
+    frames.window =
+        reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(lines[0].c_str(), nullptr, 10)));
     frames.from = lines[1] == "1" ? ActiveList::kSource : ActiveList::kTarget;
     frames.folder = lines[2];
     for (size_t i = 3; i < lines.size(); ++i)
@@ -88,8 +90,9 @@ HIMAGELIST MakeDragImage(const CListCtrlZEL& list, const std::vector<int>& items
     for (int item : items) {
         const FrameInfo* info = GetFrameInfo(list.GetItemPath(item));
         if (!info || info->imageIndex < 0) continue;
-        HIMAGELIST next = image ? ImageList_Merge(image, 0, thumbnails, info->imageIndex, 8 * stacked, 8 * stacked)
-                                : ImageList_Merge(thumbnails, info->imageIndex, thumbnails, info->imageIndex, 0, 0);
+        HIMAGELIST next =
+            image ? ImageList_Merge(image, 0, thumbnails, info->imageIndex, 8 * stacked, 8 * stacked)
+                  : ImageList_Merge(thumbnails, info->imageIndex, thumbnails, info->imageIndex, 0, 0);
         if (!next) break;
         if (image) ImageList_Destroy(image);
         image = next;
@@ -218,7 +221,8 @@ IDropTarget* CZELMaintenanceDlg::DropTarget(ActiveList list) const {
 
 void CZELMaintenanceDlg::RegisterDropTargets() {
     for (ActiveList list : {ActiveList::kSource, ActiveList::kTarget}) {
-        win::ComPtr<IDropTarget>& target = list == ActiveList::kSource ? sourceDropTarget_ : targetDropTarget_;
+        win::ComPtr<IDropTarget>& target =
+            list == ActiveList::kSource ? sourceDropTarget_ : targetDropTarget_;
         if (target) continue;
         *target.Put() = new CFrameDropTarget(*this, list);
         // Without OLE the lists simply take no drops.
@@ -231,7 +235,8 @@ void CZELMaintenanceDlg::RegisterDropTargets() {
 
 void CZELMaintenanceDlg::RevokeDropTargets() {
     for (ActiveList list : {ActiveList::kSource, ActiveList::kTarget}) {
-        win::ComPtr<IDropTarget>& target = list == ActiveList::kSource ? sourceDropTarget_ : targetDropTarget_;
+        win::ComPtr<IDropTarget>& target =
+            list == ActiveList::kSource ? sourceDropTarget_ : targetDropTarget_;
         if (!target) continue;
         if (::IsWindow(ListOf(list).Handle())) ::RevokeDragDrop(ListOf(list).Handle());
         static_cast<CFrameDropTarget*>(target.Get())->Detach();
@@ -241,7 +246,8 @@ void CZELMaintenanceDlg::RevokeDropTargets() {
 }
 
 DWORD CZELMaintenanceDlg::DropEffect(ActiveList onto, IDataObject* data, DWORD keys, DWORD allowed) {
-    if (transfer_.IsBusy() || !data) return DROPEFFECT_NONE;
+    // A disabled window has a dialog or message box open over it.
+    if (transfer_.IsBusy() || !data || !::IsWindowEnabled(Handle())) return DROPEFFECT_NONE;
     DraggedFrames frames;
     if (ReadFrames(data, frames)) {
         // Only this window's own lists, from one to the other, as they are now.
@@ -254,7 +260,8 @@ DWORD CZELMaintenanceDlg::DropEffect(ActiveList onto, IDataObject* data, DWORD k
         return Choose(DROPEFFECT_MOVE, allowed);
     }
     if (win::HasDataFormat(data, CF_HDROP)) {
-        const std::string folder = onto == ActiveList::kTarget ? app_.GetTargetFolder() : tree_.GetSelectedPath();
+        const std::string folder =
+            onto == ActiveList::kTarget ? app_.GetTargetFolder() : tree_.GetSelectedPath();
         if (folder.empty()) return DROPEFFECT_NONE;
         return Choose(keys & MK_SHIFT ? DROPEFFECT_MOVE : DROPEFFECT_COPY, allowed);
     }
@@ -279,7 +286,7 @@ void CZELMaintenanceDlg::AcceptDrop(ActiveList onto, IDataObject* data, DWORD, D
 
 void CZELMaintenanceDlg::RunPendingDrop() {
     std::unique_ptr<PendingDrop> drop = std::move(pendingDrop_);
-    if (!drop || transfer_.IsBusy()) return;
+    if (!drop || transfer_.IsBusy() || !::IsWindowEnabled(Handle())) return;
     if (drop->from != ActiveList::kNone)
         DropFrames(drop->from, drop->items, drop->effect == DROPEFFECT_COPY);
     else
@@ -302,7 +309,8 @@ void CZELMaintenanceDlg::DropFrames(ActiveList from, const std::vector<std::stri
             LVITEMA state = {};
             state.stateMask = LVIS_SELECTED;
             state.state = LVIS_SELECTED;
-            ::SendMessageA(list.Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&state));
+            ::SendMessageA(list.Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(i),
+                           reinterpret_cast<LPARAM>(&state));
         }
     }
     UpdateCommandButtons();
@@ -350,18 +358,21 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const std::vector<std::strin
         }
     }
     if (groups.empty() || !app_.IsLumadexRunning()) return;
-    if (onto == ActiveList::kTarget && app_.GetLayoutAdditionTo() == 1 && !PrepareMemoryCard(allNames)) return;
+    if (onto == ActiveList::kTarget && app_.GetLayoutAdditionTo() == 1 && !PrepareMemoryCard(allNames))
+        return;
 
     std::vector<std::string> transferred;
     for (auto& [folder, names] : groups) {
         std::string from = folder;
         std::string to = destFolder;
-        if (!transfer_.TransferFrames(from, to, names, move ? TransferMode::Move : TransferMode::Copy, transferred))
+        if (!transfer_.TransferFrames(from, to, names, move ? TransferMode::Move : TransferMode::Copy,
+                                      transferred))
             break;
     }
     AfterTransfer(transferred, std::string());
     if (move)
-        for (const auto& group : groups) tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(group.first));
+        for (const auto& group : groups)
+            tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(group.first));
 }
 
 void CZELMaintenanceDlg::OnBeginDrag(ActiveList from) {

@@ -121,8 +121,8 @@ void CZELMaintenanceDlg::OnContextMenu(HWND window, POINT screen) {
             if (activeList_ != which) OnListFocus(which);
         }
         UpdateCommandButtons();
-        for (UINT id : {which == ActiveList::kSource ? ID_EDIT_ADD : ID_EDIT_MOVE_BACK, ID_EDIT_COPY, ID_EDIT_DELETE,
-                        ID_EDIT_RENAME, ID_EDIT_SELECT_ALL})
+        for (UINT id : {which == ActiveList::kSource ? ID_EDIT_ADD : ID_EDIT_MOVE_BACK, ID_EDIT_COPY,
+                        ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_SELECT_ALL})
             AppendItem(menu, id, EditText(*FindEditItem(id)), IsEditCommandEnabled(id));
         ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         AppendItem(menu, ID_VIEW_REFRESH, GetLangString("MENU_DISPLAY_REFRESH"), true);
@@ -134,10 +134,11 @@ void CZELMaintenanceDlg::OnContextMenu(HWND window, POINT screen) {
         ::AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sort), GetLangString("MENU_SORT").c_str());
         if (fromKeyboard) {
             RECT box = {};
-            const int focused = static_cast<int>(::SendMessageA(list.Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                                LVNI_FOCUSED | LVNI_SELECTED));
+            const int focused = static_cast<int>(::SendMessageA(
+                list.Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED | LVNI_SELECTED));
             box.left = LVIR_BOUNDS;
-            if (focused < 0 || !::SendMessageA(list.Handle(), LVM_GETITEMRECT, focused, reinterpret_cast<LPARAM>(&box)))
+            if (focused < 0 ||
+                !::SendMessageA(list.Handle(), LVM_GETITEMRECT, focused, reinterpret_cast<LPARAM>(&box)))
                 box = RECT{};
             screen = POINT{box.left + 16, box.bottom};
             ::ClientToScreen(list.Handle(), &screen);
@@ -166,8 +167,8 @@ void CZELMaintenanceDlg::TrackContextMenu(HMENU menu, POINT screen) {
     if (menuTracker_) {
         chosen = menuTracker_(menu, screen);
     } else {
-        chosen = static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen.x,
-                                                    screen.y, 0, Handle(), nullptr));
+        chosen = static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                                    screen.x, screen.y, 0, Handle(), nullptr));
     }
     // Sent as a menu command, so the same guards apply as from the menu bar.
     if (chosen) ::SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(chosen, 0), 0);

@@ -38,12 +38,8 @@ TEST_F(SettingsTest, AFirstRunWritesAllEightValuesWithTheirDefaultsAtExit) {
 
     RegTree expected;
     RegTree& windowPos = expected.keys["WindowPos"];
-    windowPos.values = {{"Left", Dword(-1)},
-                        {"Top", Dword(-1)},
-                        {"Width", Dword(-1)},
-                        {"Height", Dword(-1)},
-                        {"Zoomed", Dword(0)},
-                        {"TreePane", Dword(2000)},
+    windowPos.values = {{"Left", Dword(-1)},        {"Top", Dword(-1)},   {"Width", Dword(-1)},
+                        {"Height", Dword(-1)},      {"Zoomed", Dword(0)}, {"TreePane", Dword(2000)},
                         {"SourcePane", Dword(5000)}};
     expected.keys["Setting"].values = {
         {"SortMode", Dword(1)}, {"LayoutAdditionTo", Dword(0)}, {"MemoryCardDrive", Sz("")}};

@@ -78,13 +78,15 @@ TEST_F(DragDropTest, FramesDraggedBetweenTheListsAddMoveBackOrCopy) {
     EXPECT_TRUE(Exists(std::string(kCardFolder) + "\\ALPHA\\parts\\piece.bin"));
 
     // Target onto source with Ctrl: a copy back; without: a move back.
-    EXPECT_EQ(Drop(List::kSource, FramesFrom(List::kTarget, {"ALPHA.USD"}).Get(), MK_CONTROL), DROPEFFECT_COPY);
+    EXPECT_EQ(Drop(List::kSource, FramesFrom(List::kTarget, {"ALPHA.USD"}).Get(), MK_CONTROL),
+              DROPEFFECT_COPY);
     EXPECT_TRUE(Exists(dir_ / "ALPHA.USD"));
     EXPECT_TRUE(Exists(std::string(kCardFolder) + "\\ALPHA.USD"));
     EXPECT_EQ(Drop(List::kSource, FramesFrom(List::kTarget, {"BETA.USD"}).Get(), 0), DROPEFFECT_MOVE);
     EXPECT_TRUE(Exists(dir_ / "BETA\\layout.jpg"));
     EXPECT_FALSE(Exists(std::string(kCardFolder) + "\\BETA.USD"));
-    EXPECT_EQ(ListNames(dialog_->SourceList()), (std::vector<std::string>{"ALPHA.USD", "BETA.USD", "GAMMA.USD"}));
+    EXPECT_EQ(ListNames(dialog_->SourceList()),
+              (std::vector<std::string>{"ALPHA.USD", "BETA.USD", "GAMMA.USD"}));
     EXPECT_TRUE(boxes_.empty()) << BoxText(0);
 
     // The replace question of the add comes up for a frame already there;
@@ -109,8 +111,9 @@ TEST_F(DragDropTest, FilesFromExplorerAreCopiedOrMovedWithTheirFolders) {
 
     // Onto the card, from two folders, with a file that is no frame: one
     // message names it, the frames arrive with their companion folders.
-    EXPECT_EQ(Drop(List::kTarget, Files({outside / "FERN.USD", outside / "notes.txt", other / "IVY.USD"}).Get(), 0),
-              DROPEFFECT_COPY);
+    EXPECT_EQ(
+        Drop(List::kTarget, Files({outside / "FERN.USD", outside / "notes.txt", other / "IVY.USD"}).Get(), 0),
+        DROPEFFECT_COPY);
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].text, GetLangString("ERR_DROP_NOT_FRAME") + "\nnotes.txt");
     EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));

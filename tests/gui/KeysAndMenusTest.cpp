@@ -213,7 +213,8 @@ TEST_F(KeysAndMenusTest, MenusShowTheKeysAndTheButtonsStates) {
     // the source loses its selection and only refresh and sort apply.
     RECT box;
     ::GetWindowRect(dialog_->TargetList().Handle(), &box);
-    menu = ContextMenu(dialog_->TargetList().Handle(), ID_SORT_TITLE, MAKELPARAM(box.left + 20, box.top + 40));
+    menu =
+        ContextMenu(dialog_->TargetList().Handle(), ID_SORT_TITLE, MAKELPARAM(box.left + 20, box.top + 40));
     EXPECT_EQ(dialog_->GetActiveList(), CZELMaintenanceDlg::ActiveList::kTarget);
     EXPECT_EQ(SelectedCount(source), 0);
     EXPECT_EQ(Find(menu, ID_EDIT_ADD), nullptr);

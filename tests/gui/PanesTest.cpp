@@ -50,10 +50,13 @@ protected:
     struct Panes {
         RECT tree, source, target;
         bool operator==(const Panes& o) const {
-            return ::EqualRect(&tree, &o.tree) && ::EqualRect(&source, &o.source) && ::EqualRect(&target, &o.target);
+            return ::EqualRect(&tree, &o.tree) && ::EqualRect(&source, &o.source) &&
+                   ::EqualRect(&target, &o.target);
         }
     };
-    Panes Now() const { return {ChildRect(IDC_FOLDER_TREE), ChildRect(IDC_LIST_SOURCE), ChildRect(IDC_LIST_TARGET)}; }
+    Panes Now() const {
+        return {ChildRect(IDC_FOLDER_TREE), ChildRect(IDC_LIST_SOURCE), ChildRect(IDC_LIST_TARGET)};
+    }
 };
 
 }  // namespace
@@ -122,7 +125,8 @@ TEST_F(PanesTest, DraggedGapsHoldTheirMinimumsAndComeBackAfterMaximiseAndRestart
 TEST_F(PanesTest, TheSelectedFolderLabelStaysInViewInANarrowTree) {
     TempDir dir;
     std::string deep = dir.Path();
-    for (const char* name : {"Frames of the family", "Holidays", "Summer by the sea", "Second week", "Postcards"})
+    for (const char* name :
+         {"Frames of the family", "Holidays", "Summer by the sea", "Second week", "Postcards"})
         deep += std::string("\\") + name;
     testing_support::MakeDirs(deep);
     ASSERT_TRUE(CFolderTreeCtrl::StoreCurrentFolderPath(deep));
