@@ -26,6 +26,15 @@
 #define ID_SORT_TITLE 156
 #define ID_SORT_PAPER 157
 
+// Keys, context menus, drag and drop (edit menu commands)
+#define ID_EDIT_ADD 2000
+#define ID_EDIT_MOVE_BACK 2001
+#define ID_EDIT_COPY 2002
+#define ID_EDIT_DELETE 2003
+#define ID_EDIT_RENAME 2004
+#define ID_EDIT_SELECT_ALL 2005
+#define ID_EDIT_NEW_FOLDER 2006
+
 // Main window controls
 #define IDC_FOLDER_TREE 1000
 #define IDC_LIST_SOURCE 1001

@@ -50,6 +50,13 @@ public:
     // -1 in all four values means none was ever stored.
     void StoreWindowRect(int left, int top, int right, int bottom, bool zoomed);
     void GetStoredWindowRect(RECT& rect, bool& zoomed) const;
+    // The main window's pane proportions, in ten-thousandths (see MainLayout.h).
+    int GetTreePane() const { return treePane_; }
+    int GetSourcePane() const { return sourcePane_; }
+    void SetPanes(int treePane, int sourcePane) {
+        treePane_ = treePane;
+        sourcePane_ = sourcePane;
+    }
 
     // "<Windows drive>\Program Files\Common Files\ZEL"
     std::string GetLumadexTargetFolder() const;
@@ -90,6 +97,8 @@ private:
     int width_ = 0;
     int height_ = 0;
     int zoomed_ = 0;
+    int treePane_ = 2000;    // kDefaultTreePane
+    int sourcePane_ = 5000;  // kDefaultSourcePane
     bool settingsLoaded_ = false;
     StartResult result_ = StartResult::kMainWindowClosed;
 

@@ -1,6 +1,7 @@
 // The settings of the application object and the folders they lead to.
 #include "app/App.h"
 #include "app/Profile.h"
+#include "ui/MainLayout.h"
 
 namespace {
 constexpr char kWindowPos[] = "WindowPos";
@@ -31,6 +32,10 @@ void CZELMaintenanceApp::LoadSettings() {
     sortMode_ = ReadInt(profile, kSetting, "SortMode", 1);
     SetMemoryCardDrive(profile.ReadString(kSetting, "MemoryCardDrive", ""));
     zoomed_ = ReadInt(profile, kWindowPos, "Zoomed", 0);
+    // Keys written before the panes could be resized have no such values.
+    treePane_ = ValidPane(ReadInt(profile, kWindowPos, "TreePane", kDefaultTreePane), kDefaultTreePane);
+    sourcePane_ =
+        ValidPane(ReadInt(profile, kWindowPos, "SourcePane", kDefaultSourcePane), kDefaultSourcePane);
     settingsLoaded_ = true;
 }
 
@@ -45,6 +50,8 @@ void CZELMaintenanceApp::SaveSettings() {
     WriteInt(profile, kSetting, "SortMode", sortMode_);
     profile.WriteString(kSetting, "MemoryCardDrive", memoryCardDrive_);
     WriteInt(profile, kWindowPos, "Zoomed", zoomed_);
+    WriteInt(profile, kWindowPos, "TreePane", treePane_);
+    WriteInt(profile, kWindowPos, "SourcePane", sourcePane_);
 }
 
 void CZELMaintenanceApp::SetMemoryCardDrive(const std::string& drive) {

@@ -14,7 +14,7 @@
 namespace {
 // Commands with a handler of their own; the menu walk disables any other.
 bool HasCommandHandler(UINT id) {
-    return id >= ID_FILE_CLOSE && id <= ID_SORT_PAPER;
+    return (id >= ID_FILE_CLOSE && id <= ID_SORT_PAPER) || (id >= ID_EDIT_ADD && id <= ID_EDIT_NEW_FOLDER);
 }
 }  // namespace
 
@@ -66,7 +66,7 @@ bool CZELMaintenanceDlg::OnCommand(WORD id, WORD code, HWND control) {
             if (code == BN_CLICKED && app_.GetLayoutAdditionTo() == 1) OnTargetMemoryCard();
             return true;
         default:
-            return win::Dialog::OnCommand(id, code, control);
+            return OnEditCommand(id, code) || win::Dialog::OnCommand(id, code, control);
     }
 }
 
@@ -84,6 +84,12 @@ bool CZELMaintenanceDlg::OnNotify(NMHDR* header, LRESULT& result) {
             return true;
         }
         return tree_.HandleNotify(header, result);
+    }
+    if (header->code == LVN_BEGINDRAG &&
+        (header->idFrom == IDC_LIST_SOURCE || header->idFrom == IDC_LIST_TARGET)) {
+        OnBeginDrag(header->idFrom == IDC_LIST_SOURCE ? ActiveList::kSource : ActiveList::kTarget);
+        result = 0;
+        return true;
     }
     return sourceList_.HandleNotify(header, result) || targetList_.HandleNotify(header, result);
 }
@@ -170,6 +176,15 @@ void CZELMaintenanceDlg::UpdateMenuItem(HMENU menu, UINT index, UINT id, bool au
             enable(true);
             check(app_.GetSortMode() == CListCtrlZEL::kSortByPaper);
             return;
+        case ID_EDIT_ADD:
+        case ID_EDIT_MOVE_BACK:
+        case ID_EDIT_COPY:
+        case ID_EDIT_DELETE:
+        case ID_EDIT_RENAME:
+        case ID_EDIT_SELECT_ALL:
+        case ID_EDIT_NEW_FOLDER:
+            enable(IsEditCommandEnabled(id));
+            return;
         default:
             if (autoDisable && id < 0xF000 && !HasCommandHandler(id)) enable(false);
             return;
@@ -238,4 +253,5 @@ void CZELMaintenanceDlg::OnTreeSelChanged() {
     }
     ::EnableWindow(Item(IDC_BTN_NEW_FOLDER), tree_.IsSelectedFileSystem() == 1);
     UpdateCommandButtons();
+    ShowSelectedTreeLabel();
 }

@@ -1,5 +1,7 @@
 #include "ui/MainDlg.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -22,7 +24,8 @@ const struct {
     {ID_TARGET_LUMADEX, "MENU_CHANGE_TARGET_LX"}, {ID_TARGET_MEMCARD, "MENU_CHANGE_TARGET_MEMCARD"},
     {ID_HELP_ABOUT, "MENU_HELP_ABOUT"},
 };
-const char* const kMenuBar[] = {"MENU_FILE", "MENU_DISPLAY", "MENU_SORT", "MENU_CHANGE_TARGET", "MENU_HELP"};
+const char* const kMenuBar[] = {"MENU_FILE", "MENU_EDIT",          "MENU_DISPLAY",
+                                "MENU_SORT", "MENU_CHANGE_TARGET", "MENU_HELP"};
 
 // Labels set each time the window is shown, before the layout measures them.
 const struct {
@@ -83,6 +86,7 @@ BOOL CZELMaintenanceDlg::OnInitDialog() {
     sourceList_.SetFolder(tree_.GetSelectedPath());
     targetList_.SetFolder(app_.GetTargetFolder());
     UpdateTargetTitle();
+    RegisterDropTargets();
     PlaceWindow();
     return TRUE;
 }
@@ -110,6 +114,7 @@ void CZELMaintenanceDlg::SetMenuTexts() {
     }
     for (const auto& item : kMenuItems)
         ::ModifyMenuA(menu, item.id, MF_BYCOMMAND | MF_STRING, item.id, GetLangString(item.key).c_str());
+    SetEditMenuTexts(menu);
     ::DrawMenuBar(Handle());
 }
 
@@ -172,7 +177,11 @@ void CZELMaintenanceDlg::LayoutControls() {
     for (int id : kMiddleButtons)
         in.middleWidth = std::max<int>(in.middleWidth, TextExtent(id, guiFont).cx + 20);
     in.selectWidth = TextExtent(IDC_BTN_SELECT_CARD, guiFont).cx + 20;
+    in.treePane = app_.GetTreePane();
+    in.sourcePane = app_.GetSourcePane();
     const MainLayout layout = ComputeMainLayout(in);
+    layoutInput_ = in;
+    layout_ = layout;
 
     auto place = [this](int id, const RECT& box, HFONT font, BOOL repaint) {
         HWND item = Item(id);
@@ -192,6 +201,7 @@ void CZELMaintenanceDlg::LayoutControls() {
     place(IDC_BTN_SELECT_CARD, layout.selectCard, normal, FALSE);
     ::InvalidateRect(Handle(), nullptr, TRUE);
     ::UpdateWindow(Handle());
+    ShowSelectedTreeLabel();
 }
 
 void CZELMaintenanceDlg::OnSize(WPARAM type) {
@@ -216,6 +226,7 @@ bool CZELMaintenanceDlg::OnPaint() {
 }
 
 void CZELMaintenanceDlg::OnDestroyWindow() {
+    RevokeDropTargets();
     tree_.SaveCurrentFolder();
     RECT rect;
     ::GetWindowRect(Handle(), &rect);
@@ -264,6 +275,29 @@ INT_PTR CZELMaintenanceDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
         case WM_DESTROY:
             OnDestroyWindow();
             return FALSE;
+        case WM_SETCURSOR:
+            if (!OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam))) return FALSE;
+            SetMessageResult(TRUE);
+            return TRUE;
+        case WM_LBUTTONDOWN:
+            OnPaneButtonDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            return TRUE;
+        case WM_MOUSEMOVE:
+            OnPaneMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            return TRUE;
+        case WM_LBUTTONUP:
+            if (::GetCapture() == Handle()) ::ReleaseCapture();
+            EndPaneDrag();
+            return TRUE;
+        case WM_CAPTURECHANGED:
+            EndPaneDrag();
+            return TRUE;
+        case WM_CONTEXTMENU:
+            OnContextMenu(reinterpret_cast<HWND>(wParam), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            return TRUE;
+        case kRunDropMessage:
+            RunPendingDrop();
+            return TRUE;
         case WM_INITMENUPOPUP:
             OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);
             return TRUE;

@@ -2,9 +2,15 @@
 // the tree's folder), the column of operation buttons, the target list and
 // the menu. Its code is split by concern: MainDlg.cpp (window, layout,
 // placement), MainCommands.cpp (command states, menu, target switching,
-// browsing).
+// browsing), MainOperations.cpp (the operations), MainKeys.cpp (edit menu,
+// keys, context menus), MainPanes.cpp (resizable panes), MainDragDrop.cpp
+// (drag and drop).
 #pragma once
 
+#include <oleidl.h>
+
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,14 +18,20 @@
 #include "choosers/FolderTree.h"
 #include "frames/ListCtrlZEL.h"
 #include "ops/FrameTransfer.h"
+#include "ui/MainLayout.h"
 #include "win/Dialog.h"
 #include "win/Handles.h"
+
+// Posted to the main window by a drop: the operation runs after the drag
+// source's loop has ended.
+inline constexpr UINT kRunDropMessage = WM_APP + 14;
 
 class CZELMaintenanceDlg : public win::Dialog {
 public:
     enum class ActiveList { kNone, kSource, kTarget };
 
     explicit CZELMaintenanceDlg(CZELMaintenanceApp& app);
+    ~CZELMaintenanceDlg() override;
 
     bool PreTranslateMessage(MSG* msg) override;
 
@@ -32,6 +44,16 @@ public:
     CListCtrlZEL& TargetList() { return targetList_; }
     ActiveList GetActiveList() const { return activeList_; }
     bool IsRefreshing() const { return refreshing_; }
+
+    // Shows a context menu at a screen point and gives back the command
+    // chosen (0 for none). Tests replace the default, TrackPopupMenu.
+    using MenuTracker = std::function<UINT(HMENU menu, POINT screen)>;
+    void SetMenuTracker(MenuTracker tracker) { menuTracker_ = std::move(tracker); }
+    // The drop target registered on a frame list (list is kSource or kTarget).
+    IDropTarget* DropTarget(ActiveList list) const;
+    // The clipboard format of frames dragged from one of the lists.
+    static UINT FramesClipboardFormat();
+    const MainLayout& CurrentLayout() const { return layout_; }
 
 protected:
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -69,6 +91,33 @@ private:
     void SelectTreeRoot();
     CListCtrlZEL* ActiveListCtrl();
 
+    // Edit menu, keys and context menus (MainKeys.cpp)
+    bool OnEditCommand(WORD id, WORD code);
+    bool IsEditCommandEnabled(UINT id);
+    void SetEditMenuTexts(HMENU menu);
+    void OnSelectAll();
+    void OnContextMenu(HWND window, POINT screen);
+    void TrackContextMenu(HMENU menu, POINT screen);
+
+    // Resizable panes (MainPanes.cpp)
+    bool OnSetCursor(HWND window, UINT hitTest);
+    void OnPaneButtonDown(POINT client);
+    void OnPaneMouseMove(POINT client);
+    void EndPaneDrag();
+    void ShowSelectedTreeLabel();
+
+    // Drag and drop (MainDragDrop.cpp)
+    void RegisterDropTargets();
+    void RevokeDropTargets();
+    void OnBeginDrag(ActiveList from);
+    DWORD DropEffect(ActiveList onto, IDataObject* data, DWORD keys, DWORD allowed);
+    void AcceptDrop(ActiveList onto, IDataObject* data, DWORD keys, DWORD effect);
+    CListCtrlZEL& ListOf(ActiveList list) { return list == ActiveList::kSource ? sourceList_ : targetList_; }
+    void RunPendingDrop();
+    void DropFrames(ActiveList from, const std::vector<std::string>& names, bool copy);
+    void DropFiles(ActiveList onto, const std::vector<std::string>& paths, bool move);
+    friend class CFrameDropTarget;
+
     // Frame operations (MainOperations.cpp)
     void OnAdd();
     void OnCopy();
@@ -95,4 +144,23 @@ private:
     bool refreshing_ = false;
     CFrameTransfer transfer_;
     win::Icon icon_;
+
+    MenuTracker menuTracker_;
+    MainLayoutInput layoutInput_ = {};
+    MainLayout layout_ = {};
+    struct PaneDrag {
+        PaneGap gap = PaneGap::kNone;
+        int startX = 0;
+        int startWidth = 0;
+    } paneDrag_;
+    // A drop accepted and posted, run by RunPendingDrop.
+    struct PendingDrop {
+        ActiveList onto = ActiveList::kNone;
+        ActiveList from = ActiveList::kNone;  // kNone for files from outside
+        std::vector<std::string> items;       // frame names, or the paths of files
+        DWORD effect = DROPEFFECT_NONE;
+    };
+    std::unique_ptr<PendingDrop> pendingDrop_;
+    win::ComPtr<IDropTarget> sourceDropTarget_;
+    win::ComPtr<IDropTarget> targetDropTarget_;
 };

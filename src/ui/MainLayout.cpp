@@ -12,14 +12,77 @@ RECT Centred(int width, int height, int screenWidth, int screenHeight) {
     const int top = (screenHeight - height) / 2;
     return RECT{left, top, left + width, top + height};
 }
+int Scaled(int width, int pane) {
+    return static_cast<int>(static_cast<long long>(width) * pane / kPaneScale);
+}
+
+// The smallest pane value whose share of width is at least part.
+int PaneOf(int part, int width) {
+    if (width <= 0) return 0;
+    return static_cast<int>((static_cast<long long>(part) * kPaneScale + width - 1) / width);
+}
+
+// Width for the tree pane and both lists together.
+int PanesWidth(const MainLayoutInput& in) {
+    return in.clientWidth - in.middleWidth - 40;
+}
+
+int TreeWidthOf(const MainLayoutInput& in, int wanted) {
+    const int most = std::max(kMinTreePaneWidth, PanesWidth(in) - 2 * kMinListPaneWidth);
+    return std::clamp(wanted, kMinTreePaneWidth, most);
+}
+
+// Widths of list 1 and list 2 sharing lists pixels.
+void ListWidths(int lists, int sourcePane, int& source, int& target) {
+    source = Scaled(lists, sourcePane);
+    // Equal shares stay equal; any other share leaves nothing over.
+    target = sourcePane == kDefaultSourcePane ? source : lists - source;
+    if (lists < 2 * kMinListPaneWidth) return;
+    if (source < kMinListPaneWidth) {
+        source = kMinListPaneWidth;
+        target = lists - source;
+    } else if (target < kMinListPaneWidth) {
+        target = kMinListPaneWidth;
+        source = lists - target;
+    }
+}
+
+bool Inside(int v, int from, int to) {
+    return v >= from && v < to;
+}
 }  // namespace
+
+int ValidPane(int pane, int defaultPane) {
+    return pane > 0 && pane < kPaneScale ? pane : defaultPane;
+}
+
+int TreePaneFor(const MainLayoutInput& in, int treeWidth) {
+    return ValidPane(PaneOf(TreeWidthOf(in, treeWidth), in.clientWidth), kDefaultTreePane);
+}
+
+int SourcePaneFor(const MainLayoutInput& in, int sourceWidth) {
+    const int lists = PanesWidth(in) - TreeWidthOf(in, Scaled(in.clientWidth, in.treePane));
+    const int most = std::max(kMinListPaneWidth, lists - kMinListPaneWidth);
+    return ValidPane(PaneOf(std::clamp(sourceWidth, kMinListPaneWidth, most), lists), kDefaultSourcePane);
+}
+
+PaneGap HitPaneGap(const MainLayout& l, POINT p) {
+    const int top = l.sourceList.top;
+    const int bottom = top + l.sourceList.bottom;
+    if (!Inside(p.y, top, bottom)) return PaneGap::kNone;
+    if (Inside(p.x, l.tree.left + l.tree.right, l.sourceList.left)) return PaneGap::kTree;
+    if (Inside(p.x, l.sourceList.left + l.sourceList.right, l.targetList.left)) return PaneGap::kLists;
+    return PaneGap::kNone;
+}
 
 MainLayout ComputeMainLayout(const MainLayoutInput& in) {
     const int c = in.captionHeight;
     const int b = in.buttonHeight;
     const int y0 = 2 * c + 15;
-    const int f = in.clientWidth / 5;
-    const int lw = (in.clientWidth - f - in.middleWidth - 40) / 2;
+    const int f = TreeWidthOf(in, Scaled(in.clientWidth, ValidPane(in.treePane, kDefaultTreePane)));
+    int lw = 0;
+    int targetWidth = 0;
+    ListWidths(PanesWidth(in) - f, ValidPane(in.sourcePane, kDefaultSourcePane), lw, targetWidth);
     const int listHeight = in.clientHeight - y0 - 10;
 
     MainLayout out{};
@@ -27,13 +90,13 @@ MainLayout ComputeMainLayout(const MainLayoutInput& in) {
     out.tree = Box(10, y0, std::max(f, in.folderButtonWidth), in.clientHeight - y0 - b - 15);
     out.sourceList = Box(f + 20, y0, lw, listHeight);
     out.sourceTitle = Box(f + 20, y0 - c - 5, lw, c);
-    const int targetX = in.clientWidth - lw - 10;
-    out.targetList = Box(targetX, y0, lw, listHeight);
-    out.targetTitle = Box(targetX, y0 - c - 5, lw - in.selectWidth, c);
-    out.targetLabel = Box(targetX, 5, lw - in.selectWidth, c);
+    const int targetX = in.clientWidth - targetWidth - 10;
+    out.targetList = Box(targetX, y0, targetWidth, listHeight);
+    out.targetTitle = Box(targetX, y0 - c - 5, targetWidth - in.selectWidth, c);
+    out.targetLabel = Box(targetX, 5, targetWidth - in.selectWidth, c);
     const int middleX = f + lw + 25;  // 5 pixels right of the source list
     for (int i = 0; i < 5; ++i) out.middle[i] = Box(middleX, y0 + i * (b + 5), in.middleWidth, b);
-    out.selectCard = Box(targetX + lw - in.selectWidth, y0 - b - 5, in.selectWidth, b);
+    out.selectCard = Box(targetX + targetWidth - in.selectWidth, y0 - b - 5, in.selectWidth, b);
     return out;
 }
 

@@ -4,6 +4,15 @@
 
 #include <windows.h>
 
+// Pane proportions in ten-thousandths: the tree's share of the client width
+// and list 1's share of the width both lists have together.
+inline constexpr int kPaneScale = 10000;
+inline constexpr int kDefaultTreePane = 2000;    // a fifth
+inline constexpr int kDefaultSourcePane = 5000;  // the lists equally wide
+// Narrowest panes a gap can be dragged to.
+inline constexpr int kMinTreePaneWidth = 100;
+inline constexpr int kMinListPaneWidth = 150;
+
 struct MainLayoutInput {
     int clientWidth;
     int clientHeight;
@@ -12,6 +21,8 @@ struct MainLayoutInput {
     int folderButtonWidth;  // new-folder text + 20
     int middleWidth;        // widest middle-column text + 20
     int selectWidth;        // choose-card text + 20
+    int treePane = kDefaultTreePane;
+    int sourcePane = kDefaultSourcePane;
 };
 
 // Rectangles as x, y, width, height (RECT's right/bottom hold width/height).
@@ -21,6 +32,17 @@ struct MainLayout {
 };
 
 MainLayout ComputeMainLayout(const MainLayoutInput& in);
+
+// The draggable gaps: between the tree and list 1, and between list 1's
+// button column and list 2.
+enum class PaneGap { kNone, kTree, kLists };
+PaneGap HitPaneGap(const MainLayout& layout, POINT client);
+// The pane value that gives the tree pane (the x where list 1 starts, less
+// 20) or list 1 the width asked for, held to the minimum widths.
+int TreePaneFor(const MainLayoutInput& in, int treeWidth);
+int SourcePaneFor(const MainLayoutInput& in, int sourceWidth);
+// A stored pane value, or the default when it is out of range.
+int ValidPane(int pane, int defaultPane);
 
 // The window rectangle to open with, from the stored left, top, width and
 // height (-1 when never stored) and the screen size. Returned as left, top,

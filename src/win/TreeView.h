@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
 #include <string>
 
 namespace win {
@@ -67,6 +68,13 @@ public:
     }
     bool SelectItem(HTREEITEM item) const {
         return ::SendMessageA(hwnd_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
+    }
+    // The item's rectangle (only its label's when textOnly); false when the
+    // item is not visible.
+    bool GetItemRect(HTREEITEM item, RECT& rect, bool textOnly) const {
+        rect = RECT{};
+        std::memcpy(&rect, &item, sizeof item);  // the message takes the item in the rectangle
+        return ::SendMessageA(hwnd_, TVM_GETITEMRECT, textOnly, reinterpret_cast<LPARAM>(&rect)) != 0;
     }
     HIMAGELIST GetImageList(int which) const {
         return reinterpret_cast<HIMAGELIST>(::SendMessageA(hwnd_, TVM_GETIMAGELIST, which, 0));

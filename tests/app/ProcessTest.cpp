@@ -80,7 +80,7 @@ TEST_F(ProcessTest, ASecondProgramBringsTheFirstForwardAndEndsAtOnce) {
     const RegTree stored = StoredSettings();
     for (const char* name : {"SortMode", "LayoutAdditionTo", "MemoryCardDrive"})
         EXPECT_EQ(stored.keys.at("Setting").values.count(name), 1u) << name;
-    EXPECT_EQ(stored.keys.at("WindowPos").values.size(), 5u);
+    EXPECT_EQ(stored.keys.at("WindowPos").values.size(), 7u);  // with the two pane proportions
 }
 
 TEST_F(ProcessTest, TheCompanionStandInIsSeenUntilItEnds) {

@@ -38,11 +38,9 @@ TEST_F(SettingsTest, AFirstRunWritesAllEightValuesWithTheirDefaultsAtExit) {
 
     RegTree expected;
     RegTree& windowPos = expected.keys["WindowPos"];
-    windowPos.values = {{"Left", Dword(-1)},
-                        {"Top", Dword(-1)},
-                        {"Width", Dword(-1)},
-                        {"Height", Dword(-1)},
-                        {"Zoomed", Dword(0)}};
+    windowPos.values = {{"Left", Dword(-1)},        {"Top", Dword(-1)},   {"Width", Dword(-1)},
+                        {"Height", Dword(-1)},      {"Zoomed", Dword(0)}, {"TreePane", Dword(2000)},
+                        {"SourcePane", Dword(5000)}};
     expected.keys["Setting"].values = {
         {"SortMode", Dword(1)}, {"LayoutAdditionTo", Dword(0)}, {"MemoryCardDrive", Sz("")}};
     EXPECT_EQ(StoredSettings(), expected);
@@ -56,6 +54,7 @@ TEST_F(SettingsTest, ARoundTripKeepsEveryValue) {
         app.SetLayoutAdditionTo(1);
         app.SetMemoryCardDrive("E:\\");
         app.StoreWindowRect(-20, 30, 780, 630, true);
+        app.SetPanes(3100, 4200);
         app.SaveSettings();
     }
     CZELMaintenanceApp app;
@@ -71,6 +70,8 @@ TEST_F(SettingsTest, ARoundTripKeepsEveryValue) {
     EXPECT_EQ(rect.right, 780);
     EXPECT_EQ(rect.bottom, 630);
     EXPECT_TRUE(zoomed);
+    EXPECT_EQ(app.GetTreePane(), 3100);
+    EXPECT_EQ(app.GetSourcePane(), 4200);
     RegValue width;
     ASSERT_TRUE(ReadRegValue(HKEY_CURRENT_USER, kWindowPos, "Width", width));
     EXPECT_EQ(width, Dword(800));
@@ -81,6 +82,8 @@ TEST_F(SettingsTest, MissingOrUnusableValuesReadAsDefaults) {
     WriteRegDword(HKEY_CURRENT_USER, kSetting, "SortMode", 0);
     // Not a drive root of three characters: taken as no drive.
     WriteRegString(HKEY_CURRENT_USER, kSetting, "MemoryCardDrive", "E:\\VOZEL");
+    // A pane of the whole width or none would hide a control.
+    WriteRegDword(HKEY_CURRENT_USER, kWindowPos, "SourcePane", 10000);
     CZELMaintenanceApp app;
     app.LoadSettings();
     RECT rect;
@@ -93,6 +96,8 @@ TEST_F(SettingsTest, MissingOrUnusableValuesReadAsDefaults) {
     EXPECT_EQ(app.GetSortMode(), 0);
     EXPECT_EQ(app.GetLayoutAdditionTo(), 0);
     EXPECT_EQ(app.GetMemoryCardDrive(), "");
+    EXPECT_EQ(app.GetTreePane(), 2000);  // a key from before resizable panes
+    EXPECT_EQ(app.GetSourcePane(), 5000);
 }
 
 TEST_F(SettingsTest, OnlyADriveRootOfThreeCharactersIsAMemoryCardDrive) {

@@ -110,17 +110,17 @@ TEST_F(CommandsTest, MoveBackNeedsAFileSystemFolderInTheTree) {
 
 TEST_F(CommandsTest, MenuCheckMarksAndTheMemoryCardItem) {
     OpenOnFrames();
-    OpenMenu(2);
+    OpenMenu(3);
     EXPECT_FALSE(MenuChecked(ID_SORT_TITLE));
     EXPECT_TRUE(MenuChecked(ID_SORT_PAPER));  // the first-run default
     Command(ID_SORT_TITLE);
-    OpenMenu(2);
+    OpenMenu(3);
     EXPECT_TRUE(MenuChecked(ID_SORT_TITLE));
     EXPECT_FALSE(MenuChecked(ID_SORT_PAPER));
     EXPECT_EQ(app_->GetSortMode(), 0);
     EXPECT_EQ(dialog_->SourceList().GetItemFileName(0), "ALPHA.USD");
 
-    OpenMenu(3);
+    OpenMenu(4);
     EXPECT_TRUE(MenuChecked(ID_TARGET_LUMADEX));
     EXPECT_FALSE(MenuChecked(ID_TARGET_MEMCARD));
     EXPECT_TRUE(MenuEnabled(ID_TARGET_MEMCARD));
@@ -132,7 +132,7 @@ TEST_F(CommandsTest, MenuCheckMarksAndTheMemoryCardItem) {
     TempDir langDir;
     testing_support::WriteFile(langDir / "lang.INI", "[STRING]\r\nTITLE_APP=x\r\n");
     app_->SetLanguageFile(langDir / "lang.INI");
-    OpenMenu(3);
+    OpenMenu(4);
     EXPECT_FALSE(MenuEnabled(ID_TARGET_MEMCARD));
 }
 
@@ -158,7 +158,7 @@ TEST_F(CommandsTest, SwitchingToAMemoryCardAndBack) {
     EXPECT_EQ(dialog_->TargetList().GetFolder(), "M:\\VOZEL");
     EXPECT_EQ(dialog_->ItemText(IDC_TITLE_TARGET), GetLangString("TITLE_ZELLIT2_MEMCART") + "M:\\");
     EXPECT_TRUE(::IsWindowVisible(dialog_->Item(IDC_BTN_SELECT_CARD)));
-    OpenMenu(3);
+    OpenMenu(4);
     EXPECT_FALSE(MenuChecked(ID_TARGET_LUMADEX));
     EXPECT_TRUE(MenuChecked(ID_TARGET_MEMCARD));
 

@@ -34,8 +34,10 @@ TEST_F(MainWindowTest, FirstRunOpensCentredWithEveryLabelFromTheLanguageFile) {
     char text[256] = {};
     ::GetMenuStringA(::GetMenu(dlg.Handle()), ID_VIEW_REFRESH, text, sizeof text, MF_BYCOMMAND);
     EXPECT_EQ(std::string(text), GetLangString("MENU_DISPLAY_REFRESH"));
-    ::GetMenuStringA(::GetMenu(dlg.Handle()), 3, text, sizeof text, MF_BYPOSITION);
+    ::GetMenuStringA(::GetMenu(dlg.Handle()), 4, text, sizeof text, MF_BYPOSITION);
     EXPECT_EQ(std::string(text), GetLangString("MENU_CHANGE_TARGET"));
+    ::GetMenuStringA(::GetMenu(dlg.Handle()), 1, text, sizeof text, MF_BYPOSITION);
+    EXPECT_EQ(std::string(text), GetLangString("MENU_EDIT"));
     EXPECT_TRUE(boxes_.empty());
 }
 

@@ -37,6 +37,37 @@ TEST(MainLayout, TheTreeWidensForAWideFolderButtonWhileTheListStays) {
     EXPECT_EQ(wide.sourceList.left, narrow.sourceList.left);
 }
 
+TEST(MainLayout, PaneProportionsMoveTheGapsWithinTheMinimumWidths) {
+    MainLayoutInput in = {650, 500, 15, 22, 90, 80, 70};
+    // A third for the tree: 216; the lists share 650 - 216 - 120 = 314.
+    in.treePane = TreePaneFor(in, 216);
+    MainLayout l = ComputeMainLayout(in);
+    EXPECT_EQ(l.tree.right, 216);
+    EXPECT_EQ(l.sourceList.left, 236);
+    EXPECT_EQ(l.sourceList.right, 157);
+    EXPECT_EQ(l.targetList.left + l.targetList.right, 640);
+    in.sourcePane = SourcePaneFor(in, 160);
+    l = ComputeMainLayout(in);
+    EXPECT_EQ(l.sourceList.right, 160);
+    EXPECT_EQ(l.middle[0].left, 236 + 160 + 5);
+    EXPECT_EQ(l.targetList.right, 154);
+    EXPECT_EQ(HitPaneGap(l, POINT{230, 100}), PaneGap::kTree);
+    EXPECT_EQ(HitPaneGap(l, POINT{236 + 160 + 2, 400}), PaneGap::kLists);
+    EXPECT_EQ(HitPaneGap(l, POINT{230, 10}), PaneGap::kNone);  // above the lists
+    EXPECT_EQ(HitPaneGap(l, POINT{300, 100}), PaneGap::kNone);
+
+    // Asked for too much or too little, each pane keeps its minimum, even
+    // with proportions stored for a wider window.
+    in.treePane = TreePaneFor(in, 5);
+    EXPECT_EQ(ComputeMainLayout(in).tree.right, kMinTreePaneWidth);
+    in.treePane = 9000;
+    in.sourcePane = 9999;
+    l = ComputeMainLayout(in);
+    EXPECT_EQ(l.sourceList.right, kMinListPaneWidth);
+    EXPECT_EQ(l.targetList.right, kMinListPaneWidth);
+    EXPECT_EQ(l.tree.right, 650 - 120 - 2 * kMinListPaneWidth);
+}
+
 TEST(WindowPlacement, StoredRectanglesOnScreenAreKeptOthersCentred) {
     auto eq = [](RECT r, int l, int t, int w, int h) {
         return r.left == l && r.top == t && r.right - r.left == w && r.bottom - r.top == h;

@@ -1,0 +1,153 @@
+#include "win/DataObject.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+namespace win {
+
+namespace {
+
+FORMATETC FormatOf(CLIPFORMAT format) {
+    return FORMATETC{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+}
+
+HGLOBAL CopyToGlobal(const std::string& bytes) {
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size() ? bytes.size() : 1);
+    if (!memory) return nullptr;
+    if (void* p = ::GlobalLock(memory)) {
+        if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
+        ::GlobalUnlock(memory);
+    }
+    return memory;
+}
+
+class MemoryDataObject : public IDataObject {
+public:
+    explicit MemoryDataObject(std::vector<std::pair<CLIPFORMAT, std::string>> blocks)
+        : blocks_(std::move(blocks)) {}
+    virtual ~MemoryDataObject() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDataObject) {
+            *out = static_cast<IDataObject*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+        if (!format || !medium) return E_INVALIDARG;
+        const std::string* block = Find(*format);
+        if (!block) return DV_E_FORMATETC;
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = CopyToGlobal(*block);
+        medium->pUnkForRelease = nullptr;
+        return medium->hGlobal ? S_OK : E_OUTOFMEMORY;
+    }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+        return format && Find(*format) ? S_OK : DV_E_FORMATETC;
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+        if (out) out->ptd = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (direction != DATADIR_GET) return E_NOTIMPL;
+        std::vector<FORMATETC> formats;
+        for (const auto& block : blocks_) formats.push_back(FormatOf(block.first));
+        return ::SHCreateStdEnumFmtEtc(static_cast<UINT>(formats.size()), formats.data(), out);
+    }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
+        return OLE_E_ADVISENOTSUPPORTED;
+    }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+private:
+    const std::string* Find(const FORMATETC& format) const {
+        if (!(format.tymed & TYMED_HGLOBAL) || format.dwAspect != DVASPECT_CONTENT) return nullptr;
+        for (const auto& block : blocks_)
+            if (block.first == format.cfFormat) return &block.second;
+        return nullptr;
+    }
+
+    std::vector<std::pair<CLIPFORMAT, std::string>> blocks_;
+    ULONG references_ = 1;
+};
+
+}  // namespace
+
+IDataObject* CreateMemoryDataObject(std::vector<std::pair<CLIPFORMAT, std::string>> blocks) {
+    return new (std::nothrow) MemoryDataObject(std::move(blocks));
+}
+
+std::string MakeFileDropBlock(const std::vector<std::string>& paths) {
+    DROPFILES header = {};
+    header.pFiles = sizeof header;
+    header.fWide = FALSE;
+    std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+    for (const std::string& path : paths) bytes.append(path).push_back('\0');
+    bytes.push_back('\0');
+    return bytes;
+}
+
+bool ReadDataBlock(IDataObject* data, CLIPFORMAT format, std::string& bytes) {
+    if (!data) return false;
+    FORMATETC wanted = FormatOf(format);
+    STGMEDIUM medium = {};
+    if (FAILED(data->GetData(&wanted, &medium))) return false;
+    bool ok = false;
+    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
+        if (const void* p = ::GlobalLock(medium.hGlobal)) {
+            bytes.assign(static_cast<const char*>(p), ::GlobalSize(medium.hGlobal));
+            ::GlobalUnlock(medium.hGlobal);
+            ok = true;
+        }
+    }
+    ::ReleaseStgMedium(&medium);
+    return ok;
+}
+
+bool HasDataFormat(IDataObject* data, CLIPFORMAT format) {
+    FORMATETC wanted = FormatOf(format);
+    return data && data->QueryGetData(&wanted) == S_OK;
+}
+
+std::vector<std::string> ReadFileDrop(IDataObject* data) {
+    std::vector<std::string> paths;
+    if (!data) return paths;
+    FORMATETC wanted = FormatOf(CF_HDROP);
+    STGMEDIUM medium = {};
+    if (FAILED(data->GetData(&wanted, &medium))) return paths;
+    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
+        HDROP drop = static_cast<HDROP>(medium.hGlobal);
+        const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) {
+            const UINT length = ::DragQueryFileA(drop, i, nullptr, 0);
+            if (length == 0) continue;
+            std::string path(length + 1, '\0');
+            ::DragQueryFileA(drop, i, path.data(), length + 1);
+            path.resize(length);
+            paths.push_back(std::move(path));
+        }
+    }
+    ::ReleaseStgMedium(&medium);
+    return paths;
+}
+
+}  // namespace win

@@ -1,0 +1,142 @@
+// The resizable panes of the real main window: dragging the gaps, the
+// minimum widths, and the proportions after maximising and after a restart.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "MainWindowFixture.h"
+#include "TestFiles.h"
+#include "resource.h"
+#include "ui/MainLayout.h"
+
+using testing_support::TempDir;
+
+namespace {
+
+class PanesTest : public MainWindowFixture {
+protected:
+    void Drag(POINT from, int dx) {
+        HWND hwnd = dialog_->Handle();
+        ::SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+        ::SendMessageA(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(from.x + dx / 2, from.y));
+        ::SendMessageA(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(from.x + dx, from.y));
+        ::SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(from.x + dx, from.y));
+        Pump();
+    }
+    POINT TreeGap() const {
+        const RECT list = ChildRect(IDC_LIST_SOURCE);
+        return POINT{list.left - 5, list.top + 60};
+    }
+    POINT ListsGap() const {
+        const RECT list = ChildRect(IDC_LIST_SOURCE);
+        return POINT{list.right + 2, list.bottom - 20};
+    }
+    static int Width(const RECT& r) { return r.right - r.left; }
+    // Left to right, nothing overlaps and every pane keeps its minimum.
+    void ExpectNoOverlap() {
+        const RECT tree = ChildRect(IDC_FOLDER_TREE), source = ChildRect(IDC_LIST_SOURCE),
+                   buttons = ChildRect(IDC_BTN_ADD), target = ChildRect(IDC_LIST_TARGET);
+        RECT client;
+        ::GetClientRect(dialog_->Handle(), &client);
+        EXPECT_LE(tree.right, source.left);
+        EXPECT_LE(source.right, buttons.left);
+        EXPECT_LE(buttons.right, target.left);
+        EXPECT_LE(target.right, client.right);
+        EXPECT_GE(Width(tree), kMinTreePaneWidth);
+        EXPECT_GE(Width(source), kMinListPaneWidth);
+        EXPECT_GE(Width(target), kMinListPaneWidth);
+    }
+    struct Panes {
+        RECT tree, source, target;
+        bool operator==(const Panes& o) const {
+            return ::EqualRect(&tree, &o.tree) && ::EqualRect(&source, &o.source) &&
+                   ::EqualRect(&target, &o.target);
+        }
+    };
+    Panes Now() const {
+        return {ChildRect(IDC_FOLDER_TREE), ChildRect(IDC_LIST_SOURCE), ChildRect(IDC_LIST_TARGET)};
+    }
+};
+
+}  // namespace
+
+TEST_F(PanesTest, DraggedGapsHoldTheirMinimumsAndComeBackAfterMaximiseAndRestart) {
+    Open();
+    const RECT sourceBefore = ChildRect(IDC_LIST_SOURCE);
+    const RECT addBefore = ChildRect(IDC_BTN_ADD);
+
+    // The gap shows the resize cursor.
+    POINT screen = TreeGap();
+    ::ClientToScreen(dialog_->Handle(), &screen);
+    ::SetCursorPos(screen.x, screen.y);
+    ::SendMessageA(dialog_->Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(dialog_->Handle()),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(::GetCursor(), ::LoadCursor(nullptr, IDC_SIZEWE));
+
+    // The tree widens by 60; list 1 starts 60 later and the buttons stay
+    // with its right edge.
+    Drag(TreeGap(), 60);
+    EXPECT_EQ(ChildRect(IDC_LIST_SOURCE).left, sourceBefore.left + 60);
+    EXPECT_EQ(ChildRect(IDC_BTN_ADD).left - ChildRect(IDC_LIST_SOURCE).right,
+              addBefore.left - sourceBefore.right);
+    ExpectNoOverlap();
+    // List 1 narrows by 40 and list 2 takes the room.
+    const RECT sourceMid = ChildRect(IDC_LIST_SOURCE);
+    const RECT targetMid = ChildRect(IDC_LIST_TARGET);
+    Drag(ListsGap(), -40);
+    EXPECT_EQ(Width(ChildRect(IDC_LIST_SOURCE)), Width(sourceMid) - 40);
+    EXPECT_EQ(ChildRect(IDC_LIST_TARGET).left, targetMid.left - 40);
+    ExpectNoOverlap();
+
+    // Dragged far past the edges, every pane stops at its minimum.
+    Drag(TreeGap(), -1000);
+    EXPECT_EQ(Width(ChildRect(IDC_FOLDER_TREE)), kMinTreePaneWidth);
+    Drag(ListsGap(), 1000);
+    EXPECT_EQ(Width(ChildRect(IDC_LIST_TARGET)), kMinListPaneWidth);
+    ExpectNoOverlap();
+    Drag(ListsGap(), -2000);
+    EXPECT_EQ(Width(ChildRect(IDC_LIST_SOURCE)), kMinListPaneWidth);
+    Drag(TreeGap(), 150);
+    ExpectNoOverlap();
+    const Panes dragged = Now();
+
+    // Maximised the panes keep their proportions; restored, their places.
+    ::ShowWindow(dialog_->Handle(), SW_MAXIMIZE);
+    Pump();
+    RECT client;
+    ::GetClientRect(dialog_->Handle(), &client);
+    ASSERT_GT(client.right, 800);
+    EXPECT_NEAR(Width(ChildRect(IDC_FOLDER_TREE)), client.right * app_->GetTreePane() / kPaneScale, 1);
+    ExpectNoOverlap();
+    ::ShowWindow(dialog_->Handle(), SW_RESTORE);
+    Pump();
+    EXPECT_TRUE(Now() == dragged);
+
+    // After a restart the stored proportions give the same panes.
+    Close();
+    app_->SaveSettings();
+    app_ = std::make_unique<CZELMaintenanceApp>();
+    app_->LoadSettings();
+    Open();
+    EXPECT_TRUE(Now() == dragged);
+}
+
+TEST_F(PanesTest, TheSelectedFolderLabelStaysInViewInANarrowTree) {
+    TempDir dir;
+    std::string deep = dir.Path();
+    for (const char* name :
+         {"Frames of the family", "Holidays", "Summer by the sea", "Second week", "Postcards"})
+        deep += std::string("\\") + name;
+    testing_support::MakeDirs(deep);
+    ASSERT_TRUE(CFolderTreeCtrl::StoreCurrentFolderPath(deep));
+    Open();
+    HWND tree = dialog_->Tree().Handle();
+    // Unscrolled, this label would start far right of the tree's width.
+    RECT label;
+    ASSERT_TRUE(dialog_->Tree().GetItemRect(dialog_->Tree().GetSelectedItem(), label, true));
+    RECT client;
+    ::GetClientRect(tree, &client);
+    EXPECT_GE(label.left, 0);
+    EXPECT_LE(label.right, client.right);
+}
