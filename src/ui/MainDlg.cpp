@@ -8,6 +8,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/FolderPath.h"
 #include "ui/MainLayout.h"
+#include "win/Dpi.h"
 #include "win/GuiFont.h"
 #include "win/Strings.h"
 
@@ -49,14 +50,11 @@ RECT WorkArea() {
 
 }  // namespace
 
-CZELMaintenanceDlg::CZELMaintenanceDlg(CZELMaintenanceApp& app) : win::Dialog(IDD_MAIN), app_(app) {
-    icon_.Reset(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP),
-                                                IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
-}
+CZELMaintenanceDlg::CZELMaintenanceDlg(CZELMaintenanceApp& app) : win::Dialog(IDD_MAIN), app_(app) {}
 
 BOOL CZELMaintenanceDlg::OnInitDialog() {
-    ::SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
-    ::SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
+    ApplyDpi(win::WindowDpi(Handle()));
+    LoadIcons();
     EnsureLumadexTargetFolder();
     CreateFonts();
     ::SetWindowTextA(Handle(), GetLangString("TITLE_APP").c_str());
@@ -93,7 +91,7 @@ void CZELMaintenanceDlg::EnsureLumadexTargetFolder() {
 }
 
 void CZELMaintenanceDlg::CreateFonts() {
-    logFont_ = win::DefaultGuiLogFont();
+    logFont_ = win::LogFontForDpi(win::DefaultGuiLogFont(), dpi_);
     font_ = win::MakeFont(logFont_);
     LOGFONTA bold = logFont_;
     bold.lfWeight = FW_BOLD;
@@ -119,7 +117,7 @@ void CZELMaintenanceDlg::PlaceWindow() {
     app_.GetStoredWindowRect(stored, zoomed);
     const RECT chosen =
         ChooseWindowRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top,
-                         ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+                         ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), dpi_);
     if (!zoomed) {
         ::MoveWindow(Handle(), chosen.left, chosen.top, chosen.right - chosen.left,
                      chosen.bottom - chosen.top, TRUE);
@@ -161,7 +159,8 @@ SIZE CZELMaintenanceDlg::TextExtent(int id, HFONT font) const {
 void CZELMaintenanceDlg::LayoutControls() {
     RECT client;
     ::GetClientRect(Handle(), &client);
-    HFONT guiFont = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    // Button texts are measured in the window's own font, the GUI font at its DPI.
+    HFONT guiFont = font_.Get();
 
     MainLayoutInput in = {};
     in.clientWidth = client.right;
@@ -172,6 +171,7 @@ void CZELMaintenanceDlg::LayoutControls() {
     for (int id : kMiddleButtons)
         in.middleWidth = std::max<int>(in.middleWidth, TextExtent(id, guiFont).cx + 20);
     in.selectWidth = TextExtent(IDC_BTN_SELECT_CARD, guiFont).cx + 20;
+    in.dpi = dpi_;
     const MainLayout layout = ComputeMainLayout(in);
 
     auto place = [this](int id, const RECT& box, HFONT font, BOOL repaint) {
@@ -250,10 +250,13 @@ INT_PTR CZELMaintenanceDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             return FALSE;
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            info->ptMinTrackSize.x = 660;
-            info->ptMinTrackSize.y = 540;
+            info->ptMinTrackSize.x = win::ScaleForDpi(660, dpi_);
+            info->ptMinTrackSize.y = win::ScaleForDpi(540, dpi_);
             return TRUE;
         }
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            return TRUE;
         case WM_PAINT:
             return OnPaint();
         case WM_QUERYDRAGICON:

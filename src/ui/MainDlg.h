@@ -54,6 +54,11 @@ private:
     bool OnPaint();
     void OnDestroyWindow();
     void OnAbout();
+    // DPI (MainDlgDpi.cpp): the fonts, icons, thumbnails and margins follow
+    // the DPI of the monitor the window is on.
+    void ApplyDpi(int dpi);
+    void LoadIcons();
+    void OnDpiChanged(int dpi, const RECT* suggested);
     // The size of a control's text in a font.
     SIZE TextExtent(int id, HFONT font) const;
 
@@ -95,4 +100,6 @@ private:
     bool refreshing_ = false;
     CFrameTransfer transfer_;
     win::Icon icon_;
+    win::Icon smallIcon_;
+    int dpi_ = 96;
 };
