@@ -250,8 +250,10 @@ INT_PTR CZELMaintenanceDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             return FALSE;
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            info->ptMinTrackSize.x = win::ScaleForDpi(660, dpi_);
-            info->ptMinTrackSize.y = win::ScaleForDpi(540, dpi_);
+            // At a high DPI on a small screen the scaled minimum would not fit.
+            const RECT work = WorkArea();
+            info->ptMinTrackSize.x = std::min<LONG>(win::ScaleForDpi(660, dpi_), work.right - work.left);
+            info->ptMinTrackSize.y = std::min<LONG>(win::ScaleForDpi(540, dpi_), work.bottom - work.top);
             return TRUE;
         }
         case WM_DPICHANGED:

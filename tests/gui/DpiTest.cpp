@@ -71,7 +71,7 @@ void ExpectThumbnailsFillTheirCells(HWND list, int dpi) {
     EXPECT_EQ(cx, cell);
     EXPECT_EQ(cy, cell);
     ASSERT_EQ(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 2);
-    RECT row{LVIR_BOUNDS};
+    RECT row{LVIR_BOUNDS, 0, 0, 0};
     ::SendMessageA(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
     EXPECT_GE(row.bottom - row.top, cell + 1);
     EXPECT_GE(::SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0), cell);
@@ -83,19 +83,26 @@ void ExpectThumbnailsFillTheirCells(HWND list, int dpi) {
     ::SendMessageA(list, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&item));
     const FrameInfo* info = GetFrameInfo(path);
     ASSERT_NE(info, nullptr);
-    IMAGEINFO image{};
-    ASSERT_TRUE(::ImageList_GetImageInfo(FrameThumbnailList(), info->imageIndex, &image));
-    // Opaque pixels are black in the mask: count the opaque span of the middle row and column.
+    ASSERT_GE(info->imageIndex, 1);
+    // Drawn transparently onto magenta: count the picture's span across the
+    // middle row and down the middle column.
+    constexpr COLORREF kBackground = RGB(255, 0, 255);
     HDC screen = ::GetDC(nullptr);
     HDC dc = ::CreateCompatibleDC(screen);
-    HGDIOBJ old = ::SelectObject(dc, image.hbmMask);
-    const int x0 = image.rcImage.left, y0 = image.rcImage.top;
+    HBITMAP canvas = ::CreateCompatibleBitmap(screen, cell, cell);
+    HGDIOBJ old = ::SelectObject(dc, canvas);
+    HBRUSH brush = ::CreateSolidBrush(kBackground);
+    const RECT all{0, 0, cell, cell};
+    ::FillRect(dc, &all, brush);
+    ::ImageList_Draw(FrameThumbnailList(), info->imageIndex, dc, 0, 0, ILD_TRANSPARENT);
     int across = 0, down = 0;
     for (int i = 0; i < cell; ++i) {
-        if (::GetPixel(dc, x0 + i, y0 + cell / 2) == RGB(0, 0, 0)) ++across;
-        if (::GetPixel(dc, x0 + cell / 2, y0 + i) == RGB(0, 0, 0)) ++down;
+        if (::GetPixel(dc, i, cell / 2) != kBackground) ++across;
+        if (::GetPixel(dc, cell / 2, i) != kBackground) ++down;
     }
     ::SelectObject(dc, old);
+    ::DeleteObject(brush);
+    ::DeleteObject(canvas);
     ::DeleteDC(dc);
     ::ReleaseDC(nullptr, screen);
     const int inset = 2 * cell / kThumbnailSize;
@@ -136,7 +143,8 @@ TEST_F(DpiTest, LayoutAndThumbnailsScaleWithTheDpiAndFollowWmDpiChanged) {
     // Windows sends WM_DPICHANGED when the window reaches a monitor of
     // another DPI, with the rectangle it suggests there.
     const int other = dpi == 96 ? 144 : 96;
-    RECT suggested = {40, 30, 40 + win::ScaleForDpi(780, other), 30 + win::ScaleForDpi(540, other)};
+    RECT suggested = {0, 0, std::min(win::ScaleForDpi(780, other), ::GetSystemMetrics(SM_CXSCREEN)),
+                      std::min(win::ScaleForDpi(540, other), ::GetSystemMetrics(SM_CYSCREEN))};
     ::SendMessageA(dlg.Handle(), WM_DPICHANGED, MAKEWPARAM(other, other),
                    reinterpret_cast<LPARAM>(&suggested));
     Pump();
