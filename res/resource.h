@@ -63,3 +63,6 @@
 #define IDC_DRIVE_LABEL 1016
 #define IDC_DRIVE_LIST 1017
 #define IDC_BTN_RESCAN 1020
+
+// Release information (2100-2199)
+#define IDC_ABOUT_PROGRAM_VERSION 2100

@@ -14,7 +14,8 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-packages=(mingw-w64 cmake nasm wine wine32 wine64 xvfb xauth imagemagick googletest)
+# fonts-ipafont-gothic: Japanese glyphs (with Latin ones) for the Japanese screenshots.
+packages=(mingw-w64 cmake nasm wine wine32 wine64 xvfb xauth imagemagick googletest fonts-ipafont-gothic)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "win/Dpi.h"
 #include "win/Strings.h"
 #include "win/WaitCursor.h"
 
@@ -190,15 +191,27 @@ int CDriveComboBox::RenderImage(const std::string& root, const DriveLook& look, 
         ::SetTextColor(dc.Get(), ::GetSysColor(highlighted ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
         ::SetBkMode(dc.Get(), TRANSPARENT);
 
+        // Gaps and the icon follow the control's DPI; the shell's small icons
+        // are made for the system DPI and are drawn stretched when it differs.
+        const int dpi = win::WindowDpi(hwnd_);
+        const int gap = win::ScaleForDpi(8, dpi);
+        const int iconSize = look.iconIndex >= 0 ? win::SmallIconSize(dpi) : 0;
         const std::string upperRoot = UpperCase(root);
-        RECT rootRect{8, 0, 8 + labelWidth_, itemHeight_};
+        RECT rootRect{gap, 0, gap + labelWidth_, itemHeight_};
         ::DrawTextA(dc.Get(), upperRoot.c_str(), -1, &rootRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 
-        if (look.iconIndex >= 0)
-            ::ImageList_Draw(look.systemImages, look.iconIndex, dc.Get(), 8 + labelWidth_ + 8,
-                             (itemHeight_ - look.iconHeight) / 2, ILD_TRANSPARENT);
+        if (look.iconIndex >= 0) {
+            const int x = gap + labelWidth_ + gap;
+            const int y = (itemHeight_ - iconSize) / 2;
+            if (look.iconWidth == iconSize && look.iconHeight == iconSize) {
+                ::ImageList_Draw(look.systemImages, look.iconIndex, dc.Get(), x, y, ILD_TRANSPARENT);
+            } else {
+                win::Icon icon(::ImageList_GetIcon(look.systemImages, look.iconIndex, ILD_TRANSPARENT));
+                if (icon) ::DrawIconEx(dc.Get(), x, y, icon.Get(), iconSize, iconSize, 0, nullptr, DI_NORMAL);
+            }
+        }
 
-        RECT labelRect{8 + labelWidth_ + look.iconWidth + 16, 0, itemWidth_, itemHeight_};
+        RECT labelRect{gap + labelWidth_ + iconSize + 2 * gap, 0, itemWidth_, itemHeight_};
         ::DrawTextA(dc.Get(), look.volumeLabel.c_str(), -1, &labelRect,
                     DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }

@@ -52,6 +52,12 @@ void CloseFrameInfoCache() {
     state.heap.Reset();
 }
 
+void RecreateFrameThumbnails() {
+    ClearFrameInfo();
+    CacheState& state = State();
+    if (state.thumbnails) state.thumbnails.Reset(CreateThumbnailImageList());
+}
+
 size_t CachedFrameInfoCount() {
     return State().records.size();
 }

@@ -9,5 +9,8 @@
 void OpenFrameInfoCache();
 // Drops every record, then destroys the image list and the heap.
 void CloseFrameInfoCache();
+// After the thumbnail cell size changed: drops every record and makes the
+// image list again in the new size (the lists must take the new list).
+void RecreateFrameThumbnails();
 // Number of records in the cache.
 size_t CachedFrameInfoCount();

@@ -7,6 +7,8 @@
 #include "app/LangStrings.h"
 #include "frames/FrameInfoCache.h"
 #include "frames/FrameInfoCacheLifetime.h"
+#include "frames/ThumbnailRender.h"
+#include "win/Dpi.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
 #include "win/WaitCursor.h"
@@ -15,15 +17,17 @@ int CListCtrlZEL::instanceCount_ = 0;
 
 namespace {
 
-constexpr int kThumbnailSize = 64;
-// The list view adds one pixel to the tallest of font and small image.
-constexpr int kMinRowHeight = kThumbnailSize + 1;
-
 struct Column {
     const char* headingKey;  // null: no heading
     int width;
 };
+// Widths at 96 DPI; the thumbnail column is the cell plus a small gap.
 constexpr Column kColumns[] = {{nullptr, 68}, {"LIST_ZEL_NAME", 78}, {"LIST_ZEL_PAPER", 78}};
+
+int ColumnWidth(int column, int dpi) {
+    if (column == 0) return ThumbnailCellSize() + win::ScaleForDpi(kColumns[0].width - kThumbnailSize, dpi);
+    return win::ScaleForDpi(kColumns[column].width, dpi);
+}
 
 // Filling a list item by item with redraw on costs a hundred times more.
 class RedrawOff {
@@ -94,7 +98,7 @@ void CListCtrlZEL::InsertColumns() {
         LVCOLUMNA column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
-        column.cx = kColumns[i].width;
+        column.cx = ColumnWidth(i, win::WindowDpi(Handle()));
         column.pszText = heading.data();
         column.iSubItem = i;
         ::SendMessageA(Handle(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
@@ -109,6 +113,18 @@ void CListCtrlZEL::Initialize() {
     OpenFrameInfoCache();
     ::SendMessageA(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(FrameThumbnailList()));
     ::SendMessageA(Handle(), LVM_SETBKCOLOR, 0, kRowColor);
+}
+
+void CListCtrlZEL::OnDpiChanged() {
+    HWND hwnd = Handle();
+    if (!hwnd || !counted_) return;
+    const int dpi = win::WindowDpi(hwnd);
+    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
+        ::SendMessageA(hwnd, LVM_SETCOLUMNWIDTH, i, ColumnWidth(i, dpi));
+    ::SendMessageA(hwnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(FrameThumbnailList()));
+    // A moved window makes the list view measure its owner-drawn rows again.
+    ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    Refill();
 }
 
 void CListCtrlZEL::SetFolder(const std::string& path) {
@@ -239,6 +255,7 @@ bool CListCtrlZEL::MeasureItem(MEASUREITEMSTRUCT& measure) const {
     if (!Handle() || measure.CtlType != ODT_LISTVIEW ||
         static_cast<int>(measure.CtlID) != ::GetDlgCtrlID(Handle()))
         return false;
-    measure.itemHeight = std::max<UINT>(measure.itemHeight, kMinRowHeight);
+    // The list view adds one pixel to the tallest of font and small image.
+    measure.itemHeight = std::max<UINT>(measure.itemHeight, ThumbnailCellSize() + 1);
     return true;
 }

@@ -33,6 +33,9 @@ public:
     // Once, after Attach and after the dialog's font is set: columns, shared
     // state, image list, colours.
     void Initialize();
+    // After the window's DPI changed and the shared thumbnails were made
+    // again in the new cell size: column widths, image list, row height.
+    void OnDpiChanged();
     void SetFolder(const std::string& path);
     void Refill();
     void Sort();
@@ -54,7 +57,7 @@ public:
     bool HandleParentMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool DrawItem(const DRAWITEMSTRUCT& item);
     bool HandleNotify(NMHDR* header, LRESULT& result);
-    // Makes owner-drawn rows tall enough for the 64-pixel thumbnails.
+    // Makes owner-drawn rows tall enough for the thumbnail cells.
     bool MeasureItem(MEASUREITEMSTRUCT& measure) const;
 
     // Lists counted by Initialize and not yet destroyed.

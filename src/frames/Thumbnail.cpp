@@ -29,7 +29,17 @@ void AppendBlankImage(HIMAGELIST list) {
     ImageList_Add(list, image.Get(), mask.Get());
 }
 
+int g_cellSize = kThumbnailSize;
+
 }  // namespace
+
+int ThumbnailCellSize() {
+    return g_cellSize;
+}
+
+void SetThumbnailCellSize(int size) {
+    g_cellSize = size > 0 ? size : kThumbnailSize;
+}
 
 RECT FitRect(LONG width, LONG height, int size) {
     RECT rect = {0, 0, 0, 0};
@@ -63,34 +73,37 @@ std::string ThumbnailTempPath() {
 }
 
 int RenderThumbnail(const std::string& jpegPath, win::Bitmap& image, win::Bitmap& mask) {
+    const int cell = ThumbnailCellSize();
     win::WindowDc screen(nullptr);
     win::MemoryDc imageDc(::CreateCompatibleDC(screen.Get()));
     win::MemoryDc maskDc(::CreateCompatibleDC(screen.Get()));
-    image.Reset(::CreateCompatibleBitmap(screen.Get(), kThumbnailSize, kThumbnailSize));
+    image.Reset(::CreateCompatibleBitmap(screen.Get(), cell, cell));
     // A fresh memory DC holds a monochrome bitmap, so this mask is monochrome.
-    mask.Reset(::CreateCompatibleBitmap(maskDc.Get(), kThumbnailSize, kThumbnailSize));
+    mask.Reset(::CreateCompatibleBitmap(maskDc.Get(), cell, cell));
     if (!imageDc || !maskDc || !image || !mask) return 0;
 
     win::SelectObjectScope imageSelected(imageDc.Get(), image.Get());
     win::SelectObjectScope maskSelected(maskDc.Get(), mask.Get());
-    ::PatBlt(imageDc.Get(), 0, 0, kThumbnailSize, kThumbnailSize, WHITENESS);
-    ::PatBlt(maskDc.Get(), 0, 0, kThumbnailSize, kThumbnailSize, WHITENESS);
+    ::PatBlt(imageDc.Get(), 0, 0, cell, cell, WHITENESS);
+    ::PatBlt(maskDc.Get(), 0, 0, cell, cell, WHITENESS);
     ::SetStretchBltMode(imageDc.Get(), COLORONCOLOR);
 
     if (jpegPath.empty() || ::GetFileAttributesA(jpegPath.c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
     CDIB dib;
     if (!LoadPicture(jpegPath, dib) || !dib.IsDrawable()) return 0;
 
-    RECT cell = FitRect(dib, kThumbnailSize);
-    ::InflateRect(&cell, -kPictureInset, -kPictureInset);
-    if (!dib.Draw(imageDc.Get(), cell, SRCCOPY)) return 0;
-    ::PatBlt(maskDc.Get(), cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top, BLACKNESS);
+    RECT picture = FitRect(dib, cell);
+    const int inset = kPictureInset * cell / kThumbnailSize;
+    ::InflateRect(&picture, -inset, -inset);
+    if (!dib.Draw(imageDc.Get(), picture, SRCCOPY)) return 0;
+    ::PatBlt(maskDc.Get(), picture.left, picture.top, picture.right - picture.left,
+             picture.bottom - picture.top, BLACKNESS);
     return 1;
 }
 
 HIMAGELIST CreateThumbnailImageList() {
-    HIMAGELIST list =
-        ImageList_Create(kThumbnailSize, kThumbnailSize, ILC_COLOR24 | ILC_MASK, 0, kImageListGrowth);
+    HIMAGELIST list = ImageList_Create(ThumbnailCellSize(), ThumbnailCellSize(), ILC_COLOR24 | ILC_MASK, 0,
+                                       kImageListGrowth);
     if (!list) return nullptr;
     // Image 0 is never shown; it only makes thumbnail indices start at 1.
     // Shared icon from LoadIconA: not destroyed.

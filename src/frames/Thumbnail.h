@@ -7,7 +7,7 @@
 
 #include <string>
 
-// The shared thumbnail list: 64x64, ILC_COLOR24 | ILC_MASK, growing by 2000
+// The shared thumbnail list: one cell (ThumbnailCellSize) square, ILC_COLOR24 | ILC_MASK, growing by 2000
 // images, with the placeholder icon as image 0 (so thumbnails start at 1).
 HIMAGELIST CreateThumbnailImageList();
 

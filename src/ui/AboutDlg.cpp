@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/LangStrings.h"
+#include "Version.h"
 #include "resource.h"
 #include "win/GuiFont.h"
 
@@ -23,5 +24,13 @@ BOOL CAboutDlg::OnInitDialog() {
         win::SetFontAndHeight(Handle(), font_.Get(), height, {item.id});
         SetItemText(item.id, GetLangString(item.key));
     }
+    // The version number comes from the build, never from the language file,
+    // so it always matches the program's version resource.
+    win::SetFontAndHeight(Handle(), font_.Get(), height, {IDC_ABOUT_PROGRAM_VERSION});
+    SetItemText(IDC_ABOUT_PROGRAM_VERSION, ProgramVersionLine(GetLangString("TITLE_ABOUT_PROGRAM_VERSION")));
     return TRUE;
+}
+
+std::string ProgramVersionLine(const std::string& label) {
+    return label.empty() ? std::string(QUILLET_VERSION_TEXT) : label + " " + QUILLET_VERSION_TEXT;
 }

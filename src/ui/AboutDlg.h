@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "win/Dialog.h"
 #include "win/Handles.h"
 
@@ -13,3 +15,7 @@ protected:
 private:
     win::Font font_;
 };
+
+// The About box's version line: the label of the language file, then the
+// program's version number ("Version 1.2.0").
+std::string ProgramVersionLine(const std::string& label);

@@ -10,6 +10,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/FolderPath.h"
 #include "ui/MainLayout.h"
+#include "win/Dpi.h"
 #include "win/GuiFont.h"
 #include "win/Strings.h"
 
@@ -52,14 +53,11 @@ RECT WorkArea() {
 
 }  // namespace
 
-CZELMaintenanceDlg::CZELMaintenanceDlg(CZELMaintenanceApp& app) : win::Dialog(IDD_MAIN), app_(app) {
-    icon_.Reset(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP),
-                                                IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
-}
+CZELMaintenanceDlg::CZELMaintenanceDlg(CZELMaintenanceApp& app) : win::Dialog(IDD_MAIN), app_(app) {}
 
 BOOL CZELMaintenanceDlg::OnInitDialog() {
-    ::SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
-    ::SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
+    ApplyDpi(win::WindowDpi(Handle()));
+    LoadIcons();
     EnsureLumadexTargetFolder();
     CreateFonts();
     ::SetWindowTextA(Handle(), GetLangString("TITLE_APP").c_str());
@@ -97,7 +95,7 @@ void CZELMaintenanceDlg::EnsureLumadexTargetFolder() {
 }
 
 void CZELMaintenanceDlg::CreateFonts() {
-    logFont_ = win::DefaultGuiLogFont();
+    logFont_ = win::LogFontForDpi(win::DefaultGuiLogFont(), dpi_);
     font_ = win::MakeFont(logFont_);
     LOGFONTA bold = logFont_;
     bold.lfWeight = FW_BOLD;
@@ -124,7 +122,7 @@ void CZELMaintenanceDlg::PlaceWindow() {
     app_.GetStoredWindowRect(stored, zoomed);
     const RECT chosen =
         ChooseWindowRect(stored.left, stored.top, stored.right - stored.left, stored.bottom - stored.top,
-                         ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
+                         ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), dpi_);
     if (!zoomed) {
         ::MoveWindow(Handle(), chosen.left, chosen.top, chosen.right - chosen.left,
                      chosen.bottom - chosen.top, TRUE);
@@ -166,7 +164,8 @@ SIZE CZELMaintenanceDlg::TextExtent(int id, HFONT font) const {
 void CZELMaintenanceDlg::LayoutControls() {
     RECT client;
     ::GetClientRect(Handle(), &client);
-    HFONT guiFont = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    // Button texts are measured in the window's own font, the GUI font at its DPI.
+    HFONT guiFont = font_.Get();
 
     MainLayoutInput in = {};
     in.clientWidth = client.right;
@@ -179,6 +178,7 @@ void CZELMaintenanceDlg::LayoutControls() {
     in.selectWidth = TextExtent(IDC_BTN_SELECT_CARD, guiFont).cx + 20;
     in.treePane = app_.GetTreePane();
     in.sourcePane = app_.GetSourcePane();
+    in.dpi = dpi_;
     const MainLayout layout = ComputeMainLayout(in);
     layoutInput_ = in;
     layout_ = layout;
@@ -261,10 +261,15 @@ INT_PTR CZELMaintenanceDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             return FALSE;
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            info->ptMinTrackSize.x = 660;
-            info->ptMinTrackSize.y = 540;
+            // At a high DPI on a small screen the scaled minimum would not fit.
+            const RECT work = WorkArea();
+            info->ptMinTrackSize.x = std::min<LONG>(win::ScaleForDpi(660, dpi_), work.right - work.left);
+            info->ptMinTrackSize.y = std::min<LONG>(win::ScaleForDpi(540, dpi_), work.bottom - work.top);
             return TRUE;
         }
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            return TRUE;
         case WM_PAINT:
             return OnPaint();
         case WM_QUERYDRAGICON:

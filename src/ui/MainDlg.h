@@ -76,6 +76,11 @@ private:
     bool OnPaint();
     void OnDestroyWindow();
     void OnAbout();
+    // DPI (MainDlgDpi.cpp): the fonts, icons, thumbnails and margins follow
+    // the DPI of the monitor the window is on.
+    void ApplyDpi(int dpi);
+    void LoadIcons();
+    void OnDpiChanged(int dpi, const RECT* suggested);
     // The size of a control's text in a font.
     SIZE TextExtent(int id, HFONT font) const;
 
@@ -163,4 +168,6 @@ private:
     std::unique_ptr<PendingDrop> pendingDrop_;
     win::ComPtr<IDropTarget> sourceDropTarget_;
     win::ComPtr<IDropTarget> targetDropTarget_;
+    win::Icon smallIcon_;
+    int dpi_ = 96;
 };

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 
+#include "win/Dpi.h"
+
 namespace {
 RECT Box(int x, int y, int width, int height) {
     return RECT{x, y, width, height};
 }
 
 RECT Centred(int width, int height, int screenWidth, int screenHeight) {
+    width = std::min(width, screenWidth);
+    height = std::min(height, screenHeight);
     const int left = (screenWidth - width) / 2;
     const int top = (screenHeight - height) / 2;
     return RECT{left, top, left + width, top + height};
@@ -24,7 +28,7 @@ int PaneOf(int part, int width) {
 
 // Width for the tree pane and both lists together.
 int PanesWidth(const MainLayoutInput& in) {
-    return in.clientWidth - in.middleWidth - 40;
+    return in.clientWidth - in.middleWidth - win::ScaleForDpi(40, in.dpi);
 }
 
 int TreeWidthOf(const MainLayoutInput& in, int wanted) {
@@ -76,36 +80,42 @@ PaneGap HitPaneGap(const MainLayout& l, POINT p) {
 }
 
 MainLayout ComputeMainLayout(const MainLayoutInput& in) {
+    // Margins in pixels at 96 DPI, scaled to the window's DPI.
+    auto px = [&in](int pixels) { return win::ScaleForDpi(pixels, in.dpi); };
     const int c = in.captionHeight;
     const int b = in.buttonHeight;
-    const int y0 = 2 * c + 15;
+    const int y0 = 2 * c + px(15);
     const int f = TreeWidthOf(in, Scaled(in.clientWidth, ValidPane(in.treePane, kDefaultTreePane)));
     int lw = 0;
     int targetWidth = 0;
     ListWidths(PanesWidth(in) - f, ValidPane(in.sourcePane, kDefaultSourcePane), lw, targetWidth);
-    const int listHeight = in.clientHeight - y0 - 10;
+    const int listHeight = in.clientHeight - y0 - px(10);
 
     MainLayout out{};
-    out.newFolder = Box(10, in.clientHeight - b - 10, in.folderButtonWidth, b);
-    out.tree = Box(10, y0, std::max(f, in.folderButtonWidth), in.clientHeight - y0 - b - 15);
-    out.sourceList = Box(f + 20, y0, lw, listHeight);
-    out.sourceTitle = Box(f + 20, y0 - c - 5, lw, c);
-    const int targetX = in.clientWidth - targetWidth - 10;
+    out.newFolder = Box(px(10), in.clientHeight - b - px(10), in.folderButtonWidth, b);
+    out.tree = Box(px(10), y0, std::max(f, in.folderButtonWidth), in.clientHeight - y0 - b - px(15));
+    out.sourceList = Box(f + px(20), y0, lw, listHeight);
+    out.sourceTitle = Box(f + px(20), y0 - c - px(5), lw, c);
+    const int targetX = in.clientWidth - targetWidth - px(10);
     out.targetList = Box(targetX, y0, targetWidth, listHeight);
-    out.targetTitle = Box(targetX, y0 - c - 5, targetWidth - in.selectWidth, c);
-    out.targetLabel = Box(targetX, 5, targetWidth - in.selectWidth, c);
-    const int middleX = f + lw + 25;  // 5 pixels right of the source list
-    for (int i = 0; i < 5; ++i) out.middle[i] = Box(middleX, y0 + i * (b + 5), in.middleWidth, b);
-    out.selectCard = Box(targetX + targetWidth - in.selectWidth, y0 - b - 5, in.selectWidth, b);
+    out.targetTitle = Box(targetX, y0 - c - px(5), targetWidth - in.selectWidth, c);
+    out.targetLabel = Box(targetX, px(5), targetWidth - in.selectWidth, c);
+    const int middleX = f + lw + px(25);  // 5 pixels right of the source list
+    for (int i = 0; i < 5; ++i) out.middle[i] = Box(middleX, y0 + i * (b + px(5)), in.middleWidth, b);
+    out.selectCard = Box(targetX + targetWidth - in.selectWidth, y0 - b - px(5), in.selectWidth, b);
     return out;
 }
 
-RECT ChooseWindowRect(int left, int top, int width, int height, int screenWidth, int screenHeight) {
+RECT ChooseWindowRect(int left, int top, int width, int height, int screenWidth, int screenHeight, int dpi) {
+    const int firstWidth = win::ScaleForDpi(780, dpi);
+    const int otherWidth = win::ScaleForDpi(660, dpi);
+    const int usualHeight = win::ScaleForDpi(540, dpi);
     if (left == -1) {
-        if (top == -1 && width == -1 && height == -1) return Centred(780, 540, screenWidth, screenHeight);
-        return Centred(660, 540, screenWidth, screenHeight);
+        if (top == -1 && width == -1 && height == -1)
+            return Centred(firstWidth, usualHeight, screenWidth, screenHeight);
+        return Centred(otherWidth, usualHeight, screenWidth, screenHeight);
     }
     if (left < 0 || top < 0 || left + width > screenWidth || top + height > screenHeight)
-        return Centred(660, 540, screenWidth, screenHeight);
+        return Centred(otherWidth, usualHeight, screenWidth, screenHeight);
     return RECT{left, top, left + width, top + height};
 }

@@ -23,6 +23,7 @@ struct MainLayoutInput {
     int selectWidth;        // choose-card text + 20
     int treePane = kDefaultTreePane;
     int sourcePane = kDefaultSourcePane;
+    int dpi = 96;           // the fixed margins are given at 96 DPI
 };
 
 // Rectangles as x, y, width, height (RECT's right/bottom hold width/height).
@@ -47,4 +48,6 @@ int ValidPane(int pane, int defaultPane);
 // The window rectangle to open with, from the stored left, top, width and
 // height (-1 when never stored) and the screen size. Returned as left, top,
 // right, bottom.
-RECT ChooseWindowRect(int left, int top, int width, int height, int screenWidth, int screenHeight);
+// The default sizes scale with dpi, but never past the screen.
+RECT ChooseWindowRect(int left, int top, int width, int height, int screenWidth, int screenHeight,
+                      int dpi = 96);

@@ -1,5 +1,9 @@
 // The real main window, created in process on the test display.
+#include <vector>
+
 #include "MainWindowFixture.h"
+#include "ModalDriver.h"
+#include "Version.h"
 #include "app/LangStrings.h"
 #include "resource.h"
 #include "win/Strings.h"
@@ -116,4 +120,37 @@ TEST_F(MainWindowTest, F5GoesThroughTheAcceleratorTable) {
     EXPECT_TRUE(dlg.PreTranslateMessage(&msg));
     msg.wParam = VK_F6;
     EXPECT_FALSE(dlg.PreTranslateMessage(&msg));
+}
+
+TEST_F(MainWindowTest, TheAboutBoxShowsTheVersionOfTheVersionResource) {
+    CZELMaintenanceDlg& dlg = Open();
+    std::string versionLine, productLine;
+    testing_support::ModalDriver driver({[&](HWND about) {
+        versionLine = win::WindowText(::GetDlgItem(about, IDC_ABOUT_PROGRAM_VERSION));
+        productLine = win::WindowText(::GetDlgItem(about, IDC_ABOUT_VERSION));
+        testing_support::ClickButton(about, IDOK);
+    }});
+    Command(ID_HELP_ABOUT);
+    EXPECT_EQ(driver.LeftOpen(), 0);
+    EXPECT_EQ(productLine, GetLangString("VERSION_ABOUT"));
+    EXPECT_EQ(versionLine, GetLangString("TITLE_ABOUT_PROGRAM_VERSION") + " " + QUILLET_VERSION_TEXT);
+
+    // This test program carries the program's resources, version included.
+    char module[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, module, sizeof module);
+    DWORD ignored = 0;
+    std::vector<char> data(::GetFileVersionInfoSizeA(module, &ignored));
+    ASSERT_FALSE(data.empty());
+    ASSERT_TRUE(::GetFileVersionInfoA(module, 0, static_cast<DWORD>(data.size()), data.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(::VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(fixed->dwFileVersionMS,
+              static_cast<DWORD>(MAKELONG(QUILLET_VERSION_MINOR, QUILLET_VERSION_MAJOR)));
+    EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(MAKELONG(0, QUILLET_VERSION_PATCH)));
+    char* product = nullptr;
+    ASSERT_TRUE(::VerQueryValueA(data.data(), "\\StringFileInfo\\040904b0\\ProductVersion",
+                                 reinterpret_cast<void**>(&product), &size));
+    EXPECT_STREQ(product, QUILLET_VERSION_TEXT);
+    EXPECT_FALSE(dlg.HasEnded());
 }

@@ -1,0 +1,62 @@
+#!/bin/sh
+# The release package as a Windows user gets it: scripts/package.sh writes the
+# ZIP, which is unpacked into an empty folder of a clean Wine prefix; the
+# program there must carry the package's version, find its language file and
+# open its window, in English and, after the README's language switch, in
+# Japanese (code page 932). A screenshot of the Japanese window is left in
+# the build folder.
+#   unpack_and_start.sh <source-dir> <build-dir>
+set -eu
+here=$1 build=$2
+zip=$("$here/scripts/package.sh" "$build")
+name=$(basename "$zip" .zip)
+version=${name#QuilletTool-}
+version=${version%-win32}
+
+export QUILLET_WINEPREFIX="$build/wine-package"
+run="$build/wine-run.sh"
+. "$here/scripts/xvfb.sh"
+start_display
+trap 'stop_wineserver "$build"; stop_display' EXIT
+"$run" cmd /c exit >/dev/null 2>&1 </dev/null || true
+
+fail() { echo "package test: $*" >&2; exit 1; }
+
+unpacked="$QUILLET_WINEPREFIX/drive_c/users/Public/Unpacked"
+rm -rf "$unpacked"
+mkdir -p "$unpacked"
+(cd "$unpacked" && cmake -E tar xf "$zip")
+app="$unpacked/$name"
+for f in QuilletTool.exe QuilletTool.INI README.txt lang/ja/QuilletTool.INI \
+         licenses/libjpeg-turbo/LICENSE.md licenses/libjpeg-turbo/README.ijg; do
+  [ -f "$app/$f" ] || fail "$f is missing from $name.zip"
+done
+[ "$(ls "$app" | wc -l)" = 5 ] || fail "unexpected files in the package: $(ls "$app")"
+exe="C:\\users\\Public\\Unpacked\\$name\\QuilletTool.exe"
+
+versions=$("$run" "$build/file_version.exe" "$exe" </dev/null | tr -d '\r')
+[ "$versions" = "$version.0 $version" ] || fail "version resource '$versions' does not match $name"
+
+title=$(sed -n 's/^TITLE_APP=//p' "$app/QuilletTool.INI" | tr -d '\r')
+[ -n "$title" ] || fail "no TITLE_APP in the packaged language file"
+
+# Starts the unpacked program (first run: no settings), waits for its window,
+# optionally saves a screenshot, then closes it.
+start_and_close() {
+  "$run" reg delete 'HKCU\Software\ZORVA' /f >/dev/null 2>&1 </dev/null || true
+  (cd "$app" && "$run" "$exe" >/dev/null 2>&1 </dev/null) &
+  pid=$!
+  if ! "$run" "$build/window_ctl.exe" wait "$title" 60 >/dev/null 2>&1 </dev/null; then
+    kill "$pid" 2>/dev/null || true
+    fail "the main window did not open ($1)"
+  fi
+  if [ -n "${2:-}" ] && command -v import >/dev/null; then sleep 2; import -window root "$2"; fi
+  "$run" "$build/window_ctl.exe" close "$title" 30 >/dev/null 2>&1 </dev/null || fail "the window did not close ($1)"
+  wait "$pid" || true
+}
+
+start_and_close English
+# The README's way to switch the language.
+cp "$app/lang/ja/QuilletTool.INI" "$app/QuilletTool.INI"
+(export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; start_and_close Japanese "$build/screenshot-ja.png")
+echo "package test: $name.zip unpacked, version $version, opened in English and Japanese"
