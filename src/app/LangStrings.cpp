@@ -26,9 +26,17 @@ std::string ExpandLineBreaks(const std::string& text, UINT codePage) {
     return out;
 }
 
-std::string ReadLangString(const std::string& iniPath, const char* key) {
+std::string ReadLangString(const std::string& iniPath, const char* key, const LangDefault* defaults) {
     char buffer[1024] = {};
     ::GetPrivateProfileStringA("STRING", key, "", buffer, sizeof buffer, iniPath.c_str());
+    if (buffer[0] == '\0') {
+        // Only a missing key gives back a default that is not empty.
+        if (const char* english = FindLangDefault(key, defaults)) {
+            char probe[2] = {};
+            ::GetPrivateProfileStringA("STRING", key, "-", probe, sizeof probe, iniPath.c_str());
+            if (probe[0] == '-') return ExpandLineBreaks(english);
+        }
+    }
     return ExpandLineBreaks(buffer);
 }
 
@@ -37,6 +45,9 @@ std::string GetLangString(const char* key) {
     const DWORD n = ::GetModuleFileNameA(::GetModuleHandleA(nullptr), module, sizeof module);
     if (n == 0 || n >= sizeof module) return {};
     const std::string iniPath = LangFilePathFor(module);
-    if (iniPath.empty()) return {};
+    if (iniPath.empty()) {
+        const char* english = FindLangDefault(key);
+        return english ? ExpandLineBreaks(english) : std::string();
+    }
     return ReadLangString(iniPath, key);
 }

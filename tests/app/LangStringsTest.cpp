@@ -36,6 +36,25 @@ TEST(LangStrings, BackslashNBecomesALineFeedAndNothingElseIsAnEscape) {
     EXPECT_EQ(ReadLangString(ini, "E"), "\\\n");
 }
 
+TEST(LangStrings, AKeyAddedAfterTheFirstReleaseFallsBackToEnglishOnlyWhenMissing) {
+    const LangDefault table[] = {{"ERR_NEW_THING", "New\\nthing"}, {nullptr, nullptr}};
+    TempDir dir;
+    const std::string ini = dir / "lang.INI";
+    EXPECT_EQ(ReadLangString(ini, "ERR_NEW_THING", table), "New\nthing") << "no file at all";
+    WriteFile(ini, "[STRING]\nTITLE_APP=Titel\nERR_NEW_NOTHING=x\nERR_NEW_THING\n");
+    EXPECT_EQ(ReadLangString(ini, "ERR_NEW_THING", table), "New\nthing") << "a line without '='";
+    EXPECT_EQ(ReadLangString(ini, "err_new_thing", table), "New\nthing");
+    EXPECT_EQ(ReadLangString(ini, "TITLE_APP", table), "Titel");
+    EXPECT_EQ(ReadLangString(ini, "BTN_OK", table), "") << "first-release keys have no fallback";
+    // Present but empty stays empty, whatever the spelling of the key.
+    WriteFile(ini, "[STRING]\nerr_new_thing =\n");
+    EXPECT_EQ(ReadLangString(ini, "ERR_NEW_THING", table), "");
+    WriteFile(ini, "[STRING]\nERR_NEW_THING=\"\"\n");
+    EXPECT_EQ(ReadLangString(ini, "ERR_NEW_THING", table), "");
+    WriteFile(ini, "[STRING]\nERR_NEW_THING=Neues Ding\n");
+    EXPECT_EQ(ReadLangString(ini, "ERR_NEW_THING", table), "Neues Ding");
+}
+
 TEST(LangStrings, LongValuesAreCutTo1023Bytes) {
     TempDir dir;
     const std::string ini = dir / "lang.INI";
@@ -137,6 +156,11 @@ TEST(LangStrings, TheShippedLanguageFileHoldsEveryKey) {
                           "ERR_FOLDER_NAME"};
     ASSERT_EQ(std::size(keys), 68u);
     for (const char* key : keys) EXPECT_FALSE(GetLangString(key).empty()) << key;
+    // Later keys: the English file and the fallback table say the same, and
+    // no first-release key has a fallback.
+    for (const LangDefault* entry = kPostReleaseLangDefaults; entry->key; ++entry)
+        EXPECT_EQ(GetLangString(entry->key), ExpandLineBreaks(entry->text)) << entry->key;
+    for (const char* key : keys) EXPECT_EQ(FindLangDefault(key), nullptr) << key;
 
     EXPECT_EQ(GetLangString("USE_ADD_MEM_FUNC_FLAG"), "1");
     EXPECT_EQ(GetLangString("ERR_FOLDR_NAME_CHAR"), "\\/:*?\"<>|");
