@@ -33,6 +33,8 @@ int CZELMaintenanceApp::Run(const MainWindowRunner& runMainWindow) {
     if (!AcquireSingleInstance(title)) {
         BringOtherInstanceForward(title);
         result_ = StartResult::kOtherInstanceRunning;
+    } else if (!CheckLanguageFile()) {
+        result_ = StartResult::kLanguageFileUnusable;
     } else if (!IsLumadexRunning()) {
         result_ = StartResult::kLumadexRefused;
     } else if (!InitializeOle()) {
@@ -72,6 +74,16 @@ bool CZELMaintenanceApp::InitializeOle() {
     if (oleInitializer_) return oleInitializer_();
     ole_ = std::make_unique<win::OleScope>();
     return ole_->Succeeded();
+}
+
+bool CZELMaintenanceApp::CheckLanguageFile() const {
+    const std::string path = languageFile_.empty() ? OwnLangFilePath() : languageFile_;
+    const LangFileState state = CheckLangFile(path);
+    if (state == LangFileState::kReady) return true;
+    // Without the file every label and question would be blank, this box
+    // included: it is the one text in English.
+    AppMessageBox(LangFileProblemText(state, path), MB_OK | MB_ICONHAND);
+    return false;
 }
 
 void CZELMaintenanceApp::CheckStoredTarget() {

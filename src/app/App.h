@@ -17,6 +17,7 @@ enum class StartResult : int {
     kOtherInstanceRunning = 1,
     kLumadexRefused = 2,
     kOleFailed = 3,
+    kLanguageFileUnusable = 4,
 };
 
 class CZELMaintenanceApp {
@@ -79,6 +80,7 @@ private:
     bool AcquireSingleInstance(const std::string& title);
     static void BringOtherInstanceForward(const std::string& title);
     bool InitializeOle();
+    bool CheckLanguageFile() const;
     void CheckStoredTarget();
     std::string LangString(const char* key) const;
 

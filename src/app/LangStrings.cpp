@@ -70,6 +70,16 @@ LangFileState CheckLangFile(const std::string& iniPath) {
     return CachedLangFile(iniPath).State();
 }
 
+std::string LangFileProblemText(LangFileState state, const std::string& path) {
+    const char* problem = "was not found";
+    if (state == LangFileState::kUnreadable) problem = "cannot be read";
+    if (state == LangFileState::kNoSection) problem = "has no [STRING] section with texts";
+    const std::string shown = path.empty() ? std::string("(the program's path has no extension)") : path;
+    return "The language file\n" + shown + "\n" + problem +
+           ".\n\nThe program shows all its texts from this file. Put a language file there, "
+           "then start the program again.";
+}
+
 std::string OwnLangFilePath() {
     char module[MAX_PATH] = {};
     const DWORD n = ::GetModuleFileNameA(::GetModuleHandleA(nullptr), module, sizeof module);

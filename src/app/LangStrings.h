@@ -26,6 +26,10 @@ std::string ReadLangString(const std::string& iniPath, const char* key,
 // Whether the language file at iniPath can give texts at all.
 LangFileState CheckLangFile(const std::string& iniPath);
 
+// What is wrong with the language file at path, in English (no language
+// file can say it), naming the file.
+std::string LangFileProblemText(LangFileState state, const std::string& path);
+
 // This program's language file (empty when its path has no dot).
 std::string OwnLangFilePath();
 
