@@ -35,7 +35,7 @@ int CZELMaintenanceApp::Run(const MainWindowRunner& runMainWindow) {
         result_ = StartResult::kOtherInstanceRunning;
     } else if (!CheckLanguageFile()) {
         result_ = StartResult::kLanguageFileUnusable;
-    } else if (!IsLumadexRunning()) {
+    } else if (!EnsureLumadexClosed()) {
         result_ = StartResult::kLumadexRefused;
     } else if (!InitializeOle()) {
         AppMessageBox("err AfxOleInit()", MB_OK);
@@ -87,19 +87,19 @@ bool CZELMaintenanceApp::CheckLanguageFile() const {
 }
 
 void CZELMaintenanceApp::CheckStoredTarget() {
-    // Only 0 and 1 are target kinds; anything else stored is taken as 0.
-    if (layoutAdditionTo_ != 1) {
-        layoutAdditionTo_ = 0;
+    // Anything stored but a memory card is taken as the companion's folder.
+    if (layoutAdditionTo_ != kTargetMemoryCard) {
+        layoutAdditionTo_ = kTargetLumadexFolder;
         return;
     }
     if (!IsMemoryCardTargetEnabled()) {
-        layoutAdditionTo_ = 0;
+        layoutAdditionTo_ = kTargetLumadexFolder;
         return;
     }
     // An empty drive would ask about the current folder's drive: no card.
     const UINT type =
         memoryCardDrive_.empty() ? DRIVE_NO_ROOT_DIR : ::GetDriveTypeA(memoryCardDrive_.c_str());
-    if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED) layoutAdditionTo_ = 0;
+    if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED) layoutAdditionTo_ = kTargetLumadexFolder;
 }
 
 bool CZELMaintenanceApp::IsMemoryCardTargetEnabled() const {

@@ -49,7 +49,8 @@ RECT WorkArea() {
 
 }  // namespace
 
-CZELMaintenanceDlg::CZELMaintenanceDlg(CZELMaintenanceApp& app) : win::Dialog(IDD_MAIN), app_(app) {
+CZELMaintenanceDlg::CZELMaintenanceDlg(CZELMaintenanceApp& app)
+    : win::Dialog(IDD_MAIN), app_(app), tree_(CZELMaintenanceApp::SettingsKeyPath()) {
     icon_.Reset(static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP),
                                                 IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
 }

@@ -242,11 +242,11 @@ TEST_F(StartupTest, AStoredMemoryCardTargetNeedsTheFeatureAndARemovableOrFixedDr
 TEST_F(StartupTest, TheCompanionCheckAsksUntilItsSemaphoreIsGoneOrTheUserCancels) {
     CZELMaintenanceApp app;
     UseLanguageFile(app);
-    EXPECT_TRUE(app.IsLumadexRunning());  // no entry at all
+    EXPECT_TRUE(app.EnsureLumadexClosed());  // no entry at all
 
     win::KernelObject lumadex(::CreateSemaphoreA(nullptr, 1, 1, "QuilletTest Lumadex"));
     WriteLumadexEntry("QuilletTest Lumadex other", "");
-    EXPECT_TRUE(app.IsLumadexRunning());  // a semaphore of another name
+    EXPECT_TRUE(app.EnsureLumadexClosed());  // a semaphore of another name
     EXPECT_TRUE(boxes.empty());
 
     WriteLumadexEntry("QuilletTest Lumadex", "");
@@ -254,7 +254,7 @@ TEST_F(StartupTest, TheCompanionCheckAsksUntilItsSemaphoreIsGoneOrTheUserCancels
     onBox = [&](const ShownBox&) {
         if (boxes.size() == 2) lumadex.Reset();
     };
-    EXPECT_TRUE(app.IsLumadexRunning());
+    EXPECT_TRUE(app.EnsureLumadexClosed());
     ASSERT_EQ(boxes.size(), 2u);
     for (const ShownBox& box : boxes) {
         EXPECT_EQ(box.text, "companion running");
@@ -265,6 +265,6 @@ TEST_F(StartupTest, TheCompanionCheckAsksUntilItsSemaphoreIsGoneOrTheUserCancels
     boxes.clear();
     onBox = {};
     AnswerBoxes({IDRETRY, IDCANCEL});
-    EXPECT_FALSE(app.IsLumadexRunning());
+    EXPECT_FALSE(app.EnsureLumadexClosed());
     EXPECT_EQ(boxes.size(), 2u);
 }
