@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/App.h"
 #include "choosers/FolderTree.h"
 #include "win/Handles.h"
 
@@ -16,9 +17,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: store_current_folder [--if-unset] <folder>\n");
         return 2;
     }
-    if (ifUnset && CFolderTreeCtrl::HasStoredCurrentFolder()) return 0;
+    if (ifUnset && CFolderTreeCtrl::HasStoredCurrentFolder(CZELMaintenanceApp::SettingsKeyPath())) return 0;
     win::OleScope ole;
-    if (!CFolderTreeCtrl::StoreCurrentFolderPath(argv[argc - 1])) {
+    if (!CFolderTreeCtrl::StoreCurrentFolderPath(CZELMaintenanceApp::SettingsKeyPath(), argv[argc - 1])) {
         std::fprintf(stderr, "store_current_folder: cannot find %s\n", argv[argc - 1]);
         return 1;
     }

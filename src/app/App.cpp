@@ -33,7 +33,9 @@ int CZELMaintenanceApp::Run(const MainWindowRunner& runMainWindow) {
     if (!AcquireSingleInstance(title)) {
         BringOtherInstanceForward(title);
         result_ = StartResult::kOtherInstanceRunning;
-    } else if (!IsLumadexRunning()) {
+    } else if (!CheckLanguageFile()) {
+        result_ = StartResult::kLanguageFileUnusable;
+    } else if (!EnsureLumadexClosed()) {
         result_ = StartResult::kLumadexRefused;
     } else if (!InitializeOle()) {
         AppMessageBox("err AfxOleInit()", MB_OK);
@@ -74,20 +76,30 @@ bool CZELMaintenanceApp::InitializeOle() {
     return ole_->Succeeded();
 }
 
+bool CZELMaintenanceApp::CheckLanguageFile() const {
+    const std::string path = languageFile_.empty() ? OwnLangFilePath() : languageFile_;
+    const LangFileState state = CheckLangFile(path);
+    if (state == LangFileState::kReady) return true;
+    // Without the file every label and question would be blank, this box
+    // included: it is the one text in English.
+    AppMessageBox(LangFileProblemText(state, path), MB_OK | MB_ICONHAND);
+    return false;
+}
+
 void CZELMaintenanceApp::CheckStoredTarget() {
-    // Only 0 and 1 are target kinds; anything else stored is taken as 0.
-    if (layoutAdditionTo_ != 1) {
-        layoutAdditionTo_ = 0;
+    // Anything stored but a memory card is taken as the companion's folder.
+    if (layoutAdditionTo_ != kTargetMemoryCard) {
+        layoutAdditionTo_ = kTargetLumadexFolder;
         return;
     }
     if (!IsMemoryCardTargetEnabled()) {
-        layoutAdditionTo_ = 0;
+        layoutAdditionTo_ = kTargetLumadexFolder;
         return;
     }
     // An empty drive would ask about the current folder's drive: no card.
     const UINT type =
         memoryCardDrive_.empty() ? DRIVE_NO_ROOT_DIR : ::GetDriveTypeA(memoryCardDrive_.c_str());
-    if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED) layoutAdditionTo_ = 0;
+    if (type != DRIVE_REMOVABLE && type != DRIVE_FIXED) layoutAdditionTo_ = kTargetLumadexFolder;
 }
 
 bool CZELMaintenanceApp::IsMemoryCardTargetEnabled() const {

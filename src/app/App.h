@@ -17,6 +17,13 @@ enum class StartResult : int {
     kOtherInstanceRunning = 1,
     kLumadexRefused = 2,
     kOleFailed = 3,
+    kLanguageFileUnusable = 4,
+};
+
+// Target kinds, the values of LayoutAdditionTo: which folder list 2 shows.
+enum TargetKind : int {
+    kTargetLumadexFolder = 0,  // the companion's frame folder
+    kTargetMemoryCard = 1,     // the frame folder of the chosen memory card
 };
 
 class CZELMaintenanceApp {
@@ -40,6 +47,7 @@ public:
 
     int GetSortMode() const { return sortMode_; }
     void SetSortMode(int mode) { sortMode_ = mode; }
+    // A TargetKind.
     int GetLayoutAdditionTo() const { return layoutAdditionTo_; }
     void SetLayoutAdditionTo(int kind) { layoutAdditionTo_ = kind; }
     // A drive root such as "E:\"; anything else is taken as empty.
@@ -67,9 +75,13 @@ public:
     // The companion's "Config\ZEL" folder beside its program.
     std::string GetLumadexConfigFolder() const;
 
-    // True when the caller may go on: the companion is not running, or the
+    // True when files may be changed: the companion is not running, or the
     // user retried until it was closed. False when the user cancelled.
-    bool IsLumadexRunning() const;
+    bool EnsureLumadexClosed() const;
+    // The same check under its historical name, which reads the wrong way
+    // round (true when the companion is NOT running); new callers use the
+    // name above.
+    bool IsLumadexRunning() const { return EnsureLumadexClosed(); }
     bool IsMemoryCardTargetEnabled() const;
 
     // The application title string (mutex name, window title, box caption).
@@ -86,6 +98,7 @@ private:
     bool AcquireSingleInstance(const std::string& title);
     static void BringOtherInstanceForward(const std::string& title);
     bool InitializeOle();
+    bool CheckLanguageFile() const;
     void CheckStoredTarget();
     std::string LangString(const char* key) const;
 

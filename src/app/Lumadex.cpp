@@ -20,7 +20,7 @@ bool IsNamedSemaphorePresent(const std::string& name) {
     return ::GetLastError() == ERROR_ACCESS_DENIED;
 }
 
-bool CZELMaintenanceApp::IsLumadexRunning() const {
+bool CZELMaintenanceApp::EnsureLumadexClosed() const {
     const std::string caption = ReadLumadexValue(kLumadexCaptionValue);
     while (IsNamedSemaphorePresent(caption)) {
         if (AppMessageBox(LangString("ERR_LX"), MB_RETRYCANCEL | MB_ICONHAND) != IDRETRY) return false;

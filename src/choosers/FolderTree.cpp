@@ -2,7 +2,6 @@
 
 #include <mbstring.h>
 
-#include "app/App.h"
 #include "app/Profile.h"
 #include "choosers/IdList.h"
 #include "win/FileSystem.h"
@@ -127,8 +126,8 @@ HTREEITEM CFolderTreeCtrl::InsertShellItem(LPCITEMIDLIST parentAbsolute, LPCITEM
     }
     std::string name;
     if (!idlist::DisplayName(parentFolder, childId, name)) return insertAfter;
-    win::ShellIdList absolute = idlist::Concatenate(parentAbsolute, childId);
-    win::ShellIdList relative = idlist::CopyFirst(childId);
+    win::ShellIdList absolute(::ILCombine(parentAbsolute, childId));
+    win::ShellIdList relative(::ILCloneFirst(childId));
     if (!absolute.Get() || !relative.Get()) return insertAfter;
 
     SHFILEINFOA info = {};
@@ -290,7 +289,7 @@ void CFolderTreeCtrl::FillTree() {
 }
 
 void CFolderTreeCtrl::SelectStoredFolder(HTREEITEM root) {
-    CProfile profile(HKEY_CURRENT_USER, CZELMaintenanceApp::SettingsKeyPath());
+    CProfile profile(HKEY_CURRENT_USER, settingsKey_);
     DWORD size = 0;
     profile.ReadBinary(kSettingSection, kCurrentFolderValue, nullptr, &size);
     if (size == 0) return;  // first run: nothing selected
@@ -300,8 +299,8 @@ void CFolderTreeCtrl::SelectStoredFolder(HTREEITEM root) {
 
     // A damaged value leads nowhere, like a folder deleted since.
     HTREEITEM current = idlist::IsWellFormed(stored.Get(), size) ? root : nullptr;
-    for (LPCITEMIDLIST id = stored.Get(); current && id->mkid.cb; id = idlist::Next(id)) {
-        win::ShellIdList one = idlist::CopyFirst(id);
+    for (LPCITEMIDLIST id = stored.Get(); current && id->mkid.cb; id = ::ILGetNext(id)) {
+        win::ShellIdList one(::ILCloneFirst(id));
         current = one.Get() ? FindChildExpanding(current, one.Get()) : nullptr;
     }
     SelectItem(current ? current : root);
@@ -310,20 +309,20 @@ void CFolderTreeCtrl::SelectStoredFolder(HTREEITEM root) {
 void CFolderTreeCtrl::SaveCurrentFolder() {
     const FolderItemData* data = GetFolderData(GetSelectedItem());
     if (!data || !data->absolute) return;
-    CProfile profile(HKEY_CURRENT_USER, CZELMaintenanceApp::SettingsKeyPath());
-    profile.WriteBinary(kSettingSection, kCurrentFolderValue, data->absolute, idlist::Size(data->absolute));
+    CProfile profile(HKEY_CURRENT_USER, settingsKey_);
+    profile.WriteBinary(kSettingSection, kCurrentFolderValue, data->absolute, ::ILGetSize(data->absolute));
 }
 
-bool CFolderTreeCtrl::StoreCurrentFolderPath(const std::string& path) {
+bool CFolderTreeCtrl::StoreCurrentFolderPath(const std::string& settingsKey, const std::string& path) {
     win::ShellIdList list = AbsoluteListOf(path, nullptr);
     if (!list.Get()) return false;
-    CProfile profile(HKEY_CURRENT_USER, CZELMaintenanceApp::SettingsKeyPath());
-    return profile.WriteBinary(kSettingSection, kCurrentFolderValue, list.Get(), idlist::Size(list.Get())) ==
+    CProfile profile(HKEY_CURRENT_USER, settingsKey);
+    return profile.WriteBinary(kSettingSection, kCurrentFolderValue, list.Get(), ::ILGetSize(list.Get())) ==
            ERROR_SUCCESS;
 }
 
-bool CFolderTreeCtrl::HasStoredCurrentFolder() {
-    CProfile profile(HKEY_CURRENT_USER, CZELMaintenanceApp::SettingsKeyPath());
+bool CFolderTreeCtrl::HasStoredCurrentFolder(const std::string& settingsKey) {
+    CProfile profile(HKEY_CURRENT_USER, settingsKey);
     DWORD size = 0;
     profile.ReadBinary(kSettingSection, kCurrentFolderValue, nullptr, &size);
     return size > 0;
@@ -409,15 +408,16 @@ void CFolderTreeCtrl::AddFolderByPath(const std::string& path) {
             if (!ItemHasChildren(parent)) SetChildrenFlag(parent, 1);
             return;
         }
-        win::ShellIdList one = idlist::CopyFirst(id);
+        win::ShellIdList one(::ILCloneFirst(id));
         if (!one.Get()) return;
         const HTREEITEM child = FindChildByID(parent, one.Get());
-        const LPCITEMIDLIST next = idlist::Next(id);
+        const LPCITEMIDLIST next = ::ILGetNext(id);  // null past the end
+        const bool last = !next || !next->mkid.cb;
         if (!child) {
-            if (next->mkid.cb) return;  // a level above the new folder is missing
+            if (!last) return;  // a level above the new folder is missing
             break;
         }
-        if (!next->mkid.cb) return;  // already in the tree
+        if (last) return;  // already in the tree
         parent = child;
         id = next;
     }
@@ -434,8 +434,8 @@ void CFolderTreeCtrl::RefreshFolderByPath(const std::string& path) {
     if (!item) return;
     win::ShellIdList target = AbsoluteListOf(path, OwnerWindow());
     if (!target.Get()) return;
-    for (LPCITEMIDLIST id = target.Get(); item && id->mkid.cb; id = idlist::Next(id)) {
-        win::ShellIdList one = idlist::CopyFirst(id);
+    for (LPCITEMIDLIST id = target.Get(); item && id->mkid.cb; id = ::ILGetNext(id)) {
+        win::ShellIdList one(::ILCloneFirst(id));
         item = one.Get() ? FindChildByID(item, one.Get()) : nullptr;
     }
     if (!item) return;

@@ -24,7 +24,9 @@ struct FolderItemData {
 
 class CFolderTreeCtrl : public win::TreeView {
 public:
-    CFolderTreeCtrl() = default;
+    // settingsKey: the key under HKEY_CURRENT_USER whose "Setting" sub key
+    // keeps the CurrentFolder value.
+    explicit CFolderTreeCtrl(std::string settingsKey) : settingsKey_(std::move(settingsKey)) {}
     CFolderTreeCtrl(const CFolderTreeCtrl&) = delete;
     CFolderTreeCtrl& operator=(const CFolderTreeCtrl&) = delete;
 
@@ -60,8 +62,8 @@ public:
 
     // Stores a folder (full path) as CurrentFolder, so that the next FillTree
     // selects it; false when the shell does not know the path.
-    static bool StoreCurrentFolderPath(const std::string& path);
-    static bool HasStoredCurrentFolder();
+    static bool StoreCurrentFolderPath(const std::string& settingsKey, const std::string& path);
+    static bool HasStoredCurrentFolder(const std::string& settingsKey);
 
     // 1 when the folder holds a subfolder, else 0 (also when unreadable).
     static int HasSubfolders(const std::string& path);
@@ -74,6 +76,8 @@ public:
     }
 
 private:
+    std::string settingsKey_;
+
     HWND OwnerWindow() const;
     HTREEITEM InsertShellItem(LPCITEMIDLIST parentAbsolute, LPCITEMIDLIST childId, IShellFolder* parentFolder,
                               HTREEITEM parentItem, HTREEITEM insertAfter);

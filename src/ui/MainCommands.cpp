@@ -63,7 +63,7 @@ bool CZELMaintenanceDlg::OnCommand(WORD id, WORD code, HWND control) {
             OnTargetMemoryCard();
             return true;
         case IDC_BTN_SELECT_CARD:
-            if (code == BN_CLICKED && app_.GetLayoutAdditionTo() == 1) OnTargetMemoryCard();
+            if (code == BN_CLICKED && app_.GetLayoutAdditionTo() == kTargetMemoryCard) OnTargetMemoryCard();
             return true;
         default:
             return OnEditCommand(id, code) || win::Dialog::OnCommand(id, code, control);
@@ -119,7 +119,7 @@ void CZELMaintenanceDlg::UpdateCommandButtons() {
 }
 
 void CZELMaintenanceDlg::UpdateTargetTitle() {
-    if (app_.GetLayoutAdditionTo() == 1) {
+    if (app_.GetLayoutAdditionTo() == kTargetMemoryCard) {
         SetItemText(IDC_TITLE_TARGET, GetLangString("TITLE_ZELLIT2_MEMCART") + app_.GetMemoryCardDrive());
         ::ShowWindow(Item(IDC_BTN_SELECT_CARD), SW_SHOW);
     } else {
@@ -160,12 +160,12 @@ void CZELMaintenanceDlg::UpdateMenuItem(HMENU menu, UINT index, UINT id, bool au
     switch (id) {
         case ID_TARGET_LUMADEX:
             enable(true);
-            check(app_.GetLayoutAdditionTo() == 0);
+            check(app_.GetLayoutAdditionTo() == kTargetLumadexFolder);
             return;
         case ID_TARGET_MEMCARD: {
             const bool enabled = app_.IsMemoryCardTargetEnabled();
             enable(enabled);
-            if (enabled) check(app_.GetLayoutAdditionTo() == 1);
+            if (enabled) check(app_.GetLayoutAdditionTo() == kTargetMemoryCard);
             return;
         }
         case ID_SORT_TITLE:
@@ -209,12 +209,12 @@ void CZELMaintenanceDlg::OnRefresh() {
 }
 
 void CZELMaintenanceDlg::OnTargetLumadex() {
-    if (app_.GetLayoutAdditionTo() == 0) return;
+    if (app_.GetLayoutAdditionTo() == kTargetLumadexFolder) return;
     if (win::EqualsNoCase(tree_.GetSelectedPath(), app_.GetLumadexTargetFolder())) {
         ShowErrorBox("ERR_SELECT_SAME_TARGET");
     } else {
         targetList_.SetFolder(app_.GetLumadexTargetFolder());
-        app_.SetLayoutAdditionTo(0);
+        app_.SetLayoutAdditionTo(kTargetLumadexFolder);
     }
     UpdateTargetTitle();
 }
@@ -225,7 +225,7 @@ void CZELMaintenanceDlg::OnTargetMemoryCard() {
         if (wizard.DoModal(tree_.GetSelectedPath()) == IDOK) {
             const std::string drive = wizard.GetChosenDrive();
             targetList_.SetFolder(drive + "VOZEL");
-            app_.SetLayoutAdditionTo(1);
+            app_.SetLayoutAdditionTo(kTargetMemoryCard);
             app_.SetMemoryCardDrive(drive);
         }
     }

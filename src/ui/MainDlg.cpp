@@ -53,7 +53,8 @@ RECT WorkArea() {
 
 }  // namespace
 
-CZELMaintenanceDlg::CZELMaintenanceDlg(CZELMaintenanceApp& app) : win::Dialog(IDD_MAIN), app_(app) {}
+CZELMaintenanceDlg::CZELMaintenanceDlg(CZELMaintenanceApp& app)
+    : win::Dialog(IDD_MAIN), app_(app), tree_(CZELMaintenanceApp::SettingsKeyPath()) {}
 
 BOOL CZELMaintenanceDlg::OnInitDialog() {
     ApplyDpi(win::WindowDpi(Handle()));

@@ -358,8 +358,8 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const std::vector<std::strin
             ++group;
         }
     }
-    if (groups.empty() || !app_.IsLumadexRunning()) return;
-    if (onto == ActiveList::kTarget && app_.GetLayoutAdditionTo() == 1 && !PrepareMemoryCard(allNames))
+    if (groups.empty() || !app_.EnsureLumadexClosed()) return;
+    if (onto == ActiveList::kTarget && app_.GetLayoutAdditionTo() == kTargetMemoryCard && !PrepareMemoryCard(allNames))
         return;
 
     std::vector<std::string> transferred;

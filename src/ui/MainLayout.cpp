@@ -79,30 +79,38 @@ PaneGap HitPaneGap(const MainLayout& l, POINT p) {
     return PaneGap::kNone;
 }
 
-MainLayout ComputeMainLayout(const MainLayoutInput& in) {
+MainLayout ComputeMainLayout(const MainLayoutInput& given) {
     // Margins in pixels at 96 DPI, scaled to the window's DPI.
-    auto px = [&in](int pixels) { return win::ScaleForDpi(pixels, in.dpi); };
-    const int c = in.captionHeight;
-    const int b = in.buttonHeight;
+    auto px = [&given](int pixels) { return win::ScaleForDpi(pixels, given.dpi); };
+    const int c = given.captionHeight;
+    const int b = given.buttonHeight;
+    // However long a label, its button keeps off the lists: the text is cut
+    // instead. The middle column takes at most a fifth of the window, the
+    // tree grows with its button up to 5 pixels short of the source list,
+    // and the choose-card button takes at most half the target list.
+    MainLayoutInput in = given;
+    in.middleWidth = std::min(given.middleWidth, given.clientWidth / 5);
     const int y0 = 2 * c + px(15);
     const int f = TreeWidthOf(in, Scaled(in.clientWidth, ValidPane(in.treePane, kDefaultTreePane)));
     int lw = 0;
     int targetWidth = 0;
     ListWidths(PanesWidth(in) - f, ValidPane(in.sourcePane, kDefaultSourcePane), lw, targetWidth);
+    const int folderButtonWidth = std::min(in.folderButtonWidth, f + px(5));
+    const int selectWidth = std::min(in.selectWidth, targetWidth / 2);
     const int listHeight = in.clientHeight - y0 - px(10);
 
     MainLayout out{};
-    out.newFolder = Box(px(10), in.clientHeight - b - px(10), in.folderButtonWidth, b);
-    out.tree = Box(px(10), y0, std::max(f, in.folderButtonWidth), in.clientHeight - y0 - b - px(15));
+    out.newFolder = Box(px(10), in.clientHeight - b - px(10), folderButtonWidth, b);
+    out.tree = Box(px(10), y0, std::max(f, folderButtonWidth), in.clientHeight - y0 - b - px(15));
     out.sourceList = Box(f + px(20), y0, lw, listHeight);
     out.sourceTitle = Box(f + px(20), y0 - c - px(5), lw, c);
     const int targetX = in.clientWidth - targetWidth - px(10);
     out.targetList = Box(targetX, y0, targetWidth, listHeight);
-    out.targetTitle = Box(targetX, y0 - c - px(5), targetWidth - in.selectWidth, c);
-    out.targetLabel = Box(targetX, px(5), targetWidth - in.selectWidth, c);
+    out.targetTitle = Box(targetX, y0 - c - px(5), targetWidth - selectWidth, c);
+    out.targetLabel = Box(targetX, px(5), targetWidth - selectWidth, c);
     const int middleX = f + lw + px(25);  // 5 pixels right of the source list
     for (int i = 0; i < 5; ++i) out.middle[i] = Box(middleX, y0 + i * (b + px(5)), in.middleWidth, b);
-    out.selectCard = Box(targetX + targetWidth - in.selectWidth, y0 - b - px(5), in.selectWidth, b);
+    out.selectCard = Box(targetX + targetWidth - selectWidth, y0 - b - px(5), selectWidth, b);
     return out;
 }
 

@@ -78,10 +78,10 @@ void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferr
 void CZELMaintenanceDlg::OnAdd() {
     if (SelectedCount(sourceList_) < 1) return;
     std::string sourceFolder = tree_.GetSelectedPath();
-    if (!app_.IsLumadexRunning()) return;
+    if (!app_.EnsureLumadexClosed()) return;
     std::string destFolder = app_.GetTargetFolder();
     const std::vector<std::string> names = SelectedNames(sourceList_);
-    if (app_.GetLayoutAdditionTo() == 1 && !PrepareMemoryCard(names)) return;
+    if (app_.GetLayoutAdditionTo() == kTargetMemoryCard && !PrepareMemoryCard(names)) return;
     std::vector<std::string> transferred;
     CMessageBoxReporter reporter;
     transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter, transferred);
@@ -96,9 +96,9 @@ void CZELMaintenanceDlg::OnCopy() {
     std::string destFolder = other.GetFolder();
     // Copying back while the tree shows no file-system folder has nowhere to go.
     if (destFolder.empty()) return;
-    if (!app_.IsLumadexRunning()) return;
+    if (!app_.EnsureLumadexClosed()) return;
     const std::vector<std::string> names = SelectedNames(*active);
-    if (app_.GetLayoutAdditionTo() == 1 && active != &targetList_ && !PrepareMemoryCard(names)) return;
+    if (app_.GetLayoutAdditionTo() == kTargetMemoryCard && active != &targetList_ && !PrepareMemoryCard(names)) return;
     std::vector<std::string> transferred;
     CMessageBoxReporter reporter;
     transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Copy, reporter, transferred);
@@ -106,7 +106,7 @@ void CZELMaintenanceDlg::OnCopy() {
 }
 
 void CZELMaintenanceDlg::OnMoveBack() {
-    if (!app_.IsLumadexRunning()) return;
+    if (!app_.EnsureLumadexClosed()) return;
     if (SelectedCount(targetList_) < 1) return;
     std::string sourceFolder = app_.GetTargetFolder();
     std::string destFolder = tree_.GetSelectedPath();
@@ -120,7 +120,7 @@ void CZELMaintenanceDlg::OnMoveBack() {
 
 void CZELMaintenanceDlg::OnDelete() {
     if (AppMessageBox(GetLangString("MSG_DELETE"), MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return;
-    if (!app_.IsLumadexRunning()) return;
+    if (!app_.EnsureLumadexClosed()) return;
     CListCtrlZEL* active = ActiveListCtrl();
     if (!active) return;
     std::string folder = active == &sourceList_ ? tree_.GetSelectedPath() : app_.GetTargetFolder();
@@ -156,7 +156,7 @@ void CZELMaintenanceDlg::OnNewFolder() {
 }
 
 void CZELMaintenanceDlg::OnRename() {
-    if (!app_.IsLumadexRunning()) return;
+    if (!app_.EnsureLumadexClosed()) return;
     CListCtrlZEL* active = ActiveListCtrl();
     if (!active) return;
     std::string folder = active == &sourceList_ ? tree_.GetSelectedPath() : app_.GetTargetFolder();

@@ -2,6 +2,7 @@
 
 #include "TestFiles.h"
 #include "app/LangStrings.h"
+#include "win/Handles.h"
 
 using testing_support::TempDir;
 using testing_support::WriteFile;
@@ -36,6 +37,89 @@ TEST(LangStrings, BackslashNBecomesALineFeedAndNothingElseIsAnEscape) {
     EXPECT_EQ(ReadLangString(ini, "E"), "\\\n");
 }
 
+TEST(LangStrings, AKeyAddedAfterTheFirstReleaseFallsBackToEnglishOnlyWhenMissing) {
+    const LangDefault table[] = {{"ERR_NEW_THING", "New\\nthing"}, {nullptr, nullptr}};
+    TempDir dir;
+    const std::string ini = dir / "lang.INI";
+    EXPECT_EQ(ReadLangString(ini, "ERR_NEW_THING", table), "New\nthing") << "no file at all";
+    WriteFile(ini, "[STRING]\nTITLE_APP=Titel\nERR_NEW_NOTHING=x\nERR_NEW_THING\n");
+    EXPECT_EQ(ReadLangString(ini, "ERR_NEW_THING", table), "New\nthing") << "a line without '='";
+    EXPECT_EQ(ReadLangString(ini, "err_new_thing", table), "New\nthing");
+    EXPECT_EQ(ReadLangString(ini, "TITLE_APP", table), "Titel");
+    EXPECT_EQ(ReadLangString(ini, "BTN_OK", table), "") << "first-release keys have no fallback";
+    // Present but empty stays empty, whatever the spelling of the key.
+    WriteFile(ini, "[STRING]\nerr_new_thing =\n");
+    EXPECT_EQ(ReadLangString(ini, "ERR_NEW_THING", table), "");
+    WriteFile(ini, "[STRING]\nERR_NEW_THING=\"\"\n");
+    EXPECT_EQ(ReadLangString(ini, "ERR_NEW_THING", table), "");
+    WriteFile(ini, "[STRING]\nERR_NEW_THING=Neues Ding\n");
+    EXPECT_EQ(ReadLangString(ini, "ERR_NEW_THING", table), "Neues Ding");
+}
+
+namespace {
+std::string ThroughTheProfileApi(const std::string& ini, const char* key) {
+    char buffer[1024] = {};
+    ::GetPrivateProfileStringA("STRING", key, "", buffer, sizeof buffer, ini.c_str());
+    return ExpandLineBreaks(buffer);
+}
+}  // namespace
+
+TEST(LangStrings, TheKeptSectionAnswersAsTheProfileApiDoes) {
+    const std::string kilo(1022, 'k');
+    const std::string bytes[] = {
+        // Blanks around names, '=' and values; tabs; ^Z and no-break spaces.
+        "[STRING]\n  KEY1  =  value one  \n\tKEY2\t=\tx\t\nKEY3=\x1a"
+        "z\x1a\nKEY4=\xA0nb\xA0\n",
+        // Quotes: balanced, single, unbalanced, lone, inner, blank inside.
+        "[STRING]\nQ1=\"quoted\"\nQ2='single'\nQ3=\"open\nQ4=\"\nQ5=\"a\"b\"\nQ6=\" \"\nQ7=\"x'\nQ8=''\n",
+        // Comments, a line without '=', '=' inside a value, an empty name.
+        "[STRING]\n;C1=hidden\nC2=value ; not a comment\nC3\nC4==v=w\n=nameless\n# C5=hash\n",
+        // Duplicate sections and keys, section and key case, odd headers.
+        "[string]\nD1=first\nd1=second\n[OTHER]\nD2=other\n[STRING]\nD3=later\n",
+        "[ STRING ]\nH1=spaced\n[STRING\nH2=open\n[STRING] tail\nH3=tail\n[STR]ING]\nH4=inner\n",
+        "K0=before any section\n[STRING]\nK1=after\n",
+        // Line ends: none at the end, CR only, LF only, CR LF, blank lines.
+        "[STRING]\r\nE1=crlf\r\n\r\nE2=last",
+        "[STRING]\rR1=cr only\rR2=two\r",
+        "[STRING]\n\n\nL1=lf\n\n",
+        // Encodings: a UTF-8 byte order mark with a non-ASCII value, UTF-16.
+        "\xEF\xBB\xBF[STRING]\nU1=caf\xC3\xA9\nU2=\\n\n",
+        std::string("\xFF\xFE[\0S\0T\0R\0I\0N\0G\0]\0\n\0W\0=\0w\0i\0d\0e\0\n\0", 40),
+        // NUL bytes cut names and values.
+        std::string("[STRING]\nN1=before\0after\nN2\0x=hidden\n", 38),
+        // Long values, with the quote quirk at the buffer's end.
+        "[STRING]\nLONG=" + std::string(3000, 'w') + "\nQ1023=\"" + kilo + "y\"\nQ1022=\"" + kilo +
+            "\"\nQ1024=\"" + kilo + "yz\"\n",
+        "",
+        "[STRING]\n",
+        "\xEF\xBB\xBF",
+    };
+    const char* keys[] = {"KEY1", "key1", " KEY2 ", "KEY3",  "KEY4",  "Q1",     "Q2",      "Q3", "Q4", "Q5",
+                          "Q6",   "Q7",   "Q8",     ";C1",   "C1",    "C2",     "C3",      "C4", "",   " ",
+                          "# C5", "D1",   "D2",     "D3",    "H1",    "H2",     "[STRING", "H3", "H4", "K0",
+                          "K1",   "E1",   "E2",     "R1",    "R2",    "L1",     "U1",      "U2", "W",  "N1",
+                          "N2",   "LONG", "Q1023",  "Q1022", "Q1024", "MISSING"};
+    TempDir dir;
+    int n = 0;
+    for (const std::string& content : bytes) {
+        // A fresh name each time: the profile API caches recent files too.
+        const std::string ini = dir / ("lang" + std::to_string(n++) + ".INI");
+        WriteFile(ini, content);
+        for (const char* key : keys)
+            EXPECT_EQ(ReadLangString(ini, key, nullptr), ThroughTheProfileApi(ini, key))
+                << "file " << n - 1 << ", key '" << key << "'";
+    }
+
+    // A section of thousands of keys is read whole.
+    std::string big = "[STRING]\n";
+    for (int i = 0; i < 5000; ++i)
+        big += "BIG" + std::to_string(i) + "=" + std::string(40, 'a' + i % 26) + "\n";
+    const std::string ini = dir / "big.INI";
+    WriteFile(ini, big);
+    for (const char* key : {"BIG0", "BIG2500", "BIG4999"})
+        EXPECT_EQ(ReadLangString(ini, key, nullptr), ThroughTheProfileApi(ini, key)) << key;
+}
+
 TEST(LangStrings, LongValuesAreCutTo1023Bytes) {
     TempDir dir;
     const std::string ini = dir / "lang.INI";
@@ -52,6 +136,24 @@ TEST(LangStrings, AnEditedFileTakesEffectOnTheNextLookup) {
     EXPECT_EQ(ReadLangString(ini, "KEY"), "second");
     WriteFile(ini, "[STRING]\n");
     EXPECT_EQ(ReadLangString(ini, "KEY"), "");
+    // An edit of the same size shows through its write time alone (a quick
+    // rewrite can keep the file system's coarse time stamp: move it on).
+    WriteFile(ini, "[STRING]\nKEY=one\n");
+    EXPECT_EQ(ReadLangString(ini, "KEY"), "one");
+    WriteFile(ini, "[STRING]\nKEY=two\n");
+    {
+        win::FileHandle file(
+            ::CreateFileA(ini.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        FILETIME written;
+        ::GetSystemTimeAsFileTime(&written);
+        written.dwHighDateTime += 1;  // about seven minutes on
+        ASSERT_TRUE(::SetFileTime(file.Get(), nullptr, nullptr, &written));
+    }
+    EXPECT_EQ(ReadLangString(ini, "KEY"), "two");
+    ::DeleteFileA(ini.c_str());
+    EXPECT_EQ(ReadLangString(ini, "KEY"), "");
+    WriteFile(ini, "[STRING]\nKEY=back\n");
+    EXPECT_EQ(ReadLangString(ini, "KEY"), "back");
 }
 
 TEST(LangStrings, ABackslashTrailByteOfADoubleByteCharacterIsNoEscape) {
@@ -137,6 +239,11 @@ TEST(LangStrings, TheShippedLanguageFileHoldsEveryKey) {
                           "ERR_FOLDER_NAME"};
     ASSERT_EQ(std::size(keys), 68u);
     for (const char* key : keys) EXPECT_FALSE(GetLangString(key).empty()) << key;
+    // Later keys: the English file and the fallback table say the same, and
+    // no first-release key has a fallback.
+    for (const LangDefault* entry = kPostReleaseLangDefaults; entry->key; ++entry)
+        EXPECT_EQ(GetLangString(entry->key), ExpandLineBreaks(entry->text)) << entry->key;
+    for (const char* key : keys) EXPECT_EQ(FindLangDefault(key), nullptr) << key;
 
     EXPECT_EQ(GetLangString("USE_ADD_MEM_FUNC_FLAG"), "1");
     EXPECT_EQ(GetLangString("ERR_FOLDR_NAME_CHAR"), "\\/:*?\"<>|");

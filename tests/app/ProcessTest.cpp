@@ -103,7 +103,7 @@ TEST_F(ProcessTest, TheCompanionStandInIsSeenUntilItEnds) {
         lumadex.WaitExit(30000);
     };
     AnswerBoxes({IDRETRY, IDCANCEL});
-    EXPECT_TRUE(app.IsLumadexRunning());
+    EXPECT_TRUE(app.EnsureLumadexClosed());
     EXPECT_EQ(boxes.size(), 1u);
 
     ASSERT_EQ(Start("lumadex_standin.exe", "--install-only").WaitExit(60000), 0u);

@@ -29,7 +29,8 @@ TEST_F(SettingsTest, AFirstRunWritesAllEightValuesWithTheirDefaultsAtExit) {
                                    RECT rect;
                                    bool zoomed = true;
                                    a.GetStoredWindowRect(rect, zoomed);
-                                   sawDefaults = a.GetSortMode() == 1 && a.GetLayoutAdditionTo() == 0 &&
+                                   sawDefaults = a.GetSortMode() == 1 &&
+                                                 a.GetLayoutAdditionTo() == kTargetLumadexFolder &&
                                                  a.GetMemoryCardDrive().empty() && rect.left == -1 &&
                                                  rect.top == -1 && !zoomed;
                                }),
@@ -51,7 +52,7 @@ TEST_F(SettingsTest, ARoundTripKeepsEveryValue) {
         CZELMaintenanceApp app;
         app.LoadSettings();
         app.SetSortMode(0);
-        app.SetLayoutAdditionTo(1);
+        app.SetLayoutAdditionTo(kTargetMemoryCard);
         app.SetMemoryCardDrive("E:\\");
         app.StoreWindowRect(-20, 30, 780, 630, true);
         app.SetPanes(3100, 4200);
@@ -60,7 +61,7 @@ TEST_F(SettingsTest, ARoundTripKeepsEveryValue) {
     CZELMaintenanceApp app;
     app.LoadSettings();
     EXPECT_EQ(app.GetSortMode(), 0);
-    EXPECT_EQ(app.GetLayoutAdditionTo(), 1);
+    EXPECT_EQ(app.GetLayoutAdditionTo(), kTargetMemoryCard);
     EXPECT_EQ(app.GetMemoryCardDrive(), "E:\\");
     RECT rect;
     bool zoomed = false;
@@ -94,7 +95,7 @@ TEST_F(SettingsTest, MissingOrUnusableValuesReadAsDefaults) {
     EXPECT_EQ(rect.right, -2);  // left + width, both -1
     EXPECT_FALSE(zoomed);
     EXPECT_EQ(app.GetSortMode(), 0);
-    EXPECT_EQ(app.GetLayoutAdditionTo(), 0);
+    EXPECT_EQ(app.GetLayoutAdditionTo(), kTargetLumadexFolder);
     EXPECT_EQ(app.GetMemoryCardDrive(), "");
     EXPECT_EQ(app.GetTreePane(), 2000);  // a key from before resizable panes
     EXPECT_EQ(app.GetSourcePane(), 5000);
@@ -121,7 +122,7 @@ TEST_F(SettingsTest, TargetFolders) {
     app.SetMemoryCardDrive("E:\\");
     EXPECT_EQ(app.GetMemoryCardFolder(), "E:\\VOZEL");
     EXPECT_EQ(app.GetTargetFolder(), lumadexTarget);
-    app.SetLayoutAdditionTo(1);
+    app.SetLayoutAdditionTo(kTargetMemoryCard);
     EXPECT_EQ(app.GetTargetFolder(), "E:\\VOZEL");
 }
 

@@ -148,6 +148,43 @@ TEST_F(StartupTest, EarlyEndsLeaveTheStoredSettingsAlone) {
     EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
     EXPECT_EQ(StoredSettings(), stored);
 
+    // A language file that cannot give texts: one English box naming it, no
+    // companion question (it would be blank), nothing written.
+    const std::string lang = dir / "lang.INI";
+    auto expectLanguageRefusal = [&](const char* problem) {
+        boxes.clear();
+        oleStarted = false;
+        AnswerBoxes({IDOK});
+        EXPECT_EQ(start(true), static_cast<int>(StartResult::kLanguageFileUnusable)) << problem;
+        ASSERT_EQ(boxes.size(), 1u) << problem;
+        EXPECT_NE(boxes[0].text.find(lang + "\n" + problem), std::string::npos) << boxes[0].text;
+        EXPECT_EQ(boxes[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
+        EXPECT_FALSE(oleStarted);
+        EXPECT_EQ(StoredSettings(), stored);
+        EXPECT_TRUE(MutexFreeElsewhere());
+    };
+    {
+        win::KernelObject lumadex(::CreateSemaphoreA(nullptr, 1, 1, "QuilletTest Lumadex early"));
+        ::DeleteFileA(lang.c_str());
+        expectLanguageRefusal("was not found");
+        testing_support::WriteFile(lang, "[OTHER]\nERR_LX=companion running\n");
+        expectLanguageRefusal("has no [STRING] section");
+        testing_support::WriteFile(lang, "[STRING]\n; all texts removed\nERR_LX\n");
+        expectLanguageRefusal("has no [STRING] section");
+        testing_support::WriteFile(lang, "[STRING]\nERR_LX=companion running\n");
+        {
+            // Another program holds the file without sharing.
+            win::FileHandle locked(
+                ::CreateFileA(lang.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(locked);
+            expectLanguageRefusal("cannot be read");
+        }
+        ::DeleteFileA(lang.c_str());
+        ::CreateDirectoryA(lang.c_str(), nullptr);
+        expectLanguageRefusal("cannot be read");
+        ::RemoveDirectoryA(lang.c_str());
+    }
+
     EXPECT_FALSE(windowRan);
 }
 
@@ -205,11 +242,11 @@ TEST_F(StartupTest, AStoredMemoryCardTargetNeedsTheFeatureAndARemovableOrFixedDr
 TEST_F(StartupTest, TheCompanionCheckAsksUntilItsSemaphoreIsGoneOrTheUserCancels) {
     CZELMaintenanceApp app;
     UseLanguageFile(app);
-    EXPECT_TRUE(app.IsLumadexRunning());  // no entry at all
+    EXPECT_TRUE(app.EnsureLumadexClosed());  // no entry at all
 
     win::KernelObject lumadex(::CreateSemaphoreA(nullptr, 1, 1, "QuilletTest Lumadex"));
     WriteLumadexEntry("QuilletTest Lumadex other", "");
-    EXPECT_TRUE(app.IsLumadexRunning());  // a semaphore of another name
+    EXPECT_TRUE(app.EnsureLumadexClosed());  // a semaphore of another name
     EXPECT_TRUE(boxes.empty());
 
     WriteLumadexEntry("QuilletTest Lumadex", "");
@@ -217,7 +254,7 @@ TEST_F(StartupTest, TheCompanionCheckAsksUntilItsSemaphoreIsGoneOrTheUserCancels
     onBox = [&](const ShownBox&) {
         if (boxes.size() == 2) lumadex.Reset();
     };
-    EXPECT_TRUE(app.IsLumadexRunning());
+    EXPECT_TRUE(app.EnsureLumadexClosed());
     ASSERT_EQ(boxes.size(), 2u);
     for (const ShownBox& box : boxes) {
         EXPECT_EQ(box.text, "companion running");
@@ -228,6 +265,6 @@ TEST_F(StartupTest, TheCompanionCheckAsksUntilItsSemaphoreIsGoneOrTheUserCancels
     boxes.clear();
     onBox = {};
     AnswerBoxes({IDRETRY, IDCANCEL});
-    EXPECT_FALSE(app.IsLumadexRunning());
+    EXPECT_FALSE(app.EnsureLumadexClosed());
     EXPECT_EQ(boxes.size(), 2u);
 }

@@ -27,7 +27,8 @@ protected:
         WriteFrame(dir_.Path(), "ALPHA", "Alpha");
         WriteFrame(dir_.Path(), "BETA", "Beta");
         WriteFrame(dir_.Path(), "GAMMA", "Gamma");
-        ASSERT_TRUE(CFolderTreeCtrl::StoreCurrentFolderPath(dir_.Path()));
+        ASSERT_TRUE(
+            CFolderTreeCtrl::StoreCurrentFolderPath(CZELMaintenanceApp::SettingsKeyPath(), dir_.Path()));
         Open();
         ASSERT_TRUE(win::EqualsNoCase(dialog_->Tree().GetSelectedPath(), dir_.Path()));
         ASSERT_EQ(dialog_->SourceList().GetItemCount(), 3);
@@ -75,7 +76,7 @@ TEST_F(CommandsTest, ButtonsFollowTheSelectionOfTheActiveList) {
 TEST_F(CommandsTest, MoveBackNeedsAFileSystemFolderInTheTree) {
     // Frames in the target list, and the tree on a virtual folder.
     WriteFrame(dir_.Path(), "CARD1", "Card");
-    app_->SetLayoutAdditionTo(1);
+    app_->SetLayoutAdditionTo(kTargetMemoryCard);
     app_->SetMemoryCardDrive("M:\\");
     testing_support::MakeDirs("M:\\VOZEL");
     WriteFrame("M:\\VOZEL", "ONCARD", "On card");
@@ -153,7 +154,7 @@ TEST_F(CommandsTest, SwitchingToAMemoryCardAndBack) {
         ClickButton(wizard, IDOK);
     }});
     Command(ID_TARGET_MEMCARD);
-    ASSERT_EQ(app_->GetLayoutAdditionTo(), 1);
+    ASSERT_EQ(app_->GetLayoutAdditionTo(), kTargetMemoryCard);
     EXPECT_EQ(app_->GetMemoryCardDrive(), "M:\\");
     EXPECT_EQ(dialog_->TargetList().GetFolder(), "M:\\VOZEL");
     EXPECT_EQ(dialog_->ItemText(IDC_TITLE_TARGET), GetLangString("TITLE_ZELLIT2_MEMCART") + "M:\\");
@@ -163,7 +164,7 @@ TEST_F(CommandsTest, SwitchingToAMemoryCardAndBack) {
     EXPECT_TRUE(MenuChecked(ID_TARGET_MEMCARD));
 
     Command(ID_TARGET_LUMADEX);
-    EXPECT_EQ(app_->GetLayoutAdditionTo(), 0);
+    EXPECT_EQ(app_->GetLayoutAdditionTo(), kTargetLumadexFolder);
     EXPECT_TRUE(win::EqualsNoCase(dialog_->TargetList().GetFolder(), app_->GetLumadexTargetFolder()));
     EXPECT_EQ(dialog_->ItemText(IDC_TITLE_TARGET), GetLangString("TITLE_ZELLIT2_LX"));
     EXPECT_FALSE(::IsWindowVisible(dialog_->Item(IDC_BTN_SELECT_CARD)));
@@ -172,7 +173,7 @@ TEST_F(CommandsTest, SwitchingToAMemoryCardAndBack) {
 
 TEST_F(CommandsTest, TheCompanionFolderIsRefusedAsTargetWhileTheTreeShowsIt) {
     testing_support::MakeDirs(CZELMaintenanceApp().GetLumadexTargetFolder());
-    app_->SetLayoutAdditionTo(1);
+    app_->SetLayoutAdditionTo(kTargetMemoryCard);
     app_->SetMemoryCardDrive("M:\\");
     Open();
     ASSERT_TRUE(SelectTreePath(dialog_->Tree(), app_->GetLumadexTargetFolder()));
@@ -181,7 +182,7 @@ TEST_F(CommandsTest, TheCompanionFolderIsRefusedAsTargetWhileTheTreeShowsIt) {
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].text, GetLangString("ERR_SELECT_SAME_TARGET"));
     EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
-    EXPECT_EQ(app_->GetLayoutAdditionTo(), 1);
+    EXPECT_EQ(app_->GetLayoutAdditionTo(), kTargetMemoryCard);
 }
 
 TEST_F(CommandsTest, RefreshKeepsTheFolderAndReadsEveryFrameAgain) {
@@ -205,7 +206,7 @@ TEST_F(CommandsTest, RefreshKeepsTheFolderAndReadsEveryFrameAgain) {
 TEST_F(CommandsTest, TheTargetFolderCannotBeBrowsedInAnyLetterCase) {
     // The card's folder spelled in lower case as the target, upper case in the tree.
     testing_support::MakeDirs("M:\\VOZEL");
-    app_->SetLayoutAdditionTo(1);
+    app_->SetLayoutAdditionTo(kTargetMemoryCard);
     app_->SetMemoryCardDrive("m:\\");
     OpenOnFrames();
     ASSERT_TRUE(SelectTreePath(dialog_->Tree(), "M:\\VOZEL"));

@@ -83,11 +83,36 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientAndSkipsMinimisedWindows) {
     EXPECT_EQ(source.right - source.left, target.right - target.left);
     EXPECT_EQ(ChildRect(IDC_BTN_MOVE_BACK).left, source.right + 5);
 
+    // Labels of any length (here 5,000 characters on every button and
+    // caption) are cut: every control stays in the window and off the lists.
+    const std::string longText(5000, 'W');
+    for (HWND child = ::GetWindow(dlg.Handle(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (child != dlg.Item(IDC_LIST_SOURCE) && child != dlg.Item(IDC_LIST_TARGET) &&
+            child != dlg.Item(IDC_FOLDER_TREE))
+            ::SetWindowTextA(child, longText.c_str());
+    ::ShowWindow(dlg.Item(IDC_BTN_SELECT_CARD), SW_SHOW);
+    ::SetWindowPos(dlg.Handle(), nullptr, 0, 0, 700, 560, SWP_NOMOVE | SWP_NOZORDER);
+    Pump();
+    ::GetClientRect(dlg.Handle(), &client);
+    const RECT lists[] = {ChildRect(IDC_LIST_SOURCE), ChildRect(IDC_LIST_TARGET)};
+    for (const RECT& list : lists) EXPECT_GT(list.right - list.left, client.right / 5);
+    for (HWND child = ::GetWindow(dlg.Handle(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const int id = ::GetDlgCtrlID(child);
+        RECT r;
+        ::GetWindowRect(child, &r);
+        ::MapWindowPoints(nullptr, dlg.Handle(), reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << id;
+        if (id == IDC_LIST_SOURCE || id == IDC_LIST_TARGET) continue;
+        RECT overlap;
+        for (const RECT& list : lists) EXPECT_FALSE(::IntersectRect(&overlap, &r, &list)) << id;
+    }
+
+    const RECT before = ChildRect(IDC_LIST_SOURCE);
     ::ShowWindow(dlg.Handle(), SW_MINIMIZE);
     Pump();
     const RECT after = ChildRect(IDC_LIST_SOURCE);
-    EXPECT_EQ(after.left, source.left);
-    EXPECT_EQ(after.right, source.right);
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.right, before.right);
 }
 
 TEST_F(MainWindowTest, AWindowClosedMaximisedReopensMaximisedAndRestoresItsRectangle) {

@@ -54,12 +54,12 @@ void OperationsFixture::TearDown() {
 }
 
 void OperationsFixture::UseMemoryCard() {
-    app_->SetLayoutAdditionTo(1);
+    app_->SetLayoutAdditionTo(kTargetMemoryCard);
     app_->SetMemoryCardDrive("M:\\");
 }
 
 void OperationsFixture::OpenOn(const std::string& folder) {
-    ASSERT_TRUE(CFolderTreeCtrl::StoreCurrentFolderPath(folder));
+    ASSERT_TRUE(CFolderTreeCtrl::StoreCurrentFolderPath(CZELMaintenanceApp::SettingsKeyPath(), folder));
     Open();
     ASSERT_TRUE(win::EqualsNoCase(dialog_->Tree().GetSelectedPath(), folder));
     dialog_->Tree().Expand(dialog_->Tree().GetSelectedItem(), TVE_EXPAND);

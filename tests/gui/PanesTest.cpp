@@ -129,7 +129,7 @@ TEST_F(PanesTest, TheSelectedFolderLabelStaysInViewInANarrowTree) {
          {"Frames of the family", "Holidays", "Summer by the sea", "Second week", "Postcards"})
         deep += std::string("\\") + name;
     testing_support::MakeDirs(deep);
-    ASSERT_TRUE(CFolderTreeCtrl::StoreCurrentFolderPath(deep));
+    ASSERT_TRUE(CFolderTreeCtrl::StoreCurrentFolderPath(CZELMaintenanceApp::SettingsKeyPath(), deep));
     Open();
     HWND tree = dialog_->Tree().Handle();
     // Unscrolled, this label would start far right of the tree's width.

@@ -13,9 +13,9 @@ TEST_F(MainWindowFixture, NoOtherOperationStartsWhileATransferRuns) {
     WriteFrame(dir.Path(), "ROSE", "Rose here");
     testing_support::MakeDirs("M:\\VOZEL");
     WriteFrame("M:\\VOZEL", "ROSE", "Rose on the card");
-    app_->SetLayoutAdditionTo(1);
+    app_->SetLayoutAdditionTo(kTargetMemoryCard);
     app_->SetMemoryCardDrive("M:\\");
-    ASSERT_TRUE(CFolderTreeCtrl::StoreCurrentFolderPath(dir.Path()));
+    ASSERT_TRUE(CFolderTreeCtrl::StoreCurrentFolderPath(CZELMaintenanceApp::SettingsKeyPath(), dir.Path()));
     CZELMaintenanceDlg& dlg = Open();
     Focus(dlg.SourceList());
     Select(dlg.SourceList(), {0});

@@ -50,7 +50,7 @@ TEST_F(FolderTree, FirstRunAndAnEmptyValueSelectNothing) {
     // The root is the Desktop, loaded: its list is the terminator alone.
     const FolderItemData* data = tree().GetFolderData(root);
     ASSERT_TRUE(data);
-    EXPECT_EQ(idlist::Size(data->absolute), 2u);
+    EXPECT_EQ(::ILGetSize(data->absolute), 2u);
     EXPECT_TRUE(tree().IsExpandedOnce(root));
     EXPECT_TRUE(tree().GetChildItem(root));
     // The system's small icons; a refill keeps the list already attached.
@@ -109,7 +109,7 @@ TEST_F(FolderTree, AStoredFolderIsRestoredAndSavedBackByteForByte) {
     const std::vector<BYTE> saved = CurrentFolderGuard::Read();
     const FolderItemData* data = tree().GetFolderData(item);
     ASSERT_TRUE(data);
-    EXPECT_EQ(saved.size(), idlist::Size(data->absolute));
+    EXPECT_EQ(saved.size(), ::ILGetSize(data->absolute));
     EXPECT_EQ(saved, BytesOf(data->absolute));
     EXPECT_EQ(saved, stored);
     ASSERT_GE(saved.size(), 2u);
@@ -365,20 +365,23 @@ TEST(HasSubfolders, FindsARealSubfolderAnywhereInTheListing) {
     EXPECT_EQ(CFolderTreeCtrl::HasSubfolders(std::string(300, 'x')), 0);
 }
 
-TEST(IdList, SizeConcatenateAndCopyFirst) {
+TEST(IdList, TheShellsHelpersAsTheTreeUsesThemAndTheWellFormedCheck) {
+    // The tree relies on these edges: the root's empty parent list, and a
+    // null next item past the terminator.
     const BYTE two[] = {4, 0, 'a', 'b', 3, 0, 'c', 0, 0};
     const auto list = reinterpret_cast<LPCITEMIDLIST>(two);
-    EXPECT_EQ(idlist::Size(list), 9u);
-    EXPECT_EQ(idlist::Size(nullptr), 0u);
-    EXPECT_EQ(idlist::Next(list)->mkid.cb, 3);
+    EXPECT_EQ(::ILGetSize(list), 9u);
+    EXPECT_EQ(::ILGetSize(nullptr), 0u);
+    EXPECT_EQ(::ILGetNext(list)->mkid.cb, 3);
+    EXPECT_EQ(::ILGetNext(::ILGetNext(::ILGetNext(list))), nullptr);
 
-    win::ShellIdList first = idlist::CopyFirst(list);
+    win::ShellIdList first(::ILCloneFirst(list));
     ASSERT_TRUE(first.Get());
     EXPECT_EQ(BytesOf(first.Get()), (std::vector<BYTE>{4, 0, 'a', 'b', 0, 0}));
 
-    win::ShellIdList both = idlist::Concatenate(first.Get(), list);
+    win::ShellIdList both(::ILCombine(first.Get(), list));
     EXPECT_EQ(BytesOf(both.Get()), (std::vector<BYTE>{4, 0, 'a', 'b', 4, 0, 'a', 'b', 3, 0, 'c', 0, 0}));
-    win::ShellIdList copy = idlist::Concatenate(nullptr, list);
+    win::ShellIdList copy(::ILCombine(nullptr, list));
     EXPECT_EQ(BytesOf(copy.Get()), BytesOf(list));
 
     EXPECT_TRUE(idlist::IsWellFormed(two, sizeof two));

@@ -72,7 +72,7 @@ win::ShellIdList ListOf(const std::string& path) {
 
 std::vector<BYTE> BytesOf(LPCITEMIDLIST list) {
     const auto* p = reinterpret_cast<const BYTE*>(list);
-    return std::vector<BYTE>(p, p + idlist::Size(list));
+    return std::vector<BYTE>(p, p + ::ILGetSize(list));
 }
 
 void StoreFolder(const std::string& path) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/App.h"
 #include "choosers/FolderTree.h"
 #include "win/Dialog.h"
 #include "win/Handles.h"
@@ -18,7 +19,7 @@ namespace tree_test {
 class TreeHost : public win::Dialog {
 public:
     TreeHost();
-    CFolderTreeCtrl tree;
+    CFolderTreeCtrl tree{CZELMaintenanceApp::SettingsKeyPath()};
 
 protected:
     BOOL OnInitDialog() override;

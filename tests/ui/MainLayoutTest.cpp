@@ -30,11 +30,15 @@ TEST(MainLayout, ColumnsFollowTheClientWidthAndTheMiddleColumn) {
 
 TEST(MainLayout, TheTreeWidensForAWideFolderButtonWhileTheListStays) {
     const MainLayout narrow = ComputeMainLayout({650, 500, 15, 22, 90, 80, 70});
-    const MainLayout wide = ComputeMainLayout({650, 500, 15, 22, 170, 80, 70});
+    const MainLayout wide = ComputeMainLayout({650, 500, 15, 22, 133, 80, 70});
     EXPECT_EQ(narrow.tree.right, 130);
-    EXPECT_EQ(wide.tree.right, 170);
-    EXPECT_EQ(wide.newFolder.right, 170);
+    EXPECT_EQ(wide.tree.right, 133);
+    EXPECT_EQ(wide.newFolder.right, 133);
     EXPECT_EQ(wide.sourceList.left, narrow.sourceList.left);
+    // Wider still, the button stops 5 pixels short of the list.
+    const MainLayout widest = ComputeMainLayout({650, 500, 15, 22, 170, 80, 70});
+    EXPECT_EQ(widest.tree.left + widest.tree.right, widest.sourceList.left - 5);
+    EXPECT_EQ(widest.newFolder.right, widest.tree.right);
 }
 
 TEST(MainLayout, PaneProportionsMoveTheGapsWithinTheMinimumWidths) {

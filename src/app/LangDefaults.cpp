@@ -1,0 +1,30 @@
+#include "app/LangDefaults.h"
+
+#include <string.h>
+
+// Keep each text equal to its line in lang/QuilletTool.INI (a test compares
+// them). Add new keys above the end marker.
+const LangDefault kPostReleaseLangDefaults[] = {
+    {"ERR_FRAME_LINK",
+     "This frame's folder holds a link to another place:\\n%s\\nA frame holding a link is not moved, copied "
+     "or renamed, so that nothing outside the frame is touched."},
+    {"ERR_FOLDER_CREATE", "The folder could not be created."},
+    {"MENU_EDIT", "&Edit"},
+    {"MENU_EDIT_ADD", "&Add to target"},
+    {"MENU_EDIT_MOVE_BACK", "&Move back"},
+    {"MENU_EDIT_COPY", "&Copy to the other list"},
+    {"MENU_EDIT_DELETE", "&Delete"},
+    {"MENU_EDIT_RENAME", "&Rename..."},
+    {"MENU_EDIT_SELECT_ALL", "Select a&ll"},
+    {"MENU_EDIT_NEW_FOLDER", "&New folder..."},
+    {"ERR_DROP_NOT_FRAME", "These are not frames and were left alone:"},
+    {"TITLE_ABOUT_PROGRAM_VERSION", "Version"},
+    {nullptr, nullptr},  // end of the table
+};
+
+const char* FindLangDefault(const char* key, const LangDefault* table) {
+    if (!key || !table) return nullptr;
+    for (const LangDefault* entry = table; entry->key; ++entry)
+        if (_stricmp(entry->key, key) == 0) return entry->text;
+    return nullptr;
+}
