@@ -178,14 +178,15 @@ DWORD CDIB::Stride(LONG width, WORD bitCount) {
 }
 
 BYTE* CDIB::Create(LONG width, LONG height, WORD bitCount) {
-    ReleaseData();
-    if (width <= 0 || height <= 0 || (bitCount != 8 && bitCount != 24)) return nullptr;
-    const ULONGLONG size = RowsSize(width, height, bitCount);
-    if (size > 0x7FFFFFFF || !info_.Allocate(kInfoBlockSize) || !bits_.Allocate(static_cast<SIZE_T>(size))) {
+    fileHeader_.Release();
+    const ULONGLONG size = width > 0 && height > 0 ? RowsSize(width, height, bitCount) : 0;
+    if (size == 0 || size > 0x7FFFFFFF || (bitCount != 8 && bitCount != 24) ||
+        !info_.Reserve(kInfoBlockSize) || !bits_.Reserve(static_cast<SIZE_T>(size))) {
         ReleaseData();
         return nullptr;
     }
     auto* info = static_cast<BITMAPINFOHEADER*>(info_.Get());
+    *info = BITMAPINFOHEADER{};
     info->biSize = kInfoHeaderSize;
     info->biWidth = width;
     info->biHeight = height;  // positive: rows bottom-up

@@ -27,6 +27,9 @@ public:
 
     // Zero-filled block of `size` bytes; false when out of memory.
     bool Allocate(SIZE_T size);
+    // At least `size` bytes, keeping the block held (and its contents) when
+    // it is large enough already.
+    bool Reserve(SIZE_T size) { return (data_ && size_ >= size) || Allocate(size); }
     void Release();
     void* Get() const { return data_; }
     SIZE_T Size() const { return size_; }
@@ -56,9 +59,10 @@ public:
     int Load(const std::string& path);
     // Lets go of the held image.
     void Clear() { ReleaseData(); }
-    // Makes an empty bottom-up BI_RGB image of width x height (24 bits, or
-    // 8 bits with a grey colour table) and returns its writable rows, each
-    // padded to 4 bytes; null for a size that cannot be held.
+    // Makes a bottom-up BI_RGB image of width x height (24 bits, or 8 bits
+    // with a grey colour table) and returns its writable rows, each padded to
+    // 4 bytes; null for a size that cannot be held. The blocks of the image
+    // held before are reused when large enough, so the rows are not cleared.
     BYTE* Create(LONG width, LONG height, WORD bitCount);
     // Bytes from one row of the held image to the next.
     static DWORD Stride(LONG width, WORD bitCount);

@@ -73,7 +73,8 @@ bool PlanOutput(struct jpeg_decompress_struct* cinfo) {
 }
 
 // Only plain C objects live between setjmp and the jump; every path destroys
-// the decompressor, and a failure leaves `dib` empty.
+// the decompressor, and a failure leaves `dib` empty. The blocks `dib` holds
+// are reused for the new picture.
 int DecodeInto(const unsigned char* data, size_t size, int cell, CDIB* dib, SIZE* fullSize) {
     struct jpeg_decompress_struct cinfo;
     struct ErrorManager errors;
@@ -94,6 +95,7 @@ int DecodeInto(const unsigned char* data, size_t size, int cell, CDIB* dib, SIZE
     jpeg_read_header(&cinfo, TRUE);
     if (!PlanOutput(&cinfo)) {
         jpeg_destroy_decompress(&cinfo);
+        dib->Clear();
         return 0;
     }
     fullSize->cx = static_cast<LONG>(cinfo.image_width);
@@ -126,10 +128,12 @@ int DecodeInto(const unsigned char* data, size_t size, int cell, CDIB* dib, SIZE
 }  // namespace
 
 int JpegToDib(const unsigned char* data, size_t size, int cell, CDIB& dib, SIZE* fullSize) {
-    dib.Clear();
     SIZE ignored;
     if (!fullSize) fullSize = &ignored;
     *fullSize = SIZE{0, 0};
-    if (!data || size == 0) return 0;
+    if (!data || size == 0) {
+        dib.Clear();
+        return 0;
+    }
     return DecodeInto(data, size, cell, &dib, fullSize);
 }

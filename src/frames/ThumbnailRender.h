@@ -23,7 +23,7 @@ RECT FitRect(LONG width, LONG height, int size);
 RECT FitRect(const CDIB& dib, int size);
 
 // Draws thumbnails one after the other into one held image and mask pair
-// (64 x 64, screen format and monochrome, white mask = transparent), reusing
+// (64 x 64, 24-bit and monochrome, white mask = transparent), reusing
 // its memory DCs, bitmaps and buffers from one thumbnail to the next. One
 // renderer per thread.
 class ThumbnailRenderer {
