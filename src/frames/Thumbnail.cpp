@@ -39,10 +39,6 @@ RECT FitRect(LONG width, LONG height, int size) {
     return rect;
 }
 
-RECT FitRect(const CDIB& dib, int size) {
-    return FitRect(dib.Width(), dib.Height(), size);
-}
-
 bool ThumbnailRenderer::MakePair() {
     if (image_ && mask_) return true;
     win::WindowDc screen(nullptr);

@@ -20,7 +20,6 @@ inline constexpr DWORD kMaxThumbnailFileBytes = 16 * 1024 * 1024;
 // The rectangle a width x height picture takes in a size x size cell, keeping
 // its proportions and centred; empty when the picture has no positive size.
 RECT FitRect(LONG width, LONG height, int size);
-RECT FitRect(const CDIB& dib, int size);
 
 // Draws thumbnails one after the other into one held image and mask pair
 // (64 x 64, 24-bit and monochrome, white mask = transparent), reusing

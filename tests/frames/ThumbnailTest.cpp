@@ -17,7 +17,6 @@
 #include "frames/ThumbnailRender.h"
 #include "win/Handles.h"
 
-using testing_support::Exists;
 using testing_support::MakeDirs;
 using testing_support::ReadFile;
 using testing_support::TempDir;
@@ -198,7 +197,7 @@ void DrawReferenceCell(const CDIB& dib, std::vector<DWORD>& image, std::vector<D
         win::SelectObjectScope maskSelected(maskDc.Get(), maskBitmap.Get());
         ::PatBlt(imageDc.Get(), 0, 0, kThumbnailSize, kThumbnailSize, WHITENESS);
         ::PatBlt(maskDc.Get(), 0, 0, kThumbnailSize, kThumbnailSize, WHITENESS);
-        RECT cell = FitRect(dib, kThumbnailSize);
+        RECT cell = FitRect(dib.Width(), dib.Height(), kThumbnailSize);
         ::InflateRect(&cell, -2, -2);
         ASSERT_TRUE(dib.Draw(imageDc.Get(), cell, SRCCOPY));
         ::PatBlt(maskDc.Get(), cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top,
