@@ -1,34 +1,37 @@
-// Thumbnail benchmark: time per thumbnail of LoadThumbnail (JPEG decode,
-// temporary BMP file, CDIB, drawing, image list) against a plain libjpeg
-// decode of the same JPEG files into memory, and their ratio.
+// Thumbnail benchmark: the program's per-frame cost of a frame's header and
+// thumbnail (one read of the frame file, the JPEG decoded scaled in memory,
+// drawn into the cell and added to the image list) against the floor: one
+// read of the frame file plus a bare scaled decode of its JPEG into memory.
 //   cmake --build build -j2 --target thumbnail_bench
 //   build/wine-run.sh build/thumbnail_bench.exe [count] [frame-folder]
-// Without a folder it writes `count` demo frames (default 200, the mix of the
-// demo library) into a temporary folder and removes them afterwards; with a
-// folder it uses the .USD files found there. It draws, so it needs a display:
-// wine-run.sh starts a private Xvfb when $DISPLAY is empty. Each figure is the
-// best of three rounds. Prints figures only; asserts nothing.
+// Without a folder it writes `count` frames (default 300; thumbnails of
+// 160x120, 120x160 and 640x480 in turn) into a temporary folder and removes
+// them afterwards; with a folder it uses the .USD files found there, after
+// writing `count` frames into it (and keeping them) when it has none. It
+// draws, so it needs a display: wine-run.sh starts a private Xvfb when
+// $DISPLAY is empty. Runs alternate between the two routes; each prints the
+// minimum and the median of the runs. Prints figures only; asserts nothing.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "../tools/DemoLibrary.h"
-#include "frames/Dib.h"
 #include "frames/FrameFile.h"
 #include "frames/JpegLib.h"
-#include "frames/JpegToBmp.h"
 #include "frames/Thumbnail.h"
 #include "frames/ThumbnailRender.h"
 #include "win/Handles.h"
 
 namespace {
 
-constexpr int kRounds = 3;
+constexpr int kRuns = 7;
 
 struct DecodeErrors {
     struct jpeg_error_mgr pub;
@@ -40,13 +43,14 @@ void DecodeErrorExit(j_common_ptr cinfo) {
 }
 void DecodeSilence(j_common_ptr) {}
 
-// The plain decode: the whole picture into one buffer in memory. Returns the
-// bytes decoded, 0 on error. Only plain C objects between setjmp and the jump.
-size_t DecodeToMemory(FILE* input) {
+// The bare decode: the JPEG at the smallest M/8 scale that covers its place
+// in the 64-pixel cell, BGR rows into one malloc'd buffer. Returns the bytes
+// decoded, 0 on error. Only plain C objects between setjmp and the jump.
+size_t DecodeScaled(const unsigned char* data, size_t size) {
     struct jpeg_decompress_struct cinfo;
     struct DecodeErrors errors;
     unsigned char* volatile pixels = NULL;
-    size_t size = 0;
+    size_t total = 0;
     memset(&cinfo, 0, sizeof cinfo);
     cinfo.err = jpeg_std_error(&errors.pub);
     errors.pub.error_exit = DecodeErrorExit;
@@ -57,12 +61,23 @@ size_t DecodeToMemory(FILE* input) {
         return 0;
     }
     jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, input);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
+    if (cinfo.out_color_space == JCS_RGB) cinfo.out_color_space = JCS_EXT_BGR;
+    const RECT fit =
+        FitRect(static_cast<LONG>(cinfo.image_width), static_cast<LONG>(cinfo.image_height), kThumbnailSize);
+    cinfo.scale_denom = 8;
+    for (unsigned num = 1; num <= 8; ++num) {
+        cinfo.scale_num = num;
+        jpeg_calc_output_dimensions(&cinfo);
+        if (static_cast<LONG>(cinfo.output_width) >= fit.right - fit.left &&
+            static_cast<LONG>(cinfo.output_height) >= fit.bottom - fit.top)
+            break;
+    }
     jpeg_start_decompress(&cinfo);
     const size_t stride = static_cast<size_t>(cinfo.output_width) * cinfo.output_components;
-    size = stride * cinfo.output_height;
-    pixels = static_cast<unsigned char*>(malloc(size));
+    total = stride * cinfo.output_height;
+    pixels = static_cast<unsigned char*>(malloc(total));
     while (pixels && cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW row = pixels + cinfo.output_scanline * stride;
         jpeg_read_scanlines(&cinfo, &row, 1);
@@ -70,7 +85,19 @@ size_t DecodeToMemory(FILE* input) {
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
     free(pixels);
-    return size;
+    return total;
+}
+
+bool ReadAll(const std::string& path, std::vector<unsigned char>& bytes) {
+    win::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file || !::GetFileSizeEx(file.Get(), &size)) return false;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    return bytes.empty() ||
+           (::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+            got == bytes.size());
 }
 
 double Now() {
@@ -84,17 +111,18 @@ double Now() {
     return static_cast<double>(t.QuadPart) / frequency.QuadPart;
 }
 
-// Microseconds per item of the best of kRounds rounds of `pass`.
+// Microseconds per item of one pass.
 template <typename Pass>
-double BestMicroseconds(size_t items, Pass pass) {
-    double best = 1e30;
-    for (int round = 0; round < kRounds; ++round) {
-        const double start = Now();
-        pass();
-        const double seconds = Now() - start;
-        if (seconds < best) best = seconds;
-    }
-    return best * 1e6 / static_cast<double>(items);
+double Microseconds(size_t items, Pass pass) {
+    const double start = Now();
+    pass();
+    return (Now() - start) * 1e6 / static_cast<double>(items);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 std::vector<std::string> FramesIn(const std::string& folder) {
@@ -125,73 +153,127 @@ void RemoveTree(const std::string& path) {
     ::RemoveDirectoryA(path.c_str());
 }
 
+// Frame n: a header like a real frame file's and a thumbnail of one of the
+// three common sizes.
+bool WriteFrame(const std::string& folder, int n) {
+    static const int kSizes[][2] = {{160, 120}, {120, 160}, {640, 480}};
+    const int* size = kSizes[n % 3];
+    const std::string name = "FRAME" + std::to_string(n);
+    const std::string companion = folder + "\\" + name;
+    ::CreateDirectoryA(companion.c_str(), nullptr);
+    if (!demo::WritePicture(companion + "\\thumb.jpg",
+                            demo::DrawPicture(size[0], size[1], false, static_cast<unsigned>(n))))
+        return false;
+    const std::string text = "[HEADER]\r\nHdTitle=Frame " + std::to_string(n) +
+                             "\r\nHdPhysicalPaperSize=L\r\nHdMargines=42,198,42,42\r\nHdThumbnail=.\\" +
+                             name + "\\thumb.jpg\r\n[BODY]\r\nImage=.\\" + name + "\\thumb.jpg\r\n" +
+                             std::string(2000, ';') + "\r\n";
+    win::FileHandle file(::CreateFileA((folder + "\\" + name + ".USD").c_str(), GENERIC_WRITE, 0, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int count = argc > 1 ? std::atoi(argv[1]) : 200;
+    const int count = argc > 1 ? std::atoi(argv[1]) : 300;
     std::string folder = argc > 2 ? argv[2] : std::string();
-    const bool generated = folder.empty();
-    if (generated) {
+    const bool temporary = folder.empty();
+    if (temporary) {
+        char temp[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, temp);
+        folder = std::string(temp) + "thumbnail_bench_" + std::to_string(::GetCurrentProcessId());
+    }
+    if (FramesIn(folder).empty()) {
         if (count <= 0) {
             std::fprintf(stderr, "usage: thumbnail_bench [count] [frame-folder]\n");
             return 2;
         }
-        char temp[MAX_PATH] = {};
-        ::GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "thumbnail_bench_" + std::to_string(::GetCurrentProcessId());
-        std::printf("writing %d demo frames into %s\n", count, folder.c_str());
+        ::CreateDirectoryA(folder.c_str(), nullptr);
+        std::printf("writing %d frames into %s\n", count, folder.c_str());
         for (int i = 0; i < count; ++i) {
-            if (demo::WriteDemoFrame(folder, i).empty()) {
-                std::fprintf(stderr, "cannot write demo frame %d\n", i);
-                RemoveTree(folder);
+            if (!WriteFrame(folder, i)) {
+                std::fprintf(stderr, "cannot write frame %d\n", i);
+                if (temporary) RemoveTree(folder);
                 return 1;
             }
         }
     }
 
     const std::vector<std::string> frames = FramesIn(folder);
-    std::vector<std::string> jpegs;
-    for (const std::string& frame : frames) jpegs.push_back(ResolveThumbnailPath(frame));
     if (frames.empty()) {
         std::fprintf(stderr, "no frame files in %s\n", folder.c_str());
         return 1;
     }
+    std::vector<std::string> jpegs;
+    for (const std::string& frame : frames) jpegs.push_back(ResolveThumbnailPath(frame));
 
     size_t decodedBytes = 0;
-    auto plainDecode = [&] {
+    std::vector<unsigned char> frameBytes, jpegBytes;
+    auto floorPass = [&] {
         decodedBytes = 0;
-        for (const std::string& jpeg : jpegs) {
-            FILE* input = std::fopen(jpeg.c_str(), "rb");
-            if (!input) continue;
-            decodedBytes += DecodeToMemory(input);
-            std::fclose(input);
+        for (size_t i = 0; i < frames.size(); ++i) {
+            ReadAll(frames[i], frameBytes);
+            if (ReadAll(jpegs[i], jpegBytes))
+                decodedBytes += DecodeScaled(jpegBytes.data(), jpegBytes.size());
         }
     };
-    plainDecode();  // warms the file cache for both sides
-
     int lastIndex = -1;
-    const double loadThumbnail = BestMicroseconds(frames.size(), [&] {
-        win::ImageList list(CreateThumbnailImageList());
-        for (const std::string& frame : frames) lastIndex = LoadThumbnail(list.Get(), frame);
-    });
-    const std::string temp = ThumbnailTempPath();
-    const double toBmpAndDib = BestMicroseconds(frames.size(), [&] {
-        for (const std::string& jpeg : jpegs) {
-            CDIB dib;
-            if (JpegToBmp(jpeg, temp)) dib.Load(temp);
-            ::DeleteFileA(temp.c_str());
+    // One list for every pass, as the program keeps one for its whole run.
+    win::ImageList list(CreateThumbnailImageList());
+    auto programPass = [&] {
+        for (const std::string& frame : frames) {
+            const FrameHeader header = ReadFrameHeader(frame);
+            lastIndex = LoadThumbnailPicture(list.Get(), ResolveThumbnailPath(frame, header));
         }
-    });
-    const double plain = BestMicroseconds(frames.size(), plainDecode);
+    };
+    floorPass();  // warms the file cache and the renderer for both sides
+    programPass();
 
-    std::printf("%zu thumbnails (%.1f MB of pixels decoded per round), best of %d rounds\n", frames.size(),
-                decodedBytes / 1e6, kRounds);
-    std::printf("  LoadThumbnail                 %9.1f us per thumbnail (last index %d)\n", loadThumbnail,
-                lastIndex);
-    std::printf("    of it JpegToBmp + CDIB::Load %8.1f us\n", toBmpAndDib);
-    std::printf("  plain libjpeg decode          %9.1f us per thumbnail\n", plain);
-    std::printf("  ratio                         %9.2f\n", plain > 0 ? loadThumbnail / plain : 0.0);
+    std::vector<double> floorRuns, programRuns;
+    for (int run = 0; run < kRuns; ++run) {
+        // Alternating which goes first evens out what the other leaves behind.
+        if (run % 2) {
+            programRuns.push_back(Microseconds(frames.size(), programPass));
+            floorRuns.push_back(Microseconds(frames.size(), floorPass));
+        } else {
+            floorRuns.push_back(Microseconds(frames.size(), floorPass));
+            programRuns.push_back(Microseconds(frames.size(), programPass));
+        }
+    }
 
-    if (generated) RemoveTree(folder);
+    // Where the program's time goes, for whoever makes it faster.
+    std::vector<std::string> resolved(frames.size());
+    std::vector<double> headerRuns, renderRuns, appendRuns;
+    ThumbnailRenderer renderer;
+    for (int run = 0; run < kRuns; ++run) {
+        headerRuns.push_back(Microseconds(frames.size(), [&] {
+            for (size_t i = 0; i < frames.size(); ++i)
+                resolved[i] = ResolveThumbnailPath(frames[i], ReadFrameHeader(frames[i]));
+        }));
+        renderRuns.push_back(Microseconds(frames.size(), [&] {
+            for (const std::string& jpeg : resolved) renderer.Render(jpeg);
+        }));
+        appendRuns.push_back(Microseconds(frames.size(), [&] {
+            for (size_t i = 0; i < frames.size(); ++i) renderer.AppendTo(list.Get());
+        }));
+    }
+
+    const double floorMin = *std::min_element(floorRuns.begin(), floorRuns.end());
+    const double programMin = *std::min_element(programRuns.begin(), programRuns.end());
+    const double floorMedian = Median(floorRuns), programMedian = Median(programRuns);
+    std::printf("%zu frames (%.2f MB of pixels decoded per pass), %d alternating runs, us per frame\n",
+                frames.size(), decodedBytes / 1e6, kRuns);
+    std::printf("                                          min    median\n");
+    std::printf("  floor: one read + bare scaled decode %7.1f %9.1f\n", floorMin, floorMedian);
+    std::printf("  program: header + thumbnail          %7.1f %9.1f   (last index %d)\n", programMin,
+                programMedian, lastIndex);
+    std::printf("    of it: header read %.1f, decode + draw %.1f, image list %.1f (medians)\n",
+                Median(headerRuns), Median(renderRuns), Median(appendRuns));
+    std::printf("  program / floor                      %7.2f %9.2f\n", programMin / floorMin,
+                programMedian / floorMedian);
+
+    if (temporary) RemoveTree(folder);
     return 0;
 }

@@ -129,6 +129,9 @@ int CDIB::ReadInfoHeader(HANDLE file, const BITMAPFILEHEADER& header, LONGLONG s
     RGBQUAD table[256] = {};
     if (int result = ReadColorTable(file, table, info, isCore)) return result;
     if (header.bfSize <= header.bfOffBits) return kDibNotBmp;
+    // Bits that begin inside the headers or the colour table are no picture.
+    const ULONGLONG tableBytes = ColorCount(info) * (isCore ? 3ull : 4ull);
+    if (header.bfOffBits < ULONGLONG{kFileHeaderSize} + headerSize + tableBytes) return kDibNotBmp;
 
     // The block holds at most 256 entries: GDI must not look for more.
     info.biClrUsed = std::min<DWORD>(info.biClrUsed, 256);
@@ -168,6 +171,36 @@ int CDIB::Load(const std::string& path) {
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return kDibReadError;
     return Read(file.Get());
+}
+
+DWORD CDIB::Stride(LONG width, WORD bitCount) {
+    return static_cast<DWORD>((static_cast<ULONGLONG>(width) * bitCount + 31) / 32 * 4);
+}
+
+BYTE* CDIB::Create(LONG width, LONG height, WORD bitCount) {
+    fileHeader_.Release();
+    const ULONGLONG size = width > 0 && height > 0 ? RowsSize(width, height, bitCount) : 0;
+    if (size == 0 || size > 0x7FFFFFFF || (bitCount != 8 && bitCount != 24) ||
+        !info_.Reserve(kInfoBlockSize) || !bits_.Reserve(static_cast<SIZE_T>(size))) {
+        ReleaseData();
+        return nullptr;
+    }
+    auto* info = static_cast<BITMAPINFOHEADER*>(info_.Get());
+    *info = BITMAPINFOHEADER{};
+    info->biSize = kInfoHeaderSize;
+    info->biWidth = width;
+    info->biHeight = height;  // positive: rows bottom-up
+    info->biPlanes = 1;
+    info->biBitCount = bitCount;
+    info->biCompression = BI_RGB;
+    info->biSizeImage = static_cast<DWORD>(size);
+    if (bitCount == 8) {
+        info->biClrUsed = 256;
+        RGBQUAD* table = reinterpret_cast<RGBQUAD*>(info + 1);
+        for (int i = 0; i < 256; ++i)
+            table[i].rgbBlue = table[i].rgbGreen = table[i].rgbRed = static_cast<BYTE>(i);
+    }
+    return static_cast<BYTE*>(bits_.Get());
 }
 
 WORD CDIB::ColorCount(const BITMAPINFOHEADER& info) {

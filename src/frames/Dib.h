@@ -1,7 +1,8 @@
 // CDIB: one uncompressed Windows BMP held in memory in the form StretchDIBits
 // takes (info header with colour table, and the pixel bits), drawn scaled.
 // Reads files with a BITMAPINFOHEADER (or a later header that begins with
-// one) and OS/2 files with a 12-byte core header.
+// one) and OS/2 files with a 12-byte core header; the thumbnail decoder
+// fills one in memory (Create).
 #pragma once
 
 #include <windows.h>
@@ -12,7 +13,7 @@
 enum DibResult : int {
     kDibOk = 0,
     kDibReadError = 1,  // cannot open, or fewer bytes than needed
-    kDibNotBmp = 3,     // wrong signature, or no room for pixel data
+    kDibNotBmp = 3,     // wrong signature, no room for pixel data, or bits inside the headers
     kDibNoMemory = 4,
 };
 
@@ -26,6 +27,9 @@ public:
 
     // Zero-filled block of `size` bytes; false when out of memory.
     bool Allocate(SIZE_T size);
+    // At least `size` bytes, keeping the block held (and its contents) when
+    // it is large enough already.
+    bool Reserve(SIZE_T size) { return (data_ && size_ >= size) || Allocate(size); }
     void Release();
     void* Get() const { return data_; }
     SIZE_T Size() const { return size_; }
@@ -53,6 +57,15 @@ public:
     virtual int ReadBits(HANDLE file, const BITMAPFILEHEADER& header, LONGLONG start);
 
     int Load(const std::string& path);
+    // Lets go of the held image.
+    void Clear() { ReleaseData(); }
+    // Makes a bottom-up BI_RGB image of width x height (24 bits, or 8 bits
+    // with a grey colour table) and returns its writable rows, each padded to
+    // 4 bytes; null for a size that cannot be held. The blocks of the image
+    // held before are reused when large enough, so the rows are not cleared.
+    BYTE* Create(LONG width, LONG height, WORD bitCount);
+    // Bytes from one row of the held image to the next.
+    static DWORD Stride(LONG width, WORD bitCount);
     // Draws the whole image stretched into `rect`; false when nothing was drawn.
     bool Draw(HDC dc, const RECT& rect, DWORD rop) const;
     // Whether the held image can be drawn without reading past its bits.

@@ -4,15 +4,23 @@
 #include <string.h>
 
 #include "app/LangStrings.h"
+#include "frames/FrameFileProfile.h"
+#include "win/Handles.h"
 #include "win/Strings.h"
 
 namespace {
 
-std::string ReadHeaderKey(const std::string& path, const char* key, DWORD bufferSize) {
-    std::string buffer(bufferSize, '\0');
-    const DWORD n = ::GetPrivateProfileStringA("HEADER", key, "", buffer.data(), bufferSize, path.c_str());
-    buffer.resize(n);
-    return buffer;
+// The whole file in one read, or nothing.
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    win::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxFrameFileBytes) return false;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    if (bytes.empty()) return true;
+    return ::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+           got == bytes.size();
 }
 
 std::string ReplaceAll(const std::string& text, const std::string& what, const std::string& with) {
@@ -30,28 +38,53 @@ void CopyFieldBytes(char* field, size_t size, const std::string& text) {
     std::memcpy(field, cut.c_str(), cut.size() + 1);
 }
 
-std::string ReadTitle(const std::string& path) {
-    return ReadHeaderKey(path, "HdTitle", 1024);
+FrameHeader ReadFrameHeader(const std::string& path) {
+    FrameHeader header;
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) return header;
+    const std::vector<std::string> values = ReadProfileKeys(
+        bytes, "HEADER",
+        {{"HdTitle", 1024}, {"HdPhysicalPaperSize", 1024}, {"HdThumbnail", MAX_PATH}, {"HdMargines", 129}});
+    header.title = values[0];
+    header.paperSize = values[1];
+    header.thumbnail = values[2];
+    header.margins = values[3];
+    return header;
 }
 
-std::string ReadPaperLabel(const std::string& path) {
-    const std::string raw = ReadHeaderKey(path, "HdPhysicalPaperSize", 1024);
+std::string PaperLabel(const FrameHeader& header) {
+    const std::string& raw = header.paperSize;
     if (raw.empty()) return raw;
     const std::string translated = GetLangString(raw.c_str());
     return translated.empty() ? raw : translated;
 }
 
-std::string ReadMarginLabel(const std::string& path) {
-    const std::string margins = ReadHeaderKey(path, "HdMargines", 129);
+std::string MarginLabel(const FrameHeader& header) {
     std::string label;
     for (const MarginPreset& preset : MarginPresets)
-        if (_stricmp(margins.c_str(), preset.margins) == 0) label = GetLangString(preset.labelKey);
+        if (_stricmp(header.margins.c_str(), preset.margins) == 0) label = GetLangString(preset.labelKey);
     return label;
 }
 
-std::string ResolveThumbnailPath(const std::string& path) {
-    const std::string value = ReadHeaderKey(path, "HdThumbnail", MAX_PATH);
+std::string ResolveThumbnailPath(const std::string& path, const FrameHeader& header) {
+    const std::string& value = header.thumbnail;
     if (value.compare(0, 2, ".\\") != 0) return value;
     const std::string resolved = ReplaceAll(value, ".\\", win::FolderOf(path));
     return resolved.size() < MAX_PATH ? resolved : std::string();
+}
+
+std::string ReadTitle(const std::string& path) {
+    return ReadFrameHeader(path).title;
+}
+
+std::string ReadPaperLabel(const std::string& path) {
+    return PaperLabel(ReadFrameHeader(path));
+}
+
+std::string ReadMarginLabel(const std::string& path) {
+    return MarginLabel(ReadFrameHeader(path));
+}
+
+std::string ResolveThumbnailPath(const std::string& path) {
+    return ResolveThumbnailPath(path, ReadFrameHeader(path));
 }

@@ -28,11 +28,33 @@ inline constexpr MarginPreset MarginPresets[] = {
     {"0,0,-36,-36", "TITLE_MARGINE_ROLLPAPER_CUTOFF"}, {"-36,-36,-36,-36", "TITLE_MARGINE_ROLLPAPER_CUTON"},
 };
 
+// The four HEADER keys of a frame file as the profile reader returns them
+// into the program's read buffers (1024, 1024, 260 and 129 bytes).
+struct FrameHeader {
+    std::string title;      // HdTitle
+    std::string paperSize;  // HdPhysicalPaperSize
+    std::string thumbnail;  // HdThumbnail
+    std::string margins;    // HdMargines
+};
+
+// A frame file is a few kilobytes; a larger file is not read at all.
+inline constexpr DWORD kMaxFrameFileBytes = 1024 * 1024;
+
+// Reads the frame file once; a missing, unreadable or oversized file gives
+// an empty header.
+FrameHeader ReadFrameHeader(const std::string& path);
+
+// What the lists show, from a header already read.
+std::string PaperLabel(const FrameHeader& header);
+std::string MarginLabel(const FrameHeader& header);
+// HdThumbnail with a leading ".\" resolved against the folder of the frame
+// file `path`; empty when the result would not fit a path.
+std::string ResolveThumbnailPath(const std::string& path, const FrameHeader& header);
+
+// The same, each reading the file itself.
 std::string ReadTitle(const std::string& path);
 std::string ReadPaperLabel(const std::string& path);
 std::string ReadMarginLabel(const std::string& path);
-// HdThumbnail with a leading ".\" resolved against the frame file's folder;
-// empty when the result would not fit a path.
 std::string ResolveThumbnailPath(const std::string& path);
 
 // Copies text into a record field, cut at a character boundary so that the

@@ -74,11 +74,15 @@ FrameInfo* LoadFrameInfo(const std::string& path) {
     if (!state.heap) return nullptr;
     auto* info = static_cast<FrameInfo*>(::HeapAlloc(state.heap.Get(), HEAP_ZERO_MEMORY, sizeof(FrameInfo)));
     if (!info) return nullptr;
-    CopyField(info->title, ReadTitle(path));
-    CopyField(info->paperLabel, ReadPaperLabel(path));
+    // One read of the frame file gives every text and the picture's path.
+    const FrameHeader header = ReadFrameHeader(path);
+    CopyField(info->title, header.title);
+    CopyField(info->paperLabel, PaperLabel(header));
     CopyField(info->path, path);
-    CopyField(info->marginLabel, ReadMarginLabel(path));
-    info->imageIndex = state.thumbnails ? LoadThumbnail(state.thumbnails.Get(), path) : -1;
+    CopyField(info->marginLabel, MarginLabel(header));
+    info->imageIndex = state.thumbnails
+                           ? LoadThumbnailPicture(state.thumbnails.Get(), ResolveThumbnailPath(path, header))
+                           : -1;
     CopyField(info->fileName, FileNameOf(path));
     return info;
 }

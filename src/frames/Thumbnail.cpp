@@ -1,32 +1,20 @@
 #include "frames/Thumbnail.h"
 
 #include "frames/FrameFile.h"
-#include "frames/JpegToBmp.h"
+#include "frames/JpegToDib.h"
 #include "frames/ThumbnailRender.h"
 #include "resource.h"
 
 namespace {
 
-constexpr char kTempFileName[] = "zelt.jpeg.temp";
 constexpr int kImageListGrowth = 2000;
 constexpr int kPictureInset = 2;  // transparent margin inside the fitted rectangle
 
-// Decodes the JPEG through the temporary file; the file never outlives the call.
-bool LoadPicture(const std::string& jpegPath, CDIB& dib) {
-    const std::string tempPath = ThumbnailTempPath();
-    if (tempPath.empty()) return false;
-    // A stale file from an earlier run must not be taken for this picture,
-    // so the load happens only after a successful decode.
-    const bool loaded = JpegToBmp(jpegPath, tempPath) && dib.Load(tempPath) == kDibOk;
-    ::DeleteFileA(tempPath.c_str());
-    return loaded;
-}
-
-// A blank, fully transparent cell.
-void AppendBlankImage(HIMAGELIST list) {
-    win::Bitmap image, mask;
-    RenderThumbnail(std::string(), image, mask);
-    ImageList_Add(list, image.Get(), mask.Get());
+// Thumbnails are made on the user-interface thread; one renderer serves
+// every fill, so its DCs and bitmaps are made once.
+ThumbnailRenderer& SharedRenderer() {
+    static ThumbnailRenderer renderer;
+    return renderer;
 }
 
 int g_cellSize = kThumbnailSize;
@@ -61,63 +49,98 @@ RECT FitRect(LONG width, LONG height, int size) {
     return rect;
 }
 
-RECT FitRect(const CDIB& dib, int size) {
-    return FitRect(dib.Width(), dib.Height(), size);
-}
-
-std::string ThumbnailTempPath() {
-    char folder[MAX_PATH] = {};
-    const DWORD n = ::GetTempPathA(MAX_PATH, folder);
-    if (n == 0 || n >= MAX_PATH || n + sizeof kTempFileName > MAX_PATH) return std::string();
-    return std::string(folder, n) + kTempFileName;
-}
-
-int RenderThumbnail(const std::string& jpegPath, win::Bitmap& image, win::Bitmap& mask) {
+bool ThumbnailRenderer::MakePair() {
     const int cell = ThumbnailCellSize();
+    if (image_ && mask_ && pairSize_ == cell) return true;
+    pairSize_ = cell;
     win::WindowDc screen(nullptr);
-    win::MemoryDc imageDc(::CreateCompatibleDC(screen.Get()));
-    win::MemoryDc maskDc(::CreateCompatibleDC(screen.Get()));
-    image.Reset(::CreateCompatibleBitmap(screen.Get(), cell, cell));
+    imageDc_.Reset(::CreateCompatibleDC(screen.Get()));
+    maskDc_.Reset(::CreateCompatibleDC(screen.Get()));
+    // 24 bits as the image list keeps its images: StretchDIBits and the list's
+    // copy then need no conversion, which costs more than both under Wine.
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = cell;
+    format.bmiHeader.biHeight = cell;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    image_.Reset(::CreateDIBSection(screen.Get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
     // A fresh memory DC holds a monochrome bitmap, so this mask is monochrome.
-    mask.Reset(::CreateCompatibleBitmap(maskDc.Get(), cell, cell));
-    if (!imageDc || !maskDc || !image || !mask) return 0;
+    if (maskDc_) mask_.Reset(::CreateCompatibleBitmap(maskDc_.Get(), cell, cell));
+    if (imageDc_ && maskDc_ && image_ && mask_) {
+        ::SetStretchBltMode(imageDc_.Get(), COLORONCOLOR);
+        return true;
+    }
+    image_.Reset();
+    mask_.Reset();
+    return false;
+}
 
-    win::SelectObjectScope imageSelected(imageDc.Get(), image.Get());
-    win::SelectObjectScope maskSelected(maskDc.Get(), mask.Get());
-    ::PatBlt(imageDc.Get(), 0, 0, cell, cell, WHITENESS);
-    ::PatBlt(maskDc.Get(), 0, 0, cell, cell, WHITENESS);
-    ::SetStretchBltMode(imageDc.Get(), COLORONCOLOR);
+// The whole file in one read into the reused buffer.
+bool ThumbnailRenderer::ReadJpeg(const std::string& path) {
+    win::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 ||
+        size.QuadPart > kMaxThumbnailFileBytes)
+        return false;
+    jpeg_.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    return ::ReadFile(file.Get(), jpeg_.data(), static_cast<DWORD>(jpeg_.size()), &got, nullptr) &&
+           got == jpeg_.size();
+}
 
-    if (jpegPath.empty() || ::GetFileAttributesA(jpegPath.c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
-    CDIB dib;
-    if (!LoadPicture(jpegPath, dib) || !dib.IsDrawable()) return 0;
+int ThumbnailRenderer::Render(const std::string& jpegPath) {
+    if (!MakePair()) return 0;
+    const int size = pairSize_;
+    // The bitmaps are selected only while drawing: the image list must be
+    // able to select them itself when it copies them.
+    win::SelectObjectScope imageSelected(imageDc_.Get(), image_.Get());
+    win::SelectObjectScope maskSelected(maskDc_.Get(), mask_.Get());
+    ::PatBlt(imageDc_.Get(), 0, 0, size, size, WHITENESS);
+    ::PatBlt(maskDc_.Get(), 0, 0, size, size, WHITENESS);
 
-    RECT picture = FitRect(dib, cell);
-    const int inset = kPictureInset * cell / kThumbnailSize;
-    ::InflateRect(&picture, -inset, -inset);
-    if (!dib.Draw(imageDc.Get(), picture, SRCCOPY)) return 0;
-    ::PatBlt(maskDc.Get(), picture.left, picture.top, picture.right - picture.left,
-             picture.bottom - picture.top, BLACKNESS);
+    if (jpegPath.empty() || !ReadJpeg(jpegPath)) return 0;
+    SIZE picture;
+    if (!JpegToDib(jpeg_.data(), jpeg_.size(), size, dib_, &picture) || !dib_.IsDrawable())
+        return 0;
+
+    // Fitted by the picture's own proportions, which the scaled-down image
+    // only approximates (333 x 97 at 2/8 is 84 x 25).
+    RECT cell = FitRect(picture.cx, picture.cy, size);
+    const int inset = kPictureInset * size / kThumbnailSize;
+    ::InflateRect(&cell, -inset, -inset);
+    if (!dib_.Draw(imageDc_.Get(), cell, SRCCOPY)) return 0;
+    ::PatBlt(maskDc_.Get(), cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top, BLACKNESS);
     return 1;
 }
 
+int ThumbnailRenderer::AppendTo(HIMAGELIST list) {
+    // ImageList_Add copies both bitmaps; a null pair is refused as before.
+    return ImageList_Add(list, image_.Get(), mask_.Get());
+}
+
 HIMAGELIST CreateThumbnailImageList() {
-    HIMAGELIST list = ImageList_Create(ThumbnailCellSize(), ThumbnailCellSize(), ILC_COLOR24 | ILC_MASK, 0,
-                                       kImageListGrowth);
+    HIMAGELIST list =
+        ImageList_Create(ThumbnailCellSize(), ThumbnailCellSize(), ILC_COLOR24 | ILC_MASK, 0, kImageListGrowth);
     if (!list) return nullptr;
     // Image 0 is never shown; it only makes thumbnail indices start at 1.
     // Shared icon from LoadIconA: not destroyed.
     HICON placeholder = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_THUMB_PLACEHOLDER));
     if (!placeholder || ImageList_ReplaceIcon(list, -1, placeholder) != 0) {
         ImageList_RemoveAll(list);
-        AppendBlankImage(list);
+        LoadThumbnailPicture(list, std::string());
     }
     return list;
 }
 
+int LoadThumbnailPicture(HIMAGELIST list, const std::string& jpegPath) {
+    ThumbnailRenderer& renderer = SharedRenderer();
+    renderer.Render(jpegPath);
+    return renderer.AppendTo(list);
+}
+
 int LoadThumbnail(HIMAGELIST list, const std::string& framePath) {
-    win::Bitmap image, mask;
-    RenderThumbnail(ResolveThumbnailPath(framePath), image, mask);
-    // The image list copies both bitmaps; ours go with this scope.
-    return ImageList_Add(list, image.Get(), mask.Get());
+    return LoadThumbnailPicture(list, ResolveThumbnailPath(framePath));
 }

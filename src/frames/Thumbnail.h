@@ -1,5 +1,5 @@
-// Thumbnails: a frame's JPEG picture decoded through a temporary BMP file and
-// drawn into a 64 by 64 cell of the shared image list.
+// Thumbnails: a frame's JPEG picture decoded in memory and drawn into a
+// 64 by 64 cell of the shared image list.
 #pragma once
 
 #include <windows.h>
@@ -15,3 +15,6 @@ HIMAGELIST CreateThumbnailImageList();
 // (-1 only when the list refuses the image). A frame without a usable
 // picture gets a fully transparent image of its own.
 int LoadThumbnail(HIMAGELIST list, const std::string& framePath);
+// The same for a thumbnail path already read from the frame file (see
+// ResolveThumbnailPath); an empty path gives the transparent image.
+int LoadThumbnailPicture(HIMAGELIST list, const std::string& jpegPath);

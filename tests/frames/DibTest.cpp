@@ -158,6 +158,21 @@ TEST(Dib, HostileHeadersGiveAnErrorOrStayUndrawn) {
     EXPECT_EQ(LoadBytes(dib, FileHeader(70, 54) + InfoHeader(2, 2, 24) + TwoByTwoBits().substr(0, 8)),
               kDibReadError);
 
+    // Pixel data said to begin inside the info header, the colour table or
+    // the core header's table: the headers would be drawn as pixels.
+    const std::string info = InfoHeader(2, 2, 24);
+    EXPECT_EQ(LoadBytes(dib, FileHeader(70, 30) + info + TwoByTwoBits()), kDibNotBmp);
+    std::string greyTable;
+    for (unsigned i = 0; i < 256; ++i) greyTable += Le32(i * 0x010101);
+    EXPECT_EQ(LoadBytes(dib, FileHeader(1086, 14 + 40 + 1020) + InfoHeader(4, 2, 8) + greyTable +
+                                 "\1\2\3\4\5\6\7\x08"s),
+              kDibNotBmp);
+    const std::string core = Le32(12) + Le16(2) + Le16(1) + Le16(1) + Le16(1);
+    EXPECT_EQ(LoadBytes(dib, FileHeader(36, 14 + 12 + 5) + core + Bgr(0) + Bgr(0xFFFFFF) + "\x80\0\0\0"s),
+              kDibNotBmp);
+    EXPECT_EQ(LoadBytes(dib, FileHeader(36, 14 + 12 + 6) + core + Bgr(0) + Bgr(0xFFFFFF) + "\x80\0\0\0"s),
+              kDibOk);
+
     // Sizes GDI cannot take or we would misdraw, and bit counts it does not know.
     for (auto [width, height] : {std::pair{0, 2}, {2, 0}, {-2, 2}, {2, -2}}) {
         ASSERT_EQ(LoadBytes(dib, Bmp(InfoHeader(width, height, 24), "", TwoByTwoBits())), kDibOk);

@@ -4,18 +4,19 @@
 #include <commctrl.h>
 #include <psapi.h>
 
+#include <csetjmp>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "../../tools/JpegWriter.h"
 #include "TestFiles.h"
-#include "frames/JpegToBmp.h"
+#include "frames/JpegToDib.h"
 #include "frames/Thumbnail.h"
 #include "frames/ThumbnailRender.h"
 #include "win/Handles.h"
 
-using testing_support::Exists;
 using testing_support::MakeDirs;
 using testing_support::ReadFile;
 using testing_support::TempDir;
@@ -60,11 +61,66 @@ void WriteHugeJpeg(const std::string& path, unsigned width, unsigned height) {
     WriteFile(path, bytes);
 }
 
-unsigned U16(const std::string& b, size_t at) {
-    return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
+// Smooth gradients under a few hard-edged blocks, like a photo with
+// lettering: colour in both directions, so a swapped channel, a flipped row
+// order or a shifted scale all show.
+void WritePictureJpeg(const std::string& path, int width, int height, bool grey) {
+    std::vector<unsigned char> px;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool block = (x * 5 / width) % 2 == 1 && (y * 4 / height) % 2 == 0;
+            const int r = block ? 240 : 255 * x / width;
+            const int g = block ? 30 : 255 * y / height;
+            const int b = block ? 40 : 128 + 100 * (x + y) / (width + height);
+            if (grey)
+                px.push_back(static_cast<unsigned char>((r * 3 + g * 6 + b) / 10));
+            else
+                px.insert(px.end(), {static_cast<unsigned char>(r), static_cast<unsigned char>(g),
+                                     static_cast<unsigned char>(b)});
+        }
+    ASSERT_TRUE(
+        demo::WriteJpeg(path, width, height, grey ? 1 : 3, grey ? JCS_GRAYSCALE : JCS_RGB, px.data(), 90));
 }
-unsigned U32(const std::string& b, size_t at) {
-    return U16(b, at) | U16(b, at + 2) << 16;
+
+struct ReferenceErrors {
+    struct jpeg_error_mgr pub;
+    jmp_buf jump;
+};
+void ReferenceErrorExit(j_common_ptr cinfo) {
+    longjmp(reinterpret_cast<ReferenceErrors*>(cinfo->err)->jump, 1);
+}
+void ReferenceSilence(j_common_ptr) {}
+
+// The reference picture: the whole JPEG decoded at full size in RGB and
+// turned into BGR rows bottom-up by hand. Plain C objects only between
+// setjmp and the jump.
+bool DecodeFullSize(const std::string& bytes, CDIB* dib) {
+    struct jpeg_decompress_struct cinfo;
+    struct ReferenceErrors errors;
+    std::memset(&cinfo, 0, sizeof cinfo);
+    cinfo.err = jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = ReferenceErrorExit;
+    errors.pub.output_message = ReferenceSilence;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    jpeg_read_header(&cinfo, TRUE);
+    jpeg_start_decompress(&cinfo);
+    const WORD bitCount = cinfo.output_components == 3 ? 24 : 8;
+    BYTE* bits = dib->Create(cinfo.output_width, cinfo.output_height, bitCount);
+    const DWORD stride = CDIB::Stride(cinfo.output_width, bitCount);
+    while (bits && cinfo.output_scanline < cinfo.output_height) {
+        BYTE* row = bits + static_cast<size_t>(cinfo.output_height - 1 - cinfo.output_scanline) * stride;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+        for (JDIMENSION x = 0; bitCount == 24 && x < cinfo.output_width; ++x)
+            std::swap(row[3 * x], row[3 * x + 2]);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return bits != nullptr;
 }
 
 bool Near(unsigned rgb, unsigned want, int tolerance = 12) {
@@ -115,8 +171,55 @@ std::vector<DWORD> DrawOverMagenta(HIMAGELIST list, int index) {
     return ReadPixels(canvas.Get());
 }
 
-bool TempFileExists() {
-    return Exists(ThumbnailTempPath());
+// Names in the temporary folder, to see that thumbnails leave nothing there.
+std::set<std::string> TempFolderNames() {
+    char folder[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, folder);
+    std::set<std::string> names;
+    WIN32_FIND_DATAA data;
+    win::FindHandle find(::FindFirstFileA((std::string(folder) + "*").c_str(), &data));
+    if (find) do
+            names.insert(data.cFileName);
+        while (::FindNextFileA(find.Get(), &data));
+    return names;
+}
+
+// The reference's cell: the full-size picture stretched into the cell as
+// thumbnails have always been drawn, and its mask.
+void DrawReferenceCell(const CDIB& dib, std::vector<DWORD>& image, std::vector<DWORD>& mask) {
+    win::WindowDc screen(nullptr);
+    win::MemoryDc imageDc(::CreateCompatibleDC(screen.Get()));
+    win::MemoryDc maskDc(::CreateCompatibleDC(screen.Get()));
+    win::Bitmap imageBitmap(::CreateCompatibleBitmap(screen.Get(), kThumbnailSize, kThumbnailSize));
+    win::Bitmap maskBitmap(::CreateCompatibleBitmap(maskDc.Get(), kThumbnailSize, kThumbnailSize));
+    {
+        win::SelectObjectScope imageSelected(imageDc.Get(), imageBitmap.Get());
+        win::SelectObjectScope maskSelected(maskDc.Get(), maskBitmap.Get());
+        ::PatBlt(imageDc.Get(), 0, 0, kThumbnailSize, kThumbnailSize, WHITENESS);
+        ::PatBlt(maskDc.Get(), 0, 0, kThumbnailSize, kThumbnailSize, WHITENESS);
+        RECT cell = FitRect(dib.Width(), dib.Height(), kThumbnailSize);
+        ::InflateRect(&cell, -2, -2);
+        ASSERT_TRUE(dib.Draw(imageDc.Get(), cell, SRCCOPY));
+        ::PatBlt(maskDc.Get(), cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top,
+                 BLACKNESS);
+    }
+    image = ReadPixels(imageBitmap.Get());
+    mask = ReadPixels(maskBitmap.Get());
+}
+
+// Mean of the absolute channel differences over the pixels both masks show.
+double MeanDifference(const std::vector<DWORD>& a, const std::vector<DWORD>& b,
+                      const std::vector<DWORD>& mask) {
+    double sum = 0;
+    int count = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (mask[i] != kBlack) continue;
+        for (int shift : {0, 8, 16})
+            sum +=
+                std::abs(static_cast<int>((a[i] >> shift) & 0xFF) - static_cast<int>((b[i] >> shift) & 0xFF));
+        count += 3;
+    }
+    return count ? sum / count : 0;
 }
 
 // Every pixel of `pixels` inside `r` is near `inside`, every other one near `outside`.
@@ -154,126 +257,116 @@ TEST(Thumbnail, FitRectCentresThePictureKeepingItsProportions) {
     EXPECT_LE(wide.bottom, kThumbnailSize);
 }
 
-TEST(Thumbnail, JpegToBmpWritesBottomUpPaddedRows) {
+TEST(Thumbnail, ScaledDecodeMatchesTheFullSizePictureStretchedIntoTheCell) {
     TempDir dir;
-    // 30 pixels: 90-byte rows padded to 92; top half red, bottom half green.
-    std::vector<unsigned char> px;
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 30; ++x) {
-            const unsigned c = y < 10 ? kRed : kGreen;
-            px.insert(px.end(), {static_cast<unsigned char>(c >> 16), static_cast<unsigned char>(c >> 8),
-                                 static_cast<unsigned char>(c)});
-        }
-    ASSERT_TRUE(demo::WriteJpeg(dir / "c.jpg", 30, 20, 3, JCS_RGB, px.data(), 95));
-    ASSERT_EQ(JpegToBmp(dir / "c.jpg", dir / "c.bmp"), 1);
-    const std::string bmp = ReadFile(dir / "c.bmp");
-    ASSERT_EQ(bmp.size(), 54u + 92u * 20u);
-    EXPECT_EQ(bmp.substr(0, 2), "BM");
-    EXPECT_EQ(U32(bmp, 2), bmp.size());
-    EXPECT_EQ(U32(bmp, 10), 54u);
-    EXPECT_EQ(U32(bmp, 14), 40u);
-    EXPECT_EQ(U32(bmp, 18), 30u);
-    EXPECT_EQ(U32(bmp, 22), 20u);
-    EXPECT_EQ(U16(bmp, 28), 24u);
-    EXPECT_EQ(U32(bmp, 30), 0u);  // BI_RGB
-    EXPECT_EQ(U32(bmp, 46), 0u);  // no colour table
-    auto bgrAt = [&](size_t row, size_t x) {
-        const size_t at = 54 + row * 92 + x * 3;
-        return static_cast<unsigned>(static_cast<unsigned char>(bmp[at + 2])) << 16 |
-               static_cast<unsigned char>(bmp[at + 1]) << 8 | static_cast<unsigned char>(bmp[at]);
+    ThumbnailRenderer renderer;
+    struct Case {
+        int width, height;
+        bool grey;
     };
-    EXPECT_TRUE(Near(bgrAt(0, 5), kGreen)) << std::hex << bgrAt(0, 5);  // first stored row is the bottom
-    EXPECT_TRUE(Near(bgrAt(19, 5), kRed)) << std::hex << bgrAt(19, 5);
-    for (size_t row = 0; row < 20; ++row) EXPECT_EQ(bmp.substr(54 + row * 92 + 90, 2), std::string(2, '\0'));
+    for (const Case& c : {Case{160, 120, false},
+                          {120, 160, false},
+                          {640, 480, false},
+                          {1600, 1200, false},
+                          {64, 63, false},
+                          {1, 1000, false},
+                          {1000, 1, false},
+                          {30, 20, false},
+                          {333, 97, false},
+                          {160, 120, true},
+                          {90, 700, true}}) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + (c.grey ? " grey" : ""));
+        const std::string path = dir / "p.jpg";
+        WritePictureJpeg(path, c.width, c.height, c.grey);
+        CDIB full;
+        ASSERT_TRUE(DecodeFullSize(ReadFile(path), &full));
+        std::vector<DWORD> wantImage, wantMask;
+        DrawReferenceCell(full, wantImage, wantMask);
 
-    WriteGreyJpeg(dir / "g.jpg", 30, 20, 100);
-    ASSERT_EQ(JpegToBmp(dir / "g.jpg", dir / "g.bmp"), 1);
-    const std::string grey = ReadFile(dir / "g.bmp");
-    ASSERT_EQ(grey.size(), 54u + 1024u + 32u * 20u);
-    EXPECT_EQ(U32(grey, 10), 54u + 1024u);
-    EXPECT_EQ(U16(grey, 28), 8u);
-    EXPECT_EQ(U32(grey, 46), 256u);
-    for (unsigned i = 0; i < 256; ++i) ASSERT_EQ(U32(grey, 54 + 4 * i), i * 0x010101u) << i;
-    EXPECT_NEAR(static_cast<unsigned char>(grey[1078 + 7]), 100, 2);
-    EXPECT_EQ(grey.substr(1078 + 30, 2), std::string(2, '\0'));
+        ASSERT_EQ(renderer.Render(path), 1);
+        const std::vector<DWORD> mask = ReadPixels(renderer.Mask());
+        EXPECT_EQ(mask, wantMask);
+        const double difference = MeanDifference(ReadPixels(renderer.Image()), wantImage, wantMask);
+        // Smaller than any fault (swapped channels, flipped rows, a wrong scale
+        // or offset) would give; the scaled picture is smoother at hard edges.
+        EXPECT_LT(difference, 10.0);
+    }
 }
 
-TEST(Thumbnail, BadJpegsGiveNoBmpAndABlankCell) {
+TEST(Thumbnail, BadOrDamagedJpegsGiveABlankCell) {
     TempDir dir;
-    WriteColourJpeg(dir / "good.jpg", 40, 30, kRed, kGreen);
+    const std::set<std::string> tempBefore = TempFolderNames();
+    WritePictureJpeg(dir / "good.jpg", 640, 480, false);
     const std::string good = ReadFile(dir / "good.jpg");
     WriteFile(dir / "truncated.jpg", good.substr(0, good.size() / 2));
+    WriteFile(dir / "noend.jpg", good.substr(0, good.size() - 2));  // entropy data whole, end marker gone
+    std::string middle = good;
+    for (size_t i = middle.size() / 2; i < middle.size() / 2 + 64; ++i) middle[i] = static_cast<char>(i * 37);
+    WriteFile(dir / "middle.jpg", middle);
     WriteFile(dir / "garbage.jpg", std::string(3000, '\x5A'));
     WriteFile(dir / "empty.jpg", "");
     WriteCmykJpeg(dir / "cmyk.jpg");
     WriteHugeJpeg(dir / "huge.jpg", 60000, 60000);
-    WriteHugeJpeg(dir / "big.jpg", 5000, 5000);  // 75 MB of BMP
-    for (const char* name :
-         {"truncated.jpg", "garbage.jpg", "empty.jpg", "cmyk.jpg", "huge.jpg", "big.jpg"}) {
+    WriteHugeJpeg(dir / "big.jpg", 5000, 5000);  // 75 MB at full size
+    MakeDirs(dir / "folder.jpg");
+    ThumbnailRenderer renderer;
+    for (const char* name : {"truncated.jpg", "noend.jpg", "middle.jpg", "garbage.jpg", "empty.jpg",
+                             "cmyk.jpg", "huge.jpg", "big.jpg", "folder.jpg", "missing.jpg", ""}) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(JpegToBmp(dir / name, dir / "out.bmp"), 0);
-        // Written only at the end: a failed decode leaves an empty file.
-        EXPECT_EQ(ReadFile(dir / "out.bmp"), "");
-
-        win::Bitmap image, mask;
-        EXPECT_EQ(RenderThumbnail(dir / name, image, mask), 0);
-        ASSERT_TRUE(image && mask);
-        ExpectRegions(ReadPixels(mask.Get()), RECT{}, kBlack, kWhite);
-        EXPECT_FALSE(TempFileExists());
+        // A good picture first: a failure must not leave it in the cell.
+        ASSERT_EQ(renderer.Render(dir / "good.jpg"), 1);
+        EXPECT_EQ(renderer.Render(*name ? dir / name : std::string()), 0);
+        ASSERT_TRUE(renderer.Image() && renderer.Mask());
+        ExpectRegions(ReadPixels(renderer.Mask()), RECT{}, kBlack, kWhite);
+        ExpectRegions(ReadPixels(renderer.Image()), RECT{}, kBlack, kWhite);
     }
-    EXPECT_EQ(JpegToBmp(dir / "missing.jpg", dir / "none.bmp"), 0);
-    EXPECT_FALSE(Exists(dir / "none.bmp"));
-    EXPECT_EQ(JpegToBmp(dir / "good.jpg", dir / "no\\such\\folder.bmp"), 0);
+
+    // Stray bytes before a marker are skipped, and the picture still shows.
+    const size_t dqt = good.find("\xFF\xDB");
+    ASSERT_NE(dqt, std::string::npos);
+    WriteFile(dir / "stray.jpg", good.substr(0, dqt) + "junk" + good.substr(dqt));
+    EXPECT_EQ(renderer.Render(dir / "stray.jpg"), 1);
+    EXPECT_EQ(TempFolderNames(), tempBefore);
 }
 
 TEST(Thumbnail, FailedDecodesLeaveNoDecompressorBehind) {
     TempDir dir;
     WriteColourJpeg(dir / "good.jpg", 200, 150, kRed, kGreen);
     const std::string good = ReadFile(dir / "good.jpg");
-    WriteFile(dir / "cut.jpg", good.substr(0, good.size() - 200));
+    const std::string cut = good.substr(0, good.size() - 200);
     auto committedBytes = [] {
         // Committed private memory (Wine leaves PrivateUsage at 0).
         PROCESS_MEMORY_COUNTERS counters = {};
         ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
         return static_cast<long long>(counters.PagefileUsage);
     };
-    ASSERT_EQ(JpegToBmp(dir / "cut.jpg", dir / "out.bmp"), 0);
+    CDIB dib;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(cut.data());
+    ASSERT_EQ(JpegToDib(bytes, cut.size(), kThumbnailSize, dib), 0);
+    EXPECT_EQ(dib.Bits(), nullptr);
     const long long before = committedBytes();
     // Each leaked decompressor would keep its pools (tens of kilobytes).
-    for (int i = 0; i < 400; ++i) JpegToBmp(dir / "cut.jpg", dir / "out.bmp");
+    for (int i = 0; i < 400; ++i) JpegToDib(bytes, cut.size(), 0, dib);
     EXPECT_LT(committedBytes() - before, 2ll * 1024 * 1024);
-}
-
-TEST(Thumbnail, StaleTemporaryFileIsNeverShownAndAlwaysRemoved) {
-    TempDir dir;
-    // A BMP left by an earlier run, and an input that exists but cannot be read.
-    WriteColourJpeg(dir / "a.jpg", 40, 30, kRed, kRed);
-    ASSERT_EQ(JpegToBmp(dir / "a.jpg", ThumbnailTempPath()), 1);
-    MakeDirs(dir / "folder.jpg");
-    win::Bitmap image, mask;
-    EXPECT_EQ(RenderThumbnail(dir / "folder.jpg", image, mask), 0);
-    ExpectRegions(ReadPixels(mask.Get()), RECT{}, kBlack, kWhite);
-    EXPECT_FALSE(TempFileExists());
 }
 
 TEST(Thumbnail, RenderedCellHoldsThePictureInsideItsMask) {
     TempDir dir;
     WriteColourJpeg(dir / "land.jpg", 640, 480, kRed, kGreen);
-    win::Bitmap image, mask;
-    ASSERT_EQ(RenderThumbnail(dir / "land.jpg", image, mask), 1);
-    EXPECT_FALSE(TempFileExists());
+    ThumbnailRenderer renderer;
+    ASSERT_EQ(renderer.Render(dir / "land.jpg"), 1);
     const RECT picture = {2, 10, 62, 54};
-    ExpectRegions(ReadPixels(mask.Get()), picture, kBlack, kWhite);
-    const std::vector<DWORD> pixels = ReadPixels(image.Get());
+    ExpectRegions(ReadPixels(renderer.Mask()), picture, kBlack, kWhite);
+    const std::vector<DWORD> pixels = ReadPixels(renderer.Image());
     EXPECT_TRUE(Near(At(pixels, 10, 30), kRed)) << std::hex << At(pixels, 10, 30);
     EXPECT_TRUE(Near(At(pixels, 55, 50), kGreen)) << std::hex << At(pixels, 55, 50);
     EXPECT_EQ(At(pixels, 30, 5), kWhite);
 
     // Portrait greyscale: drawn in grey between 10 and 54 across.
     WriteGreyJpeg(dir / "port.jpg", 480, 640, 128);
-    ASSERT_EQ(RenderThumbnail(dir / "port.jpg", image, mask), 1);
-    ExpectRegions(ReadPixels(mask.Get()), RECT{10, 2, 54, 62}, kBlack, kWhite);
-    EXPECT_TRUE(Near(At(ReadPixels(image.Get()), 32, 32), 0x808080, 4));
+    ASSERT_EQ(renderer.Render(dir / "port.jpg"), 1);
+    ExpectRegions(ReadPixels(renderer.Mask()), RECT{10, 2, 54, 62}, kBlack, kWhite);
+    EXPECT_TRUE(Near(At(ReadPixels(renderer.Image()), 32, 32), 0x808080, 4));
 }
 
 TEST(Thumbnail, ImageListGetsOneTransparentImagePerFrameAfterThePlaceholder) {
@@ -295,10 +388,12 @@ TEST(Thumbnail, ImageListGetsOneTransparentImagePerFrameAfterThePlaceholder) {
     EXPECT_EQ(LoadThumbnail(list.Get(), dir / "SQUARE.USD"), 1);
     EXPECT_EQ(LoadThumbnail(list.Get(), dir / "NOPIC.USD"), 2);
     EXPECT_EQ(LoadThumbnail(list.Get(), dir / "EMPTY.USD"), 3);
-    EXPECT_EQ(ImageList_GetImageCount(list.Get()), 4);
-    EXPECT_FALSE(TempFileExists());
+    // The shared pair is reused: the second copy of the picture is its own image.
+    EXPECT_EQ(LoadThumbnail(list.Get(), dir / "SQUARE.USD"), 4);
+    EXPECT_EQ(ImageList_GetImageCount(list.Get()), 5);
 
     ExpectRegions(DrawOverMagenta(list.Get(), 1), RECT{2, 2, 62, 62}, kGreen, kMagenta);
     ExpectRegions(DrawOverMagenta(list.Get(), 2), RECT{}, kBlack, kMagenta);
     ExpectRegions(DrawOverMagenta(list.Get(), 3), RECT{}, kBlack, kMagenta);
+    ExpectRegions(DrawOverMagenta(list.Get(), 4), RECT{2, 2, 62, 62}, kGreen, kMagenta);
 }
