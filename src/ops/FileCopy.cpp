@@ -27,7 +27,9 @@ CopyResult CopyFileInPieces(const std::string& from, const std::string& to, cons
     if (!dest) return CopyResult::Failed;
 
     CopyResult result = CopyResult::Done;
-    const std::unique_ptr<char[]> buffer(new char[kPieceBytes]);
+    // One buffer for every copy: a fresh block of this size per file costs
+    // more than copying a small file.
+    static const std::unique_ptr<char[]> buffer(new char[kPieceBytes]);
     for (;;) {
         DWORD read = 0, written = 0;
         if (!::ReadFile(source.Get(), buffer.get(), kPieceBytes, &read, nullptr)) {

@@ -67,10 +67,11 @@ void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferr
                                        const std::string& leftFolder) {
     sourceList_.Refill();
     targetList_.Refill();
-    for (const std::string& path : transferred) {
-        tree_.AddFolderByPath(win::WithoutLastDot(path));
-        if (!leftFolder.empty()) tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(leftFolder));
-    }
+    for (const std::string& path : transferred) tree_.AddFolderByPath(win::WithoutLastDot(path));
+    // The folder the frames left loses their companion folders; one look at it
+    // covers them all.
+    if (!leftFolder.empty() && !transferred.empty())
+        tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(leftFolder));
     ::RedrawWindow(tree_.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     UpdateCommandButtons();
 }
@@ -98,7 +99,9 @@ void CZELMaintenanceDlg::OnCopy() {
     if (destFolder.empty()) return;
     if (!app_.EnsureLumadexClosed()) return;
     const std::vector<std::string> names = SelectedNames(*active);
-    if (app_.GetLayoutAdditionTo() == kTargetMemoryCard && active != &targetList_ && !PrepareMemoryCard(names)) return;
+    if (app_.GetLayoutAdditionTo() == kTargetMemoryCard && active != &targetList_ &&
+        !PrepareMemoryCard(names))
+        return;
     std::vector<std::string> transferred;
     CMessageBoxReporter reporter;
     transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Copy, reporter, transferred);
