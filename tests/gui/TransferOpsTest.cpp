@@ -265,3 +265,30 @@ TEST_F(TransferOpsTest, AFrameFileThatVanishedFromTheListIsLeftOut) {
     EXPECT_FALSE(Exists(dir_ / "BETA.USD"));
     EXPECT_TRUE(IsDirectory(dir_ / "ALPHA"));
 }
+
+TEST_F(TransferOpsTest, AFrameHoldingALinkIsRefusedWithTheLinkNamedAndNothingMoves) {
+    testing_support::TempDir outside;
+    MakeDirs(outside / "inner");
+    testing_support::WriteFile(outside / "inner\\keep.jpg", "keep");
+    WriteFrame(dir_.Path(), "ROSE", "Rose");
+    const std::string link = dir_ / "ROSE\\photos";
+    if (!testing_support::MakeLink(outside.Path(), link)) GTEST_SKIP() << "no symbolic links here";
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    const auto library = testing_support::Snapshot(dir_.Path());
+    const auto outsideBefore = testing_support::Snapshot(outside.Path());
+
+    for (int button : {IDC_BTN_ADD, IDC_BTN_COPY}) {
+        boxes_.clear();
+        Focus(dialog_->SourceList());
+        Select(dialog_->SourceList(), {0});
+        Command(button);
+        ASSERT_EQ(boxes_.size(), 1u) << button;
+        EXPECT_NE(boxes_[0].text.find(link), std::string::npos) << boxes_[0].text;
+        EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
+        EXPECT_EQ(testing_support::Snapshot(dir_.Path()), library);
+        EXPECT_EQ(testing_support::Snapshot(outside.Path()), outsideBefore);
+        EXPECT_TRUE(Entries(kCardFolder).empty());
+        EXPECT_EQ(ListNames(dialog_->SourceList()), Names{"ROSE.USD"});
+    }
+}
