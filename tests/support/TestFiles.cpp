@@ -137,7 +137,10 @@ void RemoveTree(const std::string& path) {
         ::FindClose(find);
     }
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::RemoveDirectoryA(path.c_str());
+    // A link whose target went first no longer reads as a link under Wine;
+    // the Linux side removes what is left (rm never follows a link).
+    if (!::RemoveDirectoryA(path.c_str()) && Exists(path))
+        RunUnix("/bin/rm", "-rf " + Quoted(UnixPath(path))) && WaitFor([&] { return !Exists(path); });
 }
 
 std::string ModuleFolder() {
