@@ -12,6 +12,7 @@
 #include "win/WaitCursor.h"
 
 int CListCtrlZEL::instanceCount_ = 0;
+std::vector<CListCtrlZEL*> CListCtrlZEL::lists_;
 
 namespace {
 
@@ -80,6 +81,8 @@ int CompareFrames(const FrameInfo* a, const FrameInfo* b, int sortMode) {
 }
 
 CListCtrlZEL::~CListCtrlZEL() {
+    StopThumbnails();
+    lists_.erase(std::remove(lists_.begin(), lists_.end(), this), lists_.end());
     HWND hwnd = Handle();
     Detach();
     if (!counted_ || --instanceCount_ > 0) return;
@@ -106,6 +109,7 @@ void CListCtrlZEL::Initialize() {
     InsertColumns();
     counted_ = true;
     ++instanceCount_;
+    lists_.push_back(this);
     OpenFrameInfoCache();
     ::SendMessageA(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(FrameThumbnailList()));
     ::SendMessageA(Handle(), LVM_SETBKCOLOR, 0, kRowColor);
@@ -121,6 +125,12 @@ void CListCtrlZEL::Refill() {
     HWND hwnd = Handle();
     if (!hwnd) return;
     win::WaitCursor wait;
+    ItemChangesHeld held(*this);
+    // Whatever the last fill still had to decode belongs to rows that go now.
+    ++fillGeneration_;
+    StopThumbnails();
+    thumbnailQueue_.clear();
+    queueNext_ = 0;
     RedrawOff redrawOff(hwnd);
     ::SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
     if (folder_.empty()) return;
@@ -148,13 +158,17 @@ void CListCtrlZEL::Refill() {
         if (::SendMessageA(hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) >= 0) ++count;
     } while (::FindNextFileA(find.Get(), &found));
     Sort();
+    QueueThumbnails();
 }
 
 void CListCtrlZEL::Sort() {
     HWND hwnd = Handle();
     if (!hwnd) return;
-    win::WaitCursor wait;
-    // Each record is looked up once here, not twice per comparison.
+    // Setting each item's position fires LVN_ITEMCHANGED: the buttons are
+    // updated once, after the sort.
+    ItemChangesHeld held(*this);
+    // Each record is looked up once here, not twice per comparison, and from
+    // the cache: the keys are what the rows show.
     SortContext context{{}, CurrentSortMode()};
     const int count = GetItemCount();
     context.records.reserve(static_cast<size_t>(count));
@@ -164,7 +178,9 @@ void CListCtrlZEL::Sort() {
         item.iItem = i;
         item.lParam = i;
         ::SendMessageA(hwnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        context.records.push_back(GetFrameInfo(GetItemPath(i)));
+        const std::string path = GetItemPath(i);
+        const FrameInfo* info = FindFrameInfo(path);
+        context.records.push_back(info ? info : GetFrameInfo(path));
     }
     ::SendMessageA(hwnd, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context),
                    reinterpret_cast<LPARAM>(CompareItems));
@@ -210,6 +226,10 @@ void CListCtrlZEL::SetAllSelected(bool selected) {
 LRESULT CListCtrlZEL::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     // A click always makes the clicked list the active one.
     if (msg == WM_LBUTTONDOWN) ::SetFocus(Handle());
+    if (msg == WM_TIMER && wParam == kThumbnailTimer) {
+        MakeThumbnailsForAWhile();
+        return 0;
+    }
     return CListCtrlEx::WindowProc(msg, wParam, lParam);
 }
 
@@ -230,7 +250,7 @@ bool CListCtrlZEL::HandleParentMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT&
 
 bool CListCtrlZEL::HandleNotify(NMHDR* header, LRESULT& result) {
     if (!header || !Handle() || header->hwndFrom != Handle() || header->code != LVN_ITEMCHANGED) return false;
-    if (onItemChanged_) onItemChanged_();
+    if (onItemChanged_ && itemChangesHeld_ == 0) onItemChanged_();
     result = 0;
     return true;
 }
