@@ -53,7 +53,9 @@ bool HasFrameExtension(const char* name) {
 }
 
 struct SortContext {
-    std::vector<const FrameInfo*> records;  // by the item's position before the sort
+    // Both by the item's data value, a number unique in the list.
+    std::vector<const FrameInfo*> records;
+    std::vector<int> positions;  // before the sort
     int sortMode;
 };
 
@@ -64,7 +66,7 @@ int CALLBACK CompareItems(LPARAM a, LPARAM b, LPARAM context) {
     const int result = CompareFrames(sort->records[a], sort->records[b], sort->sortMode);
     // Equal frames keep their order whatever sort the list view runs.
     if (result != 0) return result;
-    return a < b ? -1 : (a > b ? 1 : 0);
+    return sort->positions[a] < sort->positions[b] ? -1 : (sort->positions[a] > sort->positions[b] ? 1 : 0);
 }
 
 }  // namespace
@@ -164,23 +166,42 @@ void CListCtrlZEL::Refill() {
 void CListCtrlZEL::Sort() {
     HWND hwnd = Handle();
     if (!hwnd) return;
-    // Setting each item's position fires LVN_ITEMCHANGED: the buttons are
-    // updated once, after the sort.
     ItemChangesHeld held(*this);
+    const int count = GetItemCount();
+    SortContext context{std::vector<const FrameInfo*>(count), std::vector<int>(count, -1), CurrentSortMode()};
     // Each record is looked up once here, not twice per comparison, and from
     // the cache: the keys are what the rows show.
-    SortContext context{{}, CurrentSortMode()};
-    const int count = GetItemCount();
-    context.records.reserve(static_cast<size_t>(count));
+    auto record = [](const std::string& path) -> const FrameInfo* {
+        const FrameInfo* info = FindFrameInfo(path);
+        return info ? info : GetFrameInfo(path);
+    };
+    // The fill numbers the items 0..n-1 and a sort only permutes them, so
+    // they are read, not set: setting one fires LVN_ITEMCHANGED.
+    bool numbered = true;
+    for (int i = 0; i < count && numbered; ++i) {
+        LVITEMA item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = i;
+        ::SendMessageA(hwnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        numbered = item.lParam >= 0 && item.lParam < count && context.positions[item.lParam] < 0;
+        if (numbered) context.positions[item.lParam] = i;
+    }
+    if (!numbered) {
+        for (int i = 0; i < count; ++i) {
+            LVITEMA item{};
+            item.mask = LVIF_PARAM;
+            item.iItem = i;
+            item.lParam = i;
+            ::SendMessageA(hwnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            context.positions[i] = i;
+        }
+    }
     for (int i = 0; i < count; ++i) {
         LVITEMA item{};
         item.mask = LVIF_PARAM;
         item.iItem = i;
-        item.lParam = i;
-        ::SendMessageA(hwnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        const std::string path = GetItemPath(i);
-        const FrameInfo* info = FindFrameInfo(path);
-        context.records.push_back(info ? info : GetFrameInfo(path));
+        ::SendMessageA(hwnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        context.records[item.lParam] = record(GetItemPath(i));
     }
     ::SendMessageA(hwnd, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context),
                    reinterpret_cast<LPARAM>(CompareItems));

@@ -99,7 +99,8 @@ private:
     void StartThumbnails();
     void StopThumbnails();
     void MakeThumbnailsForAWhile();
-    std::string NextPendingThumbnail();
+    // The next path to decode; inView tells whether its row is on screen.
+    std::string NextPendingThumbnail(bool& inView);
     // Repaints the rows in view that show one of the paths, in every list.
     static void ShowThumbnails(const std::vector<std::string>& paths);
     void RedrawRowsShowing(const std::vector<std::string>& paths);

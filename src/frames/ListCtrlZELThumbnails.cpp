@@ -44,16 +44,18 @@ void CListCtrlZEL::StopThumbnails() {
     if (Handle()) ::KillTimer(Handle(), kThumbnailTimer);
 }
 
-std::string CListCtrlZEL::NextPendingThumbnail() {
+std::string CListCtrlZEL::NextPendingThumbnail(bool& inView) {
     // The rows in view, wherever the list is scrolled to.
     const int count = GetItemCount();
     const int top = static_cast<int>(::SendMessageA(Handle(), LVM_GETTOPINDEX, 0, 0));
     const int end =
         std::min(count, top + static_cast<int>(::SendMessageA(Handle(), LVM_GETCOUNTPERPAGE, 0, 0)) + 1);
+    inView = true;
     for (int i = std::max(top, 0); i < end; ++i) {
         std::string path = GetItemPath(i);
         if (IsThumbnailPending(path)) return path;
     }
+    inView = false;
     for (; queueNext_ < thumbnailQueue_.size(); ++queueNext_)
         if (IsThumbnailPending(thumbnailQueue_[queueNext_])) return thumbnailQueue_[queueNext_++];
     // Rows whose records were made again since the fill (an operation
@@ -70,15 +72,20 @@ void CListCtrlZEL::MakeThumbnailsForAWhile() {
     const unsigned cache = FrameInfoGeneration();
     const DWORD start = ::GetTickCount();
     DWORD shown = start;
+    bool madeInView = false;
     std::vector<std::string> made;
     for (;;) {
-        const std::string path = NextPendingThumbnail();
+        bool inView = false;
+        const std::string path = NextPendingThumbnail(inView);
         if (path.empty()) {
             StopThumbnails();
             break;
         }
+        // The screen is complete: show it before the rows out of view.
+        if (madeInView && !inView) break;
         MakePendingThumbnail(path);
         made.push_back(path);
+        madeInView = inView;
         // Whatever ran meanwhile may have refilled this list or dropped the
         // records: never carry on with rows of an older fill.
         if (fill != fillGeneration_ || cache != FrameInfoGeneration() || !Handle()) return;
