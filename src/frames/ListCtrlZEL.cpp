@@ -135,6 +135,8 @@ void CListCtrlZEL::Refill() {
     queueNext_ = 0;
     RedrawOff redrawOff(hwnd);
     ::SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
+    itemPaths_.clear();
+    itemOrder_.clear();
     if (folder_.empty()) return;
     const std::string pattern = folder_ + "*.USD";
     if (pattern.size() >= MAX_PATH) return;
@@ -157,7 +159,9 @@ void CListCtrlZEL::Refill() {
             item.mask |= LVIF_IMAGE;
             item.iImage = info->imageIndex;
         }
-        if (::SendMessageA(hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) >= 0) ++count;
+        if (::SendMessageA(hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) continue;
+        itemPaths_.push_back(info->path);
+        itemOrder_.push_back(count++);
     } while (::FindNextFileA(find.Get(), &found));
     Sort();
     QueueThumbnails();
@@ -166,45 +170,28 @@ void CListCtrlZEL::Refill() {
 void CListCtrlZEL::Sort() {
     HWND hwnd = Handle();
     if (!hwnd) return;
+    // The buttons follow the selection, which a sort keeps: one update.
     ItemChangesHeld held(*this);
     const int count = GetItemCount();
-    SortContext context{std::vector<const FrameInfo*>(count), std::vector<int>(count, -1), CurrentSortMode()};
+    if (static_cast<size_t>(count) != itemOrder_.size()) return;  // only Refill fills the list
     // Each record is looked up once here, not twice per comparison, and from
-    // the cache: the keys are what the rows show.
-    auto record = [](const std::string& path) -> const FrameInfo* {
-        const FrameInfo* info = FindFrameInfo(path);
-        return info ? info : GetFrameInfo(path);
-    };
-    // The fill numbers the items 0..n-1 and a sort only permutes them, so
-    // they are read, not set: setting one fires LVN_ITEMCHANGED.
-    bool numbered = true;
-    for (int i = 0; i < count && numbered; ++i) {
-        LVITEMA item{};
-        item.mask = LVIF_PARAM;
-        item.iItem = i;
-        ::SendMessageA(hwnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        numbered = item.lParam >= 0 && item.lParam < count && context.positions[item.lParam] < 0;
-        if (numbered) context.positions[item.lParam] = i;
-    }
-    if (!numbered) {
-        for (int i = 0; i < count; ++i) {
-            LVITEMA item{};
-            item.mask = LVIF_PARAM;
-            item.iItem = i;
-            item.lParam = i;
-            ::SendMessageA(hwnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-            context.positions[i] = i;
-        }
-    }
+    // the cache: the keys are what the rows show. The items' data values are
+    // their fill numbers, which a sort only permutes, so nothing is set on
+    // the items (every change fires LVN_ITEMCHANGED) and nothing is read
+    // back from them (a list-view message per item costs more than the sort).
+    SortContext context{std::vector<const FrameInfo*>(count), std::vector<int>(count), CurrentSortMode()};
     for (int i = 0; i < count; ++i) {
-        LVITEMA item{};
-        item.mask = LVIF_PARAM;
-        item.iItem = i;
-        ::SendMessageA(hwnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        context.records[item.lParam] = record(GetItemPath(i));
+        const int number = itemOrder_[i];
+        context.positions[number] = i;
+        const FrameInfo* info = FindFrameInfo(itemPaths_[number]);
+        context.records[number] = info ? info : GetFrameInfo(itemPaths_[number]);
     }
     ::SendMessageA(hwnd, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context),
                    reinterpret_cast<LPARAM>(CompareItems));
+    // The comparison is a total order, so this is the list view's new order.
+    std::sort(itemOrder_.begin(), itemOrder_.end(), [&context](int a, int b) {
+        return CompareItems(a, b, reinterpret_cast<LPARAM>(&context)) < 0;
+    });
 }
 
 std::string CListCtrlZEL::GetFolder() const {
@@ -213,6 +200,7 @@ std::string CListCtrlZEL::GetFolder() const {
 
 std::string CListCtrlZEL::GetItemPath(int index) const {
     if (!Handle() || index < 0) return {};
+    if (static_cast<size_t>(index) < itemOrder_.size()) return itemPaths_[itemOrder_[index]];
     char text[MAX_PATH + 1] = {};
     LVITEMA item{};
     item.iSubItem = 0;

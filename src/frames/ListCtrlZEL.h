@@ -113,6 +113,11 @@ private:
     std::function<int()> sortMode_;
     std::function<void()> onItemChanged_;
     int itemChangesHeld_ = 0;
+    // What the items hold, kept beside them because asking the list view
+    // costs a message per item: the frame paths by fill number (the items'
+    // data values) and the fill numbers in row order.
+    std::vector<std::string> itemPaths_;
+    std::vector<int> itemOrder_;
     // Paths of the last fill whose thumbnails were pending, in row order;
     // the slices walk it from queueNext_ after the rows in view.
     std::vector<std::string> thumbnailQueue_;

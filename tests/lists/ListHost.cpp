@@ -1,5 +1,7 @@
 #include "ListHost.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <vector>
 
@@ -67,7 +69,17 @@ std::string WriteFrame(const std::string& folder, const std::string& name, const
 
 std::string ItemNames(const CListCtrlZEL& list) {
     std::string names;
-    for (int i = 0; i < list.GetItemCount(); ++i) names += (i ? " " : "") + list.GetItemFileName(i);
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+        // The list view's own text, so the order checked is the one shown.
+        char text[MAX_PATH + 1] = {};
+        LVITEMA item{};
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        ::SendMessageA(list.Handle(), LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+        const std::string path = text;
+        EXPECT_EQ(path, list.GetItemPath(i));
+        names += (i ? " " : "") + (list.GetItemFileName(i).empty() ? "" : path.substr(path.rfind('\\') + 1));
+    }
     return names;
 }
 

@@ -52,5 +52,5 @@ bool NearColour(COLORREF a, COLORREF b);
 std::string WriteFrame(const std::string& folder, const std::string& name, const std::string& title,
                        const std::string& paper = "", const std::string& margins = "");
 
-// File names of a list's items, in list order.
+// File names of a list's items, in the order the list view shows them.
 std::string ItemNames(const CListCtrlZEL& list);
