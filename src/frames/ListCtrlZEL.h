@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frames/FrameFile.h"
@@ -99,8 +100,10 @@ private:
     void StartThumbnails();
     void StopThumbnails();
     void MakeThumbnailsForAWhile();
-    // The next path to decode; inView tells whether its row is on screen.
-    std::string NextPendingThumbnail(bool& inView);
+    // First and one past the last row on screen.
+    std::pair<int, int> RowsInView() const;
+    // The next path to decode, rows in view first; inView tells which.
+    std::string NextPendingThumbnail(std::pair<int, int> view, bool& inView);
     // Repaints the rows in view that show one of the paths, in every list.
     static void ShowThumbnails(const std::vector<std::string>& paths);
     void RedrawRowsShowing(const std::vector<std::string>& paths);

@@ -17,6 +17,9 @@ constexpr UINT kTimerPeriodMs = 10;
 constexpr DWORD kSliceMs = 200;
 // How often a slice shows the thumbnails it made so far.
 constexpr DWORD kPaintEveryMs = 30;
+// How often a slice looks for waiting input: with one picture more, well
+// within the 50 ms a click may wait.
+constexpr DWORD kAskInputEveryMs = 8;
 
 bool InputWaiting() {
     return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_HOTKEY)) != 0;
@@ -44,14 +47,17 @@ void CListCtrlZEL::StopThumbnails() {
     if (Handle()) ::KillTimer(Handle(), kThumbnailTimer);
 }
 
-std::string CListCtrlZEL::NextPendingThumbnail(bool& inView) {
-    // The rows in view, wherever the list is scrolled to.
+std::pair<int, int> CListCtrlZEL::RowsInView() const {
     const int count = GetItemCount();
-    const int top = static_cast<int>(::SendMessageA(Handle(), LVM_GETTOPINDEX, 0, 0));
+    const int top = std::max(0, static_cast<int>(::SendMessageA(Handle(), LVM_GETTOPINDEX, 0, 0)));
     const int end =
         std::min(count, top + static_cast<int>(::SendMessageA(Handle(), LVM_GETCOUNTPERPAGE, 0, 0)) + 1);
+    return {top, end};
+}
+
+std::string CListCtrlZEL::NextPendingThumbnail(std::pair<int, int> view, bool& inView) {
     inView = true;
-    for (int i = std::max(top, 0); i < end; ++i) {
+    for (int i = view.first; i < view.second; ++i) {
         std::string path = GetItemPath(i);
         if (IsThumbnailPending(path)) return path;
     }
@@ -60,6 +66,7 @@ std::string CListCtrlZEL::NextPendingThumbnail(bool& inView) {
         if (IsThumbnailPending(thumbnailQueue_[queueNext_])) return thumbnailQueue_[queueNext_++];
     // Rows whose records were made again since the fill (an operation
     // forgot them, a refresh dropped them) are found by a last walk.
+    const int count = GetItemCount();
     for (int i = 0; i < count; ++i) {
         std::string path = GetItemPath(i);
         if (IsThumbnailPending(path)) return path;
@@ -70,13 +77,16 @@ std::string CListCtrlZEL::NextPendingThumbnail(bool& inView) {
 void CListCtrlZEL::MakeThumbnailsForAWhile() {
     const unsigned fill = fillGeneration_;
     const unsigned cache = FrameInfoGeneration();
+    // Nothing scrolls while a slice runs: no message is handled meanwhile.
+    const std::pair<int, int> view = RowsInView();
     const DWORD start = ::GetTickCount();
-    DWORD shown = start;
+    // The first look at the queue comes after the first picture.
+    DWORD shown = start, asked = start - kAskInputEveryMs;
     bool madeInView = false;
     std::vector<std::string> made;
     for (;;) {
         bool inView = false;
-        const std::string path = NextPendingThumbnail(inView);
+        const std::string path = NextPendingThumbnail(view, inView);
         if (path.empty()) {
             StopThumbnails();
             break;
@@ -90,7 +100,13 @@ void CListCtrlZEL::MakeThumbnailsForAWhile() {
         // records: never carry on with rows of an older fill.
         if (fill != fillGeneration_ || cache != FrameInfoGeneration() || !Handle()) return;
         const DWORD now = ::GetTickCount();
-        if (InputWaiting() || now - start >= kSliceMs) break;
+        if (now - start >= kSliceMs) break;
+        // Asking the queue is a round trip to the Wine server: not after
+        // every small picture.
+        if (now - asked >= kAskInputEveryMs) {
+            if (InputWaiting()) break;
+            asked = now;
+        }
         if (now - shown >= kPaintEveryMs) {
             ShowThumbnails(made);
             made.clear();
@@ -109,12 +125,9 @@ void CListCtrlZEL::ShowThumbnails(const std::vector<std::string>& paths) {
 void CListCtrlZEL::RedrawRowsShowing(const std::vector<std::string>& paths) {
     HWND hwnd = Handle();
     if (!hwnd || !::IsWindowVisible(hwnd)) return;
-    const int count = GetItemCount();
-    const int top = static_cast<int>(::SendMessageA(hwnd, LVM_GETTOPINDEX, 0, 0));
-    const int end =
-        std::min(count, top + static_cast<int>(::SendMessageA(hwnd, LVM_GETCOUNTPERPAGE, 0, 0)) + 1);
+    const std::pair<int, int> view = RowsInView();
     bool redrawn = false;
-    for (int i = std::max(top, 0); i < end; ++i) {
+    for (int i = view.first; i < view.second; ++i) {
         if (std::find(paths.begin(), paths.end(), GetItemPath(i)) == paths.end()) continue;
         ::SendMessageA(hwnd, LVM_REDRAWITEMS, i, i);
         redrawn = true;

@@ -95,10 +95,12 @@ bool PumpUntilThumbnails(const CListCtrlZEL& list) {
 }
 
 void RunOneThumbnail(CListCtrlZEL& list) {
-    ::PostMessageA(list.Handle(), WM_NULL, 0, 0);
+    // Any posted message counts as waiting input; this one nobody handles.
+    constexpr UINT kWaiting = WM_APP + 77;
+    ::PostMessageA(list.Handle(), kWaiting, 0, 0);
     ::SendMessageA(list.Handle(), WM_TIMER, CListCtrlZEL::kThumbnailTimer, 0);
     MSG msg;
-    while (::PeekMessageA(&msg, list.Handle(), WM_NULL, WM_NULL, PM_REMOVE)) {
+    while (::PeekMessageA(&msg, list.Handle(), kWaiting, kWaiting, PM_REMOVE)) {
     }
 }
 
