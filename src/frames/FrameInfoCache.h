@@ -2,6 +2,10 @@
 // per frame file path (exact text, case included) and its thumbnail, so a
 // frame is read and decoded once however often the lists are refilled.
 // Created with the first frame list and destroyed with the last one.
+//
+// A record is made from the header alone; its thumbnail comes later, when a
+// list showing it calls MakePendingThumbnail (visible rows first). Until then
+// its imageIndex is -1 and the row shows a blank cell.
 #pragma once
 
 #include <windows.h>
@@ -14,14 +18,35 @@
 // The record of a frame file, loaded on first use; null when the file does
 // not exist (even when a record is cached).
 FrameInfo* GetFrameInfo(const std::string& path);
-// Reads a record (title, labels, thumbnail, file name) without caching it.
+// The cached record of a path without asking the disk; null when not cached.
+FrameInfo* FindFrameInfo(const std::string& path);
+// Reads a record (title, labels, file name) without caching it; its
+// thumbnail is left to MakePendingThumbnail.
 FrameInfo* LoadFrameInfo(const std::string& path);
-// Drops a path's record and its thumbnail; later thumbnails move down by one.
+// Drops a path's record; its thumbnail slot is kept for the next picture.
 void ForgetFrameInfo(const std::string& path);
 // After a frame file was moved or renamed: drops both paths and loads the new
 // one. Null, and nothing changed, when the old path was not cached.
 FrameInfo* MoveFrameInfo(const std::string& oldPath, const std::string& newPath);
-// Drops every record and every thumbnail but the placeholder (Refresh).
+// Drops every record and every thumbnail but the placeholder.
 void ClearFrameInfo();
+
+// Refresh: every record goes, but a thumbnail whose JPEG still has the same
+// path, size and last-write time is taken over by the frame read again
+// between Begin and End. End frees the thumbnails nobody took.
+void BeginFrameInfoRefresh();
+void EndFrameInfoRefresh();
+
+// Whether the cached record of a path still waits for its thumbnail.
+bool IsThumbnailPending(const std::string& path);
+// Decodes the thumbnail of a cached record that waits for one; false when
+// there was nothing to do.
+bool MakePendingThumbnail(const std::string& path);
+// Records still waiting for their thumbnail.
+size_t PendingThumbnailCount();
+// Changes whenever records are dropped wholesale (clear, refresh), so that
+// work queued before can tell it is stale.
+unsigned FrameInfoGeneration();
+
 // The shared thumbnail image list (null while no frame list exists).
 HIMAGELIST FrameThumbnailList();

@@ -14,6 +14,7 @@
 #include "win/WaitCursor.h"
 
 int CListCtrlZEL::instanceCount_ = 0;
+std::vector<CListCtrlZEL*> CListCtrlZEL::lists_;
 
 namespace {
 
@@ -56,7 +57,9 @@ bool HasFrameExtension(const char* name) {
 }
 
 struct SortContext {
-    std::vector<const FrameInfo*> records;  // by the item's position before the sort
+    // Both by the item's data value, a number unique in the list.
+    std::vector<const FrameInfo*> records;
+    std::vector<int> positions;  // before the sort
     int sortMode;
 };
 
@@ -67,7 +70,7 @@ int CALLBACK CompareItems(LPARAM a, LPARAM b, LPARAM context) {
     const int result = CompareFrames(sort->records[a], sort->records[b], sort->sortMode);
     // Equal frames keep their order whatever sort the list view runs.
     if (result != 0) return result;
-    return a < b ? -1 : (a > b ? 1 : 0);
+    return sort->positions[a] < sort->positions[b] ? -1 : (sort->positions[a] > sort->positions[b] ? 1 : 0);
 }
 
 }  // namespace
@@ -84,6 +87,8 @@ int CompareFrames(const FrameInfo* a, const FrameInfo* b, int sortMode) {
 }
 
 CListCtrlZEL::~CListCtrlZEL() {
+    StopThumbnails();
+    lists_.erase(std::remove(lists_.begin(), lists_.end(), this), lists_.end());
     HWND hwnd = Handle();
     Detach();
     if (!counted_ || --instanceCount_ > 0) return;
@@ -110,6 +115,7 @@ void CListCtrlZEL::Initialize() {
     InsertColumns();
     counted_ = true;
     ++instanceCount_;
+    lists_.push_back(this);
     OpenFrameInfoCache();
     ::SendMessageA(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(FrameThumbnailList()));
     ::SendMessageA(Handle(), LVM_SETBKCOLOR, 0, kRowColor);
@@ -137,8 +143,16 @@ void CListCtrlZEL::Refill() {
     HWND hwnd = Handle();
     if (!hwnd) return;
     win::WaitCursor wait;
+    ItemChangesHeld held(*this);
+    // Whatever the last fill still had to decode belongs to rows that go now.
+    ++fillGeneration_;
+    StopThumbnails();
+    thumbnailQueue_.clear();
+    queueNext_ = 0;
     RedrawOff redrawOff(hwnd);
     ::SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
+    itemPaths_.clear();
+    itemOrder_.clear();
     if (folder_.empty()) return;
     const std::string pattern = folder_ + "*.USD";
     if (pattern.size() >= MAX_PATH) return;
@@ -161,29 +175,39 @@ void CListCtrlZEL::Refill() {
             item.mask |= LVIF_IMAGE;
             item.iImage = info->imageIndex;
         }
-        if (::SendMessageA(hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) >= 0) ++count;
+        if (::SendMessageA(hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) continue;
+        itemPaths_.push_back(info->path);
+        itemOrder_.push_back(count++);
     } while (::FindNextFileA(find.Get(), &found));
     Sort();
+    QueueThumbnails();
 }
 
 void CListCtrlZEL::Sort() {
     HWND hwnd = Handle();
     if (!hwnd) return;
-    win::WaitCursor wait;
-    // Each record is looked up once here, not twice per comparison.
-    SortContext context{{}, CurrentSortMode()};
+    // The buttons follow the selection, which a sort keeps: one update.
+    ItemChangesHeld held(*this);
     const int count = GetItemCount();
-    context.records.reserve(static_cast<size_t>(count));
+    if (static_cast<size_t>(count) != itemOrder_.size()) return;  // only Refill fills the list
+    // Each record is looked up once here, not twice per comparison, and from
+    // the cache: the keys are what the rows show. The items' data values are
+    // their fill numbers, which a sort only permutes, so nothing is set on
+    // the items (every change fires LVN_ITEMCHANGED) and nothing is read
+    // back from them (a list-view message per item costs more than the sort).
+    SortContext context{std::vector<const FrameInfo*>(count), std::vector<int>(count), CurrentSortMode()};
     for (int i = 0; i < count; ++i) {
-        LVITEMA item{};
-        item.mask = LVIF_PARAM;
-        item.iItem = i;
-        item.lParam = i;
-        ::SendMessageA(hwnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        context.records.push_back(GetFrameInfo(GetItemPath(i)));
+        const int number = itemOrder_[i];
+        context.positions[number] = i;
+        const FrameInfo* info = FindFrameInfo(itemPaths_[number]);
+        context.records[number] = info ? info : GetFrameInfo(itemPaths_[number]);
     }
     ::SendMessageA(hwnd, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context),
                    reinterpret_cast<LPARAM>(CompareItems));
+    // The comparison is a total order, so this is the list view's new order.
+    std::sort(itemOrder_.begin(), itemOrder_.end(), [&context](int a, int b) {
+        return CompareItems(a, b, reinterpret_cast<LPARAM>(&context)) < 0;
+    });
 }
 
 std::string CListCtrlZEL::GetFolder() const {
@@ -192,6 +216,7 @@ std::string CListCtrlZEL::GetFolder() const {
 
 std::string CListCtrlZEL::GetItemPath(int index) const {
     if (!Handle() || index < 0) return {};
+    if (static_cast<size_t>(index) < itemOrder_.size()) return itemPaths_[itemOrder_[index]];
     char text[MAX_PATH + 1] = {};
     LVITEMA item{};
     item.iSubItem = 0;
@@ -226,6 +251,10 @@ void CListCtrlZEL::SetAllSelected(bool selected) {
 LRESULT CListCtrlZEL::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     // A click always makes the clicked list the active one.
     if (msg == WM_LBUTTONDOWN) ::SetFocus(Handle());
+    if (msg == WM_TIMER && wParam == kThumbnailTimer) {
+        MakeThumbnailsForAWhile();
+        return 0;
+    }
     return CListCtrlEx::WindowProc(msg, wParam, lParam);
 }
 
@@ -246,7 +275,7 @@ bool CListCtrlZEL::HandleParentMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT&
 
 bool CListCtrlZEL::HandleNotify(NMHDR* header, LRESULT& result) {
     if (!header || !Handle() || header->hwndFrom != Handle() || header->code != LVN_ITEMCHANGED) return false;
-    if (onItemChanged_) onItemChanged_();
+    if (onItemChanged_ && itemChangesHeld_ == 0) onItemChanged_();
     result = 0;
     return true;
 }

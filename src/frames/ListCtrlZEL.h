@@ -3,10 +3,15 @@
 // by the application's sort mode. All frame lists share the frame-info
 // cache, which lives from the first list's Initialize to the last list's
 // destruction.
+//
+// A fill reads the headers only and shows the rows at once; the thumbnails
+// follow on a timer of the list, rows in view first, in slices that stop as
+// soon as input waits.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frames/FrameFile.h"
@@ -20,6 +25,8 @@ public:
 
     static constexpr COLORREF kRowColor = RGB(200, 200, 220);
     static constexpr COLORREF kSelectedRowColor = RGB(51, 102, 153);
+    // Timer id of the thumbnail slices, on the list's own window.
+    static constexpr UINT_PTR kThumbnailTimer = 2550;
 
     CListCtrlZEL() = default;
     ~CListCtrlZEL() override;
@@ -27,7 +34,8 @@ public:
     // Where the list reads the current sort mode (the application's
     // SortMode); without one it sorts by title.
     void SetSortModeSource(std::function<int()> sortMode) { sortMode_ = std::move(sortMode); }
-    // Called for every LVN_ITEMCHANGED (the main window updates its buttons).
+    // Called for every LVN_ITEMCHANGED (the main window updates its buttons);
+    // while the list fills or sorts itself, once at the end instead.
     void SetOnItemChanged(std::function<void()> onItemChanged) { onItemChanged_ = std::move(onItemChanged); }
 
     // Once, after Attach and after the dialog's font is set: columns, shared
@@ -51,6 +59,11 @@ public:
     std::vector<int> GetSelectedItems() const;
     void SetAllSelected(bool selected);
 
+    // Whether some item still waits for its thumbnail.
+    bool HasPendingThumbnails() const;
+    // Makes every pending thumbnail of the list now (operations, tests).
+    void FinishThumbnails();
+
     // Reflected from the parent. Each returns false for another control's
     // message. HandleParentMessage dispatches WM_DRAWITEM, WM_MEASUREITEM
     // and WM_NOTIFY; its result goes to DWLP_MSGRESULT for WM_NOTIFY.
@@ -67,15 +80,57 @@ protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // Holds LVN_ITEMCHANGED back while the list reorders itself and reports
+    // one change when the outermost hold ends.
+    class ItemChangesHeld {
+    public:
+        explicit ItemChangesHeld(CListCtrlZEL& list) : list_(list) { ++list_.itemChangesHeld_; }
+        ~ItemChangesHeld() {
+            if (--list_.itemChangesHeld_ == 0 && list_.onItemChanged_) list_.onItemChanged_();
+        }
+        ItemChangesHeld(const ItemChangesHeld&) = delete;
+        ItemChangesHeld& operator=(const ItemChangesHeld&) = delete;
+
+    private:
+        CListCtrlZEL& list_;
+    };
+
     int CurrentSortMode() const { return sortMode_ ? sortMode_() : kSortByTitle; }
     void InsertColumns();
 
+    // Thumbnails (ListCtrlZELThumbnails.cpp)
+    void QueueThumbnails();
+    void StartThumbnails();
+    void StopThumbnails();
+    void MakeThumbnailsForAWhile();
+    // First and one past the last row on screen.
+    std::pair<int, int> RowsInView() const;
+    // The next path to decode, rows in view first; inView tells which.
+    std::string NextPendingThumbnail(std::pair<int, int> view, bool& inView);
+    // Repaints the rows in view that show one of the paths, in every list.
+    static void ShowThumbnails(const std::vector<std::string>& paths);
+    void RedrawRowsShowing(const std::vector<std::string>& paths);
+
     static int instanceCount_;
+    static std::vector<CListCtrlZEL*> lists_;
 
     std::string folder_;
     bool counted_ = false;
     std::function<int()> sortMode_;
     std::function<void()> onItemChanged_;
+    int itemChangesHeld_ = 0;
+    // What the items hold, kept beside them because asking the list view
+    // costs a message per item: the frame paths by fill number (the items'
+    // data values) and the fill numbers in row order.
+    std::vector<std::string> itemPaths_;
+    std::vector<int> itemOrder_;
+    // Paths of the last fill whose thumbnails were pending, in row order;
+    // the slices walk it from queueNext_ after the rows in view.
+    std::vector<std::string> thumbnailQueue_;
+    size_t queueNext_ = 0;
+    // Each fill starts a new generation: a slice from an older one stops.
+    unsigned fillGeneration_ = 0;
+    bool thumbnailTimer_ = false;
 };
 
 // Compares two frames the way the lists sort them: the key (title for mode

@@ -40,6 +40,9 @@ bool CListCtrlZEL::DrawItem(const DRAWITEMSTRUCT& item) {
     if (width <= 0 || height <= 0) return true;
 
     const FrameInfo* info = GetFrameInfo(GetItemPath(static_cast<int>(item.itemID)));
+    // A row drawn blank whose picture is still to come: make sure it comes,
+    // even for a record made again after the fill.
+    if (info && info->imageIndex == -1 && IsThumbnailPending(info->path)) StartThumbnails();
     win::MemoryDc dc(::CreateCompatibleDC(item.hDC));
     win::Bitmap bitmap(::CreateCompatibleBitmap(item.hDC, width, height));
     if (!dc || !bitmap) return true;

@@ -10,13 +10,6 @@ namespace {
 constexpr int kImageListGrowth = 2000;
 constexpr int kPictureInset = 2;  // transparent margin inside the fitted rectangle
 
-// Thumbnails are made on the user-interface thread; one renderer serves
-// every fill, so its DCs and bitmaps are made once.
-ThumbnailRenderer& SharedRenderer() {
-    static ThumbnailRenderer renderer;
-    return renderer;
-}
-
 int g_cellSize = kThumbnailSize;
 
 }  // namespace
@@ -135,8 +128,15 @@ HIMAGELIST CreateThumbnailImageList() {
     return list;
 }
 
+// Thumbnails are made on the user-interface thread; one renderer serves
+// every fill, so its DCs and bitmaps are made once.
+ThumbnailRenderer& SharedThumbnailRenderer() {
+    static ThumbnailRenderer renderer;
+    return renderer;
+}
+
 int LoadThumbnailPicture(HIMAGELIST list, const std::string& jpegPath) {
-    ThumbnailRenderer& renderer = SharedRenderer();
+    ThumbnailRenderer& renderer = SharedThumbnailRenderer();
     renderer.Render(jpegPath);
     return renderer.AppendTo(list);
 }

@@ -55,3 +55,6 @@ private:
     CDIB dib_;
     std::vector<unsigned char> jpeg_;
 };
+
+// The renderer of the user-interface thread, shared by every fill.
+ThumbnailRenderer& SharedThumbnailRenderer();

@@ -202,9 +202,11 @@ void CZELMaintenanceDlg::OnRefresh() {
     tree_.SaveCurrentFolder();
     ::SendMessageA(tree_.Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     tree_.FillTree();
-    ClearFrameInfo();
+    // Every header is read again; a thumbnail whose JPEG is unchanged is kept.
+    BeginFrameInfoRefresh();
     sourceList_.SetFolder(tree_.GetSelectedPath());
     targetList_.SetFolder(app_.GetTargetFolder());
+    EndFrameInfoRefresh();
     refreshing_ = false;
 }
 

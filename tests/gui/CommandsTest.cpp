@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <vector>
+
+#include "../../tools/JpegWriter.h"
 #include "MainWindowFixture.h"
 #include "ModalDriver.h"
 #include "TestFiles.h"
@@ -11,6 +14,7 @@
 #include "choosers/DriveComboBox.h"
 #include "frames/FrameInfoCache.h"
 #include "resource.h"
+#include "win/Handles.h"
 #include "win/Strings.h"
 
 using testing_support::ClickButton;
@@ -47,6 +51,14 @@ protected:
 
     TempDir dir_;
 };
+
+// A JPEG of one colour.
+void WriteSolidJpeg(const std::string& path, int width, int height, COLORREF colour) {
+    std::vector<unsigned char> pixels;
+    for (int i = 0; i < width * height; ++i)
+        pixels.insert(pixels.end(), {GetRValue(colour), GetGValue(colour), GetBValue(colour)});
+    ASSERT_TRUE(demo::WriteJpeg(path, width, height, 3, JCS_RGB, pixels.data(), 95));
+}
 
 const int kOperationButtons[] = {IDC_BTN_MOVE_BACK, IDC_BTN_ADD, IDC_BTN_COPY, IDC_BTN_DELETE,
                                  IDC_BTN_RENAME};
@@ -186,21 +198,49 @@ TEST_F(CommandsTest, TheCompanionFolderIsRefusedAsTargetWhileTheTreeShowsIt) {
 }
 
 TEST_F(CommandsTest, RefreshKeepsTheFolderAndReadsEveryFrameAgain) {
+    for (const char* base : {"ALPHA", "BETA"}) {
+        testing_support::MakeDirs(dir_ / base);
+        WriteSolidJpeg(dir_ / base + "\\thumb.jpg", 40, 30, RGB(255, 0, 0));
+    }
     OpenOnFrames();
-    const std::string path = dir_ / "BETA.USD";
+    CListCtrlZEL& list = dialog_->SourceList();
+    list.FinishThumbnails();
+    const std::string alpha = dir_ / "ALPHA.USD", path = dir_ / "BETA.USD";
     ASSERT_NE(GetFrameInfo(path), nullptr);
     EXPECT_STREQ(GetFrameInfo(path)->title, "Beta");
+    const int alphaImage = GetFrameInfo(alpha)->imageIndex;
     WriteFrame(dir_.Path(), "BETA", "Beta, edited");
+    WriteSolidJpeg(dir_ / "BETA\\thumb.jpg", 48, 30, RGB(0, 0, 255));
     EXPECT_STREQ(GetFrameInfo(path)->title, "Beta");  // cached until refreshed
 
-    MSG f5 = {dialog_->SourceList().Handle(), WM_KEYDOWN, VK_F5, 0, 0, {0, 0}};
+    MSG f5 = {list.Handle(), WM_KEYDOWN, VK_F5, 0, 0, {0, 0}};
     ASSERT_TRUE(dialog_->PreTranslateMessage(&f5));
-    Pump();
+    // An unchanged picture is kept as it was; the changed one is made again.
+    EXPECT_EQ(GetFrameInfo(alpha)->imageIndex, alphaImage);
+    EXPECT_FALSE(IsThumbnailPending(alpha));
+    EXPECT_TRUE(IsThumbnailPending(path));
     EXPECT_TRUE(win::EqualsNoCase(dialog_->Tree().GetSelectedPath(), dir_.Path()));
-    EXPECT_EQ(dialog_->SourceList().GetItemCount(), 3);
+    EXPECT_EQ(list.GetItemCount(), 3);
     ASSERT_NE(GetFrameInfo(path), nullptr);
     EXPECT_STREQ(GetFrameInfo(path)->title, "Beta, edited");
     EXPECT_FALSE(dialog_->IsRefreshing());
+
+    // The new picture reaches the screen.
+    const DWORD start = ::GetTickCount();
+    while (list.HasPendingThumbnails() && ::GetTickCount() - start < 5000) {
+        Pump();
+        ::Sleep(5);
+    }
+    ::SetWindowPos(dialog_->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::RedrawWindow(list.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    ASSERT_TRUE(::SendMessageA(list.Handle(), LVM_GETITEMRECT, FindItem(list, "BETA.USD"),
+                               reinterpret_cast<LPARAM>(&row)));
+    win::WindowDc dc(list.Handle());
+    const COLORREF shown = ::GetPixel(dc.Get(), 32, row.top + 32);
+    EXPECT_LT(GetRValue(shown), 60);
+    EXPECT_GT(GetBValue(shown), 195);
 }
 
 TEST_F(CommandsTest, TheTargetFolderCannotBeBrowsedInAnyLetterCase) {

@@ -48,7 +48,14 @@ TEST_F(FrameInfoCache, ReadsAFrameOnceKeepingTheNameAsOnDisk) {
     EXPECT_STREQ(info->title, "Rose garden");
     EXPECT_STREQ(info->paperLabel, "Roll89");
     EXPECT_EQ(info->marginLabel, GetLangString("TITLE_MARGINE_NORMAL"));
+    // The header alone: the thumbnail waits for a list to ask for it.
+    EXPECT_EQ(info->imageIndex, -1);
+    EXPECT_TRUE(IsThumbnailPending(path));
+    EXPECT_EQ(ImageCount(), 1);
+    EXPECT_TRUE(MakePendingThumbnail(path));
     EXPECT_EQ(info->imageIndex, 1);
+    EXPECT_FALSE(MakePendingThumbnail(path)) << "made once";
+    EXPECT_EQ(PendingThumbnailCount(), 0u);
 
     EXPECT_EQ(GetFrameInfo(path), info);
     EXPECT_EQ(ImageCount(), 2);
@@ -76,29 +83,37 @@ TEST_F(FrameInfoCache, AVanishedOrUnusablePathHasNoRecord) {
     // A path that would not fit the record is refused, not cut.
     const std::string longPath = dir.Path() + "\\" + std::string(250, 'x') + ".USD";
     EXPECT_EQ(LoadFrameInfo(longPath), nullptr);
-    EXPECT_EQ(ImageCount(), 2);
+    EXPECT_FALSE(MakePendingThumbnail(dir / "never.USD"));
+    EXPECT_EQ(ImageCount(), 1);
 }
 
-TEST_F(FrameInfoCache, ForgettingAThumbnailMovesTheLaterOnesDown) {
+TEST_F(FrameInfoCache, AForgottenThumbnailsSlotGoesToTheNextPicture) {
     TempDir dir;
     std::vector<std::string> paths;
     for (int i = 1; i <= 6; ++i) {
         paths.push_back(WriteFrame(dir.Path(), "f" + std::to_string(i) + ".USD", "T"));
+        ASSERT_NE(GetFrameInfo(paths.back()), nullptr);
+        ASSERT_TRUE(MakePendingThumbnail(paths.back()));
         ASSERT_EQ(GetFrameInfo(paths.back())->imageIndex, i);
     }
     ASSERT_EQ(ImageCount(), 7);
 
+    // No image moves (removing one copies every image after it): the others
+    // keep their indices and the next thumbnail takes the free slot.
     ForgetFrameInfo(paths[2]);
-    EXPECT_EQ(ImageCount(), 6);
+    EXPECT_EQ(ImageCount(), 7);
     EXPECT_EQ(CachedFrameInfoCount(), 5u);
-    const int expected[] = {1, 2, -1, 3, 4, 5};
-    for (int i : {0, 1, 3, 4, 5}) EXPECT_EQ(GetFrameInfo(paths[i])->imageIndex, expected[i]) << paths[i];
+    for (int i : {0, 1, 3, 4, 5}) EXPECT_EQ(GetFrameInfo(paths[i])->imageIndex, i + 1) << paths[i];
+    const std::string seventh = WriteFrame(dir.Path(), "f7.USD", "T");
+    ASSERT_TRUE(GetFrameInfo(seventh) && MakePendingThumbnail(seventh));
+    EXPECT_EQ(GetFrameInfo(seventh)->imageIndex, 3);
+    EXPECT_EQ(ImageCount(), 7);
 
     // A path that is not cached changes nothing.
     ForgetFrameInfo(paths[2]);
     ForgetFrameInfo(dir / "other.USD");
-    EXPECT_EQ(ImageCount(), 6);
-    EXPECT_EQ(CachedFrameInfoCount(), 5u);
+    EXPECT_EQ(ImageCount(), 7);
+    EXPECT_EQ(CachedFrameInfoCount(), 6u);
 }
 
 TEST_F(FrameInfoCache, MovingFollowsTheFileAndIgnoresUncachedPaths) {
@@ -106,6 +121,7 @@ TEST_F(FrameInfoCache, MovingFollowsTheFileAndIgnoresUncachedPaths) {
     const std::string a = WriteFrame(dir.Path(), "a.USD", "A");
     const std::string b = dir / "b.USD";
     ASSERT_NE(GetFrameInfo(a), nullptr);
+    ASSERT_TRUE(MakePendingThumbnail(a));
 
     EXPECT_EQ(MoveFrameInfo(dir / "uncached.USD", b), nullptr);
     EXPECT_EQ(ImageCount(), 2);
@@ -116,6 +132,7 @@ TEST_F(FrameInfoCache, MovingFollowsTheFileAndIgnoresUncachedPaths) {
     ASSERT_NE(moved, nullptr);
     EXPECT_STREQ(moved->path, b.c_str());
     EXPECT_STREQ(moved->fileName, "b.USD");
+    ASSERT_TRUE(MakePendingThumbnail(b));
     EXPECT_EQ(moved->imageIndex, 1);
     EXPECT_EQ(ImageCount(), 2);
     EXPECT_EQ(CachedFrameInfoCount(), 1u);
@@ -123,26 +140,34 @@ TEST_F(FrameInfoCache, MovingFollowsTheFileAndIgnoresUncachedPaths) {
     // A frame moved over a cached one replaces its record and thumbnail.
     const std::string c = WriteFrame(dir.Path(), "c.USD", "C");
     ASSERT_NE(GetFrameInfo(c), nullptr);
+    ASSERT_TRUE(MakePendingThumbnail(c));
     ASSERT_TRUE(::MoveFileExA(b.c_str(), c.c_str(), MOVEFILE_REPLACE_EXISTING));
     FrameInfo* replaced = MoveFrameInfo(b, c);
     ASSERT_NE(replaced, nullptr);
     EXPECT_STREQ(replaced->title, "A");
-    EXPECT_EQ(ImageCount(), 2);
+    ASSERT_TRUE(MakePendingThumbnail(c));
+    EXPECT_EQ(ImageCount(), 3);
     EXPECT_EQ(CachedFrameInfoCount(), 1u);
 }
 
 TEST_F(FrameInfoCache, ClearingKeepsOnlyThePlaceholder) {
     TempDir dir;
     const std::vector<COLORREF> placeholder = ImagePixels(0);
-    for (const char* name : {"a.USD", "b.USD", "c.USD"})
-        ASSERT_NE(GetFrameInfo(WriteFrame(dir.Path(), name, name)), nullptr);
+    for (const char* name : {"a.USD", "b.USD", "c.USD"}) {
+        const std::string path = WriteFrame(dir.Path(), name, name);
+        ASSERT_NE(GetFrameInfo(path), nullptr);
+        ASSERT_TRUE(MakePendingThumbnail(path));
+    }
     ASSERT_EQ(ImageCount(), 4);
+    const unsigned generation = FrameInfoGeneration();
 
     ClearFrameInfo();
     EXPECT_EQ(ImageCount(), 1);
     EXPECT_EQ(CachedFrameInfoCount(), 0u);
     EXPECT_EQ(ImagePixels(0), placeholder);
+    EXPECT_NE(FrameInfoGeneration(), generation);
 
     // The next frame starts again at image 1.
+    ASSERT_TRUE(GetFrameInfo(dir / "b.USD") && MakePendingThumbnail(dir / "b.USD"));
     EXPECT_EQ(GetFrameInfo(dir / "b.USD")->imageIndex, 1);
 }

@@ -31,10 +31,13 @@ TEST(FrameList, SortsByTitleOrPaperWithFileNamesBreakingTies) {
     list.Sort();
     EXPECT_EQ(ItemNames(list), "c.USD d.USD b.USD A.USD") << "an empty paper label comes first";
 
-    // Any other mode finds all frames equal: the order stays.
+    // Any other mode finds all frames equal: the order stays. The buttons
+    // hear of a sort once, not once per item.
     host.sortMode = 7;
+    host.itemChanges = 0;
     list.Sort();
     EXPECT_EQ(ItemNames(list), "c.USD d.USD b.USD A.USD");
+    EXPECT_EQ(host.itemChanges, 1);
     list.Refill();
     host.sortMode = CListCtrlZEL::kSortByTitle;
     list.Sort();
@@ -111,6 +114,7 @@ TEST(FrameList, BothListsShareOneRecordPerFrame) {
     ClearFrameInfo();
     one.SetFolder(dir.Path());
     two.SetFolder(dir.Path());
+    two.FinishThumbnails();
     EXPECT_EQ(ImageCount(), 3);
     EXPECT_EQ(CachedFrameInfoCount(), 2u);
     EXPECT_EQ(ItemNames(one), ItemNames(two));
@@ -118,6 +122,7 @@ TEST(FrameList, BothListsShareOneRecordPerFrame) {
     one.Refill();
     two.Sort();
     EXPECT_EQ(ImageCount(), 3);
+    EXPECT_FALSE(one.HasPendingThumbnails());
 }
 
 TEST(FrameList, SharedStateLivesFromTheFirstListToTheLast) {
@@ -159,6 +164,11 @@ TEST(FrameList, FillsAFolderOfTwoThousandFrames) {
     CListCtrlZEL& list = host.Open(0);
     list.SetFolder(dir.Path());
     ASSERT_EQ(list.GetItemCount(), 2000);
+    // The rows come from the headers; the thumbnails follow.
+    EXPECT_EQ(ImageCount(), 1);
+    EXPECT_TRUE(list.HasPendingThumbnails());
+    list.FinishThumbnails();
+    EXPECT_FALSE(list.HasPendingThumbnails());
     EXPECT_EQ(ImageCount(), 2001);
     // "T0" < "T1" < "T10" < "T100" ...: text order of the titles.
     EXPECT_EQ(list.GetItemFileName(0), "f1999.USD");
@@ -182,4 +192,79 @@ TEST(FrameList, SelectionChangesReachTheMainWindow) {
     list.SetAllSelected(false);
     EXPECT_TRUE(list.GetSelectedItems().empty());
     EXPECT_GT(host.itemChanges, before);
+}
+
+TEST(FrameList, ThumbnailsFollowTheFillRowsInViewFirst) {
+    TempDir dir;
+    for (int i = 0; i < 40; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%02d.USD", i);
+        WriteFrame(dir.Path(), name, name);
+    }
+    WriteSolidJpeg(dir / "f39\\thumb.jpg", 40, 30, RGB(0, 0, 255));
+    ListHost host;
+    CListCtrlZEL& list = host.Open(0);
+    list.SetFolder(dir.Path());
+    ASSERT_EQ(list.GetItemCount(), 40);
+    ASSERT_TRUE(list.HasPendingThumbnails());
+
+    // Scrolled to the end before any picture came: the rows now in view go first.
+    ::SendMessageA(list.Handle(), LVM_ENSUREVISIBLE, 39, FALSE);
+    const int top = static_cast<int>(::SendMessageA(list.Handle(), LVM_GETTOPINDEX, 0, 0));
+    ASSERT_GT(top, 0);
+    RunOneThumbnail(list);
+    EXPECT_FALSE(IsThumbnailPending(list.GetItemPath(top)));
+    EXPECT_TRUE(IsThumbnailPending(list.GetItemPath(0))) << "a slice stops when a message waits";
+
+    // The timer brings the rest; the last row shows its own picture.
+    ASSERT_TRUE(PumpUntilThumbnails(list));
+    EXPECT_EQ(ImageCount(), 41);
+    EXPECT_TRUE(NearColour(ThumbnailCentre(GetFrameInfo(dir / "f39.USD")->imageIndex), RGB(0, 0, 255)));
+}
+
+TEST(FrameList, PendingThumbnailsNeverReachARefilledOrClosedList) {
+    TempDir red, blue;
+    for (const char* name : {"a", "b", "c"}) {
+        WriteFrame(red.Path(), name + std::string(".USD"), name);
+        WriteFrame(blue.Path(), name + std::string(".USD"), name);
+        WriteSolidJpeg(red / name + "\\thumb.jpg", 40, 30, RGB(255, 0, 0));
+        WriteSolidJpeg(blue / name + "\\thumb.jpg", 40, 30, RGB(0, 0, 255));
+    }
+    ListHost host;
+    CListCtrlZEL& list = host.Open(0);
+    auto shows = [&](COLORREF colour) {
+        for (int i = 0; i < list.GetItemCount(); ++i) {
+            const FrameInfo* info = GetFrameInfo(list.GetItemPath(i));
+            if (!info || info->imageIndex < 1 || !NearColour(ThumbnailCentre(info->imageIndex), colour))
+                return false;
+        }
+        return true;
+    };
+
+    // Another folder chosen halfway through the pictures.
+    list.SetFolder(red.Path());
+    RunOneThumbnail(list);
+    list.SetFolder(blue.Path());
+    ASSERT_TRUE(PumpUntilThumbnails(list));
+    EXPECT_TRUE(shows(RGB(0, 0, 255)));
+
+    // A refresh halfway through, after the pictures changed on disk.
+    list.SetFolder(red.Path());
+    RunOneThumbnail(list);
+    for (const char* name : {"a", "b", "c"})
+        WriteSolidJpeg(red / name + "\\thumb.jpg", 48, 30, RGB(0, 160, 0));
+    BeginFrameInfoRefresh();
+    list.Refill();
+    EndFrameInfoRefresh();
+    ASSERT_TRUE(PumpUntilThumbnails(list));
+    EXPECT_TRUE(shows(RGB(0, 160, 0)));
+
+    // Closed with pictures pending: the timer goes with the list.
+    ClearFrameInfo();
+    list.Refill();
+    ASSERT_TRUE(list.HasPendingThumbnails());
+    host.Close(0);
+    ::Sleep(30);
+    PumpMessages();
+    EXPECT_EQ(FrameThumbnailList(), nullptr);
 }

@@ -1,7 +1,15 @@
 #include "ListHost.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "../../tools/JpegWriter.h"
 #include "TestFiles.h"
+#include "frames/FrameInfoCache.h"
 #include "resource.h"
+#include "win/Handles.h"
 
 ListHost::ListHost() : win::Dialog(IDD_MAIN) {
     Create(nullptr);
@@ -52,14 +60,70 @@ void PumpMessages() {
 std::string WriteFrame(const std::string& folder, const std::string& name, const std::string& title,
                        const std::string& paper, const std::string& margins) {
     const std::string path = folder + "\\" + name;
+    const std::string base = name.substr(0, name.rfind('.'));
     testing_support::WriteFile(path, "[HEADER]\r\nHdTitle=" + title + "\r\nHdPhysicalPaperSize=" + paper +
-                                         "\r\nHdMargines=" + margins + "\r\nHdThumbnail=.\\" + name +
+                                         "\r\nHdMargines=" + margins + "\r\nHdThumbnail=.\\" + base +
                                          "\\thumb.jpg\r\n[BODY]\r\n");
     return path;
 }
 
 std::string ItemNames(const CListCtrlZEL& list) {
     std::string names;
-    for (int i = 0; i < list.GetItemCount(); ++i) names += (i ? " " : "") + list.GetItemFileName(i);
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+        // The list view's own text, so the order checked is the one shown.
+        char text[MAX_PATH + 1] = {};
+        LVITEMA item{};
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        ::SendMessageA(list.Handle(), LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+        const std::string path = text;
+        EXPECT_EQ(path, list.GetItemPath(i));
+        names += (i ? " " : "") + (list.GetItemFileName(i).empty() ? "" : path.substr(path.rfind('\\') + 1));
+    }
     return names;
+}
+
+bool PumpUntilThumbnails(const CListCtrlZEL& list) {
+    const DWORD start = ::GetTickCount();
+    while (list.HasPendingThumbnails()) {
+        if (::GetTickCount() - start > 5000) return false;
+        PumpMessages();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    PumpMessages();
+    return true;
+}
+
+void RunOneThumbnail(CListCtrlZEL& list) {
+    // Any posted message counts as waiting input; this one nobody handles.
+    constexpr UINT kWaiting = WM_APP + 77;
+    ::PostMessageA(list.Handle(), kWaiting, 0, 0);
+    ::SendMessageA(list.Handle(), WM_TIMER, CListCtrlZEL::kThumbnailTimer, 0);
+    MSG msg;
+    while (::PeekMessageA(&msg, list.Handle(), kWaiting, kWaiting, PM_REMOVE)) {
+    }
+}
+
+void WriteSolidJpeg(const std::string& path, int width, int height, COLORREF colour) {
+    testing_support::MakeDirs(path.substr(0, path.rfind('\\')));
+    std::vector<unsigned char> pixels;
+    for (int i = 0; i < width * height; ++i)
+        pixels.insert(pixels.end(), {GetRValue(colour), GetGValue(colour), GetBValue(colour)});
+    demo::WriteJpeg(path, width, height, 3, JCS_RGB, pixels.data(), 95);
+}
+
+COLORREF ThumbnailCentre(int imageIndex) {
+    win::WindowDc screen(nullptr);
+    win::MemoryDc dc(::CreateCompatibleDC(screen.Get()));
+    win::Bitmap bitmap(::CreateCompatibleBitmap(screen.Get(), 64, 64));
+    win::SelectObjectScope select(dc.Get(), bitmap.Get());
+    ::PatBlt(dc.Get(), 0, 0, 64, 64, WHITENESS);
+    ::ImageList_Draw(FrameThumbnailList(), imageIndex, dc.Get(), 0, 0, ILD_TRANSPARENT);
+    return ::GetPixel(dc.Get(), 32, 32);
+}
+
+bool NearColour(COLORREF a, COLORREF b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
+               std::abs(GetBValue(a) - GetBValue(b)) <
+           40;
 }

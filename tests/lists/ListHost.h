@@ -33,10 +33,24 @@ private:
 
 // Lets pending messages (painting, notifications) run.
 void PumpMessages();
+// Runs the message loop (timers included) until the list has every
+// thumbnail; false after a few seconds without.
+bool PumpUntilThumbnails(const CListCtrlZEL& list);
+// Runs exactly one thumbnail slice of the list with a message waiting, so
+// that it stops after its first picture.
+void RunOneThumbnail(CListCtrlZEL& list);
 
-// Writes a frame file with the given header keys; returns its path.
+// A JPEG of one colour at path (its folders are made).
+void WriteSolidJpeg(const std::string& path, int width, int height, COLORREF colour);
+// The centre pixel of an image of the shared thumbnail list drawn on white.
+COLORREF ThumbnailCentre(int imageIndex);
+// Colours within a JPEG's rounding of each other.
+bool NearColour(COLORREF a, COLORREF b);
+
+// Writes a frame file with the given header keys; returns its path. Its
+// thumbnail is <folder>\<name without extension>\thumb.jpg.
 std::string WriteFrame(const std::string& folder, const std::string& name, const std::string& title,
                        const std::string& paper = "", const std::string& margins = "");
 
-// File names of a list's items, in list order.
+// File names of a list's items, in the order the list view shows them.
 std::string ItemNames(const CListCtrlZEL& list);

@@ -1,0 +1,368 @@
+// List benchmark: the real main window on generated folders of frames with
+// real JPEG thumbnails (160x120, 120x160 and 640x480 in turn), measuring what
+// a user waits for, beside the floor of the same frames in the same run:
+//   - rows shown: from choosing the folder to its rows painted, pictures pending;
+//   - first screen: from choosing the folder to its rows in view painted
+//     with their thumbnails (the folder's records were never read before);
+//   - all thumbnails: from choosing the folder to the last thumbnail;
+//   - re-sort: the sort command (paper, then title) with the repaint;
+//   - F5 unchanged: the refresh command until every thumbnail is back;
+//   - F5 after 10 frames changed: the same after 10 JPEGs and titles changed.
+// The floor is one read of each frame file plus a bare libjpeg decode of its
+// JPEG, scaled down by libjpeg as far as the 64-pixel cell allows. Floor and
+// program runs are interleaved; figures are the minimum and the median.
+//   cmake --build build -j2 --target list_bench
+//   build/wine-run.sh build/list_bench.exe [runs] [count...]    (default 5 100 1000)
+// It draws, so it needs a display (wine-run.sh starts a private Xvfb when
+// $DISPLAY is empty). Prints figures only; asserts nothing.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "../tools/DemoLibrary.h"
+#include "app/App.h"
+#include "app/MessageBox.h"
+#include "choosers/FolderTree.h"
+#include "frames/FrameInfoCache.h"
+#include "frames/JpegLib.h"
+#include "resource.h"
+#include "ui/MainDlg.h"
+#include "win/Handles.h"
+
+namespace {
+
+struct Shape {
+    int width, height;
+};
+constexpr Shape kShapes[] = {{160, 120}, {120, 160}, {640, 480}};
+constexpr int kChangedFrames = 10;
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER t;
+    ::QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1000.0 / frequency.QuadPart;
+}
+
+// ---- the floor -------------------------------------------------------------
+
+struct DecodeErrors {
+    struct jpeg_error_mgr pub;
+    jmp_buf jump;
+};
+void DecodeErrorExit(j_common_ptr cinfo) {
+    longjmp(reinterpret_cast<DecodeErrors*>(cinfo->err)->jump, 1);
+}
+void DecodeSilence(j_common_ptr) {}
+
+// Decodes into memory at the smallest DCT scale whose picture still covers
+// its fitted rectangle in a 64x64 cell. Only plain C objects between setjmp
+// and the jump. Returns the bytes decoded, 0 on error.
+size_t ScaledDecode(FILE* input, unsigned char* rows, size_t capacity) {
+    struct jpeg_decompress_struct cinfo;
+    struct DecodeErrors errors;
+    size_t size = 0;
+    memset(&cinfo, 0, sizeof cinfo);
+    cinfo.err = jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = DecodeErrorExit;
+    errors.pub.output_message = DecodeSilence;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return 0;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, input);
+    jpeg_read_header(&cinfo, TRUE);
+    const unsigned w = cinfo.image_width, h = cinfo.image_height;
+    const unsigned fitW = w >= h ? 64 : 64 * w / h, fitH = h >= w ? 64 : 64 * h / w;
+    unsigned denom = 8;
+    while (denom > 1 && ((w + denom - 1) / denom < fitW || (h + denom - 1) / denom < fitH)) denom /= 2;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = denom;
+    jpeg_start_decompress(&cinfo);
+    const size_t stride = static_cast<size_t>(cinfo.output_width) * cinfo.output_components;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const size_t at = cinfo.output_scanline * stride;
+        JSAMPROW row = rows + (at + stride <= capacity ? at : 0);
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    size = stride * cinfo.output_height;
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return size;
+}
+
+double FloorPass(const std::vector<std::string>& frames, const std::vector<std::string>& jpegs) {
+    static std::vector<unsigned char> rows(640 * 480 * 3);
+    static std::vector<char> text(64 * 1024);
+    const double start = Now();
+    for (size_t i = 0; i < frames.size(); ++i) {
+        win::FileHandle file(::CreateFileA(frames[i].c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD read = 0;
+        if (file) ::ReadFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+        FILE* input = std::fopen(jpegs[i].c_str(), "rb");
+        if (!input) continue;
+        ScaledDecode(input, rows.data(), rows.size());
+        std::fclose(input);
+    }
+    return Now() - start;
+}
+
+// ---- the library -----------------------------------------------------------
+
+std::string FrameName(int index) {
+    char name[16];
+    std::snprintf(name, sizeof name, "F%04d", index);
+    return name;
+}
+
+bool WriteFrame(const std::string& folder, int index, unsigned variant) {
+    const demo::DemoFrame look = demo::DescribeFrame(index);
+    const Shape& shape = kShapes[index % 3];
+    const std::string name = FrameName(index);
+    if (!demo::MakeFolders(folder + "\\" + name)) return false;
+    const unsigned seed = static_cast<unsigned>(index) * 7u + 1u + variant * 1000u;
+    if (!demo::WritePicture(folder + "\\" + name + "\\thumb.jpg",
+                            demo::DrawPicture(shape.width, shape.height, false, seed)))
+        return false;
+    const std::string title = variant ? look.title + " v" + std::to_string(variant) : look.title;
+    std::FILE* out = std::fopen((folder + "\\" + name + ".USD").c_str(), "wb");
+    if (!out) return false;
+    std::fprintf(out,
+                 "[HEADER]\r\nHdTitle=%s\r\nHdPhysicalPaperSize=%s\r\nHdMargines=%s\r\n"
+                 "HdThumbnail=.\\%s\\thumb.jpg\r\n[LAYOUT]\r\nLyImageCount=0\r\n",
+                 title.c_str(), look.paper.c_str(), look.margins.c_str(), name.c_str());
+    return std::fclose(out) == 0;
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    win::FindHandle find(::FindFirstFileA((path + "\\*").c_str(), &data));
+    if (find) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path + "\\" + name);
+            else
+                ::DeleteFileA((path + "\\" + name).c_str());
+        } while (::FindNextFileA(find.Get(), &data));
+    }
+    ::RemoveDirectoryA(path.c_str());
+}
+
+// ---- the window ------------------------------------------------------------
+
+void PumpOnce() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+// Runs the message loop as the program's would until done() holds, asked
+// after every message.
+template <typename Done>
+void PumpUntil(Done done) {
+    while (!done()) {
+        MSG msg;
+        if (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        } else {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+    }
+}
+
+bool RowsInViewHaveThumbnails(const CListCtrlZEL& list) {
+    HWND hwnd = list.Handle();
+    const int top = static_cast<int>(::SendMessageA(hwnd, LVM_GETTOPINDEX, 0, 0));
+    const int end = std::min(list.GetItemCount(),
+                             top + static_cast<int>(::SendMessageA(hwnd, LVM_GETCOUNTPERPAGE, 0, 0)) + 1);
+    for (int i = top; i < end; ++i)
+        if (IsThumbnailPending(list.GetItemPath(i))) return false;
+    return true;
+}
+
+void PaintNow(HWND dialog) {
+    ::RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+struct Figures {
+    std::vector<double> floor, rows, first, all, sort, refresh, refreshChanged;
+};
+
+double Min(std::vector<double> v) {
+    return *std::min_element(v.begin(), v.end());
+}
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+void Print(const char* what, const std::vector<double>& v) {
+    std::printf("  %-34s %9.1f %9.1f ms\n", what, Min(v), Median(v));
+}
+
+// The tree's stored folder, put back after the runs.
+class StoredFolder {
+public:
+    StoredFolder() : key_(CZELMaintenanceApp::SettingsKeyPath() + "\\Setting") {
+        DWORD size = 0;
+        had_ = ::RegGetValueA(HKEY_CURRENT_USER, key_.c_str(), "CurrentFolder", RRF_RT_REG_BINARY, nullptr,
+                              nullptr, &size) == ERROR_SUCCESS;
+        value_.resize(size);
+        if (had_ && size)
+            ::RegGetValueA(HKEY_CURRENT_USER, key_.c_str(), "CurrentFolder", RRF_RT_REG_BINARY, nullptr,
+                           value_.data(), &size);
+    }
+    ~StoredFolder() {
+        if (had_) {
+            ::RegSetKeyValueA(HKEY_CURRENT_USER, key_.c_str(), "CurrentFolder", REG_BINARY, value_.data(),
+                              static_cast<DWORD>(value_.size()));
+        } else {
+            ::RegDeleteKeyValueA(HKEY_CURRENT_USER, key_.c_str(), "CurrentFolder");
+        }
+    }
+
+private:
+    std::string key_;
+    bool had_ = false;
+    std::vector<BYTE> value_;
+};
+
+void RunFolder(const std::string& root, int count, int runs) {
+    const std::string folder = root + "\\n" + std::to_string(count);
+    const std::string empty = root + "\\empty";
+    demo::MakeFolders(empty);
+    std::vector<std::string> frames, jpegs;
+    for (int i = 0; i < count; ++i) {
+        if (!WriteFrame(folder, i, 0)) {
+            std::fprintf(stderr, "cannot write frame %d into %s\n", i, folder.c_str());
+            return;
+        }
+        frames.push_back(folder + "\\" + FrameName(i) + ".USD");
+        jpegs.push_back(folder + "\\" + FrameName(i) + "\\thumb.jpg");
+    }
+    // The tree opens on the folder, so the refresh command refills it.
+    CFolderTreeCtrl::StoreCurrentFolderPath(CZELMaintenanceApp::SettingsKeyPath(), folder);
+    CZELMaintenanceApp app;
+    app.LoadSettings();
+    app.SetSortMode(CListCtrlZEL::kSortByTitle);
+    CZELMaintenanceDlg dialog(app);
+    if (!dialog.Create(nullptr)) {
+        std::fprintf(stderr, "cannot create the main window\n");
+        return;
+    }
+    ::ShowWindow(dialog.Handle(), SW_SHOW);
+    PumpOnce();
+
+    CListCtrlZEL& list = dialog.SourceList();
+    if (list.GetFolder() != folder) std::fprintf(stderr, "the tree did not open on %s\n", folder.c_str());
+    HWND hwnd = dialog.Handle();
+    auto settled = [] { return PendingThumbnailCount() == 0; };
+    auto command = [&](UINT id) { ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); };
+    FloorPass(frames, jpegs);  // warms the file cache for both sides
+
+    Figures f;
+    for (int run = 0; run < runs; ++run) {
+        f.floor.push_back(FloorPass(frames, jpegs));
+
+        // A folder never shown before: nothing of it is cached.
+        list.SetFolder(empty);
+        ClearFrameInfo();
+        PumpOnce();
+        double start = Now();
+        list.SetFolder(folder);
+        PaintNow(hwnd);
+        f.rows.push_back(Now() - start);
+        PumpUntil([&] { return RowsInViewHaveThumbnails(list); });
+        PaintNow(hwnd);
+        f.first.push_back(Now() - start);
+        PumpUntil(settled);
+        PaintNow(hwnd);
+        f.all.push_back(Now() - start);
+
+        start = Now();
+        command(ID_SORT_PAPER);
+        PaintNow(hwnd);
+        command(ID_SORT_TITLE);
+        PaintNow(hwnd);
+        f.sort.push_back((Now() - start) / 2);
+
+        start = Now();
+        command(ID_VIEW_REFRESH);
+        PumpUntil(settled);
+        PaintNow(hwnd);
+        f.refresh.push_back(Now() - start);
+
+        for (int i = 0; i < kChangedFrames; ++i)
+            WriteFrame(folder, (i * count) / kChangedFrames, static_cast<unsigned>(run + 1));
+        start = Now();
+        command(ID_VIEW_REFRESH);
+        PumpUntil(settled);
+        PaintNow(hwnd);
+        f.refreshChanged.push_back(Now() - start);
+    }
+    dialog.Destroy();
+
+    const double n = count;
+    std::printf("%d frames, %d runs, min and median\n", count, runs);
+    Print("floor (N x frame read + decode)", f.floor);
+    Print("rows shown (scan, headers, sort)", f.rows);
+    Print("first screen with thumbnails", f.first);
+    Print("all thumbnails", f.all);
+    std::vector<double> ratio;
+    for (size_t i = 0; i < f.all.size(); ++i) ratio.push_back(f.all[i] / f.floor[i]);
+    std::printf("  %-34s %9.2f %9.2f x floor\n", "all thumbnails / floor", Min(ratio), Median(ratio));
+    Print("re-sort", f.sort);
+    Print("F5 unchanged", f.refresh);
+    Print("F5 after 10 frames changed", f.refreshChanged);
+    std::printf("  %-34s %9.3f %9.3f ms per frame\n", "floor per frame", Min(f.floor) / n,
+                Median(f.floor) / n);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    std::vector<int> counts;
+    for (int i = 2; i < argc; ++i)
+        if (std::atoi(argv[i]) > 0) counts.push_back(std::atoi(argv[i]));
+    if (counts.empty()) counts = {100, 1000};
+
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string root = std::string(temp) + "list_bench_" + std::to_string(::GetCurrentProcessId());
+
+    ::OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    // No box may wait for a user.
+    SetMessageBoxResponder([](const std::string& text, UINT) {
+        std::fprintf(stderr, "message box: %s\n", text.c_str());
+        return IDOK;
+    });
+    {
+        StoredFolder stored;
+        for (int count : counts) RunFolder(root, count, runs);
+    }
+    SetMessageBoxResponder({});
+    RemoveTree(root);
+    ::OleUninitialize();
+    return 0;
+}

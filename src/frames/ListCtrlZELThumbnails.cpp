@@ -1,0 +1,156 @@
+// Thumbnails of the frame lists, made after the fill on the user-interface
+// thread: rows in view first, then the rest of the list in row order, in
+// slices run from a timer of the list. A slice stops as soon as input or a
+// posted message waits, so the window answers at once, and paints what it
+// made every few tens of milliseconds.
+#include <algorithm>
+
+#include "frames/FrameInfoCache.h"
+#include "frames/ListCtrlZEL.h"
+
+namespace {
+
+// Timer messages come only when nothing else waits; the period only bounds
+// the pause between two slices.
+constexpr UINT kTimerPeriodMs = 10;
+// The longest a slice keeps the loop away from other windows' painting.
+constexpr DWORD kSliceMs = 200;
+// How often a slice shows the thumbnails it made so far.
+constexpr DWORD kPaintEveryMs = 30;
+// How often a slice looks for waiting input: with one picture more, well
+// within the 50 ms a click may wait.
+constexpr DWORD kAskInputEveryMs = 8;
+
+bool InputWaiting() {
+    return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_HOTKEY)) != 0;
+}
+
+}  // namespace
+
+void CListCtrlZEL::QueueThumbnails() {
+    const int count = GetItemCount();
+    for (int i = 0; i < count; ++i) {
+        std::string path = GetItemPath(i);
+        if (IsThumbnailPending(path)) thumbnailQueue_.push_back(std::move(path));
+    }
+    if (!thumbnailQueue_.empty()) StartThumbnails();
+}
+
+void CListCtrlZEL::StartThumbnails() {
+    if (thumbnailTimer_ || !Handle()) return;
+    thumbnailTimer_ = ::SetTimer(Handle(), kThumbnailTimer, kTimerPeriodMs, nullptr) != 0;
+}
+
+void CListCtrlZEL::StopThumbnails() {
+    if (!thumbnailTimer_) return;
+    thumbnailTimer_ = false;
+    if (Handle()) ::KillTimer(Handle(), kThumbnailTimer);
+}
+
+std::pair<int, int> CListCtrlZEL::RowsInView() const {
+    const int count = GetItemCount();
+    const int top = std::max(0, static_cast<int>(::SendMessageA(Handle(), LVM_GETTOPINDEX, 0, 0)));
+    const int end =
+        std::min(count, top + static_cast<int>(::SendMessageA(Handle(), LVM_GETCOUNTPERPAGE, 0, 0)) + 1);
+    return {top, end};
+}
+
+std::string CListCtrlZEL::NextPendingThumbnail(std::pair<int, int> view, bool& inView) {
+    inView = true;
+    for (int i = view.first; i < view.second; ++i) {
+        std::string path = GetItemPath(i);
+        if (IsThumbnailPending(path)) return path;
+    }
+    inView = false;
+    for (; queueNext_ < thumbnailQueue_.size(); ++queueNext_)
+        if (IsThumbnailPending(thumbnailQueue_[queueNext_])) return thumbnailQueue_[queueNext_++];
+    // Rows whose records were made again since the fill (an operation
+    // forgot them, a refresh dropped them) are found by a last walk.
+    const int count = GetItemCount();
+    for (int i = 0; i < count; ++i) {
+        std::string path = GetItemPath(i);
+        if (IsThumbnailPending(path)) return path;
+    }
+    return std::string();
+}
+
+void CListCtrlZEL::MakeThumbnailsForAWhile() {
+    const unsigned fill = fillGeneration_;
+    const unsigned cache = FrameInfoGeneration();
+    // Nothing scrolls while a slice runs: no message is handled meanwhile.
+    const std::pair<int, int> view = RowsInView();
+    const DWORD start = ::GetTickCount();
+    // The first look at the queue comes after the first picture.
+    DWORD shown = start, asked = start - kAskInputEveryMs;
+    bool madeInView = false;
+    std::vector<std::string> made;
+    for (;;) {
+        bool inView = false;
+        const std::string path = NextPendingThumbnail(view, inView);
+        if (path.empty()) {
+            StopThumbnails();
+            break;
+        }
+        // The screen is complete: show it before the rows out of view.
+        if (madeInView && !inView) break;
+        MakePendingThumbnail(path);
+        made.push_back(path);
+        madeInView = inView;
+        // Whatever ran meanwhile may have refilled this list or dropped the
+        // records: never carry on with rows of an older fill.
+        if (fill != fillGeneration_ || cache != FrameInfoGeneration() || !Handle()) return;
+        const DWORD now = ::GetTickCount();
+        if (now - start >= kSliceMs) break;
+        // Asking the queue is a round trip to the Wine server: not after
+        // every small picture.
+        if (now - asked >= kAskInputEveryMs) {
+            if (InputWaiting()) break;
+            asked = now;
+        }
+        if (now - shown >= kPaintEveryMs) {
+            ShowThumbnails(made);
+            made.clear();
+            shown = now;
+        }
+    }
+    ShowThumbnails(made);
+}
+
+void CListCtrlZEL::ShowThumbnails(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    // Both lists may show the same frame.
+    for (CListCtrlZEL* list : lists_) list->RedrawRowsShowing(paths);
+}
+
+void CListCtrlZEL::RedrawRowsShowing(const std::vector<std::string>& paths) {
+    HWND hwnd = Handle();
+    if (!hwnd || !::IsWindowVisible(hwnd)) return;
+    const std::pair<int, int> view = RowsInView();
+    bool redrawn = false;
+    for (int i = view.first; i < view.second; ++i) {
+        if (std::find(paths.begin(), paths.end(), GetItemPath(i)) == paths.end()) continue;
+        ::SendMessageA(hwnd, LVM_REDRAWITEMS, i, i);
+        redrawn = true;
+    }
+    if (redrawn) ::UpdateWindow(hwnd);
+}
+
+bool CListCtrlZEL::HasPendingThumbnails() const {
+    const int count = GetItemCount();
+    for (int i = 0; i < count; ++i)
+        if (IsThumbnailPending(GetItemPath(i))) return true;
+    return false;
+}
+
+void CListCtrlZEL::FinishThumbnails() {
+    StopThumbnails();
+    std::vector<std::string> made;
+    const int count = GetItemCount();
+    for (int i = 0; i < count; ++i) {
+        std::string path = GetItemPath(i);
+        if (MakePendingThumbnail(path)) made.push_back(std::move(path));
+    }
+    thumbnailQueue_.clear();
+    queueNext_ = 0;
+    ShowThumbnails(made);
+}
