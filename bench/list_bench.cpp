@@ -202,8 +202,35 @@ void PaintNow(HWND dialog) {
 }
 
 struct Figures {
-    std::vector<double> floor, rows, first, all, sort, refresh, refreshChanged;
+    std::vector<double> floor, rows, first, all, sort, refresh, refreshChanged, add, addPlain;
 };
+
+// The plain loop an add is measured against: CopyFileA over the same files
+// into a fresh folder.
+double PlainCopyPass(const std::string& folder, const std::vector<std::string>& names,
+                     const std::string& to) {
+    demo::MakeFolders(to);
+    const double start = Now();
+    for (const std::string& name : names) {
+        const std::string base = name.substr(0, name.size() - 4);
+        ::CopyFileA((folder + "\\" + name).c_str(), (to + "\\" + name).c_str(), TRUE);
+        ::CreateDirectoryA((to + "\\" + base).c_str(), nullptr);
+        ::CopyFileA((folder + "\\" + base + "\\thumb.jpg").c_str(),
+                    (to + "\\" + base + "\\thumb.jpg").c_str(), TRUE);
+    }
+    const double ms = Now() - start;
+    RemoveTree(to);
+    return ms;
+}
+
+// Puts frames added to the target back into folder.
+void MoveBack(const std::string& target, const std::string& folder, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        const std::string base = name.substr(0, name.size() - 4);
+        ::MoveFileA((target + "\\" + name).c_str(), (folder + "\\" + name).c_str());
+        ::MoveFileA((target + "\\" + base).c_str(), (folder + "\\" + base).c_str());
+    }
+}
 
 double Min(std::vector<double> v) {
     return *std::min_element(v.begin(), v.end());
@@ -316,6 +343,27 @@ void RunFolder(const std::string& root, int count, int runs) {
         PumpUntil(settled);
         PaintNow(hwnd);
         f.refreshChanged.push_back(Now() - start);
+
+        // Add up to 100 frames to the companion's folder, until both lists
+        // show the result; the plain loop copies the same files.
+        const int adding = std::min(count, 100);
+        std::vector<std::string> names;
+        for (int i = 0; i < adding; ++i) names.push_back(list.GetItemFileName(i));
+        f.addPlain.push_back(PlainCopyPass(folder, names, root + "\\plain"));
+        ::SetFocus(list.Handle());
+        LVITEMA state = {};
+        state.stateMask = LVIS_SELECTED;
+        state.state = LVIS_SELECTED;
+        for (int i = 0; i < adding; ++i) ::SendMessageA(list.Handle(), LVM_SETITEMSTATE, i, (LPARAM)&state);
+        PumpOnce();
+        start = Now();
+        command(IDC_BTN_ADD);
+        PumpUntil(settled);
+        PaintNow(hwnd);
+        f.add.push_back(Now() - start);
+        MoveBack(app.GetTargetFolder(), folder, names);
+        command(ID_VIEW_REFRESH);
+        PumpUntil(settled);
     }
     dialog.Destroy();
 
@@ -331,6 +379,8 @@ void RunFolder(const std::string& root, int count, int runs) {
     Print("re-sort", f.sort);
     Print("F5 unchanged", f.refresh);
     Print("F5 after 10 frames changed", f.refreshChanged);
+    Print("add 100 until both lists show it", f.add);
+    Print("plain CopyFileA loop, same files", f.addPlain);
     std::printf("  %-34s %9.3f %9.3f ms per frame\n", "floor per frame", Min(f.floor) / n,
                 Median(f.floor) / n);
     std::fflush(stdout);
