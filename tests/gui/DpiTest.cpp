@@ -137,6 +137,8 @@ TEST_F(DpiTest, LayoutAndThumbnailsScaleWithTheDpiAndFollowWmDpiChanged) {
     EXPECT_EQ(window.right - window.left,
               std::min(win::ScaleForDpi(780, dpi), ::GetSystemMetrics(SM_CXSCREEN)));
     ExpectNoOverlapInsideClient(dlg.Handle(), dpi);
+    // Thumbnails stream in after the rows; the check wants them all.
+    dlg.SourceList().FinishThumbnails();
     ExpectThumbnailsFillTheirCells(dlg.Item(IDC_LIST_SOURCE), dpi);
     const LONG fontHeight = FontHeight(dlg.Item(IDC_BTN_ADD));
 
@@ -153,6 +155,7 @@ TEST_F(DpiTest, LayoutAndThumbnailsScaleWithTheDpiAndFollowWmDpiChanged) {
     EXPECT_EQ(FontHeight(dlg.Item(IDC_BTN_ADD)), ::MulDiv(fontHeight, other, dpi));
     EXPECT_EQ(FontHeight(dlg.Item(IDC_LIST_SOURCE)), FontHeight(dlg.Item(IDC_BTN_ADD)));
     ExpectNoOverlapInsideClient(dlg.Handle(), other);
+    dlg.SourceList().FinishThumbnails();
     ExpectThumbnailsFillTheirCells(dlg.Item(IDC_LIST_SOURCE), other);
     EXPECT_TRUE(boxes_.empty());
 }
