@@ -10,6 +10,7 @@
 #include "app/LangStrings.h"
 #include "choosers/DriveComboBox.h"
 #include "frames/FrameInfoCache.h"
+#include "ops/OperationReporter.h"
 #include "resource.h"
 #include "win/Strings.h"
 
@@ -157,7 +158,8 @@ TEST_F(CommandsTest, SwitchingToAMemoryCardAndBack) {
     ASSERT_EQ(app_->GetLayoutAdditionTo(), kTargetMemoryCard);
     EXPECT_EQ(app_->GetMemoryCardDrive(), "M:\\");
     EXPECT_EQ(dialog_->TargetList().GetFolder(), "M:\\VOZEL");
-    EXPECT_EQ(dialog_->ItemText(IDC_TITLE_TARGET), GetLangString("TITLE_ZELLIT2_MEMCART") + "M:\\");
+    const std::string cardTitle = GetLangString("TITLE_ZELLIT2_MEMCART") + "M:\\ (0 of 100 frames, ";
+    EXPECT_EQ(dialog_->ItemText(IDC_TITLE_TARGET).substr(0, cardTitle.size()), cardTitle);
     EXPECT_TRUE(::IsWindowVisible(dialog_->Item(IDC_BTN_SELECT_CARD)));
     OpenMenu(4);
     EXPECT_FALSE(MenuChecked(ID_TARGET_LUMADEX));
@@ -166,7 +168,9 @@ TEST_F(CommandsTest, SwitchingToAMemoryCardAndBack) {
     Command(ID_TARGET_LUMADEX);
     EXPECT_EQ(app_->GetLayoutAdditionTo(), kTargetLumadexFolder);
     EXPECT_TRUE(win::EqualsNoCase(dialog_->TargetList().GetFolder(), app_->GetLumadexTargetFolder()));
-    EXPECT_EQ(dialog_->ItemText(IDC_TITLE_TARGET), GetLangString("TITLE_ZELLIT2_LX"));
+    EXPECT_EQ(dialog_->ItemText(IDC_TITLE_TARGET),
+              GetLangString("TITLE_ZELLIT2_LX") + " " +
+                  ReportText("TITLE_TARGET_FRAMES", {std::to_string(dialog_->TargetList().GetItemCount())}));
     EXPECT_FALSE(::IsWindowVisible(dialog_->Item(IDC_BTN_SELECT_CARD)));
     EXPECT_TRUE(boxes_.empty()) << Box(0);
 }
