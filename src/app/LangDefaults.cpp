@@ -20,7 +20,7 @@ const LangDefault kPostReleaseLangDefaults[] = {
     {"ERR_DROP_NOT_FRAME", "These are not frames and were left alone:"},
     {"TITLE_ABOUT_PROGRAM_VERSION", "Version"},
     {"MENU_REMOVE_CARD", "Remove card &safely"},
-    {"TITLE_CARD_CAPACITY", "(%s of %s frames, %s free)"},
+    {"TITLE_CARD_CAPACITY", "%s of %s frames, %s free"},
     {"TITLE_CARD_NOT_PRESENT", "(card not present)"},
     {"TITLE_TARGET_FRAMES", "(%s frames)"},
     {"ERR_CARD_NOT_PRESENT", "The memory card is not present.\\nInsert the card and try again."},

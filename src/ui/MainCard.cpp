@@ -15,6 +15,7 @@
 #include "ops/OperationReporter.h"
 #include "resource.h"
 #include "ui/MainDlg.h"
+#include "win/GuiFont.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
 
@@ -32,11 +33,13 @@ DWORD DriveBit(const std::string& root) {
     return letter >= 0 && letter < 26 ? 1u << letter : 0;
 }
 
-// "1.2 GB", "350 MB", "12 KB": one decimal where it says something.
+// "1.2 GB", "64 GB", "350 MB", "12 KB": one decimal where it says something.
 std::string FreeSpaceText(ULONGLONG bytes) {
     constexpr ULONGLONG kKilo = 1024, kMega = kKilo * 1024, kGiga = kMega * 1024;
     char text[32];
-    if (bytes >= kGiga)
+    if (bytes >= 10 * kGiga)
+        std::snprintf(text, sizeof text, "%llu GB", bytes / kGiga);
+    else if (bytes >= kGiga)
         std::snprintf(text, sizeof text, "%.1f GB", static_cast<double>(bytes) / kGiga);
     else if (bytes >= 10 * kMega)
         std::snprintf(text, sizeof text, "%llu MB", bytes / kMega);
@@ -124,12 +127,28 @@ std::string CZELMaintenanceDlg::TargetTitleText() const {
     if (app_.GetLayoutAdditionTo() != kTargetMemoryCard)
         return GetLangString("TITLE_ZELLIT2_LX") + " " + ReportText("TITLE_TARGET_FRAMES", {frames});
     const std::string drive = app_.GetMemoryCardDrive();
-    const std::string title = GetLangString("TITLE_ZELLIT2_MEMCART") + drive;
     ULONGLONG freeBytes = 0;
-    if (!DriveReadyFreeBytes(drive, freeBytes)) return title + " " + GetLangString("TITLE_CARD_NOT_PRESENT");
-    return title + " " +
-           ReportText("TITLE_CARD_CAPACITY",
-                      {frames, std::to_string(kMemoryCardLimit), FreeSpaceText(freeBytes)});
+    const std::string state =
+        DriveReadyFreeBytes(drive, freeBytes)
+            ? ReportText("TITLE_CARD_CAPACITY",
+                         {frames, std::to_string(kMemoryCardLimit), FreeSpaceText(freeBytes)})
+            : GetLangString("TITLE_CARD_NOT_PRESENT");
+    // Beside the card button the title is narrow: the words before the
+    // drive go first, then the drive; the card's state always stays.
+    HWND title = Item(IDC_TITLE_TARGET);
+    RECT box = {};
+    ::GetClientRect(title, &box);
+    win::WindowDc dc(title);
+    win::SelectObjectScope select(dc.Get(), boldFont_.Get());
+    auto fits = [&](const std::string& text) {
+        SIZE size = {};
+        ::GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+        return size.cx <= box.right;
+    };
+    const std::string full = GetLangString("TITLE_ZELLIT2_MEMCART") + drive + " " + state;
+    if (fits(full)) return full;
+    const std::string shorter = drive + " " + state;
+    return fits(shorter) ? shorter : state;
 }
 
 void CZELMaintenanceDlg::DisableCardWritesWhenMissing() {

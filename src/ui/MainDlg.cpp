@@ -201,6 +201,7 @@ void CZELMaintenanceDlg::LayoutControls() {
     place(IDC_TARGET_LABEL, layout.targetLabel, bold, FALSE);
     for (int i = 0; i < 5; ++i) place(kMiddleButtons[i], layout.middle[i], normal, FALSE);
     place(IDC_BTN_SELECT_CARD, layout.selectCard, normal, FALSE);
+    UpdateTargetTitle();  // its wording follows its width
     ::InvalidateRect(Handle(), nullptr, TRUE);
     ::UpdateWindow(Handle());
     ShowSelectedTreeLabel();

@@ -158,8 +158,7 @@ TEST_F(CommandsTest, SwitchingToAMemoryCardAndBack) {
     ASSERT_EQ(app_->GetLayoutAdditionTo(), kTargetMemoryCard);
     EXPECT_EQ(app_->GetMemoryCardDrive(), "M:\\");
     EXPECT_EQ(dialog_->TargetList().GetFolder(), "M:\\VOZEL");
-    const std::string cardTitle = GetLangString("TITLE_ZELLIT2_MEMCART") + "M:\\ (0 of 100 frames, ";
-    EXPECT_EQ(dialog_->ItemText(IDC_TITLE_TARGET).substr(0, cardTitle.size()), cardTitle);
+    EXPECT_NE(dialog_->ItemText(IDC_TITLE_TARGET).find("0 of 100 frames, "), std::string::npos);
     EXPECT_TRUE(::IsWindowVisible(dialog_->Item(IDC_BTN_SELECT_CARD)));
     OpenMenu(4);
     EXPECT_FALSE(MenuChecked(ID_TARGET_LUMADEX));
