@@ -65,11 +65,17 @@ DWORD DrivesOfShellEvent(PIDLIST_ABSOLUTE* items) {
 void CZELMaintenanceDlg::RegisterDriveNotifications() {
     // Volume arrival and removal come as WM_DEVICECHANGE to every top-level
     // window; the shell's media and drive events need a registration.
+    win::ShellIdList desktop;
+    if (FAILED(::SHGetSpecialFolderLocation(Handle(), CSIDL_DESKTOP, desktop.Put())) || !desktop.Get())
+        return;
     SHChangeNotifyEntry entry = {};
-    entry.pidl = nullptr;  // everywhere
+    entry.pidl = desktop.Get();  // everything below the desktop
     entry.fRecursive = TRUE;
-    shellNotifyId_ = ::SHChangeNotifyRegister(Handle(), SHCNRF_ShellLevel | SHCNRF_InterruptLevel,
-                                              kDriveEvents, kShellDriveMessage, 1, &entry);
+    // New delivery: the event's data comes in shared memory, readable from
+    // whichever process raised it.
+    shellNotifyId_ =
+        ::SHChangeNotifyRegister(Handle(), SHCNRF_ShellLevel | SHCNRF_InterruptLevel | SHCNRF_NewDelivery,
+                                 kDriveEvents, kShellDriveMessage, 1, &entry);
 }
 
 void CZELMaintenanceDlg::UnregisterDriveNotifications() {
@@ -84,10 +90,14 @@ void CZELMaintenanceDlg::OnDeviceChange(WPARAM event, LPARAM data) {
     OnDrivesChanged(reinterpret_cast<const DEV_BROADCAST_VOLUME*>(data)->dbcv_unitmask);
 }
 
-void CZELMaintenanceDlg::OnShellDriveChange(WPARAM items, LPARAM event) {
-    // Without new delivery the message carries the event's two item lists.
-    const DWORD drives =
-        (event & kDriveEvents) ? DrivesOfShellEvent(reinterpret_cast<PIDLIST_ABSOLUTE*>(items)) : 0;
+void CZELMaintenanceDlg::OnShellDriveChange(WPARAM lock, LPARAM processId) {
+    PIDLIST_ABSOLUTE* items = nullptr;
+    LONG event = 0;
+    HANDLE locked = ::SHChangeNotification_Lock(reinterpret_cast<HANDLE>(lock), static_cast<DWORD>(processId),
+                                                &items, &event);
+    if (!locked) return;
+    const DWORD drives = (event & kDriveEvents) ? DrivesOfShellEvent(items) : 0;
+    ::SHChangeNotification_Unlock(locked);
     // The shell waits for this message: the lists are refilled after it has
     // been answered.
     if (drives) ::PostMessageA(Handle(), kDrivesChangedMessage, drives, 0);

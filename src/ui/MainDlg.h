@@ -141,7 +141,7 @@ private:
     void RegisterDriveNotifications();
     void UnregisterDriveNotifications();
     void OnDeviceChange(WPARAM event, LPARAM data);
-    void OnShellDriveChange(WPARAM items, LPARAM event);
+    void OnShellDriveChange(WPARAM lock, LPARAM processId);
     void OnDrivesChanged(DWORD driveMask);
     // True while the target is a card whose drive holds no readable medium.
     bool IsCardMissing() const;
