@@ -35,6 +35,9 @@
 #define ID_EDIT_SELECT_ALL 2005
 #define ID_EDIT_NEW_FOLDER 2006
 
+// Memory card
+#define ID_TARGET_REMOVE_CARD 2300
+
 // Main window controls
 #define IDC_FOLDER_TREE 1000
 #define IDC_LIST_SOURCE 1001

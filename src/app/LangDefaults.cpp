@@ -19,6 +19,22 @@ const LangDefault kPostReleaseLangDefaults[] = {
     {"MENU_EDIT_NEW_FOLDER", "&New folder..."},
     {"ERR_DROP_NOT_FRAME", "These are not frames and were left alone:"},
     {"TITLE_ABOUT_PROGRAM_VERSION", "Version"},
+    {"MENU_REMOVE_CARD", "Remove card &safely"},
+    {"TITLE_CARD_CAPACITY", "%s of %s frames, %s free"},
+    {"TITLE_CARD_NOT_PRESENT", "(card not present)"},
+    {"TITLE_TARGET_FRAMES", "(%s frames)"},
+    {"ERR_CARD_NOT_PRESENT", "The memory card is not present.\\nInsert the card and try again."},
+    {"MSG_DELETE_PERMANENT",
+     "This drive has no recycle bin: the selected frames will be deleted permanently.\\nDelete them?"},
+    {"MSG_CARD_REMOVABLE", "The memory card can now be removed."},
+    {"ERR_CARD_VETOED",
+     "The memory card cannot be stopped now; it is in use by:\\n%s\\nClose it and try again. Nothing was "
+     "changed."},
+    {"ERR_CARD_EJECT_FAILED",
+     "The memory card could not be stopped. Nothing was changed.\\nClose any program that uses the card and "
+     "try again."},
+    {"ERR_CARD_FLUSH_FAILED",
+     "Not everything could be written to the memory card. Do not remove the card; try again."},
     {nullptr, nullptr},  // end of the table
 };
 

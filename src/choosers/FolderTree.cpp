@@ -460,6 +460,33 @@ void CFolderTreeCtrl::RefreshFolderByPath(const std::string& path) {
     }
 }
 
+void CFolderTreeCtrl::SyncDriveNode(const std::string& root) {
+    const HTREEITEM desktop = GetRootItem();
+    if (!desktop) return;
+    win::ShellIdList computerList;
+    if (FAILED(::SHGetSpecialFolderLocation(OwnerWindow(), CSIDL_DRIVES, computerList.Put())) ||
+        !computerList.Get())
+        return;
+    const HTREEITEM computer = FindChildByID(desktop, computerList.Get());
+    // Not loaded yet: its first expansion lists the drives as they are then.
+    if (!computer || !IsExpandedOnce(computer)) return;
+
+    HTREEITEM node = nullptr;
+    for (HTREEITEM child = GetChildItem(computer); child && !node; child = GetNextSiblingItem(child)) {
+        const FolderItemData* data = GetFolderData(child);
+        if (data && win::EqualsNoCase(PathOfList(data->absolute), root)) node = child;
+    }
+    // An empty card reader must not bring up the system's "insert a disk" box.
+    const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    const bool present = ::GetFileAttributesA(root.c_str()) != INVALID_FILE_ATTRIBUTES;
+    ::SetErrorMode(previousMode);
+    if (node && !present) {
+        DeleteItem(node);
+    } else if (!node && present) {
+        InsertChildByName(computer, root);
+    }
+}
+
 int CFolderTreeCtrl::HasSubfolders(const std::string& path) {
     if (path.empty()) return 0;
     std::string pattern = path;

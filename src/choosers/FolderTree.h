@@ -59,6 +59,9 @@ public:
     void AddFolderByPath(const std::string& path);
     // Subfolders of the folder at path may have gone.
     void RefreshFolderByPath(const std::string& path);
+    // A drive (root "E:\") came or went: its node under the computer
+    // follows whether it holds a readable medium now.
+    void SyncDriveNode(const std::string& root);
 
     // Stores a folder (full path) as CurrentFolder, so that the next FillTree
     // selects it; false when the shell does not know the path.

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "ops/CardWrites.h"
 #include "win/Handles.h"
 
 namespace {
@@ -14,7 +15,8 @@ constexpr DWORD kPieceBytes = 256 * 1024;
 
 }  // namespace
 
-CopyResult CopyFileInPieces(const std::string& from, const std::string& to, const CopyTicker& tick) {
+CopyResult CopyFileInPieces(const std::string& from, const std::string& to, const CopyTicker& tick,
+                            bool flush) {
     win::FileHandle source(::CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!source) return CopyResult::Failed;
@@ -47,13 +49,16 @@ CopyResult CopyFileInPieces(const std::string& from, const std::string& to, cons
         }
     }
     if (result == CopyResult::Done) ::SetFileTime(dest.Get(), &created, &accessed, &lastWrite);
-    // A close that fails may have lost buffered data.
-    if (!::CloseHandle(dest.Release()) && result == CopyResult::Done) result = CopyResult::Failed;
+    // A close (or a flush) that fails may have lost buffered data.
+    const bool closed = flush && result == CopyResult::Done ? FlushAndClose(dest.Release())
+                                                            : ::CloseHandle(dest.Release()) != FALSE;
+    if (!closed && result == CopyResult::Done) result = CopyResult::Failed;
     if (result != CopyResult::Done) {
         ::DeleteFileA(to.c_str());
         return result;
     }
     if (attributes != INVALID_FILE_ATTRIBUTES && attributes != FILE_ATTRIBUTE_NORMAL)
         ::SetFileAttributesA(to.c_str(), attributes & ~FILE_ATTRIBUTE_DIRECTORY);
+    if (flush) NoteCardFileWritten(to);
     return result;
 }

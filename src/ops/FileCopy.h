@@ -7,5 +7,7 @@
 
 #include "ops/FrameScan.h"
 
-// The destination must not exist yet.
-CopyResult CopyFileInPieces(const std::string& from, const std::string& to, const CopyTicker& tick);
+// The destination must not exist yet. With flush (a card) the copy is
+// written through to the disk before it counts as done, and remembered.
+CopyResult CopyFileInPieces(const std::string& from, const std::string& to, const CopyTicker& tick,
+                            bool flush = false);

@@ -8,7 +8,7 @@
 #include "win/Strings.h"
 
 bool DeleteFramesToRecycleBin(const std::string& folder, const std::vector<std::string>& names,
-                              IOperationReporter& reporter) {
+                              IOperationReporter& reporter, bool toRecycleBin) {
     std::vector<std::string> paths;
     for (const std::string& name : names) {
         const std::string path = folder + name;
@@ -25,7 +25,8 @@ bool DeleteFramesToRecycleBin(const std::string& folder, const std::vector<std::
     SHFILEOPSTRUCTA operation = {};
     operation.wFunc = FO_DELETE;
     operation.pFrom = list.c_str();
-    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    if (toRecycleBin) operation.fFlags |= FOF_ALLOWUNDO;
     const bool ok = ::SHFileOperationA(&operation) == 0;
     if (!ok) reporter.Fail("ERR_COPY_FAILED");
     for (const std::string& path : paths)

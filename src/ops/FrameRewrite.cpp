@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "ops/CardWrites.h"
 #include "win/Handles.h"
 
 namespace {
@@ -63,8 +64,12 @@ bool RewriteFrameFile(const std::string& oldPath, const std::string& newPath, co
     const bool ok = out.empty() ||
                     (::WriteFile(file.Get(), out.data(), static_cast<DWORD>(out.size()), &written, nullptr) &&
                      written == out.size());
-    const bool closed = ::CloseHandle(file.Release()) != FALSE;
-    if (ok && closed) return true;
+    const bool onCard = IsOnRemovableDrive(newPath);
+    const bool closed = onCard && ok ? FlushAndClose(file.Release()) : ::CloseHandle(file.Release()) != FALSE;
+    if (ok && closed) {
+        if (onCard) NoteCardFileWritten(newPath);
+        return true;
+    }
     // A half-written frame file must never be listed.
     ::DeleteFileA(newPath.c_str());
     return false;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "ops/CardWrites.h"
 #include "ops/FileCopy.h"
 #include "win/FileSystem.h"
 #include "win/Handles.h"
@@ -99,6 +100,8 @@ FrameScan ScanFolder(const std::string& folder) {
 
 CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
                        const CopyTicker& tick) {
+    // Asked once per frame: a fixed drive pays no flush per file.
+    const bool flush = IsOnRemovableDrive(toFolder);
     for (const ScanEntry& entry : scan.entries) {
         const std::string to = toFolder + entry.relative;
         if (entry.link || !win::FitsPath(to)) return CopyResult::Failed;
@@ -106,7 +109,7 @@ CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, con
             if (!::CreateDirectoryA(to.c_str(), nullptr)) return CopyResult::Failed;
             continue;
         }
-        const CopyResult result = CopyFileInPieces(fromFolder + entry.relative, to, tick);
+        const CopyResult result = CopyFileInPieces(fromFolder + entry.relative, to, tick, flush);
         if (result != CopyResult::Done) return result;
     }
     return CopyResult::Done;

@@ -1,6 +1,7 @@
 #include "ops/FrameTransfer.h"
 
 #include "frames/FrameInfoCache.h"
+#include "ops/CardWrites.h"
 #include "win/FileSystem.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
@@ -94,6 +95,12 @@ struct CFrameTransfer::Batch {
     bool cancelled = false;
 
     Batch(TransferMode m, IOperationReporter& r) : mode(m), reporter(r) {}
+
+    // A card pulled out midway is said as such, not as a failed copy.
+    const char* CopyFailureKey() const {
+        return IsCardGone(destFolder) || IsCardGone(sourceFolder) ? "ERR_CARD_NOT_PRESENT"
+                                                                  : "ERR_COPY_FAILED";
+    }
 
     // Between two pieces of a copy: the window answers, the reporter sees
     // the progress and may cancel.
@@ -353,7 +360,7 @@ CFrameTransfer::Step CFrameTransfer::CheckSpace(Batch& batch, FrameJob& job) {
     if (!batch.checkSpace) return Step::Next;
     if (!batch.spaceKnown) {
         if (!DriveFreeBytes(batch.destFolder, batch.freeBytes)) {
-            batch.reporter.Fail("ERR_DISK_SIZE");
+            batch.reporter.Fail(IsCardGone(batch.destFolder) ? "ERR_CARD_NOT_PRESENT" : "ERR_DISK_SIZE");
             return Step::Stop;
         }
         batch.spaceKnown = true;
@@ -386,7 +393,7 @@ CFrameTransfer::Step CFrameTransfer::CopyInto(Batch& batch, FrameJob& job) {
         // Exactly what the copy made goes: the listed entries, at the destination.
         DeleteScanned(job.scan, batch.destFolder);
         RestoreParked(batch, parked);
-        if (copied == CopyResult::Failed) batch.reporter.Fail("ERR_COPY_FAILED");
+        if (copied == CopyResult::Failed) batch.reporter.Fail(batch.CopyFailureKey());
         return Step::Stop;
     }
     if (batch.spaceKnown) {

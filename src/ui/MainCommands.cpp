@@ -14,7 +14,8 @@
 namespace {
 // Commands with a handler of their own; the menu walk disables any other.
 bool HasCommandHandler(UINT id) {
-    return (id >= ID_FILE_CLOSE && id <= ID_SORT_PAPER) || (id >= ID_EDIT_ADD && id <= ID_EDIT_NEW_FOLDER);
+    return (id >= ID_FILE_CLOSE && id <= ID_SORT_PAPER) || (id >= ID_EDIT_ADD && id <= ID_EDIT_NEW_FOLDER) ||
+           id == ID_TARGET_REMOVE_CARD;
 }
 }  // namespace
 
@@ -61,6 +62,9 @@ bool CZELMaintenanceDlg::OnCommand(WORD id, WORD code, HWND control) {
             return true;
         case ID_TARGET_MEMCARD:
             OnTargetMemoryCard();
+            return true;
+        case ID_TARGET_REMOVE_CARD:
+            OnRemoveCardSafely();
             return true;
         case IDC_BTN_SELECT_CARD:
             if (code == BN_CLICKED && app_.GetLayoutAdditionTo() == kTargetMemoryCard) OnTargetMemoryCard();
@@ -115,17 +119,14 @@ void CZELMaintenanceDlg::UpdateCommandButtons() {
     ::EnableWindow(Item(IDC_BTN_COPY), n > 0);
     ::EnableWindow(Item(IDC_BTN_DELETE), n > 0);
     ::EnableWindow(Item(IDC_BTN_RENAME), n == 1);
+    DisableCardWritesWhenMissing();
     UpdateTargetTitle();
 }
 
 void CZELMaintenanceDlg::UpdateTargetTitle() {
-    if (app_.GetLayoutAdditionTo() == kTargetMemoryCard) {
-        SetItemText(IDC_TITLE_TARGET, GetLangString("TITLE_ZELLIT2_MEMCART") + app_.GetMemoryCardDrive());
-        ::ShowWindow(Item(IDC_BTN_SELECT_CARD), SW_SHOW);
-    } else {
-        SetItemText(IDC_TITLE_TARGET, GetLangString("TITLE_ZELLIT2_LX"));
-        ::ShowWindow(Item(IDC_BTN_SELECT_CARD), SW_HIDE);
-    }
+    SetItemText(IDC_TITLE_TARGET, TargetTitleText());
+    const bool card = app_.GetLayoutAdditionTo() == kTargetMemoryCard;
+    ::ShowWindow(Item(IDC_BTN_SELECT_CARD), card ? SW_SHOW : SW_HIDE);
 }
 
 void CZELMaintenanceDlg::OnListFocus(ActiveList list) {
@@ -168,6 +169,9 @@ void CZELMaintenanceDlg::UpdateMenuItem(HMENU menu, UINT index, UINT id, bool au
             if (enabled) check(app_.GetLayoutAdditionTo() == kTargetMemoryCard);
             return;
         }
+        case ID_TARGET_REMOVE_CARD:
+            enable(CanRemoveCard());
+            return;
         case ID_SORT_TITLE:
             enable(true);
             check(app_.GetSortMode() == CListCtrlZEL::kSortByTitle);
@@ -208,6 +212,7 @@ void CZELMaintenanceDlg::OnRefresh() {
     targetList_.SetFolder(app_.GetTargetFolder());
     EndFrameInfoRefresh();
     refreshing_ = false;
+    UpdateTargetTitle();
 }
 
 void CZELMaintenanceDlg::OnTargetLumadex() {
@@ -224,7 +229,12 @@ void CZELMaintenanceDlg::OnTargetLumadex() {
 void CZELMaintenanceDlg::OnTargetMemoryCard() {
     {
         CMemoryCardWizard wizard(Handle());
-        if (wizard.DoModal(tree_.GetSelectedPath()) == IDOK) {
+        if (cardDriveType_) wizard.SetDriveTypeFunction(cardDriveType_);
+        // Drives that come and go while it is open reach its list.
+        openWizard_ = &wizard;
+        const INT_PTR answer = wizard.DoModal(tree_.GetSelectedPath());
+        openWizard_ = nullptr;
+        if (answer == IDOK) {
             const std::string drive = wizard.GetChosenDrive();
             targetList_.SetFolder(drive + "VOZEL");
             app_.SetLayoutAdditionTo(kTargetMemoryCard);

@@ -23,7 +23,7 @@ const struct {
     {ID_FILE_CLOSE, "MENU_FILE_CLOSE"},           {ID_VIEW_REFRESH, "MENU_DISPLAY_REFRESH"},
     {ID_SORT_TITLE, "MENU_SORT_TITLE"},           {ID_SORT_PAPER, "MENU_SORT_PAPER_NAME"},
     {ID_TARGET_LUMADEX, "MENU_CHANGE_TARGET_LX"}, {ID_TARGET_MEMCARD, "MENU_CHANGE_TARGET_MEMCARD"},
-    {ID_HELP_ABOUT, "MENU_HELP_ABOUT"},
+    {ID_HELP_ABOUT, "MENU_HELP_ABOUT"},           {ID_TARGET_REMOVE_CARD, "MENU_REMOVE_CARD"},
 };
 const char* const kMenuBar[] = {"MENU_FILE", "MENU_EDIT",          "MENU_DISPLAY",
                                 "MENU_SORT", "MENU_CHANGE_TARGET", "MENU_HELP"};
@@ -86,6 +86,7 @@ BOOL CZELMaintenanceDlg::OnInitDialog() {
     targetList_.SetFolder(app_.GetTargetFolder());
     UpdateTargetTitle();
     RegisterDropTargets();
+    RegisterDriveNotifications();
     PlaceWindow();
     return TRUE;
 }
@@ -200,6 +201,7 @@ void CZELMaintenanceDlg::LayoutControls() {
     place(IDC_TARGET_LABEL, layout.targetLabel, bold, FALSE);
     for (int i = 0; i < 5; ++i) place(kMiddleButtons[i], layout.middle[i], normal, FALSE);
     place(IDC_BTN_SELECT_CARD, layout.selectCard, normal, FALSE);
+    UpdateTargetTitle();  // its wording follows its width
     ::InvalidateRect(Handle(), nullptr, TRUE);
     ::UpdateWindow(Handle());
     ShowSelectedTreeLabel();
@@ -228,6 +230,7 @@ bool CZELMaintenanceDlg::OnPaint() {
 
 void CZELMaintenanceDlg::OnDestroyWindow() {
     RevokeDropTargets();
+    UnregisterDriveNotifications();
     tree_.SaveCurrentFolder();
     RECT rect;
     ::GetWindowRect(Handle(), &rect);
@@ -303,6 +306,16 @@ INT_PTR CZELMaintenanceDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             return TRUE;
         case kRunDropMessage:
             RunPendingDrop();
+            return TRUE;
+        case WM_DEVICECHANGE:
+            OnDeviceChange(wParam, lParam);
+            SetMessageResult(TRUE);
+            return TRUE;
+        case kShellDriveMessage:
+            OnShellDriveChange(wParam, lParam);
+            return TRUE;
+        case kDrivesChangedMessage:
+            OnDrivesChanged(static_cast<DWORD>(wParam));
             return TRUE;
         case WM_INITMENUPOPUP:
             OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), HIWORD(lParam) != 0);

@@ -4,7 +4,8 @@
 // placement), MainCommands.cpp (command states, menu, target switching,
 // browsing), MainOperations.cpp (the operations), MainKeys.cpp (edit menu,
 // keys, context menus), MainPanes.cpp (resizable panes), MainDragDrop.cpp
-// (drag and drop).
+// (drag and drop), MainCard.cpp (drives coming and going, the card's
+// capacity and its safe removal).
 #pragma once
 
 #include <oleidl.h>
@@ -15,8 +16,10 @@
 #include <vector>
 
 #include "app/App.h"
+#include "choosers/DriveComboBox.h"
 #include "choosers/FolderTree.h"
 #include "frames/ListCtrlZEL.h"
+#include "ops/CardEject.h"
 #include "ops/FrameTransfer.h"
 #include "ui/MainLayout.h"
 #include "win/Dialog.h"
@@ -25,6 +28,12 @@
 // Posted to the main window by a drop: the operation runs after the drag
 // source's loop has ended.
 inline constexpr UINT kRunDropMessage = WM_APP + 14;
+// The shell's media and drive events, registered with SHChangeNotifyRegister.
+inline constexpr UINT kShellDriveMessage = WM_APP + 15;
+// Posted to itself: drives (a letter mask in wParam) came or went.
+inline constexpr UINT kDrivesChangedMessage = WM_APP + 16;
+
+class CMemoryCardWizard;
 
 class CZELMaintenanceDlg : public win::Dialog {
 public:
@@ -54,6 +63,11 @@ public:
     // The clipboard format of frames dragged from one of the lists.
     static UINT FramesClipboardFormat();
     const MainLayout& CurrentLayout() const { return layout_; }
+
+    // Tests replace the drive types the card wizard lists and the calls
+    // that stop a card (Wine can stop none).
+    void SetCardDriveTypeFunction(DriveTypeFunction driveType) { cardDriveType_ = std::move(driveType); }
+    void SetCardEjectCalls(CardEjectCalls calls) { ejectCalls_ = std::move(calls); }
 
 protected:
     INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -123,6 +137,21 @@ private:
     void DropFiles(ActiveList onto, const std::vector<std::string>& paths, bool move);
     friend class CFrameDropTarget;
 
+    // Memory card: drives coming and going, capacity, safe removal (MainCard.cpp)
+    void RegisterDriveNotifications();
+    void UnregisterDriveNotifications();
+    void OnDeviceChange(WPARAM event, LPARAM data);
+    void OnShellDriveChange(WPARAM lock, LPARAM processId);
+    void OnDrivesChanged(DWORD driveMask);
+    // True while the target is a card whose drive holds no readable medium.
+    bool IsCardMissing() const;
+    // False (after saying so) when the card target is not there.
+    bool CheckCardPresent();
+    std::string TargetTitleText() const;
+    void DisableCardWritesWhenMissing();
+    bool CanRemoveCard() const;
+    void OnRemoveCardSafely();
+
     // Frame operations (MainOperations.cpp)
     void OnAdd();
     void OnCopy();
@@ -170,4 +199,8 @@ private:
     win::ComPtr<IDropTarget> targetDropTarget_;
     win::Icon smallIcon_;
     int dpi_ = 96;
+    ULONG shellNotifyId_ = 0;
+    CMemoryCardWizard* openWizard_ = nullptr;  // while the card wizard runs
+    DriveTypeFunction cardDriveType_;
+    CardEjectCalls ejectCalls_ = SystemCardEjectCalls();
 };

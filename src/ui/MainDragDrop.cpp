@@ -209,6 +209,8 @@ private:
 
 CZELMaintenanceDlg::~CZELMaintenanceDlg() {
     RevokeDropTargets();
+    // The window may go without WM_DESTROY reaching this object.
+    UnregisterDriveNotifications();
 }
 
 UINT CZELMaintenanceDlg::FramesClipboardFormat() {
@@ -359,7 +361,8 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const std::vector<std::strin
         }
     }
     if (groups.empty() || !app_.EnsureLumadexClosed()) return;
-    if (onto == ActiveList::kTarget && app_.GetLayoutAdditionTo() == kTargetMemoryCard && !PrepareMemoryCard(allNames))
+    if (onto == ActiveList::kTarget && app_.GetLayoutAdditionTo() == kTargetMemoryCard &&
+        !PrepareMemoryCard(allNames))
         return;
 
     std::vector<std::string> transferred;

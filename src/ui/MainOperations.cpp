@@ -7,6 +7,7 @@
 #include "app/MessageBox.h"
 #include "choosers/NameDlg.h"
 #include "frames/FrameInfoCache.h"
+#include "ops/CardWrites.h"
 #include "ops/FrameDelete.h"
 #include "ops/FrameRename.h"
 #include "ops/NameChecks.h"
@@ -42,6 +43,7 @@ std::vector<std::string> SelectedNames(const CListCtrlZEL& list) {
 }  // namespace
 
 bool CZELMaintenanceDlg::PrepareMemoryCard(const std::vector<std::string>& names) {
+    if (!CheckCardPresent()) return false;
     // Names already on the card replace a frame there and do not count again.
     int newFrames = static_cast<int>(names.size());
     const int onCard = targetList_.GetItemCount();
@@ -122,16 +124,19 @@ void CZELMaintenanceDlg::OnMoveBack() {
 }
 
 void CZELMaintenanceDlg::OnDelete() {
-    if (AppMessageBox(GetLangString("MSG_DELETE"), MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return;
-    if (!app_.EnsureLumadexClosed()) return;
     CListCtrlZEL* active = ActiveListCtrl();
-    if (!active) return;
     std::string folder = active == &sourceList_ ? tree_.GetSelectedPath() : app_.GetTargetFolder();
+    // A card has no recycle bin: say so, and do not ask the shell for one.
+    const bool permanent = IsOnRemovableDrive(folder);
+    const char* question = permanent ? "MSG_DELETE_PERMANENT" : "MSG_DELETE";
+    if (AppMessageBox(GetLangString(question), MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return;
+    if (!app_.EnsureLumadexClosed()) return;
+    if (!active) return;
     win::EnsureTrailingBackslash(folder);
     if (SelectedCount(*active) < 1) return;
 
     CMessageBoxReporter reporter;
-    DeleteFramesToRecycleBin(folder, SelectedNames(*active), reporter);
+    DeleteFramesToRecycleBin(folder, SelectedNames(*active), reporter, !permanent);
     active->Refill();
     tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(folder));
     UpdateCommandButtons();

@@ -7,6 +7,7 @@
 #include "app/LangStrings.h"
 #include "frames/FrameInfoCache.h"
 #include "resource.h"
+#include "win/Strings.h"
 
 using testing_support::Exists;
 using testing_support::IsDirectory;
@@ -54,7 +55,7 @@ TEST_F(DeleteOpsTest, AFrameWithoutItsFolderIsDeletedAlone) {
     EXPECT_EQ(Entries(TrashFiles()).size(), trashBefore.size() + 1);
 }
 
-TEST_F(DeleteOpsTest, FramesDeletedFromTheTargetGoToTheRecycleBinWithTheirFolders) {
+TEST_F(DeleteOpsTest, FramesDeletedFromACardAreGoneForGoodWithTheirFolders) {
     // Names no earlier run left in the bin.
     char stamp[16];
     std::snprintf(stamp, sizeof stamp, "%05lu", ::GetTickCount() % 100000);
@@ -73,17 +74,21 @@ TEST_F(DeleteOpsTest, FramesDeletedFromTheTargetGoToTheRecycleBinWithTheirFolder
     for (const std::string& base : {a, b, c}) Select(target, {FindItem(target, base + ".USD")});
     Answer({IDYES});
     Command(IDC_BTN_DELETE);
-    EXPECT_EQ(boxes_.size(), 1u) << BoxText(1);
+    ASSERT_EQ(boxes_.size(), 1u) << BoxText(1);
+    // A card has no recycle bin, and the question says so.
+    EXPECT_EQ(boxes_[0].text, GetLangString("MSG_DELETE_PERMANENT"));
+    EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION));
 
     EXPECT_EQ(Entries(kCardFolder), (Names{"KEEP", "KEEP.USD"}));
     EXPECT_EQ(ListNames(target), Names{"KEEP.USD"});
     EXPECT_EQ(LoadedChildren(cardItem), Names{"KEEP"});
     // The source list and its folder are not touched.
     EXPECT_EQ(dialog_->SourceList().GetItemCount(), 0);
+    EXPECT_NE(win::WindowText(dialog_->Item(IDC_TITLE_TARGET)).find("1 of 100 frames, "), std::string::npos);
     const std::string trash = TrashFiles();
     for (const std::string& base : {a, b, c}) {
-        EXPECT_TRUE(Exists(trash + "\\" + base + ".USD")) << base;
-        EXPECT_TRUE(Exists(trash + "\\" + base + "\\parts\\piece.bin")) << base;
+        EXPECT_FALSE(Exists(trash + "\\" + base + ".USD")) << base;
+        EXPECT_FALSE(Exists(trash + "\\" + base)) << base;
         EXPECT_EQ(GetFrameInfo(std::string(kCardFolder) + "\\" + base + ".USD"), nullptr);
     }
 }

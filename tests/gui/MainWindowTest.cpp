@@ -5,6 +5,7 @@
 #include "ModalDriver.h"
 #include "Version.h"
 #include "app/LangStrings.h"
+#include "ops/OperationReporter.h"
 #include "resource.h"
 #include "win/Strings.h"
 
@@ -33,7 +34,10 @@ TEST_F(MainWindowTest, FirstRunOpensCentredWithEveryLabelFromTheLanguageFile) {
     EXPECT_EQ(win::WindowText(dlg.Handle()), GetLangString("TITLE_APP"));
     EXPECT_EQ(dlg.ItemText(IDC_TITLE_SOURCE), GetLangString("TITLE_ZELLIT1"));
     EXPECT_EQ(dlg.ItemText(IDC_BTN_ADD), GetLangString("BTN_ADD"));
-    EXPECT_EQ(dlg.ItemText(IDC_TITLE_TARGET), GetLangString("TITLE_ZELLIT2_LX"));
+    // The companion's folder with its frame count.
+    EXPECT_EQ(dlg.ItemText(IDC_TITLE_TARGET),
+              GetLangString("TITLE_ZELLIT2_LX") + " " +
+                  ReportText("TITLE_TARGET_FRAMES", {std::to_string(dlg.TargetList().GetItemCount())}));
     EXPECT_FALSE(::IsWindowVisible(dlg.Item(IDC_BTN_SELECT_CARD)));
     char text[256] = {};
     ::GetMenuStringA(::GetMenu(dlg.Handle()), ID_VIEW_REFRESH, text, sizeof text, MF_BYCOMMAND);

@@ -105,6 +105,35 @@ bool MakeLink(const std::string& target, const std::string& link) {
            WaitFor([&] { return IsLink(link); });
 }
 
+namespace {
+
+bool MoveCardFolder(char letter, bool pull) {
+    // No quotes inside: the script passes through a Windows command line.
+    const std::string link =
+        "$WINEPREFIX/dosdevices/" + std::string(1, static_cast<char>(letter | 0x20)) + ":";
+    const std::string script = pull ? "d=$(readlink -f " + link + ") && mv $d $d.pulled"
+                                    : "d=$(readlink -f " + link + ") && mv $d.pulled $d";
+    const std::string root = std::string(1, letter) + ":\\";
+    auto present = [&] {
+        ULARGE_INTEGER free = {};
+        const UINT mode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+        const bool ok = ::GetDiskFreeSpaceExA(root.c_str(), &free, nullptr, nullptr) != FALSE;
+        ::SetErrorMode(mode);
+        return ok;
+    };
+    return RunUnix("/bin/sh", "-c " + Quoted(script)) && WaitFor([&] { return present() != pull; });
+}
+
+}  // namespace
+
+bool PullCard(char letter) {
+    return MoveCardFolder(letter, true);
+}
+
+bool PutCardBack(char letter) {
+    return MoveCardFolder(letter, false);
+}
+
 bool IsLink(const std::string& path) {
     const DWORD a = ::GetFileAttributesA(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);

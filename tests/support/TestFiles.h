@@ -36,6 +36,12 @@ void RemoveTree(const std::string& path);
 // user would with ln -s (Wine cannot make one itself: CreateSymbolicLinkA
 // is a stub there). False where that is not possible.
 bool MakeLink(const std::string& target, const std::string& link);
+// Takes the medium out of the removable drive letter ("M") as a user pulls a
+// card: the folder behind the drive is moved aside from the Linux side, so
+// the drive stays and answers "not there". PutCardBack undoes it. Wine
+// announces neither: tests send the notifications themselves.
+bool PullCard(char letter);
+bool PutCardBack(char letter);
 // Whether path is a link (a reparse point).
 bool IsLink(const std::string& path);
 // Every file and folder under folder, by relative path: the length and hash
