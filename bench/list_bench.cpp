@@ -34,6 +34,7 @@
 #include "resource.h"
 #include "ui/MainDlg.h"
 #include "win/Handles.h"
+#include "ops/FrameScan.h"
 
 namespace {
 
@@ -146,22 +147,6 @@ bool WriteFrame(const std::string& folder, int index, unsigned variant) {
     return std::fclose(out) == 0;
 }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    win::FindHandle find(::FindFirstFileA((path + "\\*").c_str(), &data));
-    if (find) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path + "\\" + name);
-            else
-                ::DeleteFileA((path + "\\" + name).c_str());
-        } while (::FindNextFileA(find.Get(), &data));
-    }
-    ::RemoveDirectoryA(path.c_str());
-}
-
 // ---- the window ------------------------------------------------------------
 
 void PumpOnce() {
@@ -219,7 +204,7 @@ double PlainCopyPass(const std::string& folder, const std::vector<std::string>& 
                     (to + "\\" + base + "\\thumb.jpg").c_str(), TRUE);
     }
     const double ms = Now() - start;
-    RemoveTree(to);
+    RemoveFolderTree(to);
     return ms;
 }
 
@@ -412,7 +397,7 @@ int main(int argc, char** argv) {
         for (int count : counts) RunFolder(root, count, runs);
     }
     SetMessageBoxResponder({});
-    RemoveTree(root);
+    RemoveFolderTree(root);
     ::OleUninitialize();
     return 0;
 }

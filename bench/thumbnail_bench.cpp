@@ -28,6 +28,7 @@
 #include "frames/Thumbnail.h"
 #include "frames/ThumbnailRender.h"
 #include "win/Handles.h"
+#include "ops/FrameScan.h"
 
 namespace {
 
@@ -137,22 +138,6 @@ std::vector<std::string> FramesIn(const std::string& folder) {
     return frames;
 }
 
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    win::FindHandle find(::FindFirstFileA((path + "\\*").c_str(), &data));
-    if (find) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path + "\\" + name);
-            else
-                ::DeleteFileA((path + "\\" + name).c_str());
-        } while (::FindNextFileA(find.Get(), &data));
-    }
-    ::RemoveDirectoryA(path.c_str());
-}
-
 // Frame n: a header like a real frame file's and a thumbnail of one of the
 // three common sizes.
 bool WriteFrame(const std::string& folder, int n) {
@@ -195,7 +180,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < count; ++i) {
             if (!WriteFrame(folder, i)) {
                 std::fprintf(stderr, "cannot write frame %d\n", i);
-                if (temporary) RemoveTree(folder);
+                if (temporary) RemoveFolderTree(folder);
                 return 1;
             }
         }
@@ -274,6 +259,6 @@ int main(int argc, char** argv) {
     std::printf("  program / floor                      %7.2f %9.2f\n", programMin / floorMin,
                 programMedian / floorMedian);
 
-    if (temporary) RemoveTree(folder);
+    if (temporary) RemoveFolderTree(folder);
     return 0;
 }
