@@ -56,6 +56,11 @@ start_and_close() {
 }
 
 start_and_close English
+# Wine has none of the Japanese interface fonts Windows brings; it draws the
+# menu bar with them, so they are mapped to an installed Japanese font.
+for font in "MS UI Gothic" "MS Gothic" "MS PGothic" "MS Shell Dlg" "MS Shell Dlg 2"; do
+  "$run" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /d IPAGothic /f >/dev/null 2>&1 </dev/null || true
+done
 # The README's way to switch the language.
 cp "$app/lang/ja/QuilletTool.INI" "$app/QuilletTool.INI"
 (export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; start_and_close Japanese "$build/screenshot-ja.png")
