@@ -112,7 +112,8 @@ void CZELMaintenanceDlg::UpdateCommandButtons() {
         active ? static_cast<int>(::SendMessageA(active->Handle(), LVM_GETSELECTEDCOUNT, 0, 0)) : -1;
     const bool fileSystem = tree_.IsSelectedFileSystem() != 0;
     const bool idle = !IsOperationRunning();
-    ::EnableWindow(Item(IDC_BTN_MOVE_BACK), idle && activeList_ == ActiveList::kTarget && n > 0 && fileSystem);
+    ::EnableWindow(Item(IDC_BTN_MOVE_BACK),
+                   idle && activeList_ == ActiveList::kTarget && n > 0 && fileSystem);
     ::EnableWindow(Item(IDC_BTN_ADD), idle && activeList_ == ActiveList::kSource && n > 0);
     ::EnableWindow(Item(IDC_BTN_COPY), idle && n > 0);
     ::EnableWindow(Item(IDC_BTN_DELETE), idle && n > 0);

@@ -358,13 +358,14 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const std::vector<std::strin
         }
     }
     if (groups.empty() || !app_.EnsureLumadexClosed()) return;
-    if (onto == ActiveList::kTarget && app_.GetLayoutAdditionTo() == kTargetMemoryCard && !PrepareMemoryCard(allNames))
+    if (onto == ActiveList::kTarget && app_.GetLayoutAdditionTo() == kTargetMemoryCard &&
+        !PrepareMemoryCard(allNames))
         return;
 
     std::vector<std::string> transferred;
     {
         OperationScope running(*this);
-        const char* operation = !move                       ? "TITLE_PROGRESS_COPY"
+        const char* operation = !move                         ? "TITLE_PROGRESS_COPY"
                                 : onto == ActiveList::kTarget ? "TITLE_PROGRESS_ADD"
                                                               : "TITLE_PROGRESS_MOVE_BACK";
         CWindowReporter reporter(Handle(), operation, progressDelayMs_);

@@ -102,7 +102,9 @@ void CZELMaintenanceDlg::OnCopy() {
     if (destFolder.empty()) return;
     if (!app_.EnsureLumadexClosed()) return;
     const std::vector<std::string> names = SelectedNames(*active);
-    if (app_.GetLayoutAdditionTo() == kTargetMemoryCard && active != &targetList_ && !PrepareMemoryCard(names)) return;
+    if (app_.GetLayoutAdditionTo() == kTargetMemoryCard && active != &targetList_ &&
+        !PrepareMemoryCard(names))
+        return;
     std::vector<std::string> transferred;
     {
         OperationScope running(*this);

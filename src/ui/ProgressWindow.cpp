@@ -38,8 +38,9 @@ BOOL CProgressWindow::OnInitDialog() {
     const LOGFONTA logFont = win::DefaultGuiLogFont();
     font_ = win::MakeFont(logFont);
     const int height = 2 * std::abs(logFont.lfHeight);
-    win::SetFontAndHeight(Handle(), font_.Get(), height,
-                          {IDC_PROGRESS_OPERATION, IDC_PROGRESS_COUNT, IDC_PROGRESS_TITLE, IDC_PROGRESS_FILE});
+    win::SetFontAndHeight(
+        Handle(), font_.Get(), height,
+        {IDC_PROGRESS_OPERATION, IDC_PROGRESS_COUNT, IDC_PROGRESS_TITLE, IDC_PROGRESS_FILE});
     win::SetFontOnItems(Handle(), font_.Get(), {IDCANCEL});
     SetItemText(IDCANCEL, GetLangString("BTN_CANCEL"));
     SetItemText(IDC_PROGRESS_COUNT, "");

@@ -48,7 +48,8 @@ ReplaceSide DescribeFrame(const std::string& path) {
     const std::string folder = win::FolderOf(path);
     side.bytes = ScanFrame(folder, path.substr(folder.size())).bytes;
     WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) side.written = data.ftLastWriteTime;
+    if (::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        side.written = data.ftLastWriteTime;
     return side;
 }
 
@@ -77,8 +78,8 @@ BOOL CReplaceDlg::OnInitDialog() {
     boldFont_ = win::MakeFont(logFont);
     ::SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     win::SetFontOnItems(Handle(), font_.Get(),
-                        {IDC_REPLACE_QUESTION, IDC_REPLACE_OLD_INFO, IDC_REPLACE_NEW_INFO, IDC_REPLACE_FOR_ALL,
-                         IDC_REPLACE_REPLACE, IDC_REPLACE_SKIP, IDCANCEL});
+                        {IDC_REPLACE_QUESTION, IDC_REPLACE_OLD_INFO, IDC_REPLACE_NEW_INFO,
+                         IDC_REPLACE_FOR_ALL, IDC_REPLACE_REPLACE, IDC_REPLACE_SKIP, IDCANCEL});
     win::SetFontOnItems(Handle(), boldFont_.Get(), {IDC_REPLACE_OLD_LABEL, IDC_REPLACE_NEW_LABEL});
 
     ::SetWindowTextA(Handle(), GetLangString("TITLE_REPLACE").c_str());

@@ -14,7 +14,7 @@
 struct ReplaceSide {
     std::string title;
     std::string paper;
-    ULONGLONG bytes = 0;  // the frame file and its companion folder
+    ULONGLONG bytes = 0;    // the frame file and its companion folder
     FILETIME written = {};  // the frame file's last write; zero when unknown
     int imageIndex = -1;    // in the shared thumbnail list
 };

@@ -13,7 +13,10 @@ constexpr DWORD kRefreshIntervalMs = 50;
 }  // namespace
 
 CWindowReporter::CWindowReporter(HWND owner, const char* operationKey, DWORD showDelayMs)
-    : owner_(owner), operation_(GetLangString(operationKey)), delayMs_(showDelayMs), start_(::GetTickCount()) {}
+    : owner_(owner),
+      operation_(GetLangString(operationKey)),
+      delayMs_(showDelayMs),
+      start_(::GetTickCount()) {}
 
 CWindowReporter::~CWindowReporter() {
     CloseWindow();
