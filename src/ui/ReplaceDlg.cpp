@@ -42,7 +42,10 @@ ReplaceSide DescribeFrame(const std::string& path) {
     ReplaceSide side;
     if (const FrameInfo* info = GetFrameInfo(path)) {
         side.title = info->title;
+        // Paper and margins, as the lists show them.
         side.paper = info->paperLabel;
+        if (info->marginLabel[0])
+            side.paper += (side.paper.empty() ? "" : ", ") + std::string(info->marginLabel);
         side.imageIndex = info->imageIndex;
     }
     const std::string folder = win::FolderOf(path);

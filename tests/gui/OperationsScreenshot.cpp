@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr char kDemoFolder[] = "C:\\users\\Public\\Documents\\Frames\\Garden";
+constexpr char kDemoFolder[] = "C:\\users\\Public\\Documents\\Frames\\Birthday";
 
 void HoldFor(DWORD ms) {
     std::printf("holding\n");
