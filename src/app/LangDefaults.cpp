@@ -35,6 +35,21 @@ const LangDefault kPostReleaseLangDefaults[] = {
      "try again."},
     {"ERR_CARD_FLUSH_FAILED",
      "Not everything could be written to the memory card. Do not remove the card; try again."},
+    {"TITLE_PROGRESS_ADD", "Adding frames to the target"},
+    {"TITLE_PROGRESS_COPY", "Copying frames"},
+    {"TITLE_PROGRESS_MOVE_BACK", "Moving frames back"},
+    {"TITLE_PROGRESS_DELETE", "Deleting frames to the recycle bin"},
+    {"MSG_PROGRESS_COUNT", "Frame %s of %s"},
+    {"MSG_PROGRESS_STOPPING", "Stopping after the current frame..."},
+    {"TITLE_REPLACE", "Replace frame"},
+    {"LIST_REPLACE_EXISTING", "Frame already there:"},
+    {"LIST_REPLACE_INCOMING", "Frame coming in:"},
+    {"LIST_REPLACE_PAPER", "Paper: %s"},
+    {"LIST_REPLACE_SIZE", "Size: %s"},
+    {"LIST_REPLACE_TIME", "Modified: %s"},
+    {"BTN_REPLACE", "&Replace"},
+    {"BTN_SKIP", "&Skip"},
+    {"BTN_REPLACE_FOR_ALL", "&Do the same for the remaining %s conflicts"},
     {nullptr, nullptr},  // end of the table
 };
 

@@ -127,6 +127,7 @@ struct CFrameTransfer::Batch {
                 ::PostQuitMessage(static_cast<int>(msg.wParam));
                 return;
             }
+            if (reporter.PreTranslateMessage(&msg)) continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }
@@ -216,6 +217,7 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
     for (size_t i = 0; i < jobs.size(); ++i) {
         batch.progress.frameIndex = static_cast<int>(i);
         batch.progress.frameName = jobs[i].name;
+        batch.progress.framePath = jobs[i].source;
         if (!batch.Tick(0)) return FALSE;
         switch (TransferOne(batch, jobs[i])) {
             case Step::Stop:

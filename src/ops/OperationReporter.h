@@ -24,6 +24,7 @@ struct OperationProgress {
     int frameIndex = 0;  // 0-based, of frameCount
     int frameCount = 0;
     std::string frameName;  // file name with extension
+    std::string framePath;  // the frame file where it was when the step began
     ULONGLONG bytesDone = 0;
     ULONGLONG bytesTotal = 0;
 };
@@ -39,6 +40,9 @@ public:
     // Called between safe steps; false asks the operation to stop at the
     // next point where nothing is left half done.
     virtual bool Progress(const OperationProgress&) { return true; }
+    // Offered each message the operation pumps before it is dispatched, so
+    // the reporter's own windows get their keys; true when it took it.
+    virtual bool PreTranslateMessage(MSG*) { return false; }
 
     void Fail(const char* key) { Fail(key, {}); }
 };

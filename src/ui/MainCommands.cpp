@@ -20,9 +20,10 @@ bool HasCommandHandler(UINT id) {
 }  // namespace
 
 bool CZELMaintenanceDlg::OnCommand(WORD id, WORD code, HWND control) {
-    // The transfer pumps messages while it copies: nothing else may start
-    // meanwhile, since it would work on the same folders and walk state.
-    if (transfer_.IsBusy() && id != ID_FILE_CLOSE && id != ID_HELP_ABOUT) return true;
+    // An operation pumps messages while it runs: nothing else may start
+    // meanwhile, since it would work on the same folders. The commands are
+    // disabled then; this catches what slips through (a posted command).
+    if (IsOperationRunning() && id != ID_FILE_CLOSE && id != ID_HELP_ABOUT) return true;
     switch (id) {
         case IDC_BTN_ADD:
             if (code == BN_CLICKED) OnAdd();
@@ -114,11 +115,14 @@ void CZELMaintenanceDlg::UpdateCommandButtons() {
     const int n =
         active ? static_cast<int>(::SendMessageA(active->Handle(), LVM_GETSELECTEDCOUNT, 0, 0)) : -1;
     const bool fileSystem = tree_.IsSelectedFileSystem() != 0;
-    ::EnableWindow(Item(IDC_BTN_MOVE_BACK), activeList_ == ActiveList::kTarget && n > 0 && fileSystem);
-    ::EnableWindow(Item(IDC_BTN_ADD), activeList_ == ActiveList::kSource && n > 0);
-    ::EnableWindow(Item(IDC_BTN_COPY), n > 0);
-    ::EnableWindow(Item(IDC_BTN_DELETE), n > 0);
-    ::EnableWindow(Item(IDC_BTN_RENAME), n == 1);
+    const bool idle = !IsOperationRunning();
+    ::EnableWindow(Item(IDC_BTN_MOVE_BACK),
+                   idle && activeList_ == ActiveList::kTarget && n > 0 && fileSystem);
+    ::EnableWindow(Item(IDC_BTN_ADD), idle && activeList_ == ActiveList::kSource && n > 0);
+    ::EnableWindow(Item(IDC_BTN_COPY), idle && n > 0);
+    ::EnableWindow(Item(IDC_BTN_DELETE), idle && n > 0);
+    ::EnableWindow(Item(IDC_BTN_RENAME), idle && n == 1);
+    ::EnableWindow(Item(IDC_BTN_SELECT_CARD), idle);
     DisableCardWritesWhenMissing();
     UpdateTargetTitle();
 }
@@ -158,6 +162,10 @@ void CZELMaintenanceDlg::UpdateMenuItem(HMENU menu, UINT index, UINT id, bool au
     auto check = [&](bool on) {
         ::CheckMenuItem(menu, index, MF_BYPOSITION | (on ? MF_CHECKED : MF_UNCHECKED));
     };
+    if (IsOperationRunning() && id != ID_FILE_CLOSE && id != ID_HELP_ABOUT) {
+        enable(false);
+        return;
+    }
     switch (id) {
         case ID_TARGET_LUMADEX:
             enable(true);
@@ -263,7 +271,7 @@ void CZELMaintenanceDlg::OnTreeSelChanged() {
     } else if (sourceList_.Handle() && !refreshing_) {
         sourceList_.SetFolder(path);
     }
-    ::EnableWindow(Item(IDC_BTN_NEW_FOLDER), tree_.IsSelectedFileSystem() == 1);
+    ::EnableWindow(Item(IDC_BTN_NEW_FOLDER), !IsOperationRunning() && tree_.IsSelectedFileSystem() == 1);
     UpdateCommandButtons();
     ShowSelectedTreeLabel();
 }

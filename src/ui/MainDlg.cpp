@@ -54,7 +54,10 @@ RECT WorkArea() {
 }  // namespace
 
 CZELMaintenanceDlg::CZELMaintenanceDlg(CZELMaintenanceApp& app)
-    : win::Dialog(IDD_MAIN), app_(app), tree_(CZELMaintenanceApp::SettingsKeyPath()) {}
+    : win::Dialog(IDD_MAIN),
+      app_(app),
+      tree_(CZELMaintenanceApp::SettingsKeyPath()),
+      progressDelayMs_(kProgressWindowDelayMs) {}
 
 BOOL CZELMaintenanceDlg::OnInitDialog() {
     ApplyDpi(win::WindowDpi(Handle()));

@@ -22,6 +22,7 @@
 #include "ops/CardEject.h"
 #include "ops/FrameTransfer.h"
 #include "ui/MainLayout.h"
+#include "ui/WindowReporter.h"
 #include "win/Dialog.h"
 #include "win/Handles.h"
 
@@ -63,6 +64,12 @@ public:
     // The clipboard format of frames dragged from one of the lists.
     static UINT FramesClipboardFormat();
     const MainLayout& CurrentLayout() const { return layout_; }
+    // An add, copy, move back or delete is running: it pumps messages, and
+    // nothing may start another operation meanwhile.
+    bool IsOperationRunning() const { return operationRunning_ || transfer_.IsBusy(); }
+    // How long an operation runs before its progress window appears (tests
+    // make it 0 or very long).
+    void SetProgressDelay(DWORD ms) { progressDelayMs_ = ms; }
 
     // Tests replace the drive types the card wizard lists and the calls
     // that stop a card (Wine can stop none).
@@ -165,6 +172,11 @@ private:
     void AfterTransfer(const std::vector<std::string>& transferred, const std::string& leftFolder);
     void RenameFrame(CListCtrlZEL& list, const std::string& folder, const std::string& fileName,
                      const std::string& newBase);
+    // Every command that could start another operation is disabled from
+    // BeginOperation to EndOperation.
+    void BeginOperation();
+    void EndOperation();
+    class OperationScope;
 
     CZELMaintenanceApp& app_;
     ActiveList activeList_ = ActiveList::kNone;
@@ -203,4 +215,19 @@ private:
     CMemoryCardWizard* openWizard_ = nullptr;  // while the card wizard runs
     DriveTypeFunction cardDriveType_;
     CardEjectCalls ejectCalls_ = SystemCardEjectCalls();
+    bool operationRunning_ = false;
+    HWND focusBeforeOperation_ = nullptr;
+    DWORD progressDelayMs_;
+};
+
+// Marks an operation as running for the time of a scope.
+class CZELMaintenanceDlg::OperationScope {
+public:
+    explicit OperationScope(CZELMaintenanceDlg& dialog) : dialog_(dialog) { dialog_.BeginOperation(); }
+    ~OperationScope() { dialog_.EndOperation(); }
+    OperationScope(const OperationScope&) = delete;
+    OperationScope& operator=(const OperationScope&) = delete;
+
+private:
+    CZELMaintenanceDlg& dialog_;
 };

@@ -15,7 +15,6 @@
 #include "frames/FrameInfoCache.h"
 #include "resource.h"
 #include "ui/MainDlg.h"
-#include "ui/MessageBoxReporter.h"
 #include "win/DataObject.h"
 #include "win/FileSystem.h"
 #include "win/Strings.h"
@@ -250,7 +249,7 @@ void CZELMaintenanceDlg::RevokeDropTargets() {
 
 DWORD CZELMaintenanceDlg::DropEffect(ActiveList onto, IDataObject* data, DWORD keys, DWORD allowed) {
     // A disabled window has a dialog or message box open over it.
-    if (transfer_.IsBusy() || !data || !::IsWindowEnabled(Handle())) return DROPEFFECT_NONE;
+    if (IsOperationRunning() || !data || !::IsWindowEnabled(Handle())) return DROPEFFECT_NONE;
     DraggedFrames frames;
     if (ReadFrames(data, frames)) {
         // Only this window's own lists, from one to the other, as they are now.
@@ -289,7 +288,7 @@ void CZELMaintenanceDlg::AcceptDrop(ActiveList onto, IDataObject* data, DWORD, D
 
 void CZELMaintenanceDlg::RunPendingDrop() {
     std::unique_ptr<PendingDrop> drop = std::move(pendingDrop_);
-    if (!drop || transfer_.IsBusy() || !::IsWindowEnabled(Handle())) return;
+    if (!drop || IsOperationRunning() || !::IsWindowEnabled(Handle())) return;
     if (drop->from != ActiveList::kNone)
         DropFrames(drop->from, drop->items, drop->effect == DROPEFFECT_COPY);
     else
@@ -366,13 +365,19 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const std::vector<std::strin
         return;
 
     std::vector<std::string> transferred;
-    CMessageBoxReporter reporter;
-    for (auto& [folder, names] : groups) {
-        std::string from = folder;
-        std::string to = destFolder;
-        if (!transfer_.TransferFrames(from, to, names, move ? TransferMode::Move : TransferMode::Copy,
-                                      reporter, transferred))
-            break;
+    {
+        OperationScope running(*this);
+        const char* operation = !move                         ? "TITLE_PROGRESS_COPY"
+                                : onto == ActiveList::kTarget ? "TITLE_PROGRESS_ADD"
+                                                              : "TITLE_PROGRESS_MOVE_BACK";
+        CWindowReporter reporter(Handle(), operation, progressDelayMs_);
+        for (auto& [folder, names] : groups) {
+            std::string from = folder;
+            std::string to = destFolder;
+            if (!transfer_.TransferFrames(from, to, names, move ? TransferMode::Move : TransferMode::Copy,
+                                          reporter, transferred))
+                break;
+        }
     }
     AfterTransfer(transferred, std::string());
     if (move)
@@ -381,7 +386,7 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const std::vector<std::strin
 }
 
 void CZELMaintenanceDlg::OnBeginDrag(ActiveList from) {
-    if (transfer_.IsBusy()) return;
+    if (IsOperationRunning()) return;
     CListCtrlZEL& list = ListOf(from);
     const std::vector<int> items = list.GetSelectedItems();
     std::vector<std::string> names;

@@ -107,8 +107,8 @@ void CZELMaintenanceDlg::OnSelectAll() {
 }
 
 void CZELMaintenanceDlg::OnContextMenu(HWND window, POINT screen) {
-    // Nothing may start while a transfer runs, so nothing is offered either.
-    if (transfer_.IsBusy()) return;
+    // Nothing may start while an operation runs, so nothing is offered either.
+    if (IsOperationRunning()) return;
     const bool fromKeyboard = screen.x == -1 && screen.y == -1;
     HMENU menu = ::CreatePopupMenu();
     if (!menu) return;

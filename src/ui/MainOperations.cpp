@@ -16,6 +16,7 @@
 #include "ui/FolderPath.h"
 #include "ui/MainDlg.h"
 #include "ui/MessageBoxReporter.h"
+#include "ui/WindowReporter.h"
 #include "win/FileSystem.h"
 #include "win/Strings.h"
 
@@ -86,8 +87,11 @@ void CZELMaintenanceDlg::OnAdd() {
     const std::vector<std::string> names = SelectedNames(sourceList_);
     if (app_.GetLayoutAdditionTo() == kTargetMemoryCard && !PrepareMemoryCard(names)) return;
     std::vector<std::string> transferred;
-    CMessageBoxReporter reporter;
-    transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter, transferred);
+    {
+        OperationScope running(*this);
+        CWindowReporter reporter(Handle(), "TITLE_PROGRESS_ADD", progressDelayMs_);
+        transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter, transferred);
+    }
     AfterTransfer(transferred, sourceFolder);
 }
 
@@ -105,8 +109,11 @@ void CZELMaintenanceDlg::OnCopy() {
         !PrepareMemoryCard(names))
         return;
     std::vector<std::string> transferred;
-    CMessageBoxReporter reporter;
-    transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Copy, reporter, transferred);
+    {
+        OperationScope running(*this);
+        CWindowReporter reporter(Handle(), "TITLE_PROGRESS_COPY", progressDelayMs_);
+        transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Copy, reporter, transferred);
+    }
     AfterTransfer(transferred, std::string());
 }
 
@@ -118,8 +125,11 @@ void CZELMaintenanceDlg::OnMoveBack() {
     if (destFolder.empty()) return;
     const std::vector<std::string> names = SelectedNames(targetList_);
     std::vector<std::string> transferred;
-    CMessageBoxReporter reporter;
-    transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter, transferred);
+    {
+        OperationScope running(*this);
+        CWindowReporter reporter(Handle(), "TITLE_PROGRESS_MOVE_BACK", progressDelayMs_);
+        transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter, transferred);
+    }
     AfterTransfer(transferred, app_.GetTargetFolder());
 }
 
@@ -135,8 +145,11 @@ void CZELMaintenanceDlg::OnDelete() {
     win::EnsureTrailingBackslash(folder);
     if (SelectedCount(*active) < 1) return;
 
-    CMessageBoxReporter reporter;
-    DeleteFramesToRecycleBin(folder, SelectedNames(*active), reporter, !permanent);
+    {
+        OperationScope running(*this);
+        CWindowReporter reporter(Handle(), "TITLE_PROGRESS_DELETE", progressDelayMs_);
+        DeleteFramesToRecycleBin(folder, SelectedNames(*active), reporter, !permanent);
+    }
     active->Refill();
     tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(folder));
     UpdateCommandButtons();
@@ -196,4 +209,28 @@ void CZELMaintenanceDlg::RenameFrame(CListCtrlZEL& list, const std::string& fold
         tree_.SyncRenamedChild(newBase);
     }
     UpdateCommandButtons();
+}
+
+void CZELMaintenanceDlg::BeginOperation() {
+    operationRunning_ = true;
+    focusBeforeOperation_ = ::GetFocus();
+    UpdateCommandButtons();
+    ::EnableWindow(Item(IDC_BTN_NEW_FOLDER), FALSE);
+    // A click in the tree would show another folder under the running operation.
+    ::EnableWindow(tree_.Handle(), FALSE);
+}
+
+void CZELMaintenanceDlg::EndOperation() {
+    operationRunning_ = false;
+    ::EnableWindow(tree_.Handle(), TRUE);
+    ::EnableWindow(Item(IDC_BTN_NEW_FOLDER), tree_.IsSelectedFileSystem() == 1);
+    UpdateCommandButtons();
+    // A disabled button lost the focus; give it back, or to the list acted on.
+    if (::GetActiveWindow() != Handle()) return;
+    HWND focus = focusBeforeOperation_;
+    if (!focus || !::IsWindow(focus) || !::IsWindowEnabled(focus)) {
+        CListCtrlZEL* active = ActiveListCtrl();
+        focus = active ? active->Handle() : nullptr;
+    }
+    if (focus && ::GetFocus() != focus) ::SetFocus(focus);
 }

@@ -92,3 +92,42 @@ TEST_F(DeleteOpsTest, FramesDeletedFromACardAreGoneForGoodWithTheirFolders) {
         EXPECT_EQ(GetFrameInfo(std::string(kCardFolder) + "\\" + base + ".USD"), nullptr);
     }
 }
+
+TEST_F(DeleteOpsTest, CancelStopsALongDeleteBetweenFramesAndNoFrameIsLeftHalfDeleted) {
+    constexpr int kFrames = 40;
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "%05lu", ::GetTickCount() % 100000);
+    std::vector<std::string> bases;
+    for (int i = 0; i < kFrames; ++i) {
+        bases.push_back("P" + std::to_string(10 + i) + stamp);
+        WriteFrame(dir_.Path(), bases.back(), bases.back());
+    }
+    OpenOn(dir_.Path());
+    dialog_->SetProgressDelay(0);
+    Focus(dialog_->SourceList());
+    Command(ID_EDIT_SELECT_ALL);
+    Answer({IDYES});
+    std::string shown;
+    {
+        WhileRunning watch([&] {
+            HWND progress = FindProgressWindow();
+            if (!progress || !shown.empty()) return;
+            shown = win::WindowText(::GetDlgItem(progress, IDC_PROGRESS_OPERATION));
+            testing_support::ClickButton(progress, IDCANCEL);
+        });
+        Command(IDC_BTN_DELETE);
+    }
+    EXPECT_EQ(shown, GetLangString("TITLE_PROGRESS_DELETE"));
+    EXPECT_EQ(boxes_.size(), 1u) << BoxText(1);
+    int left = 0;
+    for (const std::string& base : bases) {
+        const bool file = Exists(dir_ / (base + ".USD"));
+        EXPECT_EQ(IsDirectory(dir_ / base), file) << base;
+        if (file) {
+            EXPECT_TRUE(Exists(dir_ / (base + "\\layout.jpg"))) << base;
+        }
+        left += file;
+    }
+    EXPECT_GT(left, 0);
+    EXPECT_EQ(dialog_->SourceList().GetItemCount(), left);
+}

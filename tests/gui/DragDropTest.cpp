@@ -90,11 +90,15 @@ TEST_F(DragDropTest, FramesDraggedBetweenTheListsAddMoveBackOrCopy) {
     EXPECT_TRUE(boxes_.empty()) << BoxText(0);
 
     // The replace question of the add comes up for a frame already there;
-    // Cancel keeps the frame on the card as it was.
-    Answer({IDCANCEL});
-    Drop(List::kTarget, FramesFrom(List::kSource, {"ALPHA.USD"}).Get(), 0);
-    ASSERT_EQ(boxes_.size(), 1u);
-    EXPECT_NE(boxes_[0].text.find("Alpha"), std::string::npos) << boxes_[0].text;
+    // Skip keeps the frame on the card as it was.
+    std::vector<ReplaceSeen> seen;
+    {
+        testing_support::ModalDriver driver({AnswerReplace(IDC_REPLACE_SKIP, false, &seen)});
+        Drop(List::kTarget, FramesFrom(List::kSource, {"ALPHA.USD"}).Get(), 0);
+    }
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_NE(seen[0].question.find("Alpha"), std::string::npos) << seen[0].question;
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
     EXPECT_TRUE(Exists(dir_ / "ALPHA.USD"));
 }
 
@@ -162,13 +166,15 @@ TEST_F(DragDropTest, ADropObeysTheCardLimitAndIsRefusedWhileATransferRuns) {
     dialog_->SourceList().Refill();
     boxes_.clear();
     DWORD during = DROPEFFECT_COPY;
-    SetMessageBoxResponder([&](const std::string& text, UINT) {
-        boxes_.push_back({text, 0});
-        if (boxes_.size() == 1) during = Drop(List::kTarget, Files({outside / "FERN.USD"}).Get(), 0);
-        return IDCANCEL;
-    });
-    Drop(List::kTarget, FramesFrom(List::kSource, {"C000.USD"}).Get(), 0);
+    {
+        testing_support::ModalDriver driver({[&](HWND replace) {
+            during = Drop(List::kTarget, Files({outside / "FERN.USD"}).Get(), 0);
+            testing_support::ClickButton(replace, IDC_REPLACE_SKIP);
+        }});
+        Drop(List::kTarget, FramesFrom(List::kSource, {"C000.USD"}).Get(), 0);
+        EXPECT_EQ(driver.ActionsRun(), 1);
+    }
     EXPECT_EQ(during, DROPEFFECT_NONE);
-    EXPECT_EQ(boxes_.size(), 1u);
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
     EXPECT_FALSE(Exists(std::string(kCardFolder) + "\\FERN.USD"));
 }

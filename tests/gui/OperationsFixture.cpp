@@ -155,3 +155,76 @@ testing_support::ModalDriver::Action OperationsFixture::TypeAndOk(const std::str
         testing_support::ClickButton(dlg, IDOK);
     };
 }
+
+testing_support::ModalDriver::Action OperationsFixture::AnswerReplace(int button, bool forAll,
+                                                                      std::vector<ReplaceSeen>* seen) {
+    return [button, forAll, seen](HWND dlg) {
+        if (seen) {
+            HWND box = ::GetDlgItem(dlg, IDC_REPLACE_FOR_ALL);
+            seen->push_back({win::WindowText(::GetDlgItem(dlg, IDC_REPLACE_QUESTION)),
+                             win::WindowText(::GetDlgItem(dlg, IDC_REPLACE_OLD_INFO)),
+                             win::WindowText(::GetDlgItem(dlg, IDC_REPLACE_NEW_INFO)),
+                             ::IsWindowVisible(box) ? win::WindowText(box) : std::string()});
+        }
+        if (forAll) ::SendMessageA(::GetDlgItem(dlg, IDC_REPLACE_FOR_ALL), BM_CLICK, 0, 0);
+        testing_support::ClickButton(dlg, button);
+    };
+}
+
+namespace {
+struct ProgressSearch {
+    HWND owner;
+    HWND found = nullptr;
+};
+BOOL CALLBACK FindProgress(HWND hwnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<ProgressSearch*>(lParam);
+    if (::GetWindow(hwnd, GW_OWNER) == search->owner && ::GetDlgItem(hwnd, IDC_PROGRESS_BAR) &&
+        ::IsWindowVisible(hwnd)) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+std::function<void()> g_whileRunning;
+}  // namespace
+
+HWND OperationsFixture::FindProgressWindow() const {
+    ProgressSearch search{dialog_->Handle()};
+    ::EnumThreadWindows(::GetCurrentThreadId(), FindProgress, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+OperationsFixture::WhileRunning::WhileRunning(std::function<void()> check) {
+    g_whileRunning = std::move(check);
+    timer_ = ::SetTimer(nullptr, 0, 10, Tick);
+}
+
+OperationsFixture::WhileRunning::~WhileRunning() {
+    ::KillTimer(nullptr, timer_);
+    g_whileRunning = nullptr;
+}
+
+void CALLBACK OperationsFixture::WhileRunning::Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (!g_whileRunning) return;
+    try {
+        g_whileRunning();
+    } catch (...) {
+        // Nothing may unwind through the system's dispatcher.
+    }
+}
+
+void OperationsFixture::WriteSizedFrame(const std::string& folder, const std::string& base, DWORD bytes) {
+    testing_support::MakeDirs(folder + "\\" + base);
+    testing_support::WriteFile(folder + "\\" + base + ".USD",
+                               "[HEADER]\r\nHdTitle=Title of " + base + "\r\n");
+    win::FileHandle file(::CreateFileA((folder + "\\" + base + "\\photo.jpg").c_str(), GENERIC_WRITE, 0,
+                                       nullptr, CREATE_ALWAYS, 0, nullptr));
+    // Real bytes, not a sparse file: the copy must read them all.
+    std::string block(1 << 20, static_cast<char>('a' + base.size() % 26));
+    for (DWORD written = 0; written < bytes;) {
+        const DWORD piece = std::min<DWORD>(bytes - written, static_cast<DWORD>(block.size()));
+        DWORD done = 0;
+        if (!::WriteFile(file.Get(), block.data(), piece, &done, nullptr) || done == 0) break;
+        written += done;
+    }
+}

@@ -3,6 +3,7 @@
 // the companion's folder and the recycle bin, each put back after a test.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,31 @@ protected:
     // A name dialog action: remember the field, type text, press OK.
     static testing_support::ModalDriver::Action TypeAndOk(const std::string& text,
                                                           std::vector<std::string>* seen);
+    // A replace dialog action: remember the question and both frames'
+    // texts, tick "the same for the rest" when asked, press the button.
+    struct ReplaceSeen {
+        std::string question, existing, incoming, forAll;  // forAll empty when hidden
+    };
+    static testing_support::ModalDriver::Action AnswerReplace(int button, bool forAll = false,
+                                                              std::vector<ReplaceSeen>* seen = nullptr);
+    // The progress window over the main window, or null.
+    HWND FindProgressWindow() const;
+    // Runs check from a timer while an operation pumps messages (every 10 ms
+    // until the returned object goes).
+    class WhileRunning {
+    public:
+        explicit WhileRunning(std::function<void()> check);
+        ~WhileRunning();
+        WhileRunning(const WhileRunning&) = delete;
+        WhileRunning& operator=(const WhileRunning&) = delete;
+
+    private:
+        static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+        UINT_PTR timer_;
+    };
+    // A frame with a companion folder holding one file of the given size.
+    static void WriteSizedFrame(const std::string& folder, const std::string& base, DWORD bytes);
+
     std::string BoxText(size_t i) const { return i < boxes_.size() ? boxes_[i].text : std::string("<none>"); }
 
     testing_support::TempDir dir_;

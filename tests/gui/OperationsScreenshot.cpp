@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr char kDemoFolder[] = "C:\\users\\Public\\Documents\\Frames\\Garden";
+constexpr char kDemoFolder[] = "C:\\users\\Public\\Documents\\Frames\\Birthday";
 
 void HoldFor(DWORD ms) {
     std::printf("holding\n");
@@ -50,4 +50,39 @@ TEST_F(OperationsScreenshot, DISABLED_HoldsTheNameDialogOpen) {
                                         }},
                                         15000);
     Command(IDC_BTN_RENAME);
+}
+
+TEST_F(OperationsScreenshot, DISABLED_HoldsTheProgressWindowOfAnAdd) {
+    if (!testing_support::Exists(kDemoFolder)) GTEST_SKIP() << kDemoFolder;
+    UseMemoryCard();
+    OpenOn(kDemoFolder);
+    dialog_->SetProgressDelay(0);
+    Focus(dialog_->SourceList());
+    Command(ID_EDIT_SELECT_ALL);
+    bool held = false;
+    WhileRunning watch([&] {
+        HWND progress = FindProgressWindow();
+        if (!progress || held) return;
+        held = true;
+        HoldFor(8000);
+        testing_support::ClickButton(progress, IDCANCEL);
+    });
+    Command(IDC_BTN_ADD);
+}
+
+TEST_F(OperationsScreenshot, DISABLED_HoldsTheReplaceDialogOpen) {
+    if (!testing_support::Exists(kDemoFolder)) GTEST_SKIP() << kDemoFolder;
+    UseMemoryCard();
+    OpenOn(kDemoFolder);
+    Focus(dialog_->SourceList());
+    Select(dialog_->SourceList(), {0, 1, 2});
+    Command(IDC_BTN_COPY);
+    Focus(dialog_->SourceList());
+    Select(dialog_->SourceList(), {0, 1, 2, 3});
+    testing_support::ModalDriver driver({[](HWND dlg) {
+                                            HoldFor(8000);
+                                            testing_support::ClickButton(dlg, IDCANCEL);
+                                        }},
+                                        15000);
+    Command(IDC_BTN_COPY);
 }

@@ -7,6 +7,7 @@
 #include "TreeSelect.h"
 #include "app/LangStrings.h"
 #include "resource.h"
+#include "ui/ProgressWindow.h"
 #include "win/Strings.h"
 
 using testing_support::Exists;
@@ -38,12 +39,36 @@ TEST_F(TransferOpsTest, AFrameAlreadyOnTheCardInAnotherCaseCountsOnceTowardsTheL
     OpenOn(dir_.Path());
     ASSERT_EQ(dialog_->TargetList().GetItemCount(), 98);
 
+    // Skipped, the frame asked about stays where it was and the two new
+    // ones fill the card to exactly 100.
     Focus(dialog_->SourceList());
     Select(dialog_->SourceList(), {0, 1, 2});
-    Answer({IDOK});  // replace C005
-    Command(IDC_BTN_ADD);
+    std::vector<ReplaceSeen> seen;
+    {
+        testing_support::ModalDriver driver({AnswerReplace(IDC_REPLACE_SKIP, false, &seen)});
+        Command(IDC_BTN_ADD);
+    }
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].question.find("Same name"), std::string::npos)
+        << seen[0].question;  // the old one's title
+    EXPECT_NE(seen[0].existing.find("C005"), std::string::npos) << seen[0].existing;
+    EXPECT_NE(seen[0].incoming.find("Same name, other case"), std::string::npos) << seen[0].incoming;
+    EXPECT_EQ(seen[0].forAll, "");  // no conflict follows
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+    EXPECT_EQ(dialog_->TargetList().GetItemCount(), 100);
+    EXPECT_EQ(Entries(kCardFolder).size(), 200u);
+    EXPECT_EQ(Entries(dir_.Path()), (Names{"c005", "c005.USD"}));
+
+    // Replaced, it still counts once.
+    Focus(dialog_->SourceList());
+    Select(dialog_->SourceList(), {0});
+    {
+        testing_support::ModalDriver driver({AnswerReplace(IDC_REPLACE_REPLACE)});
+        Command(IDC_BTN_ADD);
+        EXPECT_EQ(driver.ActionsRun(), 1);
+    }
     EXPECT_EQ(CountBoxes("ERR_ZELLIT2_OVER_MAX_NUM"), 0u);
-    EXPECT_EQ(boxes_.size(), 1u) << BoxText(1);
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
     EXPECT_EQ(dialog_->TargetList().GetItemCount(), 100);
     EXPECT_EQ(dialog_->SourceList().GetItemCount(), 0);
     EXPECT_TRUE(Entries(dir_.Path()).empty());
@@ -229,20 +254,25 @@ TEST_F(TransferOpsTest, MovingBackANameThatExistsAsksToReplace) {
 
     Focus(target);
     Select(target, {0});
-    Answer({IDCANCEL});
-    Command(IDC_BTN_MOVE_BACK);
-    ASSERT_EQ(boxes_.size(), 1u);
-    EXPECT_NE(boxes_[0].text.find("Rose at home"), std::string::npos) << boxes_[0].text;
-    EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION));
+    std::vector<ReplaceSeen> seen;
+    {
+        testing_support::ModalDriver driver({AnswerReplace(IDC_REPLACE_SKIP, false, &seen)});
+        Command(IDC_BTN_MOVE_BACK);
+    }
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_NE(seen[0].question.find("Rose at home"), std::string::npos) << seen[0].question;
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
     EXPECT_TRUE(Exists(std::string(kCardFolder) + "\\ROSE.USD"));
     EXPECT_EQ(target.GetItemCount(), 1);
 
-    boxes_.clear();
     Focus(target);
     Select(target, {0});
-    Answer({IDOK});
-    Command(IDC_BTN_MOVE_BACK);
-    EXPECT_EQ(boxes_.size(), 1u);
+    {
+        testing_support::ModalDriver driver({AnswerReplace(IDC_REPLACE_REPLACE)});
+        Command(IDC_BTN_MOVE_BACK);
+        EXPECT_EQ(driver.ActionsRun(), 1);
+    }
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
     EXPECT_EQ(target.GetItemCount(), 0);
     EXPECT_TRUE(Entries(kCardFolder).empty());
     EXPECT_NE(testing_support::ReadFile(dir_ / "ROSE.USD").find("Rose on the card"), std::string::npos);
@@ -291,4 +321,139 @@ TEST_F(TransferOpsTest, AFrameHoldingALinkIsRefusedWithTheLinkNamedAndNothingMov
         EXPECT_TRUE(Entries(kCardFolder).empty());
         EXPECT_EQ(ListNames(dialog_->SourceList()), Names{"ROSE.USD"});
     }
+}
+
+TEST_F(TransferOpsTest, TheReplaceAnswerCanCancelAllOrBeGivenOnceForEveryConflict) {
+    MakeDirs(kCardFolder);
+    for (const char* base : {"A", "B", "C", "D"}) {
+        WriteFrame(dir_.Path(), base, std::string("New ") + base);
+        WriteFrame(kCardFolder, base, std::string("Old ") + base);
+    }
+    WriteFrame(dir_.Path(), "E", "New E");
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    const auto card = [](const char* base) {
+        return testing_support::ReadFile(std::string(kCardFolder) + "\\" + base + ".USD");
+    };
+    const auto sourceBefore = testing_support::Snapshot(dir_.Path());
+    CListCtrlZEL& source = dialog_->SourceList();
+    // A second question would be a fault: the driver answers it with Cancel.
+    auto copyAll = [&](int button, bool forAll, std::vector<ReplaceSeen>* seen) {
+        Focus(source);
+        Command(ID_EDIT_SELECT_ALL);
+        testing_support::ModalDriver driver({AnswerReplace(button, forAll, seen), AnswerReplace(IDCANCEL)});
+        Command(IDC_BTN_COPY);
+        return driver.ActionsRun();
+    };
+
+    // Cancel ends the whole copy: nothing after the first conflict arrives.
+    std::vector<ReplaceSeen> seen;
+    EXPECT_EQ(copyAll(IDCANCEL, false, &seen), 1);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_NE(seen[0].question.find("Old A"), std::string::npos) << seen[0].question;
+    EXPECT_NE(seen[0].existing.find("Old A"), std::string::npos) << seen[0].existing;
+    EXPECT_NE(seen[0].incoming.find("New A"), std::string::npos) << seen[0].incoming;
+    EXPECT_NE(seen[0].forAll.find('3'), std::string::npos) << seen[0].forAll;
+    EXPECT_EQ(Entries(kCardFolder).size(), 8u);
+
+    // Skip for all: one question, the old frames stay, E arrives.
+    EXPECT_EQ(copyAll(IDC_REPLACE_SKIP, true, nullptr), 1);
+    EXPECT_NE(card("D").find("Old D"), std::string::npos);
+    EXPECT_NE(card("E").find("New E"), std::string::npos);
+    EXPECT_EQ(dialog_->TargetList().GetItemCount(), 5);
+
+    // Replace for all, now over five conflicts: one question, all replaced.
+    seen.clear();
+    EXPECT_EQ(copyAll(IDC_REPLACE_REPLACE, true, &seen), 1);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_NE(seen[0].forAll.find('4'), std::string::npos) << seen[0].forAll;
+    for (const char* base : {"A", "B", "C", "D", "E"})
+        EXPECT_NE(card(base).find(std::string("New ") + base), std::string::npos) << base;
+    EXPECT_EQ(testing_support::Snapshot(kCardFolder), sourceBefore);
+    EXPECT_EQ(testing_support::Snapshot(dir_.Path()), sourceBefore);
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+}
+
+TEST_F(TransferOpsTest, ALongAddShowsItsProgressDisablesEveryCommandAndCancelLeavesEveryFrameWhole) {
+    constexpr int kFrames = 24;
+    for (int i = 0; i < kFrames; ++i) WriteSizedFrame(dir_.Path(), "F" + std::to_string(10 + i), 3 << 20);
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    const auto before = testing_support::Snapshot(dir_.Path());
+    dialog_->SetProgressDelay(0);
+    Focus(dialog_->SourceList());
+    Command(ID_EDIT_SELECT_ALL);
+    ASSERT_TRUE(Enabled(IDC_BTN_ADD));
+
+    HWND main = dialog_->Handle();
+    struct {
+        bool window = false, mainEnabled = true;
+        std::vector<int> enabled;  // commands found enabled while it ran
+        std::string count, file;
+    } seen;
+    {
+        WhileRunning watch([&] {
+            HWND progress = FindProgressWindow();
+            if (!progress || seen.window) return;
+            seen.window = true;
+            seen.mainEnabled = ::IsWindowEnabled(main) != FALSE;
+            for (int id : {IDC_BTN_ADD, IDC_BTN_COPY, IDC_BTN_DELETE, IDC_BTN_MOVE_BACK, IDC_BTN_RENAME,
+                           IDC_BTN_NEW_FOLDER, IDC_BTN_SELECT_CARD, IDC_FOLDER_TREE})
+                if (Enabled(id)) seen.enabled.push_back(id);
+            HMENU bar = ::GetMenu(main);
+            for (int menu = 0; menu < ::GetMenuItemCount(bar); ++menu) {
+                HMENU sub = ::GetSubMenu(bar, menu);
+                ::SendMessageA(main, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(sub), menu);
+                for (int item = 0; item < ::GetMenuItemCount(sub); ++item) {
+                    const UINT id = ::GetMenuItemID(sub, item);
+                    if (id == 0 || id == ID_FILE_CLOSE || id == ID_HELP_ABOUT) continue;
+                    if (!(::GetMenuState(sub, item, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)))
+                        seen.enabled.push_back(static_cast<int>(id));
+                }
+            }
+            seen.count = win::WindowText(::GetDlgItem(progress, IDC_PROGRESS_COUNT));
+            seen.file = win::WindowText(::GetDlgItem(progress, IDC_PROGRESS_FILE));
+            testing_support::ClickButton(progress, IDCANCEL);
+        });
+        Command(IDC_BTN_ADD);
+    }
+    ASSERT_TRUE(seen.window);
+    EXPECT_FALSE(seen.mainEnabled);
+    EXPECT_TRUE(seen.enabled.empty()) << seen.enabled.front();
+    EXPECT_EQ(FindProgressWindow(), nullptr);
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+
+    // Every file of every frame is exactly once where it was or on the card,
+    // and nothing else is on the card: no partial file, no parked frame.
+    auto here = testing_support::Snapshot(dir_.Path());
+    auto there = testing_support::Snapshot(kCardFolder);
+    int arrived = 0;
+    for (int i = 0; i < kFrames; ++i) {
+        const std::string base = "F" + std::to_string(10 + i);
+        const bool moved = there.count(base + ".USD") != 0;
+        arrived += moved;
+        for (const std::string& path : {base + ".USD", base, base + "\\photo.jpg"}) {
+            EXPECT_EQ((moved ? there : here)[path], before.at(path)) << path;
+            EXPECT_EQ((moved ? here : there).count(path), 0u) << path;
+        }
+    }
+    EXPECT_EQ(here.size() + there.size(), before.size());
+    // Stopped in the middle, at the frame the window showed or the next.
+    EXPECT_LT(arrived, kFrames);
+    int shown = 0;
+    for (int n = 0; n < kFrames; ++n)
+        if (seen.count == ProgressCountText(n, kFrames)) shown = n + 1;
+    EXPECT_TRUE(arrived == shown - 1 || arrived == shown) << seen.count << " arrived " << arrived;
+    EXPECT_EQ(seen.file.size(), 7u) << seen.file;  // "Fnn.USD"
+    EXPECT_EQ(dialog_->TargetList().GetItemCount(), arrived);
+    EXPECT_EQ(dialog_->SourceList().GetItemCount(), kFrames - arrived);
+
+    // Everything is back: the window, the tree, the menu, the buttons.
+    EXPECT_TRUE(::IsWindowEnabled(main));
+    EXPECT_TRUE(Enabled(IDC_FOLDER_TREE));
+    EXPECT_TRUE(Enabled(IDC_BTN_NEW_FOLDER));
+    EXPECT_TRUE(Enabled(IDC_BTN_SELECT_CARD));
+    Focus(dialog_->SourceList());
+    Select(dialog_->SourceList(), {0});
+    EXPECT_TRUE(Enabled(IDC_BTN_ADD));
 }

@@ -254,3 +254,48 @@ TEST_F(TransferTest, AMoveWithinOneVolumeRenamesAndPutsTheFileBackWhenTheFolderW
     EXPECT_EQ(Snapshot(dst), original);
     EXPECT_TRUE(Snapshot(src).empty());
 }
+
+TEST_F(TransferTest, ACancelInsideALargeFileLeavesEveryFrameWholeAndNoPartialFile) {
+    // Another drive, so that the move copies in pieces instead of renaming.
+    const std::string card = "M:\\qtcancel" + std::to_string(::GetCurrentProcessId());
+    testing_support::RemoveTree(card);
+    MakeDirs(card);
+    ASSERT_TRUE(testing_support::IsDirectory(card)) << "run scripts/wine-drives.sh";
+    MakeFrame(src, "Alpha", "a", 'a');
+    MakeFrame(src, "Big", "b", 'b');
+    MakeFrame(src, "Gamma", "c", 'c');
+    constexpr LONGLONG kLarge = 64LL << 20;
+    {
+        win::FileHandle file(::CreateFileA(Src("Big\\large.bin").c_str(), GENERIC_WRITE, 0, nullptr,
+                                           CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file);
+        LARGE_INTEGER size;
+        size.QuadPart = kLarge;
+        ASSERT_TRUE(::SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get()));
+    }
+    const auto before = Snapshot(src);
+    ULONGLONG bigStart = 0;
+    int piecesInBig = 0;
+    reporter.cancelWhen = [&](const OperationProgress& progress) {
+        if (progress.frameIndex != 1) return false;
+        if (bigStart == 0) bigStart = progress.bytesDone;
+        // Half way through the large file.
+        return ++piecesInBig > 1 && progress.bytesDone - bigStart > static_cast<ULONGLONG>(kLarge / 2);
+    };
+
+    EXPECT_FALSE(RunTo(card, {"Alpha.USD", "Big.USD", "Gamma.USD"}, TransferMode::Move));
+    EXPECT_TRUE(boxes.empty()) << boxes[0].text;  // a cancel is no failure
+    EXPECT_GT(piecesInBig, 100);                  // stopped inside the file, piece by piece
+    EXPECT_EQ(transferred, std::vector<std::string>{card + "\\Alpha.USD"});
+    // Alpha arrived whole; Big and Gamma are whole where they were; nothing
+    // else is on the card: no partial file, no parked frame.
+    auto there = Snapshot(card);
+    auto here = Snapshot(src);
+    for (const auto& [path, print] : before) {
+        const bool alphaFile = path.rfind("Alpha", 0) == 0;
+        EXPECT_EQ((alphaFile ? there : here)[path], print) << path;
+        EXPECT_EQ((alphaFile ? here : there).count(path), 0u) << path;
+    }
+    EXPECT_EQ(there.size() + here.size(), before.size());
+    testing_support::RemoveTree(card);
+}

@@ -35,6 +35,7 @@ void RecordingReporter::Fail(const char* key, const std::vector<std::string>& ar
 bool RecordingReporter::Progress(const OperationProgress& progress) {
     if (onProgress) onProgress(progress);
     const int call = progressCalls++;
+    if (cancelWhen && cancelWhen(progress)) return false;
     return cancelAtPiece < 0 || call < cancelAtPiece;
 }
 

@@ -35,6 +35,7 @@ public:
     std::vector<Box> boxes;
     std::function<void(const OperationProgress&)> onProgress;
     int cancelAtPiece = -1;  // Progress answers false from this call on (0 = the first)
+    std::function<bool(const OperationProgress&)> cancelWhen;  // true: Progress answers false
     int progressCalls = 0;
     std::vector<std::string> keys;  // of the failures
     std::vector<ReplaceQuestion> questions;

@@ -9,6 +9,9 @@ ModalDriver* g_current = nullptr;  // the driver of the (single) UI thread
 
 bool IsTopLevelDialog(HWND hwnd, const CREATESTRUCTA* create) {
     if (create->style & WS_CHILD) return false;
+    // A dialog without a modal frame is a progress window an operation
+    // opened by itself, not a question for the driver.
+    if (!(create->dwExStyle & WS_EX_DLGMODALFRAME)) return false;
     char className[16] = "";
     ::GetClassNameA(hwnd, className, sizeof className);
     return ::lstrcmpA(className, "#32770") == 0;

@@ -6,7 +6,7 @@
 //   }});
 //   EXPECT_EQ(dialog.DoModal(), IDOK);
 //
-// Each top-level dialog (class #32770) created on this thread while the
+// Each top-level dialog (class #32770 with a modal frame) created on this thread while the
 // driver lives gets the next action, run from a timer once the dialog's loop
 // runs (so WM_INITDIALOG is done). A dialog still open some time after its
 // action is cancelled (IDCANCEL, then WM_CLOSE), so a test never hangs; that
