@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/PaneShares.h"
 #include "win/Handles.h"
 
 // How Run() ended; the process exit code.
@@ -58,7 +59,7 @@ public:
     // -1 in all four values means none was ever stored.
     void StoreWindowRect(int left, int top, int right, int bottom, bool zoomed);
     void GetStoredWindowRect(RECT& rect, bool& zoomed) const;
-    // The main window's pane proportions, in ten-thousandths (see MainLayout.h).
+    // The main window's pane proportions, in ten-thousandths (see PaneShares.h).
     int GetTreePane() const { return treePane_; }
     int GetSourcePane() const { return sourcePane_; }
     void SetPanes(int treePane, int sourcePane) {
@@ -110,8 +111,8 @@ private:
     int width_ = 0;
     int height_ = 0;
     int zoomed_ = 0;
-    int treePane_ = 2000;    // kDefaultTreePane
-    int sourcePane_ = 5000;  // kDefaultSourcePane
+    int treePane_ = kDefaultTreePane;
+    int sourcePane_ = kDefaultSourcePane;
     bool settingsLoaded_ = false;
     StartResult result_ = StartResult::kMainWindowClosed;
 

@@ -1,7 +1,7 @@
 // The settings of the application object and the folders they lead to.
 #include "app/App.h"
 #include "app/Profile.h"
-#include "ui/MainLayout.h"
+#include "app/PaneShares.h"
 
 namespace {
 constexpr char kWindowPos[] = "WindowPos";

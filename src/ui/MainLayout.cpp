@@ -56,10 +56,6 @@ bool Inside(int v, int from, int to) {
 }
 }  // namespace
 
-int ValidPane(int pane, int defaultPane) {
-    return pane > 0 && pane < kPaneScale ? pane : defaultPane;
-}
-
 int TreePaneFor(const MainLayoutInput& in, int treeWidth) {
     return ValidPane(PaneOf(TreeWidthOf(in, treeWidth), in.clientWidth), kDefaultTreePane);
 }

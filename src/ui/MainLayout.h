@@ -4,11 +4,8 @@
 
 #include <windows.h>
 
-// Pane proportions in ten-thousandths: the tree's share of the client width
-// and list 1's share of the width both lists have together.
-inline constexpr int kPaneScale = 10000;
-inline constexpr int kDefaultTreePane = 2000;    // a fifth
-inline constexpr int kDefaultSourcePane = 5000;  // the lists equally wide
+#include "app/PaneShares.h"
+
 // Narrowest panes a gap can be dragged to.
 inline constexpr int kMinTreePaneWidth = 100;
 inline constexpr int kMinListPaneWidth = 150;
@@ -23,7 +20,7 @@ struct MainLayoutInput {
     int selectWidth;        // choose-card text + 20
     int treePane = kDefaultTreePane;
     int sourcePane = kDefaultSourcePane;
-    int dpi = 96;           // the fixed margins are given at 96 DPI
+    int dpi = 96;  // the fixed margins are given at 96 DPI
 };
 
 // Rectangles as x, y, width, height (RECT's right/bottom hold width/height).
@@ -42,8 +39,6 @@ PaneGap HitPaneGap(const MainLayout& layout, POINT client);
 // 20) or list 1 the width asked for, held to the minimum widths.
 int TreePaneFor(const MainLayoutInput& in, int treeWidth);
 int SourcePaneFor(const MainLayoutInput& in, int sourceWidth);
-// A stored pane value, or the default when it is out of range.
-int ValidPane(int pane, int defaultPane);
 
 // The window rectangle to open with, from the stored left, top, width and
 // height (-1 when never stored) and the screen size. Returned as left, top,
