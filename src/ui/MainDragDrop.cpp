@@ -15,6 +15,7 @@
 #include "frames/FrameInfoCache.h"
 #include "resource.h"
 #include "ui/MainDlg.h"
+#include "win/ComObject.h"
 #include "win/DataObject.h"
 #include "win/FileSystem.h"
 #include "win/Strings.h"
@@ -101,27 +102,9 @@ HIMAGELIST MakeDragImage(const CListCtrlZEL& list, const std::vector<int>& items
     return image;
 }
 
-class CFrameDropSource : public IDropSource {
+class CFrameDropSource : public win::ComObject<IDropSource, &IID_IDropSource> {
 public:
     explicit CFrameDropSource(HWND window) : window_(window) {}
-    virtual ~CFrameDropSource() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDropSource) {
-            *out = static_cast<IDropSource*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
         if (escape) return DRAGDROP_S_CANCEL;
         if (!(keys & MK_LBUTTON)) return DRAGDROP_S_DROP;
@@ -139,35 +122,16 @@ public:
 
 private:
     HWND window_;
-    ULONG references_ = 1;
 };
 
 }  // namespace
 
 // Registered on one frame list; asks the main window what a drop would do.
-class CFrameDropTarget : public IDropTarget {
+class CFrameDropTarget : public win::ComObject<IDropTarget, &IID_IDropTarget> {
 public:
     CFrameDropTarget(CZELMaintenanceDlg& window, ActiveList onto) : window_(&window), onto_(onto) {}
-    virtual ~CFrameDropTarget() = default;
     // The window is going away: later calls refuse every drop.
     void Detach() { window_ = nullptr; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDropTarget) {
-            *out = static_cast<IDropTarget*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL, DWORD* effect) override {
         if (!effect) return E_INVALIDARG;
         data_.Reset();
@@ -203,7 +167,6 @@ private:
     CZELMaintenanceDlg* window_;
     ActiveList onto_;
     win::ComPtr<IDataObject> data_;
-    ULONG references_ = 1;
 };
 
 CZELMaintenanceDlg::~CZELMaintenanceDlg() {

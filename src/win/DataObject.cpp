@@ -1,5 +1,7 @@
 #include "win/DataObject.h"
 
+#include "win/ComObject.h"
+
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -23,28 +25,10 @@ HGLOBAL CopyToGlobal(const std::string& bytes) {
     return memory;
 }
 
-class MemoryDataObject : public IDataObject {
+class MemoryDataObject : public win::ComObject<IDataObject, &IID_IDataObject> {
 public:
     explicit MemoryDataObject(std::vector<std::pair<CLIPFORMAT, std::string>> blocks)
         : blocks_(std::move(blocks)) {}
-    virtual ~MemoryDataObject() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDataObject) {
-            *out = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
         if (!format || !medium) return E_INVALIDARG;
@@ -87,7 +71,6 @@ private:
     }
 
     std::vector<std::pair<CLIPFORMAT, std::string>> blocks_;
-    ULONG references_ = 1;
 };
 
 }  // namespace
