@@ -16,40 +16,49 @@ namespace {
 // The map grows in blocks of this many entries, like the image list.
 constexpr size_t kCacheBlock = 2000;
 
-// What a thumbnail was made from: the JPEG's path, and its size and
-// last-write time when it existed. Equal stamps let a refresh keep the picture.
-struct PictureStamp {
+// A file's size and last-write time, when it exists. Equal stamps let a
+// refresh keep what was made from the file: a thumbnail from its JPEG, a
+// record from its frame file.
+struct FileStamp {
     bool exists = false;
     ULONGLONG size = 0;
     FILETIME written = {};
 
-    bool operator==(const PictureStamp& other) const {
+    bool operator==(const FileStamp& other) const {
         return exists == other.exists && size == other.size &&
                written.dwLowDateTime == other.written.dwLowDateTime &&
                written.dwHighDateTime == other.written.dwHighDateTime;
     }
 };
 
-PictureStamp StampOf(const std::string& jpeg) {
-    PictureStamp stamp;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (jpeg.empty() || !::GetFileAttributesExA(jpeg.c_str(), GetFileExInfoStandard, &data)) return stamp;
+FileStamp StampOf(ULONGLONG sizeHigh, ULONGLONG sizeLow, const FILETIME& written) {
+    FileStamp stamp;
     stamp.exists = true;
-    stamp.size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    stamp.written = data.ftLastWriteTime;
+    stamp.size = (sizeHigh << 32) | sizeLow;
+    stamp.written = written;
     return stamp;
+}
+
+// Asking for attributes by name needs no file handle: under Wine it never
+// goes to the server, where opening a file does.
+FileStamp StampOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
+    return StampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
 }
 
 struct Entry {
     FrameInfo* info = nullptr;
+    FrameHeader header;   // the keys the record was made from
     std::string jpeg;     // the resolved HdThumbnail
     bool pending = true;  // the thumbnail is still to be made
-    PictureStamp stamp;   // of the JPEG as it was when the thumbnail was made
+    FileStamp stamp;      // of the JPEG as it was when the thumbnail was made
+    FileStamp fileStamp;  // of the frame file, taken before it was read
 };
 
 // A thumbnail left by a refresh for the frame that still shows the same JPEG.
 struct Reusable {
-    PictureStamp stamp;
+    FileStamp stamp;
     int index;
 };
 
@@ -61,8 +70,12 @@ struct CacheState {
     // Image slots no record uses: the next thumbnails overwrite them, since
     // removing an image from the list copies every image after it.
     std::vector<int> freeSlots;
-    // Between BeginFrameInfoRefresh and EndFrameInfoRefresh, by JPEG path.
+    // Between BeginFrameInfoRefresh and EndFrameInfoRefresh: the thumbnails
+    // by JPEG path, the records by frame path, and the labels made anew
+    // (the language file may have changed) by the text they translate.
     std::unordered_multimap<std::string, Reusable> reusable;
+    std::unordered_map<std::string, Entry> stale;
+    std::unordered_map<std::string, std::string> paperLabels, marginLabels;
     unsigned generation = 0;
 };
 
@@ -88,7 +101,7 @@ std::string FileNameOf(const std::string& path) {
 }
 
 // The header half of a record; the thumbnail stays pending.
-FrameInfo* LoadRecord(const std::string& path, std::string& jpeg) {
+FrameInfo* LoadRecord(const std::string& path, Entry& entry) {
     // A path that does not fit the record is refused, never cut.
     if (path.empty() || path.size() >= MAX_PATH) return nullptr;
     OpenFrameInfoCache();
@@ -97,15 +110,29 @@ FrameInfo* LoadRecord(const std::string& path, std::string& jpeg) {
     auto* info = static_cast<FrameInfo*>(::HeapAlloc(state.heap.Get(), HEAP_ZERO_MEMORY, sizeof(FrameInfo)));
     if (!info) return nullptr;
     // One read of the frame file gives every text and the picture's path.
-    const FrameHeader header = ReadFrameHeader(path);
-    CopyField(info->title, header.title);
-    CopyField(info->paperLabel, PaperLabel(header));
+    entry.header = ReadFrameHeader(path);
+    CopyField(info->title, entry.header.title);
+    CopyField(info->paperLabel, PaperLabel(entry.header));
     CopyField(info->path, path);
-    CopyField(info->marginLabel, MarginLabel(header));
+    CopyField(info->marginLabel, MarginLabel(entry.header));
     info->imageIndex = -1;
     CopyField(info->fileName, FileNameOf(path));
-    jpeg = ResolveThumbnailPath(path, header);
+    entry.jpeg = ResolveThumbnailPath(path, entry.header);
     return info;
+}
+
+// During a refresh: the labels of a record kept from before, made again
+// once per distinct text.
+void RelabelRecord(Entry& entry) {
+    CacheState& state = State();
+    auto paper = state.paperLabels.find(entry.header.paperSize);
+    if (paper == state.paperLabels.end())
+        paper = state.paperLabels.emplace(entry.header.paperSize, PaperLabel(entry.header)).first;
+    auto margin = state.marginLabels.find(entry.header.margins);
+    if (margin == state.marginLabels.end())
+        margin = state.marginLabels.emplace(entry.header.margins, MarginLabel(entry.header)).first;
+    CopyField(entry.info->paperLabel, paper->second);
+    CopyField(entry.info->marginLabel, margin->second);
 }
 
 // During a refresh: take over the old thumbnail of the same unchanged JPEG.
@@ -113,7 +140,7 @@ void ReuseThumbnail(Entry& entry) {
     auto& reusable = State().reusable;
     auto [first, last] = reusable.equal_range(entry.jpeg);
     if (first == last) return;
-    const PictureStamp stamp = StampOf(entry.jpeg);
+    const FileStamp stamp = StampOf(entry.jpeg);
     for (auto it = first; it != last; ++it) {
         if (!(it->second.stamp == stamp)) continue;
         entry.info->imageIndex = it->second.index;
@@ -171,8 +198,8 @@ unsigned FrameInfoGeneration() {
 }
 
 FrameInfo* LoadFrameInfo(const std::string& path) {
-    std::string jpeg;
-    return LoadRecord(path, jpeg);
+    Entry entry;
+    return LoadRecord(path, entry);
 }
 
 FrameInfo* FindFrameInfo(const std::string& path) {
@@ -181,15 +208,40 @@ FrameInfo* FindFrameInfo(const std::string& path) {
     return found != records.end() ? found->second.info : nullptr;
 }
 
-FrameInfo* GetFrameInfo(const std::string& path) {
-    // A vanished file has no record, whatever the cache still holds.
-    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return nullptr;
+namespace {
+
+// The record of a frame file that exists with this stamp: the cached one;
+// during a refresh the one from before when the file is unchanged, or one
+// read anew, either taking over its unchanged thumbnail.
+FrameInfo* RecordOf(const std::string& path, const FileStamp& fileStamp) {
+    CacheState& state = State();
     if (FrameInfo* cached = FindFrameInfo(path)) return cached;
     Entry entry;
-    entry.info = LoadRecord(path, entry.jpeg);
-    if (!entry.info) return nullptr;
-    if (!State().reusable.empty()) ReuseThumbnail(entry);
-    return State().records.emplace(path, std::move(entry)).first->second.info;
+    auto before = state.stale.find(path);
+    if (before != state.stale.end() && before->second.fileStamp == fileStamp) {
+        entry = std::move(before->second);
+        state.stale.erase(before);
+        RelabelRecord(entry);
+    } else {
+        entry.fileStamp = fileStamp;
+        entry.info = LoadRecord(path, entry);
+        if (!entry.info) return nullptr;
+    }
+    if (!state.reusable.empty()) ReuseThumbnail(entry);
+    return state.records.emplace(path, std::move(entry)).first->second.info;
+}
+
+}  // namespace
+
+FrameInfo* GetFrameInfo(const std::string& path) {
+    // A vanished file has no record, whatever the cache still holds.
+    const FileStamp stamp = StampOf(path);
+    if (!stamp.exists) return nullptr;
+    return RecordOf(path, stamp);
+}
+
+FrameInfo* GetFoundFrameInfo(const std::string& path, const WIN32_FIND_DATAA& found) {
+    return RecordOf(path, StampOf(found.nFileSizeHigh, found.nFileSizeLow, found.ftLastWriteTime));
 }
 
 void ForgetFrameInfo(const std::string& path) {
@@ -202,18 +254,42 @@ void ForgetFrameInfo(const std::string& path) {
 }
 
 FrameInfo* MoveFrameInfo(const std::string& oldPath, const std::string& newPath) {
-    if (State().records.count(oldPath) == 0) return nullptr;
-    ForgetFrameInfo(oldPath);
+    CacheState& state = State();
+    auto found = state.records.find(oldPath);
+    if (found == state.records.end()) return nullptr;
+    if (oldPath == newPath) return found->second.info;
+    Entry entry = std::move(found->second);
+    state.records.erase(found);
     ForgetFrameInfo(newPath);
-    return GetFrameInfo(newPath);
+    // The same file under another name: its texts stay, its path changes,
+    // and so may the picture's when HdThumbnail is relative to the file.
+    const FileStamp fileStamp = StampOf(newPath);
+    if (!fileStamp.exists || newPath.size() >= MAX_PATH) {
+        ReleaseSlot(entry);
+        FreeRecord(entry.info);
+        return nullptr;
+    }
+    entry.fileStamp = fileStamp;
+    CopyField(entry.info->path, newPath);
+    CopyField(entry.info->fileName, FileNameOf(newPath));
+    const std::string jpeg = ResolveThumbnailPath(newPath, entry.header);
+    // The picture moved along (or stayed where it was) when it is still the
+    // same file; otherwise it is made again from what the frame shows now.
+    if (!entry.pending && !(StampOf(jpeg) == entry.stamp)) {
+        ReleaseSlot(entry);
+        entry.pending = true;
+        entry.info->imageIndex = -1;
+    }
+    entry.jpeg = jpeg;
+    return state.records.emplace(newPath, std::move(entry)).first->second.info;
 }
 
 void ClearFrameInfo() {
     CacheState& state = State();
+    EndFrameInfoRefresh();
     for (auto& entry : state.records) FreeRecord(entry.second.info);
     state.records.clear();
     state.freeSlots.clear();
-    state.reusable.clear();
     ++state.generation;
     // Truncating keeps image 0 and costs one call, where removing the images
     // one by one copies the whole list each time.
@@ -224,10 +300,14 @@ void ClearFrameInfo() {
 void BeginFrameInfoRefresh() {
     CacheState& state = State();
     EndFrameInfoRefresh();  // a refresh that never ended frees its leftovers
+    // Every record waits to be asked for again; the thumbnails wait apart,
+    // by picture, since another frame may show the same one.
     for (auto& [path, entry] : state.records) {
         if (!entry.pending && entry.info->imageIndex >= 1)
             state.reusable.emplace(entry.jpeg, Reusable{entry.stamp, entry.info->imageIndex});
-        FreeRecord(entry.info);
+        entry.pending = true;
+        entry.info->imageIndex = -1;
+        state.stale.emplace(path, std::move(entry));
     }
     state.records.clear();
     ++state.generation;
@@ -235,8 +315,12 @@ void BeginFrameInfoRefresh() {
 
 void EndFrameInfoRefresh() {
     CacheState& state = State();
+    for (auto& left : state.stale) FreeRecord(left.second.info);
+    state.stale.clear();
     for (const auto& left : state.reusable) state.freeSlots.push_back(left.second.index);
     state.reusable.clear();
+    state.paperLabels.clear();
+    state.marginLabels.clear();
 }
 
 bool IsThumbnailPending(const std::string& path) {

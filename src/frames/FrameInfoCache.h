@@ -18,6 +18,9 @@
 // The record of a frame file, loaded on first use; null when the file does
 // not exist (even when a record is cached).
 FrameInfo* GetFrameInfo(const std::string& path);
+// The same for a file a folder scan has just found: its find data stand for
+// asking the disk whether it exists and when it last changed.
+FrameInfo* GetFoundFrameInfo(const std::string& path, const WIN32_FIND_DATAA& found);
 // The cached record of a path without asking the disk; null when not cached.
 FrameInfo* FindFrameInfo(const std::string& path);
 // Reads a record (title, labels, file name) without caching it; its
@@ -25,15 +28,20 @@ FrameInfo* FindFrameInfo(const std::string& path);
 FrameInfo* LoadFrameInfo(const std::string& path);
 // Drops a path's record; its thumbnail slot is kept for the next picture.
 void ForgetFrameInfo(const std::string& path);
-// After a frame file was moved or renamed: drops both paths and loads the new
-// one. Null, and nothing changed, when the old path was not cached.
+// After a frame file was moved or renamed: the old path's record goes to the
+// new path (whose own record is dropped) without reading the file again, and
+// keeps its thumbnail while its JPEG is the same file, moved along or not.
+// Null, and nothing changed, when the old path was not cached; null, and the
+// record dropped, when the new path holds no file.
 FrameInfo* MoveFrameInfo(const std::string& oldPath, const std::string& newPath);
 // Drops every record and every thumbnail but the placeholder.
 void ClearFrameInfo();
 
-// Refresh: every record goes, but a thumbnail whose JPEG still has the same
-// path, size and last-write time is taken over by the frame read again
-// between Begin and End. End frees the thumbnails nobody took.
+// Refresh: every record is asked for again between Begin and End. A frame
+// file with the same size and last-write time keeps its record (its labels
+// made anew from the language file); any other is read again. A thumbnail
+// whose JPEG still has the same path, size and last-write time is taken over
+// by the frame asking for it. End frees the records and thumbnails nobody took.
 void BeginFrameInfoRefresh();
 void EndFrameInfoRefresh();
 

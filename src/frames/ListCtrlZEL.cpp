@@ -56,23 +56,6 @@ bool HasFrameExtension(const char* name) {
     return dot && _stricmp(dot, ".USD") == 0;
 }
 
-struct SortContext {
-    // Both by the item's data value, a number unique in the list.
-    std::vector<const FrameInfo*> records;
-    std::vector<int> positions;  // before the sort
-    int sortMode;
-};
-
-int CALLBACK CompareItems(LPARAM a, LPARAM b, LPARAM context) {
-    const auto* sort = reinterpret_cast<const SortContext*>(context);
-    const auto count = static_cast<LPARAM>(sort->records.size());
-    if (a < 0 || b < 0 || a >= count || b >= count) return 0;
-    const int result = CompareFrames(sort->records[a], sort->records[b], sort->sortMode);
-    // Equal frames keep their order whatever sort the list view runs.
-    if (result != 0) return result;
-    return sort->positions[a] < sort->positions[b] ? -1 : (sort->positions[a] > sort->positions[b] ? 1 : 0);
-}
-
 }  // namespace
 
 int CompareFrames(const FrameInfo* a, const FrameInfo* b, int sortMode) {
@@ -150,37 +133,50 @@ void CListCtrlZEL::Refill() {
     thumbnailQueue_.clear();
     queueNext_ = 0;
     RedrawOff redrawOff(hwnd);
+    // The list view holds no items of its own, only their number and which
+    // rows are selected: the rows are ours, so a fill costs it nothing.
     ::SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
-    itemPaths_.clear();
-    itemOrder_.clear();
+    rows_.clear();
     if (folder_.empty()) return;
     const std::string pattern = folder_ + "*.USD";
     if (pattern.size() >= MAX_PATH) return;
 
     WIN32_FIND_DATAA found;
     win::FindHandle find(::FindFirstFileA(pattern.c_str(), &found));
-    if (!find) return;
-    int count = 0;
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !HasFrameExtension(found.cFileName))
-            continue;
-        const FrameInfo* info = GetFrameInfo(folder_ + found.cFileName);
-        if (!info) continue;  // vanished since the search, or a path too long
-        LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = count;
-        item.pszText = const_cast<char*>(info->path);
-        item.lParam = count;
-        if (info->imageIndex != -1) {
-            item.mask |= LVIF_IMAGE;
-            item.iImage = info->imageIndex;
-        }
-        if (::SendMessageA(hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) continue;
-        itemPaths_.push_back(info->path);
-        itemOrder_.push_back(count++);
-    } while (::FindNextFileA(find.Get(), &found));
-    Sort();
+    if (find) {
+        do {
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !HasFrameExtension(found.cFileName))
+                continue;
+            // Null for a path too long for a record.
+            if (const FrameInfo* info = GetFoundFrameInfo(folder_ + found.cFileName, found))
+                rows_.emplace_back(info->path);
+        } while (::FindNextFileA(find.Get(), &found));
+    }
+    SortRows();
+    ::SendMessageA(hwnd, LVM_SETITEMCOUNT, rows_.size(), 0);
     QueueThumbnails();
+}
+
+void CListCtrlZEL::SortRows() {
+    // Each record is looked up once, not twice per comparison, and from the
+    // cache: the keys are what the rows show.
+    const size_t count = rows_.size();
+    std::vector<const FrameInfo*> records(count);
+    for (size_t i = 0; i < count; ++i) {
+        const FrameInfo* info = FindFrameInfo(rows_[i]);
+        records[i] = info ? info : GetFrameInfo(rows_[i]);
+    }
+    std::vector<size_t> order(count);
+    for (size_t i = 0; i < count; ++i) order[i] = i;
+    // Equal frames keep their order.
+    const int mode = CurrentSortMode();
+    std::stable_sort(order.begin(), order.end(), [&records, mode](size_t a, size_t b) {
+        return CompareFrames(records[a], records[b], mode) < 0;
+    });
+    std::vector<std::string> sorted(count);
+    for (size_t i = 0; i < count; ++i) sorted[i] = std::move(rows_[order[i]]);
+    rows_ = std::move(sorted);
+    sortOrder_ = std::move(order);
 }
 
 void CListCtrlZEL::Sort() {
@@ -188,26 +184,31 @@ void CListCtrlZEL::Sort() {
     if (!hwnd) return;
     // The buttons follow the selection, which a sort keeps: one update.
     ItemChangesHeld held(*this);
-    const int count = GetItemCount();
-    if (static_cast<size_t>(count) != itemOrder_.size()) return;  // only Refill fills the list
-    // Each record is looked up once here, not twice per comparison, and from
-    // the cache: the keys are what the rows show. The items' data values are
-    // their fill numbers, which a sort only permutes, so nothing is set on
-    // the items (every change fires LVN_ITEMCHANGED) and nothing is read
-    // back from them (a list-view message per item costs more than the sort).
-    SortContext context{std::vector<const FrameInfo*>(count), std::vector<int>(count), CurrentSortMode()};
-    for (int i = 0; i < count; ++i) {
-        const int number = itemOrder_[i];
-        context.positions[number] = i;
-        const FrameInfo* info = FindFrameInfo(itemPaths_[number]);
-        context.records[number] = info ? info : GetFrameInfo(itemPaths_[number]);
+    const std::vector<int> selected = GetSelectedItems();
+    const int focused =
+        static_cast<int>(::SendMessageA(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    const int mark = static_cast<int>(::SendMessageA(hwnd, LVM_GETSELECTIONMARK, 0, 0));
+    SortRows();
+    // The list view knows rows by number only: the selection, the focus and
+    // the anchor of a shift-click follow their frames to the new numbers.
+    std::vector<int> newIndex(sortOrder_.size());
+    for (size_t i = 0; i < sortOrder_.size(); ++i) newIndex[sortOrder_[i]] = static_cast<int>(i);
+    auto moved = [&newIndex](int old) {
+        return old >= 0 && static_cast<size_t>(old) < newIndex.size() ? newIndex[old] : -1;
+    };
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    for (int old : selected) {
+        state.stateMask = state.state = LVIS_SELECTED;
+        ::SendMessageA(hwnd, LVM_SETITEMSTATE, moved(old), reinterpret_cast<LPARAM>(&state));
     }
-    ::SendMessageA(hwnd, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&context),
-                   reinterpret_cast<LPARAM>(CompareItems));
-    // The comparison is a total order, so this is the list view's new order.
-    std::sort(itemOrder_.begin(), itemOrder_.end(), [&context](int a, int b) {
-        return CompareItems(a, b, reinterpret_cast<LPARAM>(&context)) < 0;
-    });
+    if (moved(focused) >= 0) {
+        state.stateMask = state.state = LVIS_FOCUSED;
+        ::SendMessageA(hwnd, LVM_SETITEMSTATE, moved(focused), reinterpret_cast<LPARAM>(&state));
+    }
+    ::SendMessageA(hwnd, LVM_SETSELECTIONMARK, 0, moved(mark));
+    ::InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 std::string CListCtrlZEL::GetFolder() const {
@@ -215,15 +216,8 @@ std::string CListCtrlZEL::GetFolder() const {
 }
 
 std::string CListCtrlZEL::GetItemPath(int index) const {
-    if (!Handle() || index < 0) return {};
-    if (static_cast<size_t>(index) < itemOrder_.size()) return itemPaths_[itemOrder_[index]];
-    char text[MAX_PATH + 1] = {};
-    LVITEMA item{};
-    item.iSubItem = 0;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    const auto n = ::SendMessageA(Handle(), LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
-    return n > 0 ? std::string(text) : std::string();
+    if (!Handle() || index < 0 || static_cast<size_t>(index) >= rows_.size()) return {};
+    return rows_[index];
 }
 
 std::string CListCtrlZEL::GetItemFileName(int index) const {
@@ -274,10 +268,38 @@ bool CListCtrlZEL::HandleParentMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT&
 }
 
 bool CListCtrlZEL::HandleNotify(NMHDR* header, LRESULT& result) {
-    if (!header || !Handle() || header->hwndFrom != Handle() || header->code != LVN_ITEMCHANGED) return false;
-    if (onItemChanged_ && itemChangesHeld_ == 0) onItemChanged_();
-    result = 0;
-    return true;
+    if (!header || !Handle() || header->hwndFrom != Handle()) return false;
+    switch (header->code) {
+        case LVN_ITEMCHANGED:
+        case LVN_ODSTATECHANGED:  // a range of rows, as a shift-click selects
+            if (onItemChanged_ && itemChangesHeld_ == 0) onItemChanged_();
+            result = 0;
+            return true;
+        case LVN_GETDISPINFOA:
+        case LVN_GETDISPINFOW:
+            // The item's text is its frame file's path, for whoever asks.
+            GiveItemText(header);
+            result = 0;
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CListCtrlZEL::GiveItemText(NMHDR* header) const {
+    // Both forms start with the header and an item of the same layout; only
+    // the text's character type differs.
+    auto& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+    const std::string path = item.iSubItem == 0 ? GetItemPath(item.iItem) : std::string();
+    if (header->code == LVN_GETDISPINFOW) {
+        auto* text = reinterpret_cast<wchar_t*>(item.pszText);
+        const int n = ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, text, item.cchTextMax);
+        if (n == 0) text[0] = L'\0';
+        text[item.cchTextMax - 1] = L'\0';
+    } else {
+        lstrcpynA(item.pszText, path.c_str(), item.cchTextMax);
+    }
 }
 
 bool CListCtrlZEL::MeasureItem(MEASUREITEMSTRUCT& measure) const {

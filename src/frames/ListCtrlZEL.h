@@ -4,7 +4,10 @@
 // cache, which lives from the first list's Initialize to the last list's
 // destruction.
 //
-// A fill reads the headers only and shows the rows at once; the thumbnails
+// The list view is a virtual one (LVS_OWNERDATA, as the main window's
+// template creates it): the rows live here, the list view keeps their number
+// and states and asks for the rest. A fill reads the headers only and shows
+// the rows at once; the thumbnails
 // follow on a timer of the list, rows in view first, in slices that stop as
 // soon as input waits.
 #pragma once
@@ -96,6 +99,10 @@ private:
     };
 
     int CurrentSortMode() const { return sortMode_ ? sortMode_() : kSortByTitle; }
+    // Puts rows_ in the current sort order; equal frames keep their order.
+    void SortRows();
+    // Answers LVN_GETDISPINFO (A or W) with the row's path.
+    void GiveItemText(NMHDR* header) const;
     void InsertColumns();
 
     // Thumbnails (ListCtrlZELThumbnails.cpp)
@@ -119,11 +126,11 @@ private:
     std::function<int()> sortMode_;
     std::function<void()> onItemChanged_;
     int itemChangesHeld_ = 0;
-    // What the items hold, kept beside them because asking the list view
-    // costs a message per item: the frame paths by fill number (the items'
-    // data values) and the fill numbers in row order.
-    std::vector<std::string> itemPaths_;
-    std::vector<int> itemOrder_;
+    // The frame file paths in row order. The list view is a virtual one: it
+    // keeps only the number of rows and their states, and asks us for the rest.
+    std::vector<std::string> rows_;
+    // After SortRows: the row each sorted row came from.
+    std::vector<size_t> sortOrder_;
     // Paths of the last fill whose thumbnails were pending, in row order;
     // the slices walk it from queueNext_ after the rows in view.
     std::vector<std::string> thumbnailQueue_;

@@ -117,9 +117,11 @@ TEST_F(FrameInfoCache, AForgottenThumbnailsSlotGoesToTheNextPicture) {
 }
 
 TEST_F(FrameInfoCache, MovingFollowsTheFileAndIgnoresUncachedPaths) {
-    TempDir dir;
+    TempDir dir, other, third;
     const std::string a = WriteFrame(dir.Path(), "a.USD", "A");
-    const std::string b = dir / "b.USD";
+    testing_support::MakeDirs(dir / "a");
+    WriteSolidJpeg(dir / "a\\thumb.jpg", 40, 30, RGB(255, 0, 0));
+    const std::string b = other / "a.USD";
     ASSERT_NE(GetFrameInfo(a), nullptr);
     ASSERT_TRUE(MakePendingThumbnail(a));
 
@@ -127,27 +129,48 @@ TEST_F(FrameInfoCache, MovingFollowsTheFileAndIgnoresUncachedPaths) {
     EXPECT_EQ(ImageCount(), 2);
     EXPECT_EQ(CachedFrameInfoCount(), 1u);
 
+    // The frame moves with its companion folder: the record follows without
+    // a read, and the picture, being the same file, is not made again.
     ASSERT_TRUE(::MoveFileA(a.c_str(), b.c_str()));
+    ASSERT_TRUE(::MoveFileA((dir / "a").c_str(), (other / "a").c_str()));
+    testing_support::WriteFile(b, "[HEADER]\r\nHdTitle=changed behind our back\r\n");
     FrameInfo* moved = MoveFrameInfo(a, b);
     ASSERT_NE(moved, nullptr);
     EXPECT_STREQ(moved->path, b.c_str());
-    EXPECT_STREQ(moved->fileName, "b.USD");
-    ASSERT_TRUE(MakePendingThumbnail(b));
+    EXPECT_STREQ(moved->fileName, "a.USD");
+    EXPECT_STREQ(moved->title, "A");
+    EXPECT_FALSE(IsThumbnailPending(b));
     EXPECT_EQ(moved->imageIndex, 1);
+    EXPECT_TRUE(NearColour(ThumbnailCentre(1), RGB(255, 0, 0)));
     EXPECT_EQ(ImageCount(), 2);
     EXPECT_EQ(CachedFrameInfoCount(), 1u);
+    WriteFrame(other.Path(), "a.USD", "A");
+
+    // Moved without its folder, the frame points at no picture: it is made
+    // again (blank) into the same slot.
+    const std::string renamed = third / "renamed.USD";
+    ASSERT_TRUE(::MoveFileA(b.c_str(), renamed.c_str()));
+    ASSERT_NE(MoveFrameInfo(b, renamed), nullptr);
+    EXPECT_TRUE(IsThumbnailPending(renamed));
+    ASSERT_TRUE(MakePendingThumbnail(renamed));
+    EXPECT_EQ(GetFrameInfo(renamed)->imageIndex, 1);
+    EXPECT_FALSE(NearColour(ThumbnailCentre(1), RGB(255, 0, 0)));
 
     // A frame moved over a cached one replaces its record and thumbnail.
-    const std::string c = WriteFrame(dir.Path(), "c.USD", "C");
+    const std::string c = WriteFrame(third.Path(), "c.USD", "C");
     ASSERT_NE(GetFrameInfo(c), nullptr);
     ASSERT_TRUE(MakePendingThumbnail(c));
-    ASSERT_TRUE(::MoveFileExA(b.c_str(), c.c_str(), MOVEFILE_REPLACE_EXISTING));
-    FrameInfo* replaced = MoveFrameInfo(b, c);
+    ASSERT_TRUE(::MoveFileExA(renamed.c_str(), c.c_str(), MOVEFILE_REPLACE_EXISTING));
+    FrameInfo* replaced = MoveFrameInfo(renamed, c);
     ASSERT_NE(replaced, nullptr);
     EXPECT_STREQ(replaced->title, "A");
-    ASSERT_TRUE(MakePendingThumbnail(c));
+    EXPECT_EQ(replaced->imageIndex, 1);
     EXPECT_EQ(ImageCount(), 3);
     EXPECT_EQ(CachedFrameInfoCount(), 1u);
+
+    // Moved onto a path where no file arrived: no record is left.
+    EXPECT_EQ(MoveFrameInfo(c, third / "nowhere.USD"), nullptr);
+    EXPECT_EQ(CachedFrameInfoCount(), 0u);
 }
 
 TEST_F(FrameInfoCache, ClearingKeepsOnlyThePlaceholder) {
@@ -170,4 +193,62 @@ TEST_F(FrameInfoCache, ClearingKeepsOnlyThePlaceholder) {
     // The next frame starts again at image 1.
     ASSERT_TRUE(GetFrameInfo(dir / "b.USD") && MakePendingThumbnail(dir / "b.USD"));
     EXPECT_EQ(GetFrameInfo(dir / "b.USD")->imageIndex, 1);
+}
+
+TEST_F(FrameInfoCache, ARefreshReadsAgainOnlyTheFramesThatChanged) {
+    TempDir dir;
+    const std::string same = WriteFrame(dir.Path(), "same.USD", "Same", "Roll89");
+    const std::string edited = WriteFrame(dir.Path(), "edited.USD", "Before", "Roll89");
+    const std::string gone = WriteFrame(dir.Path(), "gone.USD", "Gone");
+    for (const std::string& path : {same, edited, gone})
+        ASSERT_TRUE(GetFrameInfo(path) && MakePendingThumbnail(path));
+    FILETIME written{};
+    {
+        win::FileHandle file(
+            ::CreateFileA(same.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(::GetFileTime(file.Get(), nullptr, nullptr, &written));
+    }
+    // Rewritten to the byte count and last-write time it had: a refresh
+    // takes the file for unchanged and keeps what it read before.
+    testing_support::WriteFile(same, testing_support::ReadFile(same).replace(
+                                         testing_support::ReadFile(same).find("Same"), 4, "SAME"));
+    {
+        win::FileHandle file(
+            ::CreateFileA(same.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(::SetFileTime(file.Get(), nullptr, nullptr, &written));
+    }
+    WriteFrame(dir.Path(), "edited.USD", "After, longer", "Roll89");
+    ASSERT_TRUE(::DeleteFileA(gone.c_str()));
+    // The language file now names the paper: kept records show it too.
+    const std::string lang = OwnLangFilePath();
+    const std::string original = testing_support::ReadFile(lang);
+    struct Restore {
+        std::string path, bytes;
+        ~Restore() { testing_support::WriteFile(path, bytes); }
+    } restore{lang, original};
+    std::string named = original;
+    const size_t section = named.find("[STRING]");
+    ASSERT_NE(section, std::string::npos);
+    named.insert(named.find('\n', section) + 1, "Roll89=Roll paper 89\r\n");
+    testing_support::WriteFile(lang, named);
+
+    BeginFrameInfoRefresh();
+    const FrameInfo* kept = GetFrameInfo(same);
+    const FrameInfo* read = GetFrameInfo(edited);
+    EXPECT_EQ(GetFrameInfo(gone), nullptr);
+    EndFrameInfoRefresh();
+    ASSERT_NE(kept, nullptr);
+    ASSERT_NE(read, nullptr);
+    EXPECT_STREQ(kept->title, "Same");
+    EXPECT_STREQ(kept->paperLabel, "Roll paper 89");
+    EXPECT_STREQ(read->title, "After, longer");
+    EXPECT_STREQ(read->paperLabel, "Roll paper 89");
+    // Both keep their pictures (the JPEGs did not change); the vanished
+    // frame's slot is free for the next one.
+    EXPECT_FALSE(IsThumbnailPending(same));
+    EXPECT_FALSE(IsThumbnailPending(edited));
+    EXPECT_EQ(CachedFrameInfoCount(), 2u);
+    const std::string next = WriteFrame(dir.Path(), "next.USD", "Next");
+    ASSERT_TRUE(GetFrameInfo(next) && MakePendingThumbnail(next));
+    EXPECT_EQ(ImageCount(), 4);
 }

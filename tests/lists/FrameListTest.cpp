@@ -26,10 +26,19 @@ TEST(FrameList, SortsByTitleOrPaperWithFileNamesBreakingTies) {
     CListCtrlZEL& list = host.Open(0);
     list.SetFolder(dir.Path());
     EXPECT_EQ(ItemNames(list), "c.USD A.USD b.USD d.USD");
+    // Selected: A and d, focus on d. The selection and focus follow their
+    // frames to their new rows.
+    LVITEMA state{};
+    state.stateMask = state.state = LVIS_SELECTED;
+    ::SendMessageA(list.Handle(), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&state));
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(list.Handle(), LVM_SETITEMSTATE, 3, reinterpret_cast<LPARAM>(&state));
 
     host.sortMode = CListCtrlZEL::kSortByPaper;
     list.Sort();
     EXPECT_EQ(ItemNames(list), "c.USD d.USD b.USD A.USD") << "an empty paper label comes first";
+    EXPECT_EQ(list.GetSelectedItems(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(::SendMessageA(list.Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
 
     // Any other mode finds all frames equal: the order stays. The buttons
     // hear of a sort once, not once per item.
