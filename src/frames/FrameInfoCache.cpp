@@ -284,6 +284,30 @@ FrameInfo* MoveFrameInfo(const std::string& oldPath, const std::string& newPath)
     return state.records.emplace(newPath, std::move(entry)).first->second.info;
 }
 
+FrameInfo* CopyFrameInfo(const std::string& sourcePath, const std::string& copyPath) {
+    CacheState& state = State();
+    ForgetFrameInfo(copyPath);
+    auto found = state.records.find(sourcePath);
+    if (found == state.records.end() || sourcePath == copyPath || copyPath.size() >= MAX_PATH) return nullptr;
+    const Entry& source = found->second;
+    // Only a record that still describes the source file describes its copy.
+    const FileStamp copyStamp = StampOf(copyPath);
+    if (!copyStamp.exists || !(StampOf(sourcePath) == source.fileStamp) || !state.heap) return nullptr;
+    auto* info = static_cast<FrameInfo*>(::HeapAlloc(state.heap.Get(), 0, sizeof(FrameInfo)));
+    if (!info) return nullptr;
+    *info = *source.info;
+    Entry entry;
+    entry.info = info;
+    entry.header = source.header;
+    entry.fileStamp = copyStamp;
+    CopyField(info->path, copyPath);
+    CopyField(info->fileName, FileNameOf(copyPath));
+    // The copy's picture gets a slot of its own when a list shows it.
+    info->imageIndex = -1;
+    entry.jpeg = ResolveThumbnailPath(copyPath, entry.header);
+    return state.records.emplace(copyPath, std::move(entry)).first->second.info;
+}
+
 void ClearFrameInfo() {
     CacheState& state = State();
     EndFrameInfoRefresh();

@@ -34,6 +34,11 @@ void ForgetFrameInfo(const std::string& path);
 // Null, and nothing changed, when the old path was not cached; null, and the
 // record dropped, when the new path holds no file.
 FrameInfo* MoveFrameInfo(const std::string& oldPath, const std::string& newPath);
+// After a frame file was copied: the copy's record is the source's, made
+// without reading the copy, when the source is cached and unchanged on disk;
+// otherwise the copy is left to be read when asked for (null). Its
+// thumbnail is pending either way.
+FrameInfo* CopyFrameInfo(const std::string& sourcePath, const std::string& copyPath);
 // Drops every record and every thumbnail but the placeholder.
 void ClearFrameInfo();
 

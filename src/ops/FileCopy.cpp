@@ -20,12 +20,21 @@ CopyResult CopyFileInPieces(const std::string& from, const std::string& to, cons
     win::FileHandle source(::CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!source) return CopyResult::Failed;
-    const DWORD attributes = ::GetFileAttributesA(from.c_str());
-    FILETIME created = {}, accessed = {}, lastWrite = {};
-    ::GetFileTime(source.Get(), &created, &accessed, &lastWrite);
+    // Attributes and times in one question on the open file (the fuller
+    // GetFileInformationByHandle also asks for the volume's serial number,
+    // which costs more than the copy of a small file under Wine). The
+    // attributes go on with the creation: a later call by name costs
+    // another round trip.
+    FILE_BASIC_INFO info = {};
+    if (!::GetFileInformationByHandleEx(source.Get(), FileBasicInfo, &info, sizeof info))
+        return CopyResult::Failed;
+    DWORD attributes =
+        info.FileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                               FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
 
     win::FileHandle dest(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                       attributes | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!dest) return CopyResult::Failed;
 
     CopyResult result = CopyResult::Done;
@@ -48,17 +57,23 @@ CopyResult CopyFileInPieces(const std::string& from, const std::string& to, cons
             break;
         }
     }
-    if (result == CopyResult::Done) ::SetFileTime(dest.Get(), &created, &accessed, &lastWrite);
+    if (result == CopyResult::Done) {
+        // The times only: the change time is the file system's own.
+        FILE_BASIC_INFO times = info;
+        times.ChangeTime.QuadPart = 0;
+        times.FileAttributes = 0;
+        ::SetFileInformationByHandle(dest.Get(), FileBasicInfo, &times, sizeof times);
+    }
     // A close (or a flush) that fails may have lost buffered data.
     const bool closed = flush && result == CopyResult::Done ? FlushAndClose(dest.Release())
                                                             : ::CloseHandle(dest.Release()) != FALSE;
     if (!closed && result == CopyResult::Done) result = CopyResult::Failed;
     if (result != CopyResult::Done) {
+        // A read-only copy would refuse to go.
+        ::SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileA(to.c_str());
         return result;
     }
-    if (attributes != INVALID_FILE_ATTRIBUTES && attributes != FILE_ATTRIBUTE_NORMAL)
-        ::SetFileAttributesA(to.c_str(), attributes & ~FILE_ATTRIBUTE_DIRECTORY);
     if (flush) NoteCardFileWritten(to);
     return result;
 }

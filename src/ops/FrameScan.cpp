@@ -100,8 +100,11 @@ FrameScan ScanFolder(const std::string& folder) {
 
 CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
                        const CopyTicker& tick) {
-    // Asked once per frame: a fixed drive pays no flush per file.
-    const bool flush = IsOnRemovableDrive(toFolder);
+    return CopyScanned(scan, fromFolder, toFolder, tick, IsOnRemovableDrive(toFolder));
+}
+
+CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
+                       const CopyTicker& tick, bool flush) {
     for (const ScanEntry& entry : scan.entries) {
         const std::string to = toFolder + entry.relative;
         if (entry.link || !win::FitsPath(to)) return CopyResult::Failed;

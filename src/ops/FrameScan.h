@@ -43,7 +43,11 @@ enum class CopyResult { Done, Failed, Cancelled };
 // Makes the listed folders and copies the listed files from fromFolder to
 // toFolder (both ending with a backslash); nothing there may exist yet. A
 // listed link fails the copy. On failure or cancel what was made so far
-// stays: the caller removes it with DeleteScanned.
+// stays: the caller removes it with DeleteScanned. With flush (a card) each
+// file is written through before it counts; without the argument the drive
+// of toFolder is asked, which under Wine costs a call to another process.
+CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
+                       const CopyTicker& tick, bool flush);
 CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
                        const CopyTicker& tick);
 // Deletes the listed entries under folder, deepest first, read-only ones too.

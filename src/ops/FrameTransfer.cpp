@@ -87,6 +87,7 @@ struct CFrameTransfer::Batch {
     bool checkSpace = true;        // false for a network path without a drive letter
     std::string destInsideSource;  // the source subfolder holding the destination, if any
     bool renameMoves = false;      // a move may rename instead of copying
+    bool flushCopies = false;      // the destination is a card: every file is written through
     bool spaceKnown = false;       // freeBytes was asked once and is kept up to date since
     ULONGLONG freeBytes = 0;
     int conflictsLeft = 0;  // frames already at the destination, not yet asked about
@@ -190,6 +191,8 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
     batch.checkSpace = destFolder[0] != '\\';
     batch.destInsideSource = FolderHoldingDestination(sourceFolder, destFolder);
     batch.renameMoves = mode == TransferMode::Move && IsSameVolume(sourceFolder, destFolder);
+    // Asked once: each question about a drive's type goes to another process.
+    batch.flushCopies = IsOnRemovableDrive(destFolder);
     // The first step pumps at once, so the window paints before the first copy.
     batch.lastPump = ::GetTickCount() - kPumpIntervalMs;
 
@@ -390,7 +393,8 @@ CFrameTransfer::Step CFrameTransfer::CopyInto(Batch& batch, FrameJob& job) {
         batch.reporter.Fail("ERR_COPY_FAILED");
         return Step::Stop;
     }
-    const CopyResult copied = CopyScanned(job.scan, batch.sourceFolder, batch.destFolder, batch.Ticker());
+    const CopyResult copied =
+        CopyScanned(job.scan, batch.sourceFolder, batch.destFolder, batch.Ticker(), batch.flushCopies);
     if (copied != CopyResult::Done) {
         // Exactly what the copy made goes: the listed entries, at the destination.
         DeleteScanned(job.scan, batch.destFolder);
@@ -417,11 +421,12 @@ CFrameTransfer::Step CFrameTransfer::Finish(Batch& batch, FrameJob& job, ParkedF
     const bool oldFrameLeft = parked.parked && !DiscardParked(parked);
     if (oldFrameLeft) batch.reporter.Fail("ERR_COPY_FAILED");
     // Whatever was cached for the destination path described another file.
+    // The frame's record follows it without a read where the cache has it.
     ForgetFrameInfo(job.dest);
     if (batch.mode == TransferMode::Move)
         MoveFrameInfo(job.source, job.dest);
     else
-        GetFrameInfo(job.dest);
+        CopyFrameInfo(job.source, job.dest);
     return oldFrameLeft ? Step::DoneThenStop : Step::Done;
 }
 

@@ -173,6 +173,28 @@ TEST_F(FrameInfoCache, MovingFollowsTheFileAndIgnoresUncachedPaths) {
     EXPECT_EQ(CachedFrameInfoCount(), 0u);
 }
 
+TEST_F(FrameInfoCache, ACopyTakesTheSourcesRecordOnlyWhileItDescribesTheFile) {
+    TempDir dir, other;
+    const std::string source = WriteFrame(dir.Path(), "a.USD", "A", "Roll89");
+    ASSERT_TRUE(GetFrameInfo(source) && MakePendingThumbnail(source));
+    const std::string copy = other / "a.USD";
+    ASSERT_TRUE(::CopyFileA(source.c_str(), copy.c_str(), TRUE));
+    const FrameInfo* copied = CopyFrameInfo(source, copy);
+    ASSERT_NE(copied, nullptr);
+    EXPECT_STREQ(copied->path, copy.c_str());
+    EXPECT_STREQ(copied->title, "A");
+    EXPECT_STREQ(copied->paperLabel, "Roll89");
+    EXPECT_TRUE(IsThumbnailPending(copy)) << "a picture of its own";
+    EXPECT_FALSE(IsThumbnailPending(source));
+
+    // The source changed behind the cache's back: the copy is read anew.
+    WriteFrame(dir.Path(), "a.USD", "A, edited");
+    ASSERT_TRUE(::CopyFileA(source.c_str(), (other / "b.USD").c_str(), TRUE));
+    EXPECT_EQ(CopyFrameInfo(source, other / "b.USD"), nullptr);
+    ASSERT_NE(GetFrameInfo(other / "b.USD"), nullptr);
+    EXPECT_STREQ(GetFrameInfo(other / "b.USD")->title, "A, edited");
+}
+
 TEST_F(FrameInfoCache, ClearingKeepsOnlyThePlaceholder) {
     TempDir dir;
     const std::vector<COLORREF> placeholder = ImagePixels(0);

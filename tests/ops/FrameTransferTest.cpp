@@ -31,6 +31,13 @@ TEST_F(TransferTest, CopyKeepsTheSourceAndMoveTakesItWithEveryNestedFolder) {
     EXPECT_EQ(transferred, std::vector<std::string>{Dst("Rose.USD")});
     EXPECT_EQ(Snapshot(dst), original);
     EXPECT_EQ(Snapshot(src), original);
+    // The copies keep the times of their originals.
+    for (const char* file : {"Rose.USD", "Rose\\sub\\photo.jpg"}) {
+        WIN32_FILE_ATTRIBUTE_DATA from{}, to{};
+        ASSERT_TRUE(::GetFileAttributesExA(Src(file).c_str(), GetFileExInfoStandard, &from));
+        ASSERT_TRUE(::GetFileAttributesExA(Dst(file).c_str(), GetFileExInfoStandard, &to));
+        EXPECT_EQ(::CompareFileTime(&from.ftLastWriteTime, &to.ftLastWriteTime), 0) << file;
+    }
     ASSERT_NE(GetFrameInfo(Dst("Rose.USD")), nullptr);
     EXPECT_STREQ(GetFrameInfo(Dst("Rose.USD"))->title, "Rose title");
 
