@@ -713,16 +713,29 @@ void CFolderTreeCtrl::RefreshFolderByPath(const std::string& path) {
     if (!item) return;
 
     if (GetChildItem(item)) {
-        for (HTREEITEM child = GetChildItem(item); child;) {
-            const HTREEITEM next = GetNextSiblingItem(child);
+        const FolderItemData* itemData = GetFolderData(item);
+        std::string base = path;
+        win::EnsureTrailingBackslash(base);
+        std::vector<HTREEITEM> gone;
+        for (HTREEITEM child = GetChildItem(item); child; child = GetNextSiblingItem(child)) {
             const FolderItemData* data = GetFolderData(child);
             constexpr ULONG kDeletableFolder = SFGAO_CANDELETE | SFGAO_FOLDER;
-            if (data && (data->attributes & kDeletableFolder) == kDeletableFolder) {
-                const std::string childPath = PathOfList(data->absolute);
-                if (!childPath.empty() && !win::PathExists(childPath)) DeleteItem(child);
-            }
-            child = next;
+            if (!data || (data->attributes & kDeletableFolder) != kDeletableFolder) continue;
+            // A file-system child's path is the folder's path and its parsing
+            // name: far cheaper than asking the shell for the path of its list.
+            std::string name, childPath;
+            if ((data->attributes & SFGAO_FILESYSTEM) && itemData &&
+                idlist::DisplayName(itemData->folder, data->relative, name,
+                                    SHGDN_INFOLDER | SHGDN_FORPARSING) &&
+                !name.empty() && name.find_first_of("\\:") == std::string::npos)
+                childPath = base + name;
+            else
+                childPath = PathOfList(data->absolute);
+            if (!childPath.empty() && !win::PathExists(childPath)) gone.push_back(child);
         }
+        std::optional<RedrawHeld> held;
+        if (gone.size() > 1) held.emplace(hwnd_);
+        for (HTREEITEM child : gone) DeleteItem(child);
         if (!GetChildItem(item) && ItemHasChildren(item)) SetChildrenFlag(item, 0);
         SortChildren(item);
     } else if (ItemHasChildren(item)) {
