@@ -7,7 +7,10 @@
 //   - all thumbnails: from choosing the folder to the last thumbnail;
 //   - re-sort: the sort command (paper, then title) with the repaint;
 //   - F5 unchanged: the refresh command until every thumbnail is back;
-//   - F5 after 10 frames changed: the same after 10 JPEGs and titles changed.
+//   - F5 after 10 frames changed: the same after 10 JPEGs and titles changed;
+//   - the tree's share: F5's tree part alone, the tree's patch after adding
+//     100 frames (one call per folder against one call for all), and 100
+//     folders appearing in a folder the tree has loaded, with the repaint.
 // The floor is one read of each frame file plus a bare libjpeg decode of its
 // JPEG, scaled down by libjpeg as far as the 64-pixel cell allows. Floor and
 // program runs are interleaved; figures are the minimum and the median.
@@ -188,6 +191,7 @@ void PaintNow(HWND dialog) {
 
 struct Figures {
     std::vector<double> floor, rows, first, all, sort, refresh, refreshChanged, add, addPlain;
+    std::vector<double> treeRefresh, treeAddOne, treeAddAll, growOne, growAll;
 };
 
 // The plain loop an add is measured against: CopyFileA over the same files
@@ -256,10 +260,46 @@ private:
     std::vector<BYTE> value_;
 };
 
+HTREEITEM ChildByText(const CFolderTreeCtrl& tree, HTREEITEM parent, const std::string& text) {
+    for (HTREEITEM child = tree.GetChildItem(parent); child; child = tree.GetNextSiblingItem(child))
+        if (tree.GetItemText(child) == text) return child;
+    return nullptr;
+}
+
+// 100 folders appear in a new folder of grow that the tree has loaded; the
+// time to show them, added one call each or in one call.
+double GrowPass(CFolderTreeCtrl& tree, HWND dialog, HTREEITEM grow, const std::string& folder, bool oneCall) {
+    const std::string name = folder.substr(folder.rfind('\\') + 1);
+    demo::MakeFolders(folder + "\\seed");
+    tree.AddFolderByPath(folder);
+    const HTREEITEM item = ChildByText(tree, grow, name);
+    tree.Expand(item, TVE_EXPAND);
+    if (!tree.IsExpandedOnce(item)) std::fprintf(stderr, "%s is not loaded in the tree\n", folder.c_str());
+    std::vector<std::string> paths;
+    for (int i = 0; i < 100; ++i) {
+        paths.push_back(folder + "\\" + FrameName(i));
+        demo::MakeFolders(paths.back());
+    }
+    const double start = Now();
+    if (oneCall) {
+        tree.AddFoldersByPath(paths);
+    } else {
+        for (const std::string& path : paths) tree.AddFolderByPath(path);
+    }
+    PaintNow(dialog);
+    const double ms = Now() - start;
+    tree.DeleteItem(item);
+    RemoveFolderTree(folder);
+    return ms;
+}
+
 void RunFolder(const std::string& root, int count, int runs) {
     const std::string folder = root + "\\n" + std::to_string(count);
     const std::string empty = root + "\\empty";
     demo::MakeFolders(empty);
+    // Folders with a subfolder each: an empty one would not count as read.
+    const std::string grow = root + "\\grow";
+    demo::MakeFolders(grow + "\\seed");
     std::vector<std::string> frames, jpegs;
     for (int i = 0; i < count; ++i) {
         if (!WriteFrame(folder, i, 0)) {
@@ -288,6 +328,10 @@ void RunFolder(const std::string& root, int count, int runs) {
     auto settled = [] { return PendingThumbnailCount() == 0; };
     auto command = [&](UINT id) { ::SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0); };
     FloorPass(frames, jpegs);  // warms the file cache for both sides
+    CFolderTreeCtrl& tree = dialog.Tree();
+    const HTREEITEM growItem =
+        ChildByText(tree, tree.GetNextItem(tree.GetSelectedItem(), TVGN_PARENT), "grow");
+    tree.Expand(growItem, TVE_EXPAND);
 
     Figures f;
     for (int run = 0; run < runs; ++run) {
@@ -320,6 +364,10 @@ void RunFolder(const std::string& root, int count, int runs) {
         PumpUntil(settled);
         PaintNow(hwnd);
         f.refresh.push_back(Now() - start);
+        start = Now();
+        tree.RefreshTree();
+        PaintNow(hwnd);
+        f.treeRefresh.push_back(Now() - start);
 
         for (int i = 0; i < kChangedFrames; ++i)
             WriteFrame(folder, (i * count) / kChangedFrames, static_cast<unsigned>(run + 1));
@@ -346,7 +394,19 @@ void RunFolder(const std::string& root, int count, int runs) {
         PumpUntil(settled);
         PaintNow(hwnd);
         f.add.push_back(Now() - start);
+        std::vector<std::string> companions;
+        for (const std::string& name : names)
+            companions.push_back(app.GetTargetFolder() + "\\" + name.substr(0, name.size() - 4));
+        start = Now();
+        for (const std::string& path : companions) tree.AddFolderByPath(path);
+        f.treeAddOne.push_back(Now() - start);
+        start = Now();
+        tree.AddFoldersByPath(companions);
+        f.treeAddAll.push_back(Now() - start);
         MoveBack(app.GetTargetFolder(), folder, names);
+        const std::string next = grow + "\\r" + std::to_string(run);
+        f.growOne.push_back(GrowPass(tree, hwnd, growItem, next + "a", false));
+        f.growAll.push_back(GrowPass(tree, hwnd, growItem, next + "b", true));
         command(ID_VIEW_REFRESH);
         PumpUntil(settled);
     }
@@ -366,6 +426,11 @@ void RunFolder(const std::string& root, int count, int runs) {
     Print("F5 after 10 frames changed", f.refreshChanged);
     Print("add 100 until both lists show it", f.add);
     Print("plain CopyFileA loop, same files", f.addPlain);
+    Print("tree: F5's tree part (RefreshTree)", f.treeRefresh);
+    Print("tree: after add, 100 x AddFolderByPath", f.treeAddOne);
+    Print("tree: after add, AddFoldersByPath", f.treeAddAll);
+    Print("tree: 100 new in a loaded folder, 1x1", f.growOne);
+    Print("tree: the same, AddFoldersByPath", f.growAll);
     std::printf("  %-34s %9.3f %9.3f ms per frame\n", "floor per frame", Min(f.floor) / n,
                 Median(f.floor) / n);
     std::fflush(stdout);

@@ -2,6 +2,11 @@
 
 #include <mbstring.h>
 
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <unordered_map>
+
 #include "app/Profile.h"
 #include "choosers/IdList.h"
 #include "win/FileSystem.h"
@@ -70,6 +75,48 @@ win::ShellIdList AbsoluteListOf(std::string path, HWND owner) {
     return idlist::Parse(desktop.Get(), owner, path);
 }
 
+// The shell's small icon for an item; 0 when it has none.
+int SmallIconOf(LPCITEMIDLIST absolute, UINT extraFlags) {
+    SHFILEINFOA info = {};
+    ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(absolute), 0, &info, sizeof info,
+                     SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | extraFlags);
+    return info.iIcon;
+}
+
+bool SameId(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b) {
+    const HRESULT hr = folder->CompareIDs(0, a, b);
+    return SUCCEEDED(hr) && CompareResult(hr) == 0;
+}
+
+// A drive root without a medium must not bring up the system's "insert a
+// disk" box while the tree looks at it.
+class NoCriticalErrorBoxes {
+public:
+    NoCriticalErrorBoxes() : previous_(::SetErrorMode(SEM_FAILCRITICALERRORS)) {}
+    ~NoCriticalErrorBoxes() { ::SetErrorMode(previous_); }
+    NoCriticalErrorBoxes(const NoCriticalErrorBoxes&) = delete;
+    NoCriticalErrorBoxes& operator=(const NoCriticalErrorBoxes&) = delete;
+
+private:
+    UINT previous_;
+};
+
+// Each item inserted or deleted in view makes the tree lay itself out and
+// draw again: 10 ms a time under Wine. One layout for a whole batch.
+class RedrawHeld {
+public:
+    explicit RedrawHeld(HWND hwnd) : hwnd_(hwnd) { ::SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0); }
+    ~RedrawHeld() {
+        ::SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(hwnd_, nullptr, TRUE);
+    }
+    RedrawHeld(const RedrawHeld&) = delete;
+    RedrawHeld& operator=(const RedrawHeld&) = delete;
+
+private:
+    HWND hwnd_;
+};
+
 std::string PathOfList(LPCITEMIDLIST list) {
     char buffer[MAX_PATH] = {};
     if (!list || !::SHGetPathFromIDListA(list, buffer)) return {};
@@ -102,6 +149,12 @@ bool CFolderTreeCtrl::HandleNotify(NMHDR* header, LRESULT& result) {
             FreeItemData(reinterpret_cast<FolderItemData*>(view.itemOld.lParam));
             result = 0;
             return true;
+        case TVN_GETDISPINFOA:
+        case TVN_GETDISPINFOW:
+            // The fields read and written are laid out alike in both forms.
+            ProvideIcons(reinterpret_cast<NMTVDISPINFOA*>(header)->item);
+            result = 0;
+            return true;
         default:
             return false;
     }
@@ -130,14 +183,10 @@ HTREEITEM CFolderTreeCtrl::InsertShellItem(LPCITEMIDLIST parentAbsolute, LPCITEM
     win::ShellIdList relative(::ILCloneFirst(childId));
     if (!absolute.Get() || !relative.Get()) return insertAfter;
 
-    SHFILEINFOA info = {};
-    const auto pidlPath = reinterpret_cast<LPCSTR>(absolute.Get());
-    ::SHGetFileInfoA(pidlPath, 0, &info, sizeof info, SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-    item.iImage = info.iIcon;
-    info = {};
-    ::SHGetFileInfoA(pidlPath, 0, &info, sizeof info,
-                     SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_OPENICON);
-    item.iSelectedImage = info.iIcon;
+    // An icon look-up costs milliseconds: each is made when the item is first
+    // drawn (ProvideIcons), so folders never shown never pay for theirs.
+    item.iImage = I_IMAGECALLBACK;
+    item.iSelectedImage = I_IMAGECALLBACK;
     if (attributes & SFGAO_SHARE) {
         item.mask |= TVIF_STATE;
         item.state = INDEXTOOVERLAYMASK(1);  // the shared-folder overlay of the system list
@@ -175,6 +224,15 @@ HTREEITEM CFolderTreeCtrl::InsertShellItem(LPCITEMIDLIST parentAbsolute, LPCITEM
     relative.Release();
     absolute.Release();
     return inserted;
+}
+
+void CFolderTreeCtrl::ProvideIcons(TVITEMA& item) const {
+    const auto* data = reinterpret_cast<const FolderItemData*>(item.lParam);
+    if (!data) data = GetFolderData(item.hItem);
+    if (!data || !data->absolute) return;
+    if (item.mask & TVIF_IMAGE) item.iImage = SmallIconOf(data->absolute, 0);
+    if (item.mask & TVIF_SELECTEDIMAGE) item.iSelectedImage = SmallIconOf(data->absolute, SHGFI_OPENICON);
+    item.mask |= TVIF_DI_SETITEM;  // kept: asked once per item
 }
 
 void CFolderTreeCtrl::EnumerateChildren(const NMTREEVIEWA& view) {
@@ -397,6 +455,220 @@ void CFolderTreeCtrl::PruneMissingChildren() {
 }
 
 void CFolderTreeCtrl::AddFolderByPath(const std::string& path) {
+    AddFoldersByPath({path});
+}
+
+void CFolderTreeCtrl::AddFoldersByPath(const std::vector<std::string>& paths) {
+    if (!GetRootItem()) return;
+    // Grouped by parent folder, names without duplicates. A path with no
+    // parent to name (a drive) takes the walk of its own.
+    std::map<std::string, NameSet, NoCaseLess> groups;
+    for (const std::string& path : paths) {
+        const std::string trimmed = win::WithoutTrailingBackslashes(path);
+        const size_t slash = win::FindLastChar(trimmed, '\\');
+        const std::string name = slash == std::string::npos ? std::string() : trimmed.substr(slash + 1);
+        if (name.empty() || name == "." || name == ".." || slash == 0 || trimmed[slash - 1] == '\\') {
+            if (!trimmed.empty()) AddOneFolder(path);
+            continue;
+        }
+        groups[trimmed.substr(0, slash)].insert(name);
+    }
+    for (const auto& group : groups) AddFoldersInParent(group.first, group.second);
+}
+
+void CFolderTreeCtrl::AddFoldersInParent(const std::string& parentPath, const NameSet& names) {
+    win::ShellIdList parentList = AbsoluteListOf(parentPath, OwnerWindow());
+    if (!parentList.Get()) {
+        for (const std::string& name : names) AddOneFolder(parentPath + "\\" + name);
+        return;
+    }
+    // Down to the parent's item; a level never loaded only gets its button,
+    // once, and only when one of the folders is really there.
+    HTREEITEM parent = GetRootItem();
+    for (LPCITEMIDLIST id = parentList.Get(); parent;) {
+        if (!IsExpandedOnce(parent)) {
+            if (!ItemHasChildren(parent) &&
+                std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+                    return win::PathExists(parentPath + "\\" + name);
+                }))
+                SetChildrenFlag(parent, 1);
+            return;
+        }
+        if (!id->mkid.cb) break;
+        win::ShellIdList one(::ILCloneFirst(id));
+        if (!one.Get()) return;
+        parent = FindChildByID(parent, one.Get());
+        id = ::ILGetNext(id);
+    }
+    if (!parent) return;  // a level above the new folders is missing
+
+    // One read of a folder costs less than parsing many names in it.
+    NameSet left = names;
+    if (names.size() > 1) SyncChildren(parent, &left);
+    // What the read did not match (a short name, say) is parsed one by one.
+    bool inserted = false;
+    std::optional<RedrawHeld> held;
+    if (left.size() > 1) held.emplace(hwnd_);
+    for (const std::string& name : left)
+        if (names.size() == 1 || win::FolderExists(parentPath + "\\" + name))
+            inserted = AddChildIfMissing(parent, name) || inserted;
+    if (inserted) {
+        if (!ItemHasChildren(parent)) SetChildrenFlag(parent, 1);
+        SortChildren(parent);
+    }
+}
+
+bool CFolderTreeCtrl::AddChildIfMissing(HTREEITEM parent, const std::string& name) {
+    const FolderItemData* data = GetFolderData(parent);
+    if (!data) return false;
+    win::ShellIdList id = idlist::Parse(data->folder, hwnd_, name);
+    if (!id.Get() || FindChildByID(parent, id.Get())) return false;
+    return InsertShellItem(data->absolute, id.Get(), data->folder, parent, nullptr) != nullptr;
+}
+
+bool CFolderTreeCtrl::SyncChildren(HTREEITEM item, NameSet* only) {
+    const FolderItemData* data = GetFolderData(item);
+    if (!data || !data->folder) return false;
+    IShellFolder* folder = data->folder;
+    win::ComPtr<IEnumIDList> listing;
+    if (FAILED(folder->EnumObjects(OwnerWindow(), kEnumFlags, listing.Put())) || !listing) return false;
+
+    // The children as they are, found by label (their display name).
+    struct Child {
+        HTREEITEM item;
+        const FolderItemData* data;
+        bool seen;
+    };
+    std::vector<Child> children;
+    std::unordered_multimap<std::string, size_t> byLabel;
+    for (HTREEITEM child = GetChildItem(item); child; child = GetNextSiblingItem(child)) {
+        byLabel.emplace(GetItemText(child), children.size());
+        children.push_back({child, GetFolderData(child), false});
+    }
+    auto isChild = [&](const Child& child, LPCITEMIDLIST id) {
+        return child.data && SameId(folder, child.data->relative, id);
+    };
+
+    struct Found {
+        win::ShellIdList id;
+        std::string label;
+    };
+    std::vector<Found> unmatched;
+    win::ShellIdList id;
+    while (listing->Next(1, id.Put(), nullptr) == S_OK) {
+        ULONG attributes = kFilterAttributes;
+        LPCITEMIDLIST one[] = {id.Get()};
+        if (FAILED(folder->GetAttributesOf(1, one, &attributes)) || !(attributes & kFileSystemOrAncestor) ||
+            !(attributes & SFGAO_FOLDER))
+            continue;
+        if (only) {
+            std::string name;
+            if (!idlist::DisplayName(folder, id.Get(), name, SHGDN_INFOLDER | SHGDN_FORPARSING) ||
+                !only->erase(name))
+                continue;
+        }
+        std::string label;
+        if (!idlist::DisplayName(folder, id.Get(), label)) continue;
+        Child* match = nullptr;
+        const auto candidates = byLabel.equal_range(label);
+        for (auto it = candidates.first; it != candidates.second && !match; ++it)
+            if (!children[it->second].seen && isChild(children[it->second], id.Get()))
+                match = &children[it->second];
+        if (!match) {
+            unmatched.push_back({std::move(id), std::move(label)});
+            continue;
+        }
+        match->seen = true;
+        // A folder not loaded yet shows a button as a fresh insertion would.
+        const int button = attributes & SFGAO_HASSUBFOLDER ? 1 : 0;
+        if (!only && !IsExpandedOnce(match->item) && ItemHasChildren(match->item) != (button != 0))
+            SetChildrenFlag(match->item, button);
+    }
+
+    // The same item under a new label (a drive's volume name, a change of
+    // case) keeps its state; only a bounded number of pairs is tried.
+    constexpr size_t kMaxPairs = 1u << 16;
+    size_t unseen = 0;
+    for (const Child& child : children) unseen += child.seen ? 0 : 1;
+    bool changed = false;
+    for (Found& found : unmatched) {
+        Child* same = nullptr;
+        if (unseen && unmatched.size() * unseen <= kMaxPairs)
+            for (Child& child : children)
+                if (!child.seen && isChild(child, found.id.Get())) {
+                    same = &child;
+                    break;
+                }
+        if (same) {
+            same->seen = true;
+            --unseen;
+            SetItemText(same->item, found.label);
+            found.id.Reset();
+            changed = true;
+        }
+    }
+    size_t insertions = 0;
+    for (const Found& found : unmatched) insertions += found.id.Get() ? 1 : 0;
+    std::optional<RedrawHeld> held;
+    if (insertions + (only ? 0 : unseen) > 1) held.emplace(hwnd_);
+    if (!only)
+        for (const Child& child : children)
+            if (!child.seen) DeleteKeepingSelection(child.item);
+    for (const Found& found : unmatched) {
+        if (!found.id.Get()) continue;
+        if (InsertShellItem(data->absolute, found.id.Get(), folder, item, nullptr)) changed = true;
+    }
+
+    if (GetChildItem(item)) {
+        if (!ItemHasChildren(item)) SetChildrenFlag(item, 1);
+        if (changed) SortChildren(item);
+    } else if (!only && ItemHasChildren(item)) {
+        SetChildrenFlag(item, 0);
+    }
+    return true;
+}
+
+void CFolderTreeCtrl::DeleteKeepingSelection(HTREEITEM item) {
+    // The tree would move the selection to a neighbour of the deleted item:
+    // the root is what a fresh fill selects for a folder that is gone.
+    for (HTREEITEM up = GetSelectedItem(); up; up = GetNextItem(up, TVGN_PARENT)) {
+        if (up == item) {
+            SelectItem(GetRootItem());
+            break;
+        }
+    }
+    DeleteItem(item);
+}
+
+void CFolderTreeCtrl::SetItemText(HTREEITEM item, const std::string& text) const {
+    std::string copy = text;
+    TVITEMA tvi = {};
+    tvi.mask = TVIF_HANDLE | TVIF_TEXT;
+    tvi.hItem = item;
+    tvi.pszText = copy.data();
+    ::SendMessageA(hwnd_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
+}
+
+void CFolderTreeCtrl::RefreshTree() {
+    const HTREEITEM root = GetRootItem();
+    if (!root) {
+        FillTree();
+        return;
+    }
+    SaveCurrentFolder();
+    win::WaitCursor wait;
+    NoCriticalErrorBoxes quiet;
+    RefreshLoaded(root);
+}
+
+void CFolderTreeCtrl::RefreshLoaded(HTREEITEM item) {
+    if (!IsExpandedOnce(item)) return;
+    // A folder that cannot be read now keeps what it showed.
+    SyncChildren(item, nullptr);
+    for (HTREEITEM child = GetChildItem(item); child; child = GetNextSiblingItem(child)) RefreshLoaded(child);
+}
+
+void CFolderTreeCtrl::AddOneFolder(const std::string& path) {
     HTREEITEM parent = GetRootItem();
     if (!parent) return;
     win::ShellIdList target = AbsoluteListOf(path, OwnerWindow());
@@ -441,16 +713,29 @@ void CFolderTreeCtrl::RefreshFolderByPath(const std::string& path) {
     if (!item) return;
 
     if (GetChildItem(item)) {
-        for (HTREEITEM child = GetChildItem(item); child;) {
-            const HTREEITEM next = GetNextSiblingItem(child);
+        const FolderItemData* itemData = GetFolderData(item);
+        std::string base = path;
+        win::EnsureTrailingBackslash(base);
+        std::vector<HTREEITEM> gone;
+        for (HTREEITEM child = GetChildItem(item); child; child = GetNextSiblingItem(child)) {
             const FolderItemData* data = GetFolderData(child);
             constexpr ULONG kDeletableFolder = SFGAO_CANDELETE | SFGAO_FOLDER;
-            if (data && (data->attributes & kDeletableFolder) == kDeletableFolder) {
-                const std::string childPath = PathOfList(data->absolute);
-                if (!childPath.empty() && !win::PathExists(childPath)) DeleteItem(child);
-            }
-            child = next;
+            if (!data || (data->attributes & kDeletableFolder) != kDeletableFolder) continue;
+            // A file-system child's path is the folder's path and its parsing
+            // name: far cheaper than asking the shell for the path of its list.
+            std::string name, childPath;
+            if ((data->attributes & SFGAO_FILESYSTEM) && itemData &&
+                idlist::DisplayName(itemData->folder, data->relative, name,
+                                    SHGDN_INFOLDER | SHGDN_FORPARSING) &&
+                !name.empty() && name.find_first_of("\\:") == std::string::npos)
+                childPath = base + name;
+            else
+                childPath = PathOfList(data->absolute);
+            if (!childPath.empty() && !win::PathExists(childPath)) gone.push_back(child);
         }
+        std::optional<RedrawHeld> held;
+        if (gone.size() > 1) held.emplace(hwnd_);
+        for (HTREEITEM child : gone) DeleteItem(child);
         if (!GetChildItem(item) && ItemHasChildren(item)) SetChildrenFlag(item, 0);
         SortChildren(item);
     } else if (ItemHasChildren(item)) {
@@ -476,10 +761,11 @@ void CFolderTreeCtrl::SyncDriveNode(const std::string& root) {
         const FolderItemData* data = GetFolderData(child);
         if (data && win::EqualsNoCase(PathOfList(data->absolute), root)) node = child;
     }
-    // An empty card reader must not bring up the system's "insert a disk" box.
-    const UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
-    const bool present = ::GetFileAttributesA(root.c_str()) != INVALID_FILE_ATTRIBUTES;
-    ::SetErrorMode(previousMode);
+    bool present = false;
+    {
+        NoCriticalErrorBoxes quiet;
+        present = ::GetFileAttributesA(root.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
     if (node && !present) {
         DeleteItem(node);
     } else if (!node && present) {

@@ -9,8 +9,11 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
+#include "win/Strings.h"
 #include "win/TreeView.h"
 
 // One per tree item, in the item's lParam. The record and both lists come
@@ -34,8 +37,9 @@ public:
     // destroyed are freed even if no TVN_DELETEITEM reaches HandleNotify.
     void Attach(HWND tree);
 
-    // TVN_ITEMEXPANDING and TVN_DELETEITEM of this tree; true when handled,
-    // with the notification's result in result.
+    // TVN_ITEMEXPANDING, TVN_DELETEITEM and TVN_GETDISPINFO (icons, looked
+    // up when an item is first drawn) of this tree; true when handled, with
+    // the notification's result in result.
     bool HandleNotify(NMHDR* header, LRESULT& result);
 
     // Desktop root and its children, then the folder saved in CurrentFolder
@@ -57,6 +61,14 @@ public:
     void PruneMissingChildren();
     // A folder appeared at path (full path, no trailing backslash).
     void AddFolderByPath(const std::string& path);
+    // Folders appeared at paths: the same tree as AddFolderByPath for each in
+    // turn, but each parent is found, read and sorted once.
+    void AddFoldersByPath(const std::vector<std::string>& paths);
+    // Reads every loaded folder again: new subfolders come in, gone ones go,
+    // items still there keep their state (expanded, records, icons). The
+    // selection is saved and kept; when its folder is gone the root is
+    // selected, as FillTree would.
+    void RefreshTree();
     // Subfolders of the folder at path may have gone.
     void RefreshFolderByPath(const std::string& path);
     // A drive (root "E:\") came or went: its node under the computer
@@ -79,6 +91,13 @@ public:
     }
 
 private:
+    struct NoCaseLess {
+        bool operator()(const std::string& a, const std::string& b) const {
+            return win::CompareNoCase(a, b) < 0;
+        }
+    };
+    using NameSet = std::set<std::string, NoCaseLess>;
+
     std::string settingsKey_;
 
     HWND OwnerWindow() const;
@@ -94,4 +113,21 @@ private:
     void SelectStoredFolder(HTREEITEM root);
     // Parses and inserts name as a child of item, with no predecessor.
     bool InsertChildByName(HTREEITEM item, const std::string& name);
+    // The walk of AddFolderByPath for one full path.
+    void AddOneFolder(const std::string& path);
+    // names (no duplicates) appeared in the folder at parent.
+    void AddFoldersInParent(const std::string& parent, const NameSet& names);
+    // Parses name in parent's folder and inserts it unless it is there;
+    // true when inserted (unsorted).
+    bool AddChildIfMissing(HTREEITEM parent, const std::string& name);
+    // Matches item's children against its folder on disk: inserts the
+    // missing ones and removes those gone. With `only`, just the folders
+    // named there are inserted (and taken out of it) and nothing is removed.
+    // False when the folder cannot be read.
+    bool SyncChildren(HTREEITEM item, NameSet* only);
+    void RefreshLoaded(HTREEITEM item);
+    // Deletes item; when it holds the selection, the root is selected first.
+    void DeleteKeepingSelection(HTREEITEM item);
+    void SetItemText(HTREEITEM item, const std::string& text) const;
+    void ProvideIcons(TVITEMA& item) const;
 };

@@ -32,9 +32,9 @@ win::ShellIdList Allocate(UINT size) {
     return win::ShellIdList(static_cast<LPITEMIDLIST>(block));
 }
 
-bool DisplayName(IShellFolder* folder, LPCITEMIDLIST child, std::string& name) {
+bool DisplayName(IShellFolder* folder, LPCITEMIDLIST child, std::string& name, SHGDNF flags) {
     STRRET strret = {};
-    if (!folder || FAILED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER, &strret))) return false;
+    if (!folder || FAILED(folder->GetDisplayNameOf(child, flags, &strret))) return false;
     // An offset text lies inside the item ID: one pointing past it is refused.
     if (strret.uType == STRRET_OFFSET && (!child || strret.uOffset >= child->mkid.cb)) return false;
     // One byte more than the copy may fill, so the text always ends.

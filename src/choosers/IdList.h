@@ -18,9 +18,10 @@ bool IsWellFormed(const void* list, UINT bytes);
 
 // A zeroed block; empty on allocation failure.
 win::ShellIdList Allocate(UINT size);
-// The SHGDN_INFOLDER name of child in folder as ANSI text of at most 260
-// bytes; false when the call fails or the STRRET has an unknown form.
-bool DisplayName(IShellFolder* folder, LPCITEMIDLIST child, std::string& name);
+// The SHGDN_INFOLDER name (or the one asked by flags) of child in folder as
+// ANSI text of at most 260 bytes; false when the call fails or the STRRET
+// has an unknown form.
+bool DisplayName(IShellFolder* folder, LPCITEMIDLIST child, std::string& name, SHGDNF flags = SHGDN_INFOLDER);
 
 // Parses a name (a child's name, or a full path on the Desktop folder) in
 // folder; empty on failure or when the name is over 260 characters.

@@ -211,9 +211,7 @@ void CZELMaintenanceDlg::OnSort(int mode) {
 
 void CZELMaintenanceDlg::OnRefresh() {
     refreshing_ = true;
-    tree_.SaveCurrentFolder();
-    ::SendMessageA(tree_.Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    tree_.FillTree();
+    tree_.RefreshTree();
     // Every header is read again; a thumbnail whose JPEG is unchanged is kept.
     BeginFrameInfoRefresh();
     sourceList_.SetFolder(tree_.GetSelectedPath());

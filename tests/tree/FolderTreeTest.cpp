@@ -56,6 +56,21 @@ TEST_F(FolderTree, FirstRunAndAnEmptyValueSelectNothing) {
     // The system's small icons; a refill keeps the list already attached.
     const HIMAGELIST icons = tree().GetImageList(TVSIL_NORMAL);
     EXPECT_TRUE(icons);
+    // Each item's icons are the shell's, looked up once it is drawn.
+    ::ShowWindow(host.Handle(), SW_SHOW);
+    ::UpdateWindow(tree().Handle());
+    for (HTREEITEM item : {root, tree().GetChildItem(root)}) {
+        TVITEMA tvi = {};
+        tvi.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+        tvi.hItem = item;
+        ASSERT_TRUE(::SendMessageA(tree().Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi)));
+        for (UINT open : {0u, static_cast<UINT>(SHGFI_OPENICON)}) {
+            SHFILEINFOA info = {};
+            ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(tree().GetFolderData(item)->absolute), 0, &info,
+                             sizeof info, SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | open);
+            EXPECT_EQ(open ? tvi.iSelectedImage : tvi.iImage, info.iIcon);
+        }
+    }
 
     // Saving without a selection leaves the stored value alone.
     const std::vector<BYTE> sentinel = {4, 0, 'x', 'y', 0, 0};
@@ -221,6 +236,118 @@ TEST_F(FolderTree, AddFolderByPathInsertsUnderALoadedParentOnce) {
     EXPECT_EQ(ChildLabels(tree(), item).size(), 3u);
 }
 
+// One call for many paths leaves the tree as one call per path does.
+TEST_F(FolderTree, AddFoldersByPathGivesTheTreeOfOneCallPerPath) {
+    TempDir dir;
+    MakeDirs(dir / "loaded\\b");
+    MakeDirs(dir / "loaded\\deep\\x");
+    MakeDirs(dir / "idle\\x");
+    MakeDirs(dir / "empty");
+    MakeDirs(dir / "pruned\\old");
+    StoreFolder(dir.Path());
+    TreeHost batched;
+    ASSERT_TRUE(batched.Create(nullptr));
+    // Both trees alike: loaded and loaded\deep read; pruned read and emptied
+    // since; idle and empty never read, empty without a button.
+    auto prepare = [&](CFolderTreeCtrl& t) {
+        t.FillTree();
+        const HTREEITEM top = t.GetSelectedItem();
+        t.Expand(top, TVE_EXPAND);
+        const HTREEITEM loaded = FindChild(t, top, "loaded");
+        t.Expand(loaded, TVE_EXPAND);
+        t.Expand(FindChild(t, loaded, "deep"), TVE_EXPAND);
+        t.Expand(FindChild(t, top, "pruned"), TVE_EXPAND);
+        return top;
+    };
+    const HTREEITEM top = prepare(tree());
+    const HTREEITEM batchedTop = prepare(batched.tree);
+    RemoveTree(dir / "pruned\\old");
+    for (CFolderTreeCtrl* t : {&tree(), &batched.tree}) {
+        t->RefreshFolderByPath(dir / "pruned");
+        t->RefreshFolderByPath(dir / "empty");
+    }
+    ASSERT_FALSE(tree().ItemHasChildren(FindChild(tree(), top, "pruned")));
+    ASSERT_FALSE(tree().ItemHasChildren(FindChild(tree(), top, "empty")));
+
+    for (const char* name : {"loaded\\a", "loaded\\c", "loaded\\e", "loaded\\deep\\y", "idle\\y", "idle\\z",
+                             "pruned\\n1", "pruned\\n2", "empty\\n1", "empty\\n2"})
+        MakeDirs(dir / name);
+    const std::vector<std::string> paths = {
+        dir / "loaded\\c",    dir / "loaded\\a",       dir / "idle\\y",      dir / "loaded\\deep\\y",
+        dir / "loaded\\e",    dir / "loaded\\C\\",     dir / "loaded\\c",    dir / "loaded\\b",
+        dir / "idle\\z",      dir / "pruned\\n2",      dir / "pruned\\n1",   dir / "empty\\n1",
+        dir / "empty\\n2",    dir / "loaded\\missing", dir / "gone\\deeper", "",
+        std::string(300, 'x')};
+    for (const std::string& path : paths) tree().AddFolderByPath(path);
+    batched.tree.AddFoldersByPath(paths);
+
+    EXPECT_EQ(Outline(batched.tree, batchedTop), Outline(tree(), top));
+    const HTREEITEM loaded = FindChild(batched.tree, batchedTop, "loaded");
+    EXPECT_EQ(ChildLabels(batched.tree, loaded), (std::vector<std::string>{"a", "b", "c", "deep", "e"}));
+    EXPECT_EQ(ChildLabels(batched.tree, FindChild(batched.tree, batchedTop, "pruned")),
+              (std::vector<std::string>{"n1", "n2"}));
+    const HTREEITEM empty = FindChild(batched.tree, batchedTop, "empty");
+    EXPECT_TRUE(batched.tree.ItemHasChildren(empty));
+    EXPECT_FALSE(batched.tree.GetChildItem(empty));
+    EXPECT_EQ(batched.tree.GetSelectedItem(), batchedTop);
+}
+
+// F5 reads the loaded folders again in place: what appeared comes in, what
+// went goes, and the rest keeps its items, expanded state and selection.
+TEST_F(FolderTree, RefreshTreeFollowsTheDiskAndKeepsWhatIsStillThere) {
+    TempDir dir;
+    MakeDirs(dir / "keep\\inner");
+    MakeDirs(dir / "gone\\inner");
+    MakeDirs(dir / "emptied\\last");
+    MakeDirs(dir / "lower");
+    const HTREEITEM top = FillAt(dir.Path());
+    ASSERT_TRUE(top);
+    tree().Expand(top, TVE_EXPAND);
+    const HTREEITEM keep = FindChild(tree(), top, "keep");
+    tree().Expand(keep, TVE_EXPAND);
+    const HTREEITEM inner = FindChild(tree(), keep, "inner");
+    const HTREEITEM emptied = FindChild(tree(), top, "emptied");
+    const HTREEITEM lower = FindChild(tree(), top, "lower");
+    tree().Expand(emptied, TVE_EXPAND);
+    tree().Expand(emptied, TVE_COLLAPSE);  // read once, folded again
+
+    MakeDirs(dir / "new");
+    MakeDirs(dir / "keep\\inner2");
+    RemoveTree(dir / "gone");
+    RemoveTree(dir / "emptied\\last");
+    // Through another name: Wine takes a change of case alone for no change.
+    ASSERT_TRUE(::MoveFileA((dir / "lower").c_str(), (dir / "tmp").c_str()));
+    ASSERT_TRUE(::MoveFileA((dir / "tmp").c_str(), (dir / "LOWER").c_str()));
+    CurrentFolderGuard::Delete();
+    host.selections.clear();
+    tree().RefreshTree();
+    EXPECT_EQ(ChildLabels(tree(), top), (std::vector<std::string>{"emptied", "keep", "LOWER", "new"}));
+    EXPECT_EQ(ChildLabels(tree(), keep), (std::vector<std::string>{"inner", "inner2"}));
+    EXPECT_EQ(FindChild(tree(), keep, "inner"), inner);
+    EXPECT_EQ(FindChild(tree(), top, "lower"), lower);  // a change of case keeps the item
+    EXPECT_TRUE(tree().GetItemState(keep, TVIS_EXPANDED) & TVIS_EXPANDED);
+    EXPECT_FALSE(tree().GetItemState(emptied, TVIS_EXPANDED) & TVIS_EXPANDED);
+    EXPECT_FALSE(tree().ItemHasChildren(emptied));
+    EXPECT_EQ(tree().GetSelectedItem(), top);
+    EXPECT_TRUE(host.selections.empty());
+    EXPECT_EQ(CurrentFolderGuard::Read(), BytesOf(ListOf(dir.Path()).Get()));
+
+    const std::string unchanged = Outline(tree(), tree().GetRootItem());
+    tree().RefreshTree();
+    EXPECT_EQ(Outline(tree(), tree().GetRootItem()), unchanged);
+
+    // The selected folder gone: the root is selected straight away, as a
+    // fresh fill would, and the other branches stay as they are.
+    ASSERT_TRUE(tree().SelectItem(inner));
+    RemoveTree(dir / "keep");
+    host.selections.clear();
+    tree().RefreshTree();
+    EXPECT_EQ(tree().GetSelectedItem(), tree().GetRootItem());
+    EXPECT_EQ(host.selections, std::vector<HTREEITEM>{tree().GetRootItem()});
+    EXPECT_EQ(ChildLabels(tree(), top), (std::vector<std::string>{"emptied", "LOWER", "new"}));
+    EXPECT_TRUE(tree().GetItemState(top, TVIS_EXPANDED) & TVIS_EXPANDED);
+}
+
 TEST_F(FolderTree, RefreshFolderByPathDropsFoldersThatAreGone) {
     TempDir dir;
     MakeDirs(dir / "keep");
@@ -326,8 +453,19 @@ TEST(FolderTreeMemory, RecordsAndListsAreFreed) {
         ASSERT_TRUE(item);
         host.tree.Expand(item, TVE_EXPAND);
         host.tree.SaveCurrentFolder();
-        host.tree.AddFolderByPath(host.tree.GetSelectedPath() + "\\a\\b");
-        host.tree.RefreshFolderByPath(host.tree.GetSelectedPath());
+        const std::string path = host.tree.GetSelectedPath();
+        host.tree.AddFolderByPath(path + "\\a\\b");
+        host.tree.RefreshFolderByPath(path);
+        // Folders read in, matched, inserted and dropped again.
+        MakeDirs(path + "\\n1");
+        MakeDirs(path + "\\n2");
+        host.tree.AddFoldersByPath({path + "\\n1", path + "\\n2", path + "\\a"});
+        RemoveTree(path + "\\n1");
+        MakeDirs(path + "\\n3");
+        host.tree.RefreshTree();
+        RemoveTree(path + "\\n2");
+        RemoveTree(path + "\\n3");
+        host.tree.RefreshTree();
         // Otherwise the dialog goes with its object: no notification reaches the tree object then.
         if (!destroyWithItems) {
             host.tree.DeleteAllItems();

@@ -23,6 +23,12 @@ BOOL TreeHost::OnInitDialog() {
     return TRUE;
 }
 
+bool TreeHost::OnNotify(NMHDR* header, LRESULT& result) {
+    if (header->code == TVN_SELCHANGEDA || header->code == TVN_SELCHANGEDW)
+        selections.push_back(reinterpret_cast<NMTREEVIEWA*>(header)->itemNew.hItem);
+    return tree.HandleNotify(header, result);
+}
+
 CurrentFolderGuard::CurrentFolderGuard() {
     saved_ = Read(&had_);
 }
@@ -102,6 +108,15 @@ std::string PathOf(const CFolderTreeCtrl& tree, HTREEITEM item) {
 
 HTREEITEM ParentOf(const CFolderTreeCtrl& tree, HTREEITEM item) {
     return tree.GetNextItem(item, TVGN_PARENT);
+}
+
+std::string Outline(const CFolderTreeCtrl& tree, HTREEITEM item, int depth) {
+    std::string text = std::string(depth * 2, ' ') + tree.GetItemText(item) +
+                       (tree.ItemHasChildren(item) ? "+" : "") + (tree.IsExpandedOnce(item) ? "*" : "") +
+                       "\n";
+    for (HTREEITEM child = tree.GetChildItem(item); child; child = tree.GetNextSiblingItem(child))
+        text += Outline(tree, child, depth + 1);
+    return text;
 }
 
 }  // namespace tree_test

@@ -20,10 +20,12 @@ class TreeHost : public win::Dialog {
 public:
     TreeHost();
     CFolderTreeCtrl tree{CZELMaintenanceApp::SettingsKeyPath()};
+    // Every item the selection moved to, in order.
+    std::vector<HTREEITEM> selections;
 
 protected:
     BOOL OnInitDialog() override;
-    bool OnNotify(NMHDR* header, LRESULT& result) override { return tree.HandleNotify(header, result); }
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
     void OnOK() override {}
     void OnCancel() override {}
 };
@@ -56,5 +58,8 @@ std::vector<std::string> ChildLabels(const CFolderTreeCtrl& tree, HTREEITEM item
 HTREEITEM FindChild(const CFolderTreeCtrl& tree, HTREEITEM parent, const std::string& label);
 std::string PathOf(const CFolderTreeCtrl& tree, HTREEITEM item);
 HTREEITEM ParentOf(const CFolderTreeCtrl& tree, HTREEITEM item);
+// item and everything below it, one line per item: indent, label, "+" for a
+// button, "*" once loaded.
+std::string Outline(const CFolderTreeCtrl& tree, HTREEITEM item, int depth = 0);
 
 }  // namespace tree_test
