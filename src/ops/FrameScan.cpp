@@ -70,14 +70,17 @@ FrameScan ScanFrame(const std::string& folder, const std::string& name) {
     FrameScan scan;
     const std::string path = folder + name;
     if (name.empty() || !win::FitsPath(path)) return scan;
-    WIN32_FIND_DATAA entry;
-    win::FindHandle find(::FindFirstFileA(path.c_str(), &entry));
-    if (!find || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return scan;
+    // Asked by name: a search would open the folder, a round trip to the
+    // Wine server where this needs none.
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &file) ||
+        (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return scan;
     scan.found = true;
-    if (IsLinkAttributes(entry.dwFileAttributes))
+    if (IsLinkAttributes(file.dwFileAttributes))
         AddLink(scan, folder, name, false);
     else
-        AddFile(scan, name, (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
+        AddFile(scan, name, (static_cast<ULONGLONG>(file.nFileSizeHigh) << 32) | file.nFileSizeLow);
 
     const std::string companion = win::WithoutLastDot(name);
     const DWORD attributes = ::GetFileAttributesA((folder + companion).c_str());
