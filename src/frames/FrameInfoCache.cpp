@@ -76,6 +76,8 @@ struct CacheState {
     std::unordered_multimap<std::string, Reusable> reusable;
     std::unordered_map<std::string, Entry> stale;
     std::unordered_map<std::string, std::string> paperLabels, marginLabels;
+    // Headers read ahead by GetFoundFrameInfos, taken by the records made next.
+    std::unordered_map<std::string, FrameHeader> readAhead;
     unsigned generation = 0;
 };
 
@@ -110,7 +112,13 @@ FrameInfo* LoadRecord(const std::string& path, Entry& entry) {
     auto* info = static_cast<FrameInfo*>(::HeapAlloc(state.heap.Get(), HEAP_ZERO_MEMORY, sizeof(FrameInfo)));
     if (!info) return nullptr;
     // One read of the frame file gives every text and the picture's path.
-    entry.header = ReadFrameHeader(path);
+    auto ahead = state.readAhead.find(path);
+    if (ahead != state.readAhead.end()) {
+        entry.header = std::move(ahead->second);
+        state.readAhead.erase(ahead);
+    } else {
+        entry.header = ReadFrameHeader(path);
+    }
     CopyField(info->title, entry.header.title);
     CopyField(info->paperLabel, PaperLabel(entry.header));
     CopyField(info->path, path);
@@ -242,6 +250,62 @@ FrameInfo* GetFrameInfo(const std::string& path) {
 
 FrameInfo* GetFoundFrameInfo(const std::string& path, const WIN32_FIND_DATAA& found) {
     return RecordOf(path, StampOf(found.nFileSizeHigh, found.nFileSizeLow, found.ftLastWriteTime));
+}
+
+namespace {
+
+// Below this many headers a second thread costs more than it saves.
+constexpr size_t kHeadersForTwoThreads = 32;
+
+struct HeaderReads {
+    const std::vector<FoundFrameFile>* files;
+    const std::vector<size_t>* which;
+    std::vector<FrameHeader>* headers;
+    size_t first;  // every second one from here
+};
+
+DWORD WINAPI HeaderThread(void* data) {
+    const auto& reads = *static_cast<const HeaderReads*>(data);
+    for (size_t k = reads.first; k < reads.which->size(); k += 2)
+        (*reads.headers)[k] = ReadFrameHeader((*reads.files)[(*reads.which)[k]].path);
+    return 0;
+}
+
+}  // namespace
+
+std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& files) {
+    CacheState& state = State();
+    std::vector<FileStamp> stamps(files.size());
+    std::vector<size_t> toRead;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const WIN32_FIND_DATAA& data = files[i].data;
+        stamps[i] = StampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
+        const std::string& path = files[i].path;
+        if (path.empty() || path.size() >= MAX_PATH || state.records.count(path)) continue;
+        auto before = state.stale.find(path);
+        if (before == state.stale.end() || !(before->second.fileStamp == stamps[i])) toRead.push_back(i);
+    }
+    // Opening a file is a round trip to the Wine server: two threads keep it
+    // busy, one asking while the other parses what it got.
+    std::vector<FrameHeader> headers(toRead.size());
+    HeaderReads theirs{&files, &toRead, &headers, 1};
+    HANDLE helper = toRead.size() >= kHeadersForTwoThreads
+                        ? ::CreateThread(nullptr, 0, HeaderThread, &theirs, 0, nullptr)
+                        : nullptr;
+    for (size_t k = 0; k < toRead.size(); k += helper ? 2 : 1)
+        headers[k] = ReadFrameHeader(files[toRead[k]].path);
+    if (helper) {
+        ::WaitForSingleObject(helper, INFINITE);
+        ::CloseHandle(helper);
+    }
+    for (size_t k = 0; k < toRead.size(); ++k)
+        state.readAhead.emplace(files[toRead[k]].path, std::move(headers[k]));
+
+    std::vector<FrameInfo*> records(files.size());
+    for (size_t i = 0; i < files.size(); ++i) records[i] = RecordOf(files[i].path, stamps[i]);
+    // A path asked for twice leaves its second header unused.
+    state.readAhead.clear();
+    return records;
 }
 
 void ForgetFrameInfo(const std::string& path) {

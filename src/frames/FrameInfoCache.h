@@ -12,6 +12,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "frames/FrameFile.h"
 
@@ -21,6 +22,14 @@ FrameInfo* GetFrameInfo(const std::string& path);
 // The same for a file a folder scan has just found: its find data stand for
 // asking the disk whether it exists and when it last changed.
 FrameInfo* GetFoundFrameInfo(const std::string& path, const WIN32_FIND_DATAA& found);
+// A frame file as a folder scan found it.
+struct FoundFrameFile {
+    std::string path;
+    WIN32_FIND_DATAA data;
+};
+// GetFoundFrameInfo for every file of a scan, in order; the headers still to
+// be read are read two at a time.
+std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& files);
 // The cached record of a path without asking the disk; null when not cached.
 FrameInfo* FindFrameInfo(const std::string& path);
 // Reads a record (title, labels, file name) without caching it; its

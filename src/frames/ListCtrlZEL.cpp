@@ -141,17 +141,20 @@ void CListCtrlZEL::Refill() {
     const std::string pattern = folder_ + "*.USD";
     if (pattern.size() >= MAX_PATH) return;
 
-    WIN32_FIND_DATAA found;
-    win::FindHandle find(::FindFirstFileA(pattern.c_str(), &found));
+    std::vector<FoundFrameFile> files;
+    FoundFrameFile file;
+    win::FindHandle find(::FindFirstFileA(pattern.c_str(), &file.data));
     if (find) {
         do {
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !HasFrameExtension(found.cFileName))
+            if ((file.data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !HasFrameExtension(file.data.cFileName))
                 continue;
-            // Null for a path too long for a record.
-            if (const FrameInfo* info = GetFoundFrameInfo(folder_ + found.cFileName, found))
-                rows_.emplace_back(info->path);
-        } while (::FindNextFileA(find.Get(), &found));
+            file.path = folder_ + file.data.cFileName;
+            files.push_back(file);
+        } while (::FindNextFileA(find.Get(), &file.data));
     }
+    // Null for a path too long for a record.
+    for (const FrameInfo* info : GetFoundFrameInfos(files))
+        if (info) rows_.emplace_back(info->path);
     SortRows();
     ::SendMessageA(hwnd, LVM_SETITEMCOUNT, rows_.size(), 0);
     QueueThumbnails();
