@@ -333,6 +333,14 @@ FrameInfo* MoveFrameInfo(const std::string& oldPath, const std::string& newPath)
         FreeRecord(entry.info);
         return nullptr;
     }
+    // A file that is not the same bytes any more (a rename writes the frame
+    // anew with its references changed) is read again.
+    if (!(fileStamp == entry.fileStamp)) {
+        entry.header = ReadFrameHeader(newPath);
+        CopyField(entry.info->title, entry.header.title);
+        CopyField(entry.info->paperLabel, PaperLabel(entry.header));
+        CopyField(entry.info->marginLabel, MarginLabel(entry.header));
+    }
     entry.fileStamp = fileStamp;
     CopyField(entry.info->path, newPath);
     CopyField(entry.info->fileName, FileNameOf(newPath));

@@ -38,8 +38,9 @@ FrameInfo* LoadFrameInfo(const std::string& path);
 // Drops a path's record; its thumbnail slot is kept for the next picture.
 void ForgetFrameInfo(const std::string& path);
 // After a frame file was moved or renamed: the old path's record goes to the
-// new path (whose own record is dropped) without reading the file again, and
-// keeps its thumbnail while its JPEG is the same file, moved along or not.
+// new path (whose own record is dropped), read again only when the file's size
+// or last-write time changed on the way, and keeps its thumbnail while its
+// JPEG is the same file, moved along or not.
 // Null, and nothing changed, when the old path was not cached; null, and the
 // record dropped, when the new path holds no file.
 FrameInfo* MoveFrameInfo(const std::string& oldPath, const std::string& newPath);

@@ -146,7 +146,8 @@ void CListCtrlZEL::Refill() {
     win::FindHandle find(::FindFirstFileA(pattern.c_str(), &file.data));
     if (find) {
         do {
-            if ((file.data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !HasFrameExtension(file.data.cFileName))
+            if ((file.data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+                !HasFrameExtension(file.data.cFileName))
                 continue;
             file.path = folder_ + file.data.cFileName;
             files.push_back(file);

@@ -56,6 +56,7 @@ TEST_F(TransferTest, ARenameThatFailsAtAnyStepLeavesTheFrameAsItWas) {
     MakeFrame(src, "Tulip", "Tulip");
     ::SetFileAttributesA(Src("Tulip.USD").c_str(), FILE_ATTRIBUTE_READONLY);
     const auto tulip = Snapshot(src);
+    ASSERT_TRUE(GetFrameInfo(Src("Tulip.USD")) && MakePendingThumbnail(Src("Tulip.USD")));
     reporter.keys.clear();
     EXPECT_TRUE(RenameFrame(folder, "Tulip.USD", "Daisy", reporter));
     EXPECT_TRUE(reporter.keys.empty());
@@ -64,7 +65,10 @@ TEST_F(TransferTest, ARenameThatFailsAtAnyStepLeavesTheFrameAsItWas) {
     EXPECT_EQ(after.at("Daisy\\sub\\photo.jpg"), tulip.at("Tulip\\sub\\photo.jpg"));
     EXPECT_NE(ReadFile(Src("Daisy.usd")).find("HdThumbnail=.\\Daisy\\thumb.jpg"), std::string::npos);
     EXPECT_TRUE(::GetFileAttributesA(Src("Daisy.usd").c_str()) & FILE_ATTRIBUTE_READONLY);
-    EXPECT_NE(GetFrameInfo(Src("Daisy.usd")), nullptr);
+    ASSERT_NE(GetFrameInfo(Src("Daisy.usd")), nullptr);
+    // The record follows the rewritten file: its picture, the same file in
+    // the renamed folder, is kept rather than made again.
+    EXPECT_FALSE(IsThumbnailPending(Src("Daisy.usd")));
 
     // When the old file will not go and the folder will not come back, the
     // renamed frame is kept whole: only the old file is left over.
