@@ -12,6 +12,7 @@
 #include "win/FileSystem.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
+#include "win/RedrawHeld.h"
 #include "win/WaitCursor.h"
 
 namespace {
@@ -99,22 +100,6 @@ public:
 
 private:
     UINT previous_;
-};
-
-// Each item inserted or deleted in view makes the tree lay itself out and
-// draw again: 10 ms a time under Wine. One layout for a whole batch.
-class RedrawHeld {
-public:
-    explicit RedrawHeld(HWND hwnd) : hwnd_(hwnd) { ::SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0); }
-    ~RedrawHeld() {
-        ::SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(hwnd_, nullptr, TRUE);
-    }
-    RedrawHeld(const RedrawHeld&) = delete;
-    RedrawHeld& operator=(const RedrawHeld&) = delete;
-
-private:
-    HWND hwnd_;
 };
 
 std::string PathOfList(LPCITEMIDLIST list) {
@@ -507,7 +492,7 @@ void CFolderTreeCtrl::AddFoldersInParent(const std::string& parentPath, const Na
     if (names.size() > 1) SyncChildren(parent, &left);
     // What the read did not match (a short name, say) is parsed one by one.
     bool inserted = false;
-    std::optional<RedrawHeld> held;
+    std::optional<win::RedrawHeld> held;
     if (left.size() > 1) held.emplace(hwnd_);
     for (const std::string& name : left)
         if (names.size() == 1 || win::FolderExists(parentPath + "\\" + name))
@@ -609,7 +594,7 @@ bool CFolderTreeCtrl::SyncChildren(HTREEITEM item, NameSet* only) {
     }
     size_t insertions = 0;
     for (const Found& found : unmatched) insertions += found.id.Get() ? 1 : 0;
-    std::optional<RedrawHeld> held;
+    std::optional<win::RedrawHeld> held;
     if (insertions + (only ? 0 : unseen) > 1) held.emplace(hwnd_);
     if (!only)
         for (const Child& child : children)
@@ -733,7 +718,7 @@ void CFolderTreeCtrl::RefreshFolderByPath(const std::string& path) {
                 childPath = PathOfList(data->absolute);
             if (!childPath.empty() && !win::PathExists(childPath)) gone.push_back(child);
         }
-        std::optional<RedrawHeld> held;
+        std::optional<win::RedrawHeld> held;
         if (gone.size() > 1) held.emplace(hwnd_);
         for (HTREEITEM child : gone) DeleteItem(child);
         if (!GetChildItem(item) && ItemHasChildren(item)) SetChildrenFlag(item, 0);

@@ -11,6 +11,7 @@
 #include "win/Dpi.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
+#include "win/RedrawHeld.h"
 #include "win/WaitCursor.h"
 
 int CListCtrlZEL::instanceCount_ = 0;
@@ -29,21 +30,6 @@ int ColumnWidth(int column, int dpi) {
     if (column == 0) return ThumbnailCellSize() + win::ScaleForDpi(kColumns[0].width - kThumbnailSize, dpi);
     return win::ScaleForDpi(kColumns[column].width, dpi);
 }
-
-// Filling a list item by item with redraw on costs a hundred times more.
-class RedrawOff {
-public:
-    explicit RedrawOff(HWND hwnd) : hwnd_(hwnd) { ::SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0); }
-    ~RedrawOff() {
-        ::SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
-        ::InvalidateRect(hwnd_, nullptr, TRUE);
-    }
-    RedrawOff(const RedrawOff&) = delete;
-    RedrawOff& operator=(const RedrawOff&) = delete;
-
-private:
-    HWND hwnd_;
-};
 
 int CompareText(const char* a, const char* b) {
     return _mbsicmp(reinterpret_cast<const unsigned char*>(a), reinterpret_cast<const unsigned char*>(b));
@@ -132,7 +118,8 @@ void CListCtrlZEL::Refill() {
     StopThumbnails();
     thumbnailQueue_.clear();
     queueNext_ = 0;
-    RedrawOff redrawOff(hwnd);
+    // One scroll-bar update for the whole fill.
+    win::RedrawHeld redrawHeld(hwnd);
     // The list view holds no items of its own, only their number and which
     // rows are selected: the rows are ours, so a fill costs it nothing.
     ::SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
