@@ -128,8 +128,16 @@ void CZELMaintenanceDlg::UpdateCommandButtons() {
 }
 
 void CZELMaintenanceDlg::UpdateTargetTitle() {
-    SetItemText(IDC_TITLE_TARGET, TargetTitleText());
     const bool card = app_.GetLayoutAdditionTo() == kTargetMemoryCard;
+    // Beside the choose-card button the title is narrower; without the
+    // button it takes the list's whole width, so the frame count shows.
+    HWND title = Item(IDC_TITLE_TARGET);
+    const RECT& box = layout_.targetTitle;
+    const int width = card ? box.right : layout_.targetList.right;
+    RECT now = {};
+    ::GetClientRect(title, &now);
+    if (box.bottom > 0 && now.right != width) ::MoveWindow(title, box.left, box.top, width, box.bottom, TRUE);
+    SetItemText(IDC_TITLE_TARGET, TargetTitleText());
     ::ShowWindow(Item(IDC_BTN_SELECT_CARD), card ? SW_SHOW : SW_HIDE);
 }
 

@@ -172,6 +172,12 @@ TEST_F(CommandsTest, SwitchingToAMemoryCardAndBack) {
     EXPECT_EQ(dialog_->TargetList().GetFolder(), "M:\\VOZEL");
     EXPECT_NE(dialog_->ItemText(IDC_TITLE_TARGET).find("0 of 100 frames, "), std::string::npos);
     EXPECT_TRUE(::IsWindowVisible(dialog_->Item(IDC_BTN_SELECT_CARD)));
+    {
+        RECT title{}, button{};
+        ::GetWindowRect(dialog_->Item(IDC_TITLE_TARGET), &title);
+        ::GetWindowRect(dialog_->Item(IDC_BTN_SELECT_CARD), &button);
+        EXPECT_LE(title.right, button.left) << "the title keeps clear of the button";
+    }
     OpenMenu(4);
     EXPECT_FALSE(MenuChecked(ID_TARGET_LUMADEX));
     EXPECT_TRUE(MenuChecked(ID_TARGET_MEMCARD));
@@ -183,6 +189,14 @@ TEST_F(CommandsTest, SwitchingToAMemoryCardAndBack) {
               GetLangString("TITLE_ZELLIT2_LX") + " " +
                   ReportText("TITLE_TARGET_FRAMES", {std::to_string(dialog_->TargetList().GetItemCount())}));
     EXPECT_FALSE(::IsWindowVisible(dialog_->Item(IDC_BTN_SELECT_CARD)));
+    // Without the button beside it the title has the list's whole width, so
+    // the frame count is not cut off.
+    auto width = [this](int id) {
+        RECT r{};
+        ::GetWindowRect(dialog_->Item(id), &r);
+        return r.right - r.left;
+    };
+    EXPECT_EQ(width(IDC_TITLE_TARGET), width(IDC_LIST_TARGET));
     EXPECT_TRUE(boxes_.empty()) << Box(0);
 }
 
