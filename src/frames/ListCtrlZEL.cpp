@@ -187,9 +187,16 @@ void CListCtrlZEL::Sort() {
     auto moved = [&newIndex](int old) {
         return old >= 0 && static_cast<size_t>(old) < newIndex.size() ? newIndex[old] : -1;
     };
+    // Only what is set is cleared: each state change repaints its row.
     LVITEMA state{};
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    ::SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    if (!selected.empty()) {
+        state.stateMask = LVIS_SELECTED;
+        ::SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    }
+    if (focused >= 0) {
+        state.stateMask = LVIS_FOCUSED;
+        ::SendMessageA(hwnd, LVM_SETITEMSTATE, focused, reinterpret_cast<LPARAM>(&state));
+    }
     for (int old : selected) {
         state.stateMask = state.state = LVIS_SELECTED;
         ::SendMessageA(hwnd, LVM_SETITEMSTATE, moved(old), reinterpret_cast<LPARAM>(&state));
