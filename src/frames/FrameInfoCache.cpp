@@ -102,6 +102,13 @@ std::string FileNameOf(const std::string& path) {
     return std::string(name) + ext;
 }
 
+// The texts a record shows, from the header read.
+void SetTexts(FrameInfo& info, const FrameHeader& header) {
+    CopyField(info.title, header.title);
+    CopyField(info.paperLabel, PaperLabel(header));
+    CopyField(info.marginLabel, MarginLabel(header));
+}
+
 // The header half of a record; the thumbnail stays pending.
 FrameInfo* LoadRecord(const std::string& path, Entry& entry) {
     // A path that does not fit the record is refused, never cut.
@@ -119,10 +126,8 @@ FrameInfo* LoadRecord(const std::string& path, Entry& entry) {
     } else {
         entry.header = ReadFrameHeader(path);
     }
-    CopyField(info->title, entry.header.title);
-    CopyField(info->paperLabel, PaperLabel(entry.header));
+    SetTexts(*info, entry.header);
     CopyField(info->path, path);
-    CopyField(info->marginLabel, MarginLabel(entry.header));
     info->imageIndex = -1;
     CopyField(info->fileName, FileNameOf(path));
     entry.jpeg = ResolveThumbnailPath(path, entry.header);
@@ -218,6 +223,11 @@ FrameInfo* FindFrameInfo(const std::string& path) {
 
 namespace {
 
+// During a refresh: whether the record from before still describes the file.
+bool IsUnchanged(std::unordered_map<std::string, Entry>::const_iterator before, const FileStamp& fileStamp) {
+    return before != State().stale.end() && before->second.fileStamp == fileStamp;
+}
+
 // The record of a frame file that exists with this stamp: the cached one;
 // during a refresh the one from before when the file is unchanged, or one
 // read anew, either taking over its unchanged thumbnail.
@@ -226,7 +236,7 @@ FrameInfo* RecordOf(const std::string& path, const FileStamp& fileStamp) {
     if (FrameInfo* cached = FindFrameInfo(path)) return cached;
     Entry entry;
     auto before = state.stale.find(path);
-    if (before != state.stale.end() && before->second.fileStamp == fileStamp) {
+    if (IsUnchanged(before, fileStamp)) {
         entry = std::move(before->second);
         state.stale.erase(before);
         RelabelRecord(entry);
@@ -246,10 +256,6 @@ FrameInfo* GetFrameInfo(const std::string& path) {
     const FileStamp stamp = StampOf(path);
     if (!stamp.exists) return nullptr;
     return RecordOf(path, stamp);
-}
-
-FrameInfo* GetFoundFrameInfo(const std::string& path, const WIN32_FIND_DATAA& found) {
-    return RecordOf(path, StampOf(found.nFileSizeHigh, found.nFileSizeLow, found.ftLastWriteTime));
 }
 
 namespace {
@@ -282,8 +288,7 @@ std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& fi
         stamps[i] = StampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
         const std::string& path = files[i].path;
         if (path.empty() || path.size() >= MAX_PATH || state.records.count(path)) continue;
-        auto before = state.stale.find(path);
-        if (before == state.stale.end() || !(before->second.fileStamp == stamps[i])) toRead.push_back(i);
+        if (!IsUnchanged(state.stale.find(path), stamps[i])) toRead.push_back(i);
     }
     // Opening a file is a round trip to the Wine server: two threads keep it
     // busy, one asking while the other parses what it got.
@@ -337,9 +342,7 @@ FrameInfo* MoveFrameInfo(const std::string& oldPath, const std::string& newPath)
     // anew with its references changed) is read again.
     if (!(fileStamp == entry.fileStamp)) {
         entry.header = ReadFrameHeader(newPath);
-        CopyField(entry.info->title, entry.header.title);
-        CopyField(entry.info->paperLabel, PaperLabel(entry.header));
-        CopyField(entry.info->marginLabel, MarginLabel(entry.header));
+        SetTexts(*entry.info, entry.header);
     }
     entry.fileStamp = fileStamp;
     CopyField(entry.info->path, newPath);

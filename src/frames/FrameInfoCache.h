@@ -19,16 +19,14 @@
 // The record of a frame file, loaded on first use; null when the file does
 // not exist (even when a record is cached).
 FrameInfo* GetFrameInfo(const std::string& path);
-// The same for a file a folder scan has just found: its find data stand for
-// asking the disk whether it exists and when it last changed.
-FrameInfo* GetFoundFrameInfo(const std::string& path, const WIN32_FIND_DATAA& found);
 // A frame file as a folder scan found it.
 struct FoundFrameFile {
     std::string path;
     WIN32_FIND_DATAA data;
 };
-// GetFoundFrameInfo for every file of a scan, in order; the headers still to
-// be read are read two at a time.
+// GetFrameInfo for every file of a scan, in order, with the find data
+// standing for asking the disk whether each exists and when it last changed;
+// the headers still to be read are read two at a time.
 std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& files);
 // The cached record of a path without asking the disk; null when not cached.
 FrameInfo* FindFrameInfo(const std::string& path);

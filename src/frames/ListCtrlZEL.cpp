@@ -148,7 +148,7 @@ void CListCtrlZEL::Refill() {
     QueueThumbnails();
 }
 
-void CListCtrlZEL::SortRows() {
+std::vector<size_t> CListCtrlZEL::SortRows() {
     // Each record is looked up once, not twice per comparison, and from the
     // cache: the keys are what the rows show.
     const size_t count = rows_.size();
@@ -167,7 +167,7 @@ void CListCtrlZEL::SortRows() {
     std::vector<std::string> sorted(count);
     for (size_t i = 0; i < count; ++i) sorted[i] = std::move(rows_[order[i]]);
     rows_ = std::move(sorted);
-    sortOrder_ = std::move(order);
+    return order;
 }
 
 void CListCtrlZEL::Sort() {
@@ -179,11 +179,11 @@ void CListCtrlZEL::Sort() {
     const int focused =
         static_cast<int>(::SendMessageA(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     const int mark = static_cast<int>(::SendMessageA(hwnd, LVM_GETSELECTIONMARK, 0, 0));
-    SortRows();
+    const std::vector<size_t> order = SortRows();
     // The list view knows rows by number only: the selection, the focus and
     // the anchor of a shift-click follow their frames to the new numbers.
-    std::vector<int> newIndex(sortOrder_.size());
-    for (size_t i = 0; i < sortOrder_.size(); ++i) newIndex[sortOrder_[i]] = static_cast<int>(i);
+    std::vector<int> newIndex(order.size());
+    for (size_t i = 0; i < order.size(); ++i) newIndex[order[i]] = static_cast<int>(i);
     auto moved = [&newIndex](int old) {
         return old >= 0 && static_cast<size_t>(old) < newIndex.size() ? newIndex[old] : -1;
     };

@@ -99,8 +99,9 @@ private:
     };
 
     int CurrentSortMode() const { return sortMode_ ? sortMode_() : kSortByTitle; }
-    // Puts rows_ in the current sort order; equal frames keep their order.
-    void SortRows();
+    // Puts rows_ in the current sort order (equal frames keep their order)
+    // and returns, for each new row, the row it came from.
+    std::vector<size_t> SortRows();
     // Answers LVN_GETDISPINFO (A or W) with the row's path.
     void GiveItemText(NMHDR* header) const;
     void InsertColumns();
@@ -129,8 +130,6 @@ private:
     // The frame file paths in row order. The list view is a virtual one: it
     // keeps only the number of rows and their states, and asks us for the rest.
     std::vector<std::string> rows_;
-    // After SortRows: the row each sorted row came from.
-    std::vector<size_t> sortOrder_;
     // Paths of the last fill whose thumbnails were pending, in row order;
     // the slices walk it from queueNext_ after the rows in view.
     std::vector<std::string> thumbnailQueue_;
