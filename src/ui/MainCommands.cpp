@@ -111,6 +111,9 @@ CListCtrlZEL* CZELMaintenanceDlg::ActiveListCtrl() {
 }
 
 void CZELMaintenanceDlg::UpdateCommandButtons() {
+    // A running operation's buttons change twice: when it has lasted a while
+    // (ShowOperationRunning) and when it ends.
+    if (operationRunning_ && !operationShown_) return;
     CListCtrlZEL* active = ActiveListCtrl();
     const int n =
         active ? static_cast<int>(::SendMessageA(active->Handle(), LVM_GETSELECTEDCOUNT, 0, 0)) : -1;

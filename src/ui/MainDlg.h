@@ -167,15 +167,20 @@ private:
     void OnNewFolder();
     void OnRename();
     bool PrepareMemoryCard(const std::vector<std::string>& names);
-    // Refills both lists and patches the tree after a transfer; leftFolder
-    // is the folder frames moved out of (empty for a copy).
+    // Refills both lists and patches the tree after a transfer, inside its
+    // operation; leftFolder is the folder frames moved out of (empty for a copy).
     void AfterTransfer(const std::vector<std::string>& transferred, const std::string& leftFolder);
     void RenameFrame(CListCtrlZEL& list, const std::string& folder, const std::string& fileName,
                      const std::string& newBase);
-    // Every command that could start another operation is disabled from
-    // BeginOperation to EndOperation.
+    // Every command that could start another operation is refused from
+    // BeginOperation to EndOperation. Its button is disabled once the
+    // operation shows itself (ShowOperationRunning): a progress window, a
+    // question or a failure. A short one would only make the buttons flicker.
     void BeginOperation();
+    void ShowOperationRunning();
     void EndOperation();
+    // The reporter of an operation, which shows it running when it shows itself.
+    CWindowReporter MakeReporter(const char* operationKey);
     class OperationScope;
 
     CZELMaintenanceApp& app_;
@@ -216,6 +221,7 @@ private:
     DriveTypeFunction cardDriveType_;
     CardEjectCalls ejectCalls_ = SystemCardEjectCalls();
     bool operationRunning_ = false;
+    bool operationShown_ = false;  // the buttons show the running operation
     HWND focusBeforeOperation_ = nullptr;
     DWORD progressDelayMs_;
 };

@@ -327,13 +327,13 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const std::vector<std::strin
         !PrepareMemoryCard(allNames))
         return;
 
+    OperationScope running(*this);
     std::vector<std::string> transferred;
     {
-        OperationScope running(*this);
         const char* operation = !move                         ? "TITLE_PROGRESS_COPY"
                                 : onto == ActiveList::kTarget ? "TITLE_PROGRESS_ADD"
                                                               : "TITLE_PROGRESS_MOVE_BACK";
-        CWindowReporter reporter(Handle(), operation, progressDelayMs_);
+        CWindowReporter reporter = MakeReporter(operation);
         for (auto& [folder, names] : groups) {
             std::string from = folder;
             std::string to = destFolder;

@@ -80,8 +80,8 @@ void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferr
     if (!leftFolder.empty() && !transferred.empty())
         tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(leftFolder));
     // The tree repaints what its changes touched; a forced repaint of all of
-    // it costs tens of milliseconds under Wine and shows nothing new.
-    UpdateCommandButtons();
+    // it costs tens of milliseconds under Wine and shows nothing new. The
+    // buttons take their new state once, when the operation ends.
 }
 
 void CZELMaintenanceDlg::OnAdd() {
@@ -91,10 +91,10 @@ void CZELMaintenanceDlg::OnAdd() {
     std::string destFolder = app_.GetTargetFolder();
     const std::vector<std::string> names = SelectedNames(sourceList_);
     if (app_.GetLayoutAdditionTo() == kTargetMemoryCard && !PrepareMemoryCard(names)) return;
+    OperationScope running(*this);
     std::vector<std::string> transferred;
     {
-        OperationScope running(*this);
-        CWindowReporter reporter(Handle(), "TITLE_PROGRESS_ADD", progressDelayMs_);
+        CWindowReporter reporter = MakeReporter("TITLE_PROGRESS_ADD");
         transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter, transferred);
     }
     AfterTransfer(transferred, sourceFolder);
@@ -113,10 +113,10 @@ void CZELMaintenanceDlg::OnCopy() {
     if (app_.GetLayoutAdditionTo() == kTargetMemoryCard && active != &targetList_ &&
         !PrepareMemoryCard(names))
         return;
+    OperationScope running(*this);
     std::vector<std::string> transferred;
     {
-        OperationScope running(*this);
-        CWindowReporter reporter(Handle(), "TITLE_PROGRESS_COPY", progressDelayMs_);
+        CWindowReporter reporter = MakeReporter("TITLE_PROGRESS_COPY");
         transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Copy, reporter, transferred);
     }
     AfterTransfer(transferred, std::string());
@@ -129,10 +129,10 @@ void CZELMaintenanceDlg::OnMoveBack() {
     std::string destFolder = tree_.GetSelectedPath();
     if (destFolder.empty()) return;
     const std::vector<std::string> names = SelectedNames(targetList_);
+    OperationScope running(*this);
     std::vector<std::string> transferred;
     {
-        OperationScope running(*this);
-        CWindowReporter reporter(Handle(), "TITLE_PROGRESS_MOVE_BACK", progressDelayMs_);
+        CWindowReporter reporter = MakeReporter("TITLE_PROGRESS_MOVE_BACK");
         transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter, transferred);
     }
     AfterTransfer(transferred, app_.GetTargetFolder());
@@ -150,14 +150,13 @@ void CZELMaintenanceDlg::OnDelete() {
     win::EnsureTrailingBackslash(folder);
     if (SelectedCount(*active) < 1) return;
 
+    OperationScope running(*this);
     {
-        OperationScope running(*this);
-        CWindowReporter reporter(Handle(), "TITLE_PROGRESS_DELETE", progressDelayMs_);
+        CWindowReporter reporter = MakeReporter("TITLE_PROGRESS_DELETE");
         DeleteFramesToRecycleBin(folder, SelectedNames(*active), reporter, !permanent);
     }
     active->Refill();
     tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(folder));
-    UpdateCommandButtons();
 }
 
 void CZELMaintenanceDlg::OnNewFolder() {
@@ -216,17 +215,26 @@ void CZELMaintenanceDlg::RenameFrame(CListCtrlZEL& list, const std::string& fold
     UpdateCommandButtons();
 }
 
+CWindowReporter CZELMaintenanceDlg::MakeReporter(const char* operationKey) {
+    return CWindowReporter(Handle(), operationKey, progressDelayMs_, [this] { ShowOperationRunning(); });
+}
+
 void CZELMaintenanceDlg::BeginOperation() {
     operationRunning_ = true;
     focusBeforeOperation_ = ::GetFocus();
-    UpdateCommandButtons();
-    ::EnableWindow(Item(IDC_BTN_NEW_FOLDER), FALSE);
     // A click in the tree would show another folder under the running operation.
     ::EnableWindow(tree_.Handle(), FALSE);
 }
 
+void CZELMaintenanceDlg::ShowOperationRunning() {
+    if (!operationRunning_ || operationShown_) return;
+    operationShown_ = true;
+    UpdateCommandButtons();
+    ::EnableWindow(Item(IDC_BTN_NEW_FOLDER), FALSE);
+}
+
 void CZELMaintenanceDlg::EndOperation() {
-    operationRunning_ = false;
+    operationRunning_ = operationShown_ = false;
     ::EnableWindow(tree_.Handle(), TRUE);
     ::EnableWindow(Item(IDC_BTN_NEW_FOLDER), tree_.IsSelectedFileSystem() == 1);
     UpdateCommandButtons();

@@ -1,5 +1,7 @@
 #include "ui/WindowReporter.h"
 
+#include <utility>
+
 #include "app/LangStrings.h"
 #include "app/MessageBox.h"
 #include "frames/FrameInfoCache.h"
@@ -12,11 +14,13 @@ namespace {
 constexpr DWORD kRefreshIntervalMs = 50;
 }  // namespace
 
-CWindowReporter::CWindowReporter(HWND owner, const char* operationKey, DWORD showDelayMs)
+CWindowReporter::CWindowReporter(HWND owner, const char* operationKey, DWORD showDelayMs,
+                                 std::function<void()> onShown)
     : owner_(owner),
       operation_(GetLangString(operationKey)),
       delayMs_(showDelayMs),
-      start_(::GetTickCount()) {}
+      start_(::GetTickCount()),
+      onShown_(std::move(onShown)) {}
 
 CWindowReporter::~CWindowReporter() {
     CloseWindow();
@@ -28,6 +32,7 @@ HWND CWindowReporter::ProgressWindow() const {
 
 ReplaceAnswer CWindowReporter::AskReplace(const ReplaceQuestion& question) {
     if (answerForAll_) return *answerForAll_;
+    Shown();
     CReplaceDlg dialog(question);
     // Over the progress window when there is one: the main window is
     // disabled under it.
@@ -45,6 +50,7 @@ ReplaceAnswer CWindowReporter::AskReplace(const ReplaceQuestion& question) {
 void CWindowReporter::Fail(const char* key, const std::vector<std::string>& args) {
     // The operation stops after a failure; the box belongs to the main window.
     CloseWindow();
+    Shown();
     AppMessageBox(ReportText(key, args), MB_OK | MB_ICONHAND);
 }
 
@@ -74,6 +80,7 @@ void CWindowReporter::OpenWindow() {
     auto window = std::make_unique<CProgressWindow>();
     if (!window->Open(owner_, operation_)) return;
     window_ = std::move(window);
+    Shown();
     // Disabled only once the window is up, so the activation goes to it and
     // not to another program.
     if (owner_ && ::IsWindowEnabled(owner_)) {
@@ -105,6 +112,11 @@ void CWindowReporter::PumpMessages() {
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
+}
+
+void CWindowReporter::Shown() {
+    const std::function<void()> onShown = std::exchange(onShown_, nullptr);
+    if (onShown) onShown();
 }
 
 const std::string& CWindowReporter::TitleOf(const std::string& framePath) {

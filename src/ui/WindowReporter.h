@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,7 +20,10 @@ inline constexpr DWORD kProgressWindowDelayMs = 500;
 class CWindowReporter : public IOperationReporter {
 public:
     // operationKey: the language key naming the operation in the window.
-    CWindowReporter(HWND owner, const char* operationKey, DWORD showDelayMs = kProgressWindowDelayMs);
+    // onShown runs once, when the operation first shows the user something:
+    // its progress window, a question or a failure.
+    CWindowReporter(HWND owner, const char* operationKey, DWORD showDelayMs = kProgressWindowDelayMs,
+                    std::function<void()> onShown = {});
     ~CWindowReporter() override;
     CWindowReporter(const CWindowReporter&) = delete;
     CWindowReporter& operator=(const CWindowReporter&) = delete;
@@ -38,6 +42,7 @@ private:
     void CloseWindow();
     void PumpMessages();
     const std::string& TitleOf(const std::string& framePath);
+    void Shown();
 
     HWND owner_;
     std::string operation_;
@@ -51,4 +56,5 @@ private:
     bool cancelled_ = false;
     std::optional<ReplaceAnswer> answerForAll_;
     std::string titlePath_, title_;
+    std::function<void()> onShown_;
 };

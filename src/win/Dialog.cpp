@@ -70,6 +70,8 @@ std::string Dialog::ItemText(int id) const {
 }
 
 void Dialog::SetItemText(int id, const std::string& text) const {
+    // A static control repaints at once when given a text, even its own.
+    if (ItemText(id) == text) return;
     ::SetDlgItemTextA(hwnd_, id, text.c_str());
 }
 
