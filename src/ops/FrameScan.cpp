@@ -29,6 +29,29 @@ void AddLink(FrameScan& scan, const std::string& root, std::string relative, boo
     scan.entries.push_back({std::move(relative), folder, true, 0});
 }
 
+void ScanInto(const std::string& root, const std::string& relative, FrameScan& scan);
+
+// One entry of a folder being listed (prefix: the folder relative to root,
+// with its backslash); a real folder is listed in turn.
+void AddListed(const std::string& root, const std::string& prefix, const char* name, DWORD attributes,
+               ULONGLONG size, FrameScan& scan) {
+    if (IsDots(name)) return;
+    std::string child = prefix + name;
+    if (!win::FitsPath(root + child)) {
+        scan.complete = false;
+        return;
+    }
+    const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (IsLinkAttributes(attributes)) {
+        AddLink(scan, root, std::move(child), folder);
+    } else if (folder) {
+        scan.entries.push_back({child, true, false, 0});
+        ScanInto(root, child, scan);
+    } else {
+        AddFile(scan, std::move(child), size);
+    }
+}
+
 // Lists root + relative (a folder) into scan, descending into real folders
 // only.
 void ScanInto(const std::string& root, const std::string& relative, FrameScan& scan) {
@@ -45,28 +68,44 @@ void ScanInto(const std::string& root, const std::string& relative, FrameScan& s
         return;
     }
     do {
-        if (IsDots(entry.cFileName)) continue;
-        std::string child = prefix + entry.cFileName;
-        if (!win::FitsPath(root + child)) {
-            scan.complete = false;
-            continue;
-        }
-        const bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (IsLinkAttributes(entry.dwFileAttributes)) {
-            AddLink(scan, root, std::move(child), folder);
-        } else if (folder) {
-            scan.entries.push_back({child, true, false, 0});
-            ScanInto(root, child, scan);
-        } else {
-            AddFile(scan, std::move(child),
-                    (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow);
-        }
+        AddListed(root, prefix, entry.cFileName, entry.dwFileAttributes,
+                  (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow, scan);
     } while (::FindNextFileA(find.Get(), &entry));
+}
+
+// ScanInto through a handle the folder root + relative is open with.
+void ScanOpenFolder(HANDLE folder, const std::string& root, const std::string& relative, FrameScan& scan) {
+    const std::string prefix = relative + "\\";
+    std::vector<LONGLONG> buffer(8192);  // 64 KB, aligned as the entries need
+    const DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
+    FILE_INFO_BY_HANDLE_CLASS kind = FileFullDirectoryRestartInfo;
+    while (::GetFileInformationByHandleEx(folder, kind, buffer.data(), bytes)) {
+        kind = FileFullDirectoryInfo;
+        for (auto* at = reinterpret_cast<const BYTE*>(buffer.data());;) {
+            const auto& entry = *reinterpret_cast<const FILE_FULL_DIR_INFO*>(at);
+            // In the code page FindFirstFileA answers in.
+            char name[MAX_PATH];
+            const int length = ::WideCharToMultiByte(CP_ACP, 0, entry.FileName,
+                                                     static_cast<int>(entry.FileNameLength / sizeof(WCHAR)),
+                                                     name, MAX_PATH - 1, nullptr, nullptr);
+            if (length > 0) {
+                name[length] = '\0';
+                AddListed(root, prefix, name, entry.FileAttributes, entry.EndOfFile.QuadPart, scan);
+            } else {
+                scan.complete = false;
+            }
+            if (!entry.NextEntryOffset) break;
+            at += entry.NextEntryOffset;
+        }
+    }
+    if (::GetLastError() != ERROR_NO_MORE_FILES) scan.complete = false;
 }
 
 }  // namespace
 
-FrameScan ScanFrame(const std::string& folder, const std::string& name) {
+namespace {
+
+FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name, win::FileHandle* companionKept) {
     FrameScan scan;
     const std::string path = folder + name;
     if (name.empty() || !win::FitsPath(path)) return scan;
@@ -90,8 +129,30 @@ FrameScan ScanFrame(const std::string& folder, const std::string& name) {
         return scan;
     }
     scan.entries.push_back({companion, true, false, 0});
+    if (companionKept) {
+        // Opened as itself should it have become a link since.
+        companionKept->Reset(::CreateFileA((folder + companion).c_str(), DELETE | FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING,
+                                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (*companionKept) {
+            ScanOpenFolder(companionKept->Get(), folder, companion, scan);
+            return scan;
+        }
+    }
     ScanInto(folder, companion, scan);
     return scan;
+}
+
+}  // namespace
+
+FrameScan ScanFrame(const std::string& folder, const std::string& name) {
+    return ScanFrameKeeping(folder, name, nullptr);
+}
+
+FrameScan ScanFrameForRename(const std::string& folder, const std::string& name, win::FileHandle& companion) {
+    companion.Reset();
+    return ScanFrameKeeping(folder, name, &companion);
 }
 
 FrameScan ScanFolder(const std::string& folder) {

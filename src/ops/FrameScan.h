@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "win/Handles.h"
+
 struct ScanEntry {
     std::string relative;  // to the folder that holds the frame
     bool folder = false;
@@ -33,6 +35,11 @@ inline constexpr ULONGLONG kFileAllowance = 32768;
 // The frame name (file name with extension) of folder (ending with a
 // backslash) with its companion folder, when there is one.
 FrameScan ScanFrame(const std::string& folder, const std::string& name);
+// ScanFrame for a move that renames: the companion folder is listed through
+// a handle that can rename it too, left in companion (empty when there is no
+// such folder or it would not open so). Under Wine every open and close is a
+// round trip to the server; this saves one of each.
+FrameScan ScanFrameForRename(const std::string& folder, const std::string& name, win::FileHandle& companion);
 // Everything inside folder, relative to it.
 FrameScan ScanFolder(const std::string& folder);
 
