@@ -118,33 +118,46 @@ void CListCtrlZEL::Refill() {
     StopThumbnails();
     thumbnailQueue_.clear();
     queueNext_ = 0;
-    // One scroll-bar update for the whole fill.
-    win::RedrawHeld redrawHeld(hwnd);
-    // The list view holds no items of its own, only their number and which
-    // rows are selected: the rows are ours, so a fill costs it nothing.
-    ::SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
-    rows_.clear();
-    if (folder_.empty()) return;
+    std::vector<std::string> rows;
     const std::string pattern = folder_ + "*.USD";
-    if (pattern.size() >= MAX_PATH) return;
-
-    std::vector<FoundFrameFile> files;
-    FoundFrameFile file;
-    win::FindHandle find(::FindFirstFileA(pattern.c_str(), &file.data));
-    if (find) {
-        do {
-            if ((file.data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-                !HasFrameExtension(file.data.cFileName))
-                continue;
-            file.path = folder_ + file.data.cFileName;
-            files.push_back(file);
-        } while (::FindNextFileA(find.Get(), &file.data));
+    if (!folder_.empty() && pattern.size() < MAX_PATH) {
+        std::vector<FoundFrameFile> files;
+        FoundFrameFile file;
+        win::FindHandle find(::FindFirstFileA(pattern.c_str(), &file.data));
+        if (find) {
+            do {
+                if ((file.data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+                    !HasFrameExtension(file.data.cFileName))
+                    continue;
+                file.path = folder_ + file.data.cFileName;
+                files.push_back(file);
+            } while (::FindNextFileA(find.Get(), &file.data));
+        }
+        // Null for a path too long for a record.
+        for (const FrameInfo* info : GetFoundFrameInfos(files))
+            if (info) rows.emplace_back(info->path);
     }
-    // Null for a path too long for a record.
-    for (const FrameInfo* info : GetFoundFrameInfos(files))
-        if (info) rows_.emplace_back(info->path);
-    SortRows();
-    ::SendMessageA(hwnd, LVM_SETITEMCOUNT, rows_.size(), 0);
+    // The list view holds no items of its own, only their number and which
+    // rows are selected: the rows are ours. A fill leaves nothing selected.
+    // With as many rows as before, as after F5, the list view keeps its count
+    // and its scroll position: a new count redraws the scroll bar, which
+    // costs Wine more than the rows.
+    if (rows.size() == rows_.size()) {
+        LVITEMA state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+        ::SendMessageA(hwnd, LVM_SETSELECTIONMARK, 0, -1);
+        rows_ = std::move(rows);
+        SortRows();
+        ::InvalidateRect(hwnd, nullptr, FALSE);
+    } else {
+        // One scroll-bar update for the whole fill.
+        win::RedrawHeld redrawHeld(hwnd);
+        ::SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
+        rows_ = std::move(rows);
+        SortRows();
+        ::SendMessageA(hwnd, LVM_SETITEMCOUNT, rows_.size(), 0);
+    }
     QueueThumbnails();
 }
 

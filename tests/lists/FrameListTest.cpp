@@ -203,6 +203,61 @@ TEST(FrameList, SelectionChangesReachTheMainWindow) {
     EXPECT_GT(host.itemChanges, before);
 }
 
+// A refill (F5, the end of an operation) leaves nothing selected or focused,
+// whether the number of frames changed or not; with as many, the list stays
+// where it was scrolled to.
+TEST(FrameList, ARefillLeavesNothingSelected) {
+    TempDir dir;
+    for (int i = 0; i < 40; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%02d.USD", i);
+        WriteFrame(dir.Path(), name, name);
+    }
+    ListHost host;
+    CListCtrlZEL& list = host.Open(0);
+    list.SetFolder(dir.Path());
+    HWND hwnd = list.Handle();
+    auto top = [hwnd] { return static_cast<int>(::SendMessageA(hwnd, LVM_GETTOPINDEX, 0, 0)); };
+    auto focused = [hwnd] {
+        return static_cast<int>(::SendMessageA(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    };
+    auto selectAndFocus = [hwnd](int item) {
+        LVITEMA state{};
+        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(hwnd, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+    };
+
+    // Same rows, at the top.
+    selectAndFocus(3);
+    host.itemChanges = 0;
+    list.Refill();
+    EXPECT_TRUE(list.GetSelectedItems().empty());
+    EXPECT_EQ(focused(), -1);
+    EXPECT_GT(host.itemChanges, 0);
+
+    // Scrolled down, one frame renamed on disk: as many rows, the new name in.
+    ::SendMessageA(hwnd, LVM_ENSUREVISIBLE, 39, FALSE);
+    const int scrolled = top();
+    ASSERT_GT(scrolled, 0);
+    selectAndFocus(39);
+    ASSERT_TRUE(::MoveFileA((dir / "f00.USD").c_str(), (dir / "g00.USD").c_str()));
+    list.Refill();
+    EXPECT_EQ(top(), scrolled);
+    EXPECT_TRUE(list.GetSelectedItems().empty());
+    EXPECT_EQ(focused(), -1);
+    ASSERT_EQ(list.GetItemCount(), 40);
+    EXPECT_EQ(list.GetItemFileName(0), "g00.USD");  // its title is still "f00.USD"
+    EXPECT_EQ(list.GetItemFileName(1), "f01.USD");
+
+    // A frame fewer, selected at the top: the same.
+    selectAndFocus(0);
+    ASSERT_TRUE(::DeleteFileA((dir / "g00.USD").c_str()));
+    list.Refill();
+    EXPECT_EQ(list.GetItemCount(), 39);
+    EXPECT_TRUE(list.GetSelectedItems().empty());
+    EXPECT_EQ(focused(), -1);
+}
+
 TEST(FrameList, ThumbnailsFollowTheFillRowsInViewFirst) {
     TempDir dir;
     for (int i = 0; i < 40; ++i) {
