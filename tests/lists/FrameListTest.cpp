@@ -14,6 +14,15 @@ namespace {
 int ImageCount() {
     return ::ImageList_GetImageCount(FrameThumbnailList());
 }
+
+// f00.USD to f39.USD, each titled with its file name: more than a screen.
+void WriteFortyFrames(const std::string& folder) {
+    for (int i = 0; i < 40; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%02d.USD", i);
+        WriteFrame(folder, name, name);
+    }
+}
 }  // namespace
 
 TEST(FrameList, SortsByTitleOrPaperWithFileNamesBreakingTies) {
@@ -208,11 +217,7 @@ TEST(FrameList, SelectionChangesReachTheMainWindow) {
 // where it was scrolled to.
 TEST(FrameList, ARefillLeavesNothingSelected) {
     TempDir dir;
-    for (int i = 0; i < 40; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "f%02d.USD", i);
-        WriteFrame(dir.Path(), name, name);
-    }
+    WriteFortyFrames(dir.Path());
     ListHost host;
     CListCtrlZEL& list = host.Open(0);
     list.SetFolder(dir.Path());
@@ -260,11 +265,7 @@ TEST(FrameList, ARefillLeavesNothingSelected) {
 
 TEST(FrameList, ThumbnailsFollowTheFillRowsInViewFirst) {
     TempDir dir;
-    for (int i = 0; i < 40; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "f%02d.USD", i);
-        WriteFrame(dir.Path(), name, name);
-    }
+    WriteFortyFrames(dir.Path());
     WriteSolidJpeg(dir / "f39\\thumb.jpg", 40, 30, RGB(0, 0, 255));
     ListHost host;
     CListCtrlZEL& list = host.Open(0);
