@@ -49,6 +49,11 @@ bool QueryDriveFreeBytes(const std::string& root, ULONGLONG& freeBytes) {
     return true;
 }
 
+bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
 bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
     // No access rights needed; backup semantics let folders open too.
     win::FileHandle file(::CreateFileA(path.c_str(), 0,
@@ -60,11 +65,15 @@ bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
 // The subfolder of sourceFolder that holds destFolder, or empty when
 // destFolder is not inside sourceFolder.
 std::string FolderHoldingDestination(const std::string& sourceFolder, const std::string& destFolder) {
+    // Under Wine each identity costs a millisecond or two (the volume's
+    // serial number): the source's is asked once.
+    BY_HANDLE_FILE_INFORMATION source = {}, parentInfo = {};
+    if (!FileIdentity(sourceFolder, source)) return {};
     std::string folder = win::WithoutTrailingBackslashes(destFolder);
     for (;;) {
         const std::string parent = win::FolderOf(folder);
         if (parent.empty() || parent.size() >= folder.size()) return {};
-        if (IsSameFile(parent, sourceFolder)) return folder;
+        if (FileIdentity(parent, parentInfo) && SameIdentity(parentInfo, source)) return folder;
         folder = win::WithoutTrailingBackslashes(parent);
     }
 }
@@ -110,9 +119,7 @@ DWORD MoveWithinVolume(const std::string& from, const std::string& to) {
 
 bool IsSameFile(const std::string& a, const std::string& b) {
     BY_HANDLE_FILE_INFORMATION infoA = {}, infoB = {};
-    if (!FileIdentity(a, infoA) || !FileIdentity(b, infoB)) return false;
-    return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
-           infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+    return FileIdentity(a, infoA) && FileIdentity(b, infoB) && SameIdentity(infoA, infoB);
 }
 
 // What one call of TransferFrames works with.
