@@ -64,7 +64,9 @@ void ScanInto(const std::string& root, const std::string& relative, FrameScan& s
     WIN32_FIND_DATAA entry;
     win::FindHandle find(::FindFirstFileA(pattern.c_str(), &entry));
     if (!find) {
-        scan.complete = false;
+        // Nothing found in a folder that is there: an empty folder of a file
+        // system that lists no "." and "..".
+        if (::GetLastError() != ERROR_FILE_NOT_FOUND) scan.complete = false;
         return;
     }
     do {
@@ -98,7 +100,8 @@ void ScanOpenFolder(HANDLE folder, const std::string& root, const std::string& r
             at += entry.NextEntryOffset;
         }
     }
-    if (::GetLastError() != ERROR_NO_MORE_FILES) scan.complete = false;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) scan.complete = false;
 }
 
 }  // namespace
