@@ -104,10 +104,8 @@ void ScanOpenFolder(HANDLE folder, const std::string& root, const std::string& r
     if (error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) scan.complete = false;
 }
 
-}  // namespace
-
-namespace {
-
+// ScanFrame; for a rename, the companion folder is listed through a handle
+// left in companionKept.
 FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name, win::FileHandle* companionKept) {
     FrameScan scan;
     const std::string path = folder + name;

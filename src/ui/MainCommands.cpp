@@ -111,7 +111,7 @@ CListCtrlZEL* CZELMaintenanceDlg::ActiveListCtrl() {
 }
 
 void CZELMaintenanceDlg::UpdateCommandButtons() {
-    // A running operation's buttons change twice: when it has lasted a while
+    // A running operation's buttons change twice: when it shows itself
     // (ShowOperationRunning) and when it ends.
     if (operationRunning_ && !operationShown_) return;
     CListCtrlZEL* active = ActiveListCtrl();
