@@ -13,6 +13,7 @@
 #include "win/Handles.h"
 #include "win/Strings.h"
 #include "win/RedrawHeld.h"
+#include "win/Subclass.h"
 #include "win/WaitCursor.h"
 
 namespace {
@@ -27,7 +28,6 @@ constexpr ULONG kInsertAttributes = 0xE0020177;
 constexpr ULONG kFilterAttributes = 0xF0000000;
 constexpr ULONG kFileSystemOrAncestor = SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR;
 constexpr SHCONTF kEnumFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
-constexpr UINT_PTR kSubclassId = 1;
 
 void FreeItemData(FolderItemData* data) {
     if (!data) return;
@@ -53,14 +53,12 @@ void FreeRecords(const win::TreeView& view, HTREEITEM first) {
 
 // The parent may be gone (or past forwarding notifications) by the time the
 // tree deletes its items on destruction: free the records before that.
-LRESULT CALLBACK TreeSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+LRESULT FreeRecordsOnDestroy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC next) {
     if (msg == WM_DESTROY) {
         win::TreeView view(hwnd);
         FreeRecords(view, view.GetRootItem());
-    } else if (msg == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(hwnd, TreeSubclassProc, id);
     }
-    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+    return ::CallWindowProcW(next, hwnd, msg, wParam, lParam);
 }
 
 // CompareIDs puts its order in the low 16 bits of a success code.
@@ -112,7 +110,9 @@ std::string PathOfList(LPCITEMIDLIST list) {
 
 void CFolderTreeCtrl::Attach(HWND tree) {
     hwnd_ = tree;
-    if (tree) ::SetWindowSubclass(tree, TreeSubclassProc, kSubclassId, 0);
+    // The handler needs nothing of this object and stays with the window.
+    win::Subclass subclass;
+    if (tree && subclass.Install(tree, FreeRecordsOnDestroy)) subclass.Release();
 }
 
 HWND CFolderTreeCtrl::OwnerWindow() const {

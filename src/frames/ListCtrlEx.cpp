@@ -1,9 +1,5 @@
 #include "frames/ListCtrlEx.h"
 
-namespace {
-constexpr UINT_PTR kSubclassId = 1;
-}
-
 CListCtrlEx::CListCtrlEx()
     : textColor_(::GetSysColor(COLOR_WINDOWTEXT)),
       textBkColor_(::GetSysColor(COLOR_WINDOW)),
@@ -15,8 +11,15 @@ CListCtrlEx::~CListCtrlEx() {
 
 bool CListCtrlEx::Attach(HWND hwnd) {
     if (hwnd_ || !::IsWindow(hwnd)) return false;
-    if (!::SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
-        return false;
+    auto handler = [this](HWND window, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC next) {
+        if (msg == WM_NCDESTROY) {
+            // The window goes before its wrapper: forget it.
+            hwnd_ = nullptr;
+            return ::CallWindowProcW(next, window, msg, wParam, lParam);
+        }
+        return WindowProc(msg, wParam, lParam);
+    };
+    if (!subclass_.Install(hwnd, handler)) return false;
     hwnd_ = hwnd;
     RECT client{};
     ::GetClientRect(hwnd, &client);
@@ -26,7 +29,7 @@ bool CListCtrlEx::Attach(HWND hwnd) {
 
 void CListCtrlEx::Detach() {
     if (!hwnd_) return;
-    ::RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
+    subclass_.Remove();
     hwnd_ = nullptr;
 }
 
@@ -84,21 +87,5 @@ LRESULT CListCtrlEx::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CListCtrlEx::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return ::DefSubclassProc(hwnd_, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK CListCtrlEx::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR data) {
-    auto* self = reinterpret_cast<CListCtrlEx*>(data);
-    if (msg == WM_NCDESTROY) {
-        // The window goes before its wrapper: forget it.
-        self->Detach();
-        return ::DefSubclassProc(hwnd, msg, wParam, lParam);
-    }
-    try {
-        return self->WindowProc(msg, wParam, lParam);
-    } catch (...) {
-        // No exception may unwind through the system's dispatcher.
-        return ::DefSubclassProc(hwnd, msg, wParam, lParam);
-    }
+    return ::CallWindowProcW(subclass_.Next(), hwnd_, msg, wParam, lParam);
 }

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "win/Subclass.h"
+
 class CListCtrlEx {
 public:
     CListCtrlEx();
@@ -38,11 +40,10 @@ protected:
     LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR self);
     void Remember(UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
+    win::Subclass subclass_;
     bool fullRow_ = false;
     bool clientWidthSel_ = true;
     int clientWidth_ = 0;

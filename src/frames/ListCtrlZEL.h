@@ -19,6 +19,7 @@
 
 #include "frames/FrameFile.h"
 #include "frames/ListCtrlEx.h"
+#include "win/Handles.h"
 
 class CListCtrlZEL : public CListCtrlEx {
 public:
@@ -137,6 +138,7 @@ private:
     // Each fill starts a new generation: a slice from an older one stops.
     unsigned fillGeneration_ = 0;
     bool thumbnailTimer_ = false;
+    win::DrawBuffer rowBuffer_;
 };
 
 // Compares two frames the way the lists sort them: the key (title for mode

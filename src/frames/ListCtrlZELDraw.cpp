@@ -43,22 +43,21 @@ bool CListCtrlZEL::DrawItem(const DRAWITEMSTRUCT& item) {
     // A row drawn blank whose picture is still to come: make sure it comes,
     // even for a record made again after the fill.
     if (info && info->imageIndex == -1 && IsThumbnailPending(info->path)) StartThumbnails();
-    win::MemoryDc dc(::CreateCompatibleDC(item.hDC));
-    win::Bitmap bitmap(::CreateCompatibleBitmap(item.hDC, width, height));
-    if (!dc || !bitmap) return true;
-    win::SelectObjectScope selectBitmap(dc.Get(), bitmap.Get());
+    // One buffer for all rows: a row drawn there first never flickers.
+    HDC dc = rowBuffer_.Prepare(width, height);
+    if (!dc) return true;
     auto font = reinterpret_cast<HFONT>(::SendMessageA(Handle(), WM_GETFONT, 0, 0));
-    win::SelectObjectScope selectFont(dc.Get(),
+    win::SelectObjectScope selectFont(dc,
                                       font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
 
     // No focus rectangle: a selected row looks the same with or without focus.
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     win::Brush fill(::CreateSolidBrush(selected ? kSelectedRowColor : kRowColor));
     const RECT all{0, 0, width, height};
-    ::FillRect(dc.Get(), &all, fill.Get());
-    ::SetTextColor(dc.Get(), selected ? RGB(255, 255, 255) : RGB(0, 0, 0));
-    if (info) DrawRecord(dc.Get(), *info, GetColumnWidth(0), GetColumnWidth(1), width, height);
+    ::FillRect(dc, &all, fill.Get());
+    ::SetTextColor(dc, selected ? RGB(255, 255, 255) : RGB(0, 0, 0));
+    if (info) DrawRecord(dc, *info, GetColumnWidth(0), GetColumnWidth(1), width, height);
 
-    ::BitBlt(item.hDC, row.left, row.top, width, height, dc.Get(), 0, 0, SRCCOPY);
+    ::BitBlt(item.hDC, row.left, row.top, width, height, dc, 0, 0, SRCCOPY);
     return true;
 }

@@ -123,6 +123,43 @@ private:
     HGDIOBJ old_;
 };
 
+// A memory DC with a 32-bit DIB section at least as large as asked for, kept
+// from one paint to the next. Under Wine a bitmap compatible with the screen
+// asks the server about the display each time it is made or selected, and
+// so does every image-list draw into it; a DIB section asks nothing.
+class DrawBuffer {
+public:
+    // The DC to draw into, with room for width x height from (0, 0); null
+    // when it cannot be made.
+    HDC Prepare(int width, int height) {
+        if (!dc_) dc_.Reset(::CreateCompatibleDC(nullptr));
+        if (!dc_ || width <= 0 || height <= 0) return nullptr;
+        if (width > width_ || height > height_) {
+            BITMAPINFO format{};
+            format.bmiHeader.biSize = sizeof format.bmiHeader;
+            format.bmiHeader.biWidth = width > width_ ? width : width_;
+            format.bmiHeader.biHeight = -(height > height_ ? height : height_);
+            format.bmiHeader.biPlanes = 1;
+            format.bmiHeader.biBitCount = 32;
+            format.bmiHeader.biCompression = BI_RGB;
+            void* bits = nullptr;
+            Bitmap bitmap(::CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0));
+            if (!bitmap) return nullptr;
+            ::SelectObject(dc_.Get(), bitmap.Get());
+            bitmap_ = std::move(bitmap);  // the old one, no longer selected, goes
+            width_ = format.bmiHeader.biWidth;
+            height_ = -format.bmiHeader.biHeight;
+        }
+        return dc_.Get();
+    }
+
+private:
+    Bitmap bitmap_;  // declared first: the DC lets go of it before it is deleted
+    MemoryDc dc_;
+    int width_ = 0;
+    int height_ = 0;
+};
+
 // OLE for this thread; uninitialised only when the init succeeded.
 class OleScope {
 public:

@@ -171,6 +171,35 @@ TEST(FrameList, SharedStateLivesFromTheFirstListToTheLast) {
     EXPECT_EQ(CListCtrlZEL::InstanceCount(), 0);
 }
 
+LRESULT CALLBACK CountMessages(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR seen) {
+    ++*reinterpret_cast<int*>(seen);
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+// A list and its control part in either order. Closed first, even under a
+// handler put in front of its own since, the list leaves the control
+// working; a control destroyed first is forgotten.
+TEST(FrameList, ListAndControlPartInEitherOrder) {
+    ListHost host;
+    HWND control = host.Open(0).Handle();
+    int seen = 0;
+    ASSERT_TRUE(::SetWindowSubclass(control, CountMessages, 1, reinterpret_cast<DWORD_PTR>(&seen)));
+    host.Close(0);
+    ::SendMessageA(control, LVM_SETITEMCOUNT, 3, 0);
+    EXPECT_EQ(::SendMessageA(control, LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_GE(seen, 2);
+    ::RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(::RemoveWindowSubclass(control, CountMessages, 1));
+    EXPECT_EQ(::SendMessageA(control, LVM_GETITEMCOUNT, 0, 0), 3);
+
+    CListCtrlZEL& second = host.Open(1);
+    ASSERT_TRUE(::DestroyWindow(second.Handle()));
+    EXPECT_EQ(second.Handle(), nullptr);
+    EXPECT_EQ(second.GetItemCount(), 0);
+    host.Close(1);
+    EXPECT_EQ(CListCtrlZEL::InstanceCount(), 0);
+}
+
 TEST(FrameList, FillsAFolderOfTwoThousandFrames) {
     TempDir dir;
     for (int i = 0; i < 2000; ++i) {
