@@ -1,6 +1,8 @@
 #include "ops/FrameTransfer.h"
 
 #include <cstddef>
+#include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "frames/FrameInfoCache.h"
@@ -26,6 +28,30 @@ std::string DriveRoot(const std::string& path) {
     if (path.size() >= 2 && path[1] == ':' && letter < 0x80 && isalpha(letter))
         return path.substr(0, 2) + "\\";
     return path;
+}
+
+std::string Capitals(std::string name) {
+    if (!name.empty()) ::CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+    return name;
+}
+
+// The names in folder, long and short, in capitals; nothing when it cannot
+// be listed. One listing answers for a whole batch where asking for each
+// name that is not there would cost Wine a read of the whole folder.
+std::optional<std::unordered_set<std::string>> NamesInFolder(const std::string& folder) {
+    std::unordered_set<std::string> names;
+    WIN32_FIND_DATAA entry;
+    win::FindHandle find(::FindFirstFileA((folder + "*").c_str(), &entry));
+    if (!find) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return names;
+        return std::nullopt;
+    }
+    do {
+        names.insert(Capitals(entry.cFileName));
+        if (entry.cAlternateFileName[0]) names.insert(Capitals(entry.cAlternateFileName));
+    } while (::FindNextFileA(find.Get(), &entry));
+    if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
+    return names;
 }
 
 // Whether two paths lie on one volume (the serial number of the volume
@@ -90,8 +116,8 @@ DWORD RenameOpen(HANDLE handle, const std::string& to) {
     if (length >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
     const std::string path(full, length);
     const std::string nt = path.compare(0, 4, "\\\\?\\") == 0 ? "\\??\\" + path.substr(4)
-                           : path.compare(0, 2, "\\\\") == 0    ? "\\??\\UNC\\" + path.substr(2)
-                                                                : "\\??\\" + path;
+                           : path.compare(0, 2, "\\\\") == 0  ? "\\??\\UNC\\" + path.substr(2)
+                                                              : "\\??\\" + path;
     const int chars = ::MultiByteToWideChar(CP_ACP, 0, nt.c_str(), -1, nullptr, 0);
     if (chars <= 0) return ::GetLastError();
     std::vector<BYTE> buffer(offsetof(FILE_RENAME_INFO, FileName) + chars * sizeof(WCHAR));
@@ -108,10 +134,9 @@ DWORD RenameOpen(HANDLE handle, const std::string& to) {
 // Renames a file or folder within its volume; returns the error.
 DWORD MoveWithinVolume(const std::string& from, const std::string& to) {
     // Opened as itself, as MoveFileExA does: a link is renamed, not its target.
-    win::FileHandle file(::CreateFileA(from.c_str(), DELETE | SYNCHRONIZE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                       nullptr));
+    win::FileHandle file(::CreateFileA(
+        from.c_str(), DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     return file ? RenameOpen(file.Get(), to) : ::GetLastError();
 }
 
@@ -244,6 +269,9 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
     // one refuses the whole batch, since a copy or delete through it would
     // reach whatever it points to.
     std::vector<FrameJob> jobs(names.size());
+    // Only for the count the replace question shows: each frame is asked
+    // about by name when its turn comes.
+    const auto present = names.empty() ? std::nullopt : NamesInFolder(destFolder);
     for (size_t i = 0; i < names.size(); ++i) {
         FrameJob& job = jobs[i];
         job.name = names[i];
@@ -257,7 +285,9 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
             return FALSE;
         }
         batch.progress.bytesTotal = SaturatingAdd(batch.progress.bytesTotal, job.scan.bytes);
-        if (!job.name.empty() && win::PathExists(job.dest)) ++batch.conflictsLeft;
+        if (!job.name.empty() &&
+            (present ? present->count(Capitals(job.name)) != 0 : win::PathExists(job.dest)))
+            ++batch.conflictsLeft;
     }
     batch.progress.frameCount = static_cast<int>(jobs.size());
 

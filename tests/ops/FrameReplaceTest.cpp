@@ -56,18 +56,27 @@ std::string ThroughDriveZ(const std::string& path) {
 
 }  // namespace
 
+// The conflicts still to come are counted with the letter case ignored, as
+// the file system finds a name.
 TEST_F(TransferTest, ReplaceCancelLeavesBothAndTheNextFrameStillGoes) {
     MakeFrame(src, "Rose", "New rose", 'n');
     MakeFrame(src, "Tulip", "Tulip", 't');
+    MakeFrame(src, "Lily", "New lily", 'n');
     MakeOldFrame(dst);
+    MakeFrame(dst, "LILY", "Old lily", 'o');
     const auto oldDst = Snapshot(dst);
-    answers = {IDCANCEL};
+    answers = {IDCANCEL, IDCANCEL};
 
-    EXPECT_TRUE(Run({"Rose.USD", "Tulip.USD"}, TransferMode::Move));
-    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(Run({"Rose.USD", "Tulip.USD", "Lily.USD"}, TransferMode::Move));
+    ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, ExpectedQuestion("Old rose", "Rose.USD"));
     EXPECT_NE(boxes[0].text.find("Old rose"), std::string::npos);
     EXPECT_EQ(boxes[0].flags, kQuestion);
+    const auto& questions = reporter.questions;
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(questions[0].conflictsAfter, 1);
+    EXPECT_EQ(questions[1].existingTitle, "Old lily");
+    EXPECT_EQ(questions[1].conflictsAfter, 0);
     EXPECT_EQ(transferred, std::vector<std::string>{Dst("Tulip.USD")});
     EXPECT_TRUE(Exists(Src("Rose\\sub\\photo.jpg")));
     EXPECT_FALSE(Exists(Src("Tulip.USD")));
