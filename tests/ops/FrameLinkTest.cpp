@@ -36,6 +36,14 @@ protected:
 }  // namespace
 
 TEST_F(FrameLinkTest, EveryTransferRefusesAFrameHoldingALinkBeforeTouchingAnything) {
+    // A batch long enough to be listed by two threads, the link in a frame
+    // the second one lists.
+    std::vector<std::string> many;
+    for (int i = 10; i < 28; ++i) {
+        MakeFrame(src, "F" + std::to_string(i), "Filler");
+        many.push_back("F" + std::to_string(i) + ".USD");
+    }
+    many.insert(many.begin() + 1, "Rose.USD");
     const auto library = Snapshot(src), outsideBefore = Snapshot(outside);
     ASSERT_EQ(library.at("Rose\\sub\\out"), "<link>");
     MakeFrame(dst, "Old", "Old");
@@ -48,6 +56,8 @@ TEST_F(FrameLinkTest, EveryTransferRefusesAFrameHoldingALinkBeforeTouchingAnythi
     // The link to the library itself would copy the library into itself.
     for (const Case& c : {Case{{"Tulip.USD", "Rose.USD"}, TransferMode::Move, Src("Rose\\sub\\out")},
                           Case{{"Rose.USD"}, TransferMode::Copy, Src("Rose\\sub\\out")},
+                          Case{many, TransferMode::Move, Src("Rose\\sub\\out")},
+                          Case{many, TransferMode::Copy, Src("Rose\\sub\\out")},
                           Case{{"Loop.USD"}, TransferMode::Move, Src("Loop\\up")},
                           Case{{"Loop.USD"}, TransferMode::Copy, Src("Loop\\up")}}) {
         reporter.boxes.clear();
