@@ -10,6 +10,7 @@
 #include "frames/Thumbnail.h"
 #include "frames/ThumbnailRender.h"
 #include "win/Handles.h"
+#include "win/TwoThreads.h"
 
 namespace {
 
@@ -263,20 +264,6 @@ namespace {
 // Below this many headers a second thread costs more than it saves.
 constexpr size_t kHeadersForTwoThreads = 32;
 
-struct HeaderReads {
-    const std::vector<FoundFrameFile>* files;
-    const std::vector<size_t>* which;
-    std::vector<FrameHeader>* headers;
-    size_t first;  // every second one from here
-};
-
-DWORD WINAPI HeaderThread(void* data) {
-    const auto& reads = *static_cast<const HeaderReads*>(data);
-    for (size_t k = reads.first; k < reads.which->size(); k += 2)
-        (*reads.headers)[k] = ReadFrameHeader((*reads.files)[(*reads.which)[k]].path);
-    return 0;
-}
-
 }  // namespace
 
 std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& files) {
@@ -293,16 +280,8 @@ std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& fi
     // Opening a file is a round trip to the Wine server: two threads keep it
     // busy, one asking while the other parses what it got.
     std::vector<FrameHeader> headers(toRead.size());
-    HeaderReads theirs{&files, &toRead, &headers, 1};
-    HANDLE helper = toRead.size() >= kHeadersForTwoThreads
-                        ? ::CreateThread(nullptr, 0, HeaderThread, &theirs, 0, nullptr)
-                        : nullptr;
-    for (size_t k = 0; k < toRead.size(); k += helper ? 2 : 1)
-        headers[k] = ReadFrameHeader(files[toRead[k]].path);
-    if (helper) {
-        ::WaitForSingleObject(helper, INFINITE);
-        ::CloseHandle(helper);
-    }
+    win::ForEachOnTwoThreads(toRead.size(), kHeadersForTwoThreads,
+                             [&](size_t k) { headers[k] = ReadFrameHeader(files[toRead[k]].path); });
     for (size_t k = 0; k < toRead.size(); ++k)
         state.readAhead.emplace(files[toRead[k]].path, std::move(headers[k]));
 

@@ -1,7 +1,6 @@
 #include "ops/FrameTransfer.h"
 
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <unordered_set>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "win/FileSystem.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
+#include "win/TwoThreads.h"
 #include "win/WaitCursor.h"
 
 namespace {
@@ -31,31 +31,6 @@ std::string DriveRoot(const std::string& path) {
     if (path.size() >= 2 && path[1] == ':' && letter < 0x80 && isalpha(letter))
         return path.substr(0, 2) + "\\";
     return path;
-}
-
-struct OddHalf {
-    const std::function<void(size_t)>* work;
-    size_t count;
-};
-
-DWORD WINAPI RunOddHalf(void* data) {
-    const auto& half = *static_cast<const OddHalf*>(data);
-    for (size_t i = 1; i < half.count; i += 2) (*half.work)(i);
-    return 0;
-}
-
-// work(i) for every i below count, every second one on a thread of its own
-// when there are enough. Listing folders is mostly waiting for the Wine
-// server: two threads keep it busy, one asking while the other reads.
-void ForEachOnTwoThreads(size_t count, const std::function<void(size_t)>& work) {
-    OddHalf theirs{&work, count};
-    HANDLE helper =
-        count >= kFramesForTwoThreads ? ::CreateThread(nullptr, 0, RunOddHalf, &theirs, 0, nullptr) : nullptr;
-    for (size_t i = 0; i < count; i += helper ? 2 : 1) work(i);
-    if (helper) {
-        ::WaitForSingleObject(helper, INFINITE);
-        ::CloseHandle(helper);
-    }
 }
 
 std::string Capitals(std::string name) {
@@ -300,7 +275,7 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
     // Only for the count the replace question shows: each frame is asked
     // about by name when its turn comes.
     const auto present = names.empty() ? std::nullopt : NamesInFolder(destFolder);
-    ForEachOnTwoThreads(jobs.size(), [&](size_t i) {
+    win::ForEachOnTwoThreads(jobs.size(), kFramesForTwoThreads, [&](size_t i) {
         FrameJob& job = jobs[i];
         job.name = names[i];
         job.source = sourceFolder + job.name;
