@@ -11,11 +11,6 @@ namespace {
 
 const char kCDrive[] = "C:\\";
 
-std::string UpperCase(std::string text) {
-    if (!text.empty()) ::CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 }  // namespace
 
 // What an entry shows besides its root, looked up once per drive and fill.
@@ -196,7 +191,7 @@ int CDriveComboBox::RenderImage(const std::string& root, const DriveLook& look, 
         const int dpi = win::WindowDpi(hwnd_);
         const int gap = win::ScaleForDpi(8, dpi);
         const int iconSize = look.iconIndex >= 0 ? win::SmallIconSize(dpi) : 0;
-        const std::string upperRoot = UpperCase(root);
+        const std::string upperRoot = win::UpperCase(root);
         RECT rootRect{gap, 0, gap + labelWidth_, itemHeight_};
         ::DrawTextA(dc.Get(), upperRoot.c_str(), -1, &rootRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 

@@ -10,10 +10,6 @@
 
 namespace {
 
-ULONGLONG SaturatingAdd(ULONGLONG a, ULONGLONG b) {
-    return a > ~0ULL - b ? ~0ULL : a + b;
-}
-
 bool IsDots(const char* name) {
     return !strcmp(name, ".") || !strcmp(name, "..");
 }

@@ -32,6 +32,11 @@ struct FrameScan {
 // Bytes a file is counted with besides its length.
 inline constexpr ULONGLONG kFileAllowance = 32768;
 
+// a + b, or the largest count when that would overflow.
+inline ULONGLONG SaturatingAdd(ULONGLONG a, ULONGLONG b) {
+    return a > ~0ULL - b ? ~0ULL : a + b;
+}
+
 // The frame name (file name with extension) of folder (ending with a
 // backslash) with its companion folder, when there is one.
 FrameScan ScanFrame(const std::string& folder, const std::string& name);

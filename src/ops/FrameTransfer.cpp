@@ -20,10 +20,6 @@ constexpr DWORD kPumpIntervalMs = 50;
 // Below this many frames a second listing thread costs more than it saves.
 constexpr size_t kFramesForTwoThreads = 16;
 
-ULONGLONG SaturatingAdd(ULONGLONG a, ULONGLONG b) {
-    return a > ~0ULL - b ? ~0ULL : a + b;
-}
-
 // The root of the drive a path is on ("E:\"); a path without a drive letter
 // is asked about as it stands.
 std::string DriveRoot(const std::string& path) {
@@ -31,11 +27,6 @@ std::string DriveRoot(const std::string& path) {
     if (path.size() >= 2 && path[1] == ':' && letter < 0x80 && isalpha(letter))
         return path.substr(0, 2) + "\\";
     return path;
-}
-
-std::string Capitals(std::string name) {
-    if (!name.empty()) ::CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
-    return name;
 }
 
 // The names in folder, long and short, in capitals; nothing when it cannot
@@ -50,8 +41,8 @@ std::optional<std::unordered_set<std::string>> NamesInFolder(const std::string& 
         return std::nullopt;
     }
     do {
-        names.insert(Capitals(entry.cFileName));
-        if (entry.cAlternateFileName[0]) names.insert(Capitals(entry.cAlternateFileName));
+        names.insert(win::UpperCase(entry.cFileName));
+        if (entry.cAlternateFileName[0]) names.insert(win::UpperCase(entry.cAlternateFileName));
     } while (::FindNextFileA(find.Get(), &entry));
     if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
     return names;
@@ -291,7 +282,7 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
         }
         batch.progress.bytesTotal = SaturatingAdd(batch.progress.bytesTotal, job.scan.bytes);
         if (!job.name.empty() &&
-            (present ? present->count(Capitals(job.name)) != 0 : win::PathExists(job.dest)))
+            (present ? present->count(win::UpperCase(job.name)) != 0 : win::PathExists(job.dest)))
             ++batch.conflictsLeft;
     }
     batch.progress.frameCount = static_cast<int>(jobs.size());

@@ -80,6 +80,11 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
     return CompareNoCase(a, b) == 0;
 }
 
+std::string UpperCase(std::string text) {
+    if (!text.empty()) ::CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
 std::string TruncateAtCharBoundary(const std::string& text, size_t maxBytes, UINT codePage) {
     if (text.size() <= maxBytes) return text;
     size_t end = 0;

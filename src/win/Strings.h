@@ -28,6 +28,8 @@ std::string FolderOf(const std::string& path);
 // Case-insensitive, multibyte-aware comparison in the ANSI code page.
 int CompareNoCase(const std::string& a, const std::string& b);
 bool EqualsNoCase(const std::string& a, const std::string& b);
+// The text in capitals, as the system upper-cases ANSI text.
+std::string UpperCase(std::string text);
 
 // Cuts text to at most maxBytes bytes without splitting a double-byte
 // character of the given code page.
