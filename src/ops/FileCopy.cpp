@@ -2,16 +2,21 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 
 #include "ops/CardWrites.h"
 #include "win/Handles.h"
+#include "win/TwoThreads.h"
 
 namespace {
 
 // Large enough to stream at full speed, small enough that a cancel is
 // answered within a fraction of a second even on a slow card.
 constexpr DWORD kPieceBytes = 256 * 1024;
+// How long the calling thread waits for the helper's file between two
+// ticks: the window keeps answering and a cancel is seen.
+constexpr DWORD kTickWhileWaitingMs = 20;
 
 }  // namespace
 
@@ -38,9 +43,9 @@ CopyResult CopyFileInPieces(const std::string& from, const std::string& to, cons
     if (!dest) return CopyResult::Failed;
 
     CopyResult result = CopyResult::Done;
-    // One buffer for every copy: a fresh block of this size per file costs
-    // more than copying a small file.
-    static const std::unique_ptr<char[]> buffer(new char[kPieceBytes]);
+    // One buffer for every copy on a thread: a fresh block of this size per
+    // file costs more than copying a small file.
+    thread_local const std::unique_ptr<char[]> buffer(new char[kPieceBytes]);
     for (;;) {
         DWORD read = 0, written = 0;
         if (!::ReadFile(source.Get(), buffer.get(), kPieceBytes, &read, nullptr)) {
@@ -75,5 +80,46 @@ CopyResult CopyFileInPieces(const std::string& from, const std::string& to, cons
         return result;
     }
     if (flush) NoteCardFileWritten(to);
+    return result;
+}
+
+CopyResult CopyFilesInPieces(const std::vector<FileToCopy>& files, const CopyTicker& tick, bool flush,
+                             win::HelperThread* helper) {
+    // Each thread takes the next file not yet taken, so that a large file on
+    // one side does not leave the other idle.
+    std::atomic<size_t> next{0};
+    std::atomic<ULONGLONG> helperBytes{0};  // copied by the helper, not yet ticked
+    std::atomic<bool> stop{false};
+    std::atomic<CopyResult> result{CopyResult::Done};
+    auto end = [&](CopyResult why) {
+        CopyResult done = CopyResult::Done;
+        result.compare_exchange_strong(done, why);
+        stop = true;
+    };
+    auto copyTaken = [&](const CopyTicker& pieceTick) {
+        while (!stop) {
+            const size_t i = next++;
+            if (i >= files.size()) return;
+            const CopyResult copied = CopyFileInPieces(files[i].from, files[i].to, pieceTick, flush);
+            if (copied != CopyResult::Done) end(copied);
+        }
+    };
+    // Here the helper's bytes go out with this thread's.
+    auto tickHere = [&](ULONGLONG bytes) {
+        if (tick && !tick(bytes + helperBytes.exchange(0))) end(CopyResult::Cancelled);
+        return !stop;
+    };
+    const bool shared = helper && files.size() >= 2 && helper->Start([&] {
+        copyTaken([&](ULONGLONG bytes) {
+            helperBytes += bytes;
+            return !stop;
+        });
+    });
+    copyTaken(tickHere);
+    if (shared) {
+        while (!helper->Wait(kTickWhileWaitingMs))
+            if (!stop) tickHere(0);
+        if (!stop && helperBytes != 0) tickHere(0);
+    }
     return result;
 }

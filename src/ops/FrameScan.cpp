@@ -165,7 +165,9 @@ CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, con
 }
 
 CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
-                       const CopyTicker& tick, bool flush) {
+                       const CopyTicker& tick, bool flush, win::HelperThread* helper) {
+    // The folders first, each before what it holds; then the files.
+    std::vector<FileToCopy> files;
     for (const ScanEntry& entry : scan.entries) {
         const std::string to = toFolder + entry.relative;
         if (entry.link || !win::FitsPath(to)) return CopyResult::Failed;
@@ -173,10 +175,9 @@ CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, con
             if (!::CreateDirectoryA(to.c_str(), nullptr)) return CopyResult::Failed;
             continue;
         }
-        const CopyResult result = CopyFileInPieces(fromFolder + entry.relative, to, tick, flush);
-        if (result != CopyResult::Done) return result;
+        files.push_back({fromFolder + entry.relative, to});
     }
-    return CopyResult::Done;
+    return CopyFilesInPieces(files, tick, flush, helper);
 }
 
 bool DeleteScanned(const FrameScan& scan, const std::string& folder) {

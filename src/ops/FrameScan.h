@@ -13,6 +13,10 @@
 
 #include "win/Handles.h"
 
+namespace win {
+class HelperThread;
+}
+
 struct ScanEntry {
     std::string relative;  // to the folder that holds the frame
     bool folder = false;
@@ -58,8 +62,9 @@ enum class CopyResult { Done, Failed, Cancelled };
 // stays: the caller removes it with DeleteScanned. With flush (a card) each
 // file is written through before it counts; without the argument the drive
 // of toFolder is asked, which under Wine costs a call to another process.
+// With a helper, that thread copies some of the files (see CopyFilesInPieces).
 CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
-                       const CopyTicker& tick, bool flush);
+                       const CopyTicker& tick, bool flush, win::HelperThread* helper = nullptr);
 CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
                        const CopyTicker& tick);
 // Deletes the listed entries under folder, deepest first, read-only ones too.

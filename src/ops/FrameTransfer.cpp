@@ -156,6 +156,9 @@ struct CFrameTransfer::Batch {
     OperationProgress progress;
     DWORD lastPump = 0;
     bool cancelled = false;
+    // Copies a frame's files beside this thread. A card gets one file at a
+    // time: its reader is the bottleneck, and each file is flushed anyway.
+    win::HelperThread copyHelper;
 
     Batch(TransferMode m, IOperationReporter& r) : mode(m), reporter(r) {}
 
@@ -471,7 +474,8 @@ CFrameTransfer::Step CFrameTransfer::CopyInto(Batch& batch, FrameJob& job) {
         return Step::Stop;
     }
     const CopyResult copied =
-        CopyScanned(job.scan, batch.sourceFolder, batch.destFolder, batch.Ticker(), batch.flushCopies);
+        CopyScanned(job.scan, batch.sourceFolder, batch.destFolder, batch.Ticker(), batch.flushCopies,
+                    batch.flushCopies ? nullptr : &batch.copyHelper);
     if (copied != CopyResult::Done) {
         // Exactly what the copy made goes: the listed entries, at the destination.
         DeleteScanned(job.scan, batch.destFolder);

@@ -265,8 +265,9 @@ TEST_F(TransferTest, AMoveWithinOneVolumeRenamesAndPutsTheFileBackWhenTheFolderW
     EXPECT_TRUE(Snapshot(src).empty());
 }
 
-TEST_F(TransferTest, ACancelInsideALargeFileLeavesEveryFrameWholeAndNoPartialFile) {
-    // Another drive, so that the move copies in pieces instead of renaming.
+TEST_F(TransferTest, ACancelInsideLargeFilesLeavesEveryFrameWholeAndNoPartialFile) {
+    // A move to another drive copies one file at a time (the card); a copy
+    // within the drive copies a frame's files on two threads.
     const std::string card = "M:\\qtcancel" + std::to_string(::GetCurrentProcessId());
     testing_support::RemoveTree(card);
     MakeDirs(card);
@@ -274,38 +275,54 @@ TEST_F(TransferTest, ACancelInsideALargeFileLeavesEveryFrameWholeAndNoPartialFil
     MakeFrame(src, "Alpha", "a", 'a');
     MakeFrame(src, "Big", "b", 'b');
     MakeFrame(src, "Gamma", "c", 'c');
-    constexpr LONGLONG kLarge = 64LL << 20;
-    {
-        win::FileHandle file(::CreateFileA(Src("Big\\large.bin").c_str(), GENERIC_WRITE, 0, nullptr,
-                                           CREATE_ALWAYS, 0, nullptr));
+    // Two large files, so that on two threads each copies one of them.
+    constexpr LONGLONG kLarge = 32LL << 20;
+    for (const char* name : {"Big\\large1.bin", "Big\\large2.bin"}) {
+        win::FileHandle file(
+            ::CreateFileA(Src(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         ASSERT_TRUE(file);
         LARGE_INTEGER size;
         size.QuadPart = kLarge;
         ASSERT_TRUE(::SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.Get()));
     }
     const auto before = Snapshot(src);
-    ULONGLONG bigStart = 0;
-    int piecesInBig = 0;
-    reporter.cancelWhen = [&](const OperationProgress& progress) {
-        if (progress.frameIndex != 1) return false;
-        if (bigStart == 0) bigStart = progress.bytesDone;
-        // Half way through the large file.
-        return ++piecesInBig > 1 && progress.bytesDone - bigStart > static_cast<ULONGLONG>(kLarge / 2);
-    };
+    for (const bool toCard : {false, true}) {
+        SCOPED_TRACE(toCard ? "move to the card" : "copy within the drive");
+        const std::string to = toCard ? card : dst;
+        ULONGLONG bigStart = 0;
+        int piecesInBig = 0;
+        reporter.cancelWhen = [&](const OperationProgress& progress) {
+            if (progress.frameIndex != 1) return false;
+            if (bigStart == 0) bigStart = progress.bytesDone;
+            // Three quarters through the large files: more than one thread copies.
+            return ++piecesInBig > 1 && progress.bytesDone - bigStart > static_cast<ULONGLONG>(kLarge * 3 / 2);
+        };
+        transferred.clear();
 
-    EXPECT_FALSE(RunTo(card, {"Alpha.USD", "Big.USD", "Gamma.USD"}, TransferMode::Move));
-    EXPECT_TRUE(boxes.empty()) << boxes[0].text;  // a cancel is no failure
-    EXPECT_GT(piecesInBig, 100);                  // stopped inside the file, piece by piece
-    EXPECT_EQ(transferred, std::vector<std::string>{card + "\\Alpha.USD"});
-    // Alpha arrived whole; Big and Gamma are whole where they were; nothing
-    // else is on the card: no partial file, no parked frame.
-    auto there = Snapshot(card);
-    auto here = Snapshot(src);
-    for (const auto& [path, print] : before) {
-        const bool alphaFile = path.rfind("Alpha", 0) == 0;
-        EXPECT_EQ((alphaFile ? there : here)[path], print) << path;
-        EXPECT_EQ((alphaFile ? here : there).count(path), 0u) << path;
+        EXPECT_FALSE(RunTo(to, {"Alpha.USD", "Big.USD", "Gamma.USD"},
+                           toCard ? TransferMode::Move : TransferMode::Copy));
+        EXPECT_TRUE(boxes.empty()) << boxes[0].text;  // a cancel is no failure
+        // Stopped inside the files; on one thread, piece by piece.
+        EXPECT_GT(piecesInBig, toCard ? 100 : 1);
+        EXPECT_EQ(transferred, std::vector<std::string>{to + "\\Alpha.USD"});
+        // Alpha arrived whole; Big and Gamma are whole where they were; nothing
+        // else is at the destination: no partial file, no parked frame.
+        auto there = Snapshot(to);
+        auto here = Snapshot(src);
+        size_t alphaPaths = 0;
+        for (const auto& [path, print] : before) {
+            const bool alphaFile = path.rfind("Alpha", 0) == 0;
+            alphaPaths += alphaFile;
+            EXPECT_EQ(alphaFile ? there[path] : here[path], print) << path;
+            if (alphaFile && !toCard) {
+                EXPECT_EQ(here[path], print) << path;
+            }
+            if (!alphaFile) {
+                EXPECT_EQ(there.count(path), 0u) << path;
+            }
+        }
+        EXPECT_EQ(there.size(), alphaPaths);
+        EXPECT_EQ(here.size(), before.size() - (toCard ? alphaPaths : 0));
     }
-    EXPECT_EQ(there.size() + here.size(), before.size());
     testing_support::RemoveTree(card);
 }
