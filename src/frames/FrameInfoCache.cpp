@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -407,20 +408,58 @@ bool IsThumbnailPending(const std::string& path) {
     return found != records.end() && found->second.pending;
 }
 
-bool MakePendingThumbnail(const std::string& path) {
+namespace {
+
+// The pictures of one batch, read and decoded on two threads; the helper
+// thread is kept from one batch to the next.
+struct PictureBatch {
+    win::HelperThread helper;
+    std::vector<std::unique_ptr<ThumbnailPicture>> pictures;
+};
+
+PictureBatch& SharedPictureBatch() {
+    static PictureBatch batch;
+    return batch;
+}
+
+}  // namespace
+
+size_t MakePendingThumbnails(const std::vector<std::string>& paths) {
     CacheState& state = State();
-    auto found = state.records.find(path);
-    if (found == state.records.end() || !found->second.pending) return false;
-    Entry& entry = found->second;
-    entry.pending = false;
-    if (!state.thumbnails) return true;
-    // Stamped before the decode: a JPEG replaced meanwhile is decoded again
-    // at the next refresh rather than kept with a stale picture.
-    entry.stamp = StampOf(entry.jpeg);
+    std::vector<Entry*> toMake;
+    size_t done = 0;
+    for (const std::string& path : paths) {
+        auto found = state.records.find(path);
+        if (found == state.records.end() || !found->second.pending) continue;
+        Entry& entry = found->second;
+        entry.pending = false;
+        ++done;
+        if (!state.thumbnails) continue;
+        // Stamped before the decode: a JPEG replaced meanwhile is decoded again
+        // at the next refresh rather than kept with a stale picture.
+        entry.stamp = StampOf(entry.jpeg);
+        toMake.push_back(&entry);
+    }
+    if (toMake.empty()) return done;
+
+    // Reading a JPEG waits for the Wine server and decoding it is work of its
+    // own: on two threads. Drawing and storing stay on this one, with GDI.
+    PictureBatch& batch = SharedPictureBatch();
+    while (batch.pictures.size() < toMake.size())
+        batch.pictures.push_back(std::make_unique<ThumbnailPicture>());
+    const int cell = ThumbnailCellSize();
+    win::ForEachOnTwoThreads(
+        toMake.size(), 2, [&](size_t i) { batch.pictures[i]->Load(toMake[i]->jpeg, cell); }, &batch.helper);
     ThumbnailRenderer& renderer = SharedThumbnailRenderer();
-    renderer.Render(entry.jpeg);
-    entry.info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
-    return true;
+    for (size_t i = 0; i < toMake.size(); ++i) {
+        renderer.Render(*batch.pictures[i]);
+        toMake[i]->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
+    }
+    return done;
+}
+
+bool MakePendingThumbnail(const std::string& path) {
+    return MakePendingThumbnails({path}) != 0;
 }
 
 size_t PendingThumbnailCount() {

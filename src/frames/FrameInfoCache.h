@@ -63,6 +63,9 @@ bool IsThumbnailPending(const std::string& path);
 // Decodes the thumbnail of a cached record that waits for one; false when
 // there was nothing to do.
 bool MakePendingThumbnail(const std::string& path);
+// The same for each path, the pictures read and decoded on two threads;
+// gives how many waited for their thumbnail.
+size_t MakePendingThumbnails(const std::vector<std::string>& paths);
 // Records still waiting for their thumbnail.
 size_t PendingThumbnailCount();
 // Changes whenever records are dropped wholesale (clear, refresh), so that

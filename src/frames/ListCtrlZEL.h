@@ -114,8 +114,10 @@ private:
     void MakeThumbnailsForAWhile();
     // First and one past the last row on screen.
     std::pair<int, int> RowsInView() const;
-    // The next path to decode, rows in view first; inView tells which.
-    std::string NextPendingThumbnail(std::pair<int, int> view, bool& inView);
+    // The next path to decode that is not taken yet, rows in view first;
+    // inView tells which.
+    std::string NextPendingThumbnail(std::pair<int, int> view, const std::vector<std::string>& taken,
+                                     bool& inView);
     // Repaints the rows in view that show one of the paths, in every list.
     static void ShowThumbnails(const std::vector<std::string>& paths);
     void RedrawRowsShowing(const std::vector<std::string>& paths);

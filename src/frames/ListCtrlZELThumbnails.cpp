@@ -17,9 +17,12 @@ constexpr UINT kTimerPeriodMs = 10;
 constexpr DWORD kSliceMs = 200;
 // How often a slice shows the thumbnails it made so far.
 constexpr DWORD kPaintEveryMs = 30;
-// How often a slice looks for waiting input: with one picture more, well
+// How often a slice looks for waiting input: with one batch more, well
 // within the 50 ms a click may wait.
 constexpr DWORD kAskInputEveryMs = 8;
+// Thumbnails made together, their pictures read and decoded on two threads:
+// a few milliseconds' work.
+constexpr size_t kBatch = 8;
 
 bool InputWaiting() {
     return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_HOTKEY)) != 0;
@@ -55,21 +58,25 @@ std::pair<int, int> CListCtrlZEL::RowsInView() const {
     return {top, end};
 }
 
-std::string CListCtrlZEL::NextPendingThumbnail(std::pair<int, int> view, bool& inView) {
+std::string CListCtrlZEL::NextPendingThumbnail(std::pair<int, int> view,
+                                               const std::vector<std::string>& taken, bool& inView) {
+    auto wanted = [&](const std::string& path) {
+        return IsThumbnailPending(path) && std::find(taken.begin(), taken.end(), path) == taken.end();
+    };
     inView = true;
     for (int i = view.first; i < view.second; ++i) {
         std::string path = GetItemPath(i);
-        if (IsThumbnailPending(path)) return path;
+        if (wanted(path)) return path;
     }
     inView = false;
     for (; queueNext_ < thumbnailQueue_.size(); ++queueNext_)
-        if (IsThumbnailPending(thumbnailQueue_[queueNext_])) return thumbnailQueue_[queueNext_++];
+        if (wanted(thumbnailQueue_[queueNext_])) return thumbnailQueue_[queueNext_++];
     // Rows whose records were made again since the fill (an operation
     // forgot them, a refresh dropped them) are found by a last walk.
     const int count = GetItemCount();
     for (int i = 0; i < count; ++i) {
         std::string path = GetItemPath(i);
-        if (IsThumbnailPending(path)) return path;
+        if (wanted(path)) return path;
     }
     return std::string();
 }
@@ -80,29 +87,37 @@ void CListCtrlZEL::MakeThumbnailsForAWhile() {
     // Nothing scrolls while a slice runs: no message is handled meanwhile.
     const std::pair<int, int> view = RowsInView();
     const DWORD start = ::GetTickCount();
-    // The first look at the queue comes after the first picture.
+    // The first look at the queue comes after the first batch.
     DWORD shown = start, asked = start - kAskInputEveryMs;
     bool madeInView = false;
     std::vector<std::string> made;
     for (;;) {
-        bool inView = false;
-        const std::string path = NextPendingThumbnail(view, inView);
-        if (path.empty()) {
-            StopThumbnails();
-            break;
+        std::vector<std::string> batch;
+        bool noneLeft = false, screenDone = false;
+        while (batch.size() < kBatch) {
+            bool inView = false;
+            std::string path = NextPendingThumbnail(view, batch, inView);
+            if (path.empty()) {
+                noneLeft = true;
+                break;
+            }
+            // The screen is complete: show it before the rows out of view.
+            screenDone = madeInView && !inView;
+            if (screenDone) break;
+            batch.push_back(std::move(path));
+            madeInView = inView;
         }
-        // The screen is complete: show it before the rows out of view.
-        if (madeInView && !inView) break;
-        MakePendingThumbnail(path);
-        made.push_back(path);
-        madeInView = inView;
+        MakePendingThumbnails(batch);
+        made.insert(made.end(), batch.begin(), batch.end());
+        if (noneLeft) StopThumbnails();
+        if (noneLeft || screenDone) break;
         // Whatever ran meanwhile may have refilled this list or dropped the
         // records: never carry on with rows of an older fill.
         if (fill != fillGeneration_ || cache != FrameInfoGeneration() || !Handle()) return;
         const DWORD now = ::GetTickCount();
         if (now - start >= kSliceMs) break;
         // Asking the queue is a round trip to the Wine server: not after
-        // every small picture.
+        // every batch of small pictures.
         if (now - asked >= kAskInputEveryMs) {
             if (InputWaiting()) break;
             asked = now;
@@ -144,11 +159,16 @@ bool CListCtrlZEL::HasPendingThumbnails() const {
 
 void CListCtrlZEL::FinishThumbnails() {
     StopThumbnails();
-    std::vector<std::string> made;
+    std::vector<std::string> made, batch;
     const int count = GetItemCount();
     for (int i = 0; i < count; ++i) {
         std::string path = GetItemPath(i);
-        if (MakePendingThumbnail(path)) made.push_back(std::move(path));
+        if (IsThumbnailPending(path)) batch.push_back(std::move(path));
+        if (batch.size() == kBatch || (i + 1 == count && !batch.empty())) {
+            MakePendingThumbnails(batch);
+            made.insert(made.end(), batch.begin(), batch.end());
+            batch.clear();
+        }
     }
     thumbnailQueue_.clear();
     queueNext_ = 0;

@@ -9,6 +9,7 @@ namespace {
 
 constexpr int kImageListGrowth = 2000;
 constexpr int kPictureInset = 2;  // transparent margin inside the fitted rectangle
+constexpr size_t kKeptJpegBytes = 1024 * 1024;
 
 int g_cellSize = kThumbnailSize;
 
@@ -71,7 +72,7 @@ bool ThumbnailRenderer::MakePair() {
 }
 
 // The whole file in one read into the reused buffer.
-bool ThumbnailRenderer::ReadJpeg(const std::string& path) {
+bool ThumbnailPicture::ReadJpeg(const std::string& path) {
     win::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size;
@@ -84,7 +85,21 @@ bool ThumbnailRenderer::ReadJpeg(const std::string& path) {
            got == jpeg_.size();
 }
 
+bool ThumbnailPicture::Load(const std::string& jpegPath, int cell) {
+    loaded_ = !jpegPath.empty() && ReadJpeg(jpegPath) &&
+              JpegToDib(jpeg_.data(), jpeg_.size(), cell, dib_, &fullSize_) && dib_.IsDrawable();
+    // A thumbnail is a few tens of KB: the block of an odd large one is not kept.
+    if (jpeg_.capacity() > kKeptJpegBytes) std::vector<unsigned char>().swap(jpeg_);
+    return loaded_;
+}
+
 int ThumbnailRenderer::Render(const std::string& jpegPath) {
+    if (!MakePair()) return 0;
+    picture_.Load(jpegPath, pairSize_);
+    return Render(picture_);
+}
+
+int ThumbnailRenderer::Render(const ThumbnailPicture& picture) {
     if (!MakePair()) return 0;
     const int size = pairSize_;
     // The bitmaps are selected only while drawing: the image list must be
@@ -93,18 +108,14 @@ int ThumbnailRenderer::Render(const std::string& jpegPath) {
     win::SelectObjectScope maskSelected(maskDc_.Get(), mask_.Get());
     ::PatBlt(imageDc_.Get(), 0, 0, size, size, WHITENESS);
     ::PatBlt(maskDc_.Get(), 0, 0, size, size, WHITENESS);
-
-    if (jpegPath.empty() || !ReadJpeg(jpegPath)) return 0;
-    SIZE picture;
-    if (!JpegToDib(jpeg_.data(), jpeg_.size(), size, dib_, &picture) || !dib_.IsDrawable())
-        return 0;
+    if (!picture.loaded_) return 0;
 
     // Fitted by the picture's own proportions, which the scaled-down image
     // only approximates (333 x 97 at 2/8 is 84 x 25).
-    RECT cell = FitRect(picture.cx, picture.cy, size);
+    RECT cell = FitRect(picture.fullSize_.cx, picture.fullSize_.cy, size);
     const int inset = kPictureInset * size / kThumbnailSize;
     ::InflateRect(&cell, -inset, -inset);
-    if (!dib_.Draw(imageDc_.Get(), cell, SRCCOPY)) return 0;
+    if (!picture.dib_.Draw(imageDc_.Get(), cell, SRCCOPY)) return 0;
     ::PatBlt(maskDc_.Get(), cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top, BLACKNESS);
     return 1;
 }
@@ -115,8 +126,8 @@ int ThumbnailRenderer::AppendTo(HIMAGELIST list) {
 }
 
 HIMAGELIST CreateThumbnailImageList() {
-    HIMAGELIST list =
-        ImageList_Create(ThumbnailCellSize(), ThumbnailCellSize(), ILC_COLOR24 | ILC_MASK, 0, kImageListGrowth);
+    HIMAGELIST list = ImageList_Create(ThumbnailCellSize(), ThumbnailCellSize(), ILC_COLOR24 | ILC_MASK, 0,
+                                       kImageListGrowth);
     if (!list) return nullptr;
     // Image 0 is never shown; it only makes thumbnail indices start at 1.
     // Shared icon from LoadIconA: not destroyed.

@@ -26,6 +26,28 @@ inline constexpr DWORD kMaxThumbnailFileBytes = 16 * 1024 * 1024;
 // its proportions and centred; empty when the picture has no positive size.
 RECT FitRect(LONG width, LONG height, int size);
 
+// One thumbnail JPEG read and decoded in memory, scaled for a cell. Any
+// thread may load one; its blocks are reused from one picture to the next.
+class ThumbnailPicture {
+public:
+    ThumbnailPicture() = default;
+    ThumbnailPicture(const ThumbnailPicture&) = delete;
+    ThumbnailPicture& operator=(const ThumbnailPicture&) = delete;
+
+    // Reads and decodes the picture for a cell x cell cell; false when there
+    // is none to show, and the cell stays blank.
+    bool Load(const std::string& jpegPath, int cell);
+
+private:
+    friend class ThumbnailRenderer;
+    bool ReadJpeg(const std::string& path);
+
+    CDIB dib_;
+    SIZE fullSize_ = {0, 0};
+    bool loaded_ = false;
+    std::vector<unsigned char> jpeg_;
+};
+
 // Draws thumbnails one after the other into one held image and mask pair
 // (one cell square, 24-bit and monochrome, white mask = transparent), reusing
 // its memory DCs, bitmaps and buffers from one thumbnail to the next. One
@@ -39,6 +61,8 @@ public:
     // Draws the picture of `jpegPath` into the pair: 1 when a picture was
     // drawn, 0 when the cell stayed blank (or GDI could not make the pair).
     int Render(const std::string& jpegPath);
+    // The same for a picture loaded before, for the cell size in use.
+    int Render(const ThumbnailPicture& picture);
     // Appends the pair to the list: its index, -1 when the list refuses it.
     int AppendTo(HIMAGELIST list);
     // The pair, never selected into a DC between calls; null until the first Render.
@@ -47,13 +71,11 @@ public:
 
 private:
     bool MakePair();
-    bool ReadJpeg(const std::string& path);
 
     int pairSize_ = 0;
     win::MemoryDc imageDc_, maskDc_;
     win::Bitmap image_, mask_;
-    CDIB dib_;
-    std::vector<unsigned char> jpeg_;
+    ThumbnailPicture picture_;
 };
 
 // The renderer of the user-interface thread, shared by every fill.

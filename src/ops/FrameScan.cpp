@@ -102,7 +102,8 @@ void ScanOpenFolder(HANDLE folder, const std::string& root, const std::string& r
 
 // ScanFrame; for a rename, the companion folder is listed through a handle
 // left in companionKept.
-FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name, win::FileHandle* companionKept) {
+FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name,
+                           win::FileHandle* companionKept) {
     FrameScan scan;
     const std::string path = folder + name;
     if (name.empty() || !win::FitsPath(path)) return scan;
@@ -128,10 +129,10 @@ FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name, w
     scan.entries.push_back({companion, true, false, 0});
     if (companionKept) {
         // Opened as itself should it have become a link since.
-        companionKept->Reset(::CreateFileA((folder + companion).c_str(), DELETE | FILE_LIST_DIRECTORY | SYNCHRONIZE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_EXISTING,
-                                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        companionKept->Reset(
+            ::CreateFileA((folder + companion).c_str(), DELETE | FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (*companionKept) {
             ScanOpenFolder(companionKept->Get(), folder, companion, scan);
             return scan;

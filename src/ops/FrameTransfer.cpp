@@ -473,9 +473,8 @@ CFrameTransfer::Step CFrameTransfer::CopyInto(Batch& batch, FrameJob& job) {
         batch.reporter.Fail("ERR_COPY_FAILED");
         return Step::Stop;
     }
-    const CopyResult copied =
-        CopyScanned(job.scan, batch.sourceFolder, batch.destFolder, batch.Ticker(), batch.flushCopies,
-                    batch.flushCopies ? nullptr : &batch.copyHelper);
+    const CopyResult copied = CopyScanned(job.scan, batch.sourceFolder, batch.destFolder, batch.Ticker(),
+                                          batch.flushCopies, batch.flushCopies ? nullptr : &batch.copyHelper);
     if (copied != CopyResult::Done) {
         // Exactly what the copy made goes: the listed entries, at the destination.
         DeleteScanned(job.scan, batch.destFolder);

@@ -47,13 +47,16 @@ DWORD WINAPI HelperThread::Run(void* self) {
     }
 }
 
-void ForEachOnTwoThreads(size_t count, size_t threshold, const std::function<void(size_t)>& work) {
-    HelperThread helper;
+void ForEachOnTwoThreads(size_t count, size_t threshold, const std::function<void(size_t)>& work,
+                         HelperThread* helper) {
+    HelperThread ownHelper;
+    if (!helper) helper = &ownHelper;
     // Without a second thread the work still gets done, all of it here.
-    const bool shared = count >= threshold && helper.Start([&] {
+    const bool shared = count >= threshold && helper->Start([&] {
         for (size_t i = 1; i < count; i += 2) work(i);
     });
     for (size_t i = 0; i < count; i += shared ? 2 : 1) work(i);
+    helper->Wait();
 }
 
 }  // namespace win

@@ -38,8 +38,10 @@ private:
 };
 
 // work(i) for every i below count; once count reaches threshold, every
-// second one runs on a thread of its own. Returns when all have run. work
-// must be safe to call from two threads at once for different i.
-void ForEachOnTwoThreads(size_t count, size_t threshold, const std::function<void(size_t)>& work);
+// second one runs on a thread of its own (the helper's, when given). Returns
+// when all have run. work must be safe to call from two threads at once for
+// different i.
+void ForEachOnTwoThreads(size_t count, size_t threshold, const std::function<void(size_t)>& work,
+                         HelperThread* helper = nullptr);
 
 }  // namespace win

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <vector>
 
 #include "ListHost.h"
@@ -191,6 +192,34 @@ TEST_F(FrameInfoCache, ACopyTakesTheSourcesRecordOnlyWhileItDescribesTheFile) {
     EXPECT_EQ(CopyFrameInfo(source, other / "b.USD"), nullptr);
     ASSERT_NE(GetFrameInfo(other / "b.USD"), nullptr);
     EXPECT_STREQ(GetFrameInfo(other / "b.USD")->title, "A, edited");
+}
+
+TEST_F(FrameInfoCache, ABatchGivesEveryFrameItsOwnPicture) {
+    // Read and decoded on two threads, drawn and stored on this one: each
+    // picture must land in its own frame's record.
+    TempDir dir;
+    const COLORREF colours[] = {RGB(220, 30, 30),  RGB(30, 200, 40),  RGB(30, 40, 220), RGB(230, 220, 30),
+                                RGB(30, 210, 220), RGB(210, 40, 200), RGB(0, 0, 0)};
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < std::size(colours); ++i) {
+        const std::string name = "f" + std::to_string(i);
+        paths.push_back(WriteFrame(dir.Path(), name + ".USD", name));
+        // The last has no picture on disk: its cell stays blank.
+        if (i + 1 < std::size(colours))
+            WriteSolidJpeg(dir / (name + "\\thumb.jpg"), 80 + 20 * static_cast<int>(i), 60, colours[i]);
+        ASSERT_NE(GetFrameInfo(paths.back()), nullptr);
+    }
+    std::vector<std::string> batch = paths;
+    batch.push_back(paths[2]);           // twice in one batch
+    batch.push_back(dir / "never.USD");  // not cached
+    EXPECT_EQ(MakePendingThumbnails(batch), paths.size());
+    EXPECT_EQ(MakePendingThumbnails(batch), 0u) << "made once";
+    EXPECT_EQ(ImageCount(), static_cast<int>(paths.size()) + 1);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const COLORREF expected = i + 1 < paths.size() ? colours[i] : RGB(255, 255, 255);
+        const COLORREF centre = ThumbnailCentre(GetFrameInfo(paths[i])->imageIndex);
+        EXPECT_TRUE(NearColour(centre, expected)) << paths[i] << std::hex << " " << centre;
+    }
 }
 
 TEST_F(FrameInfoCache, ClearingKeepsOnlyThePlaceholder) {

@@ -295,7 +295,8 @@ TEST_F(TransferTest, ACancelInsideLargeFilesLeavesEveryFrameWholeAndNoPartialFil
             if (progress.frameIndex != 1) return false;
             if (bigStart == 0) bigStart = progress.bytesDone;
             // Three quarters through the large files: more than one thread copies.
-            return ++piecesInBig > 1 && progress.bytesDone - bigStart > static_cast<ULONGLONG>(kLarge * 3 / 2);
+            return ++piecesInBig > 1 &&
+                   progress.bytesDone - bigStart > static_cast<ULONGLONG>(kLarge * 3 / 2);
         };
         transferred.clear();
 
