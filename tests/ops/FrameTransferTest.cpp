@@ -294,7 +294,8 @@ TEST_F(TransferTest, ACancelInsideLargeFilesLeavesEveryFrameWholeAndNoPartialFil
         reporter.cancelWhen = [&](const OperationProgress& progress) {
             if (progress.frameIndex != 1) return false;
             if (bigStart == 0) bigStart = progress.bytesDone;
-            // Three quarters through the large files: more than one thread copies.
+            // Three quarters through the two large files: more than either
+            // file alone, so the progress must count both threads' bytes.
             return ++piecesInBig > 1 &&
                    progress.bytesDone - bigStart > static_cast<ULONGLONG>(kLarge * 3 / 2);
         };
