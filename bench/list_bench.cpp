@@ -14,8 +14,8 @@
 // The floor is one read of each frame file plus a bare libjpeg decode of its
 // JPEG, scaled down by libjpeg as far as the 64-pixel cell allows. Floor and
 // program runs are interleaved; figures are the minimum and the median.
-//   cmake --build build -j2 --target list_bench
-//   build/wine-run.sh build/list_bench.exe [runs] [count...]    (default 5 100 1000)
+//   cmake --build build/win64 -j2 --target list_bench    (or build/win32)
+//   build/win64/wine-run.sh build/win64/list_bench.exe [runs] [count...]    (default 5 100 1000)
 // It draws, so it needs a display (wine-run.sh starts a private Xvfb when
 // $DISPLAY is empty). Prints figures only; asserts nothing.
 #include <windows.h>

@@ -6,8 +6,8 @@
 // of a fill, then the thumbnails in batches, reading and decoding on two
 // threads), and one frame after another on one thread, where nothing
 // overlaps and every step shows.
-//   cmake --build build -j2 --target thumbnail_bench
-//   build/wine-run.sh build/thumbnail_bench.exe [count] [frame-folder]
+//   cmake --build build/win64 -j2 --target thumbnail_bench    (or build/win32)
+//   build/win64/wine-run.sh build/win64/thumbnail_bench.exe [count] [frame-folder]
 // Without a folder it writes `count` frames (default 300; thumbnails of
 // 160x120, 120x160 and 640x480 in turn) into a temporary folder and removes
 // them afterwards; with a folder it uses the .USD files found there, after

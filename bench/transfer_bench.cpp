@@ -2,7 +2,7 @@
 // files. Figures only; it asserts nothing.
 //
 // Build with scripts/build.sh, then from the repository root:
-//     build/wine-run.sh build/transfer_bench.exe [frames] [rounds]
+//     build/win64/wine-run.sh build/win64/transfer_bench.exe [frames] [rounds]
 // (defaults 100 frames, 5 rounds). The second drive is the test prefix's M:
 // (scripts/wine-drives.sh makes it); without it only one drive is measured.
 //

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing needs on a Debian 12 machine and builds
-# libjpeg-turbo for the Windows target. Safe to run again: every step checks
-# first and skips what is already in place.
+# libjpeg-turbo for both Windows targets, into <build-dir>/win32/deps and
+# <build-dir>/win64/deps, from one download of Debian's source package. Safe
+# to run again: every step checks first and skips what is already in place.
 #
 #   scripts/bootstrap.sh [build-dir]      (default: build)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$here/build}")
-deps="$build/deps"
+. "$here/scripts/host.sh"
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -31,9 +32,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q "${missing[@]}"
 fi
 
-if [ -f "$deps/lib/libjpeg.a" ] && [ -f "$deps/include/jpeglib.h" ]; then
-  exit 0
-fi
+have_jpeg() { [ -f "$build/$1/deps/lib/libjpeg.a" ] && [ -f "$build/$1/deps/include/jpeglib.h" ]; }
+needed=()
+for arch in $QUILLET_ARCHES; do have_jpeg "$arch" || needed+=("$arch"); done
+[ ${#needed[@]} -eq 0 ] && exit 0
 
 # libjpeg-turbo comes from Debian's source package, so it needs a deb-src entry.
 srcdir="$build/jpeg-src"
@@ -59,9 +61,12 @@ mkdir -p "$srcdir/unpacked"
 tar -xzf "$tarball" -C "$srcdir/unpacked"
 jsrc=$(ls -d "$srcdir"/unpacked/libjpeg-turbo-*/ | head -n1)
 
-echo "bootstrap: building libjpeg-turbo for i686-w64-mingw32"
-cmake -S "$jsrc" -B "$build/jpeg" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/i686-w64-mingw32.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF \
-  -DCMAKE_INSTALL_PREFIX="$deps" >/dev/null
-cmake --build "$build/jpeg" --target install -j"$(nproc)" >/dev/null
-echo "bootstrap: libjpeg-turbo installed in $deps"
+for arch in "${needed[@]}"; do
+  toolchain=$(toolchain_of "$arch")
+  echo "bootstrap: building libjpeg-turbo for $arch ($(basename "$toolchain" .cmake))"
+  cmake -S "$jsrc" -B "$build/$arch/jpeg" -DCMAKE_TOOLCHAIN_FILE="$here/$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF \
+    -DCMAKE_INSTALL_PREFIX="$build/$arch/deps" >/dev/null
+  cmake --build "$build/$arch/jpeg" --target install -j"$(nproc)" >/dev/null
+  echo "bootstrap: libjpeg-turbo installed in $build/$arch/deps"
+done

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Creates the demo frame library inside the Wine prefix of a build:
-#   scripts/demo-library.sh <build-dir>
+#   scripts/demo-library.sh <program-build>     (build/win32 or build/win64)
 # About 40 frames in subfolders of C:\users\Public\Documents\Frames and 6 in
 # the companion's target folder C:\Program Files\Common Files\ZEL. A folder
 # that already holds frame files is left as it is, so running it again is cheap.
 set -euo pipefail
-build=$(realpath -m "${1:?usage: demo-library.sh <build-dir>}")
+build=$(realpath -m "${1:?usage: demo-library.sh <program-build>}")
 run="$build/wine-run.sh"
 tool="$build/make_demo_library.exe"
 if [ ! -x "$run" ] || [ ! -f "$tool" ]; then

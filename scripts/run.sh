@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
-# Builds the program and runs it on a demo frame library.
+# Builds the program and runs it on a demo frame library: the 32-bit program
+# where the host runs 32-bit programs, the 64-bit one otherwise (or with
+# QUILLET_NO_WIN32=1).
 #   scripts/run.sh [build-dir]          (default: build)
 # With $DISPLAY set the window opens there. Without one the program runs on
 # a private Xvfb; the script saves a screenshot of the window, prints its
 # path and closes the program.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=$(realpath -m "${1:-$here/build}")
-"$here/scripts/build.sh" "$build" >/dev/null
+top=$(realpath -m "${1:-$here/build}")
+"$here/scripts/build.sh" "$top" >/dev/null
+. "$here/scripts/host.sh"
+if host_runs_win32; then
+  build="$top/win32"
+  echo "run: the 32-bit program ($build)"
+else
+  build="$top/win64"
+  echo "run: the 64-bit program ($build); 32-bit programs do not run here ($QUILLET_HOST_WIN32_WHY)"
+fi
 run="$build/wine-run.sh"
 title=$(sed -n 's/^TITLE_APP=//p' "$here/lang/QuilletTool.INI" | tr -d '\r')
 

@@ -4,10 +4,9 @@
 # folder under <build>/drives. Wine reads drive types only when its mount
 # manager starts, so after a change the Wine server is restarted; a prefix
 # that already has both drives is left alone.
-#   scripts/wine-drives.sh [build-dir]  (default: build)
+#   scripts/wine-drives.sh <program-build>     (build/win32 or build/win64)
 set -euo pipefail
-here=$(cd "$(dirname "$0")/.." && pwd)
-build=$(realpath -m "${1:-$here/build}")
+build=$(realpath -m "${1:?usage: wine-drives.sh <program-build>}")
 prefix="$build/wine"
 [ -f "$prefix/system.reg" ] || "$build/wine-run.sh" cmd /c exit >/dev/null 2>&1 </dev/null || true
 

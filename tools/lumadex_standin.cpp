@@ -4,7 +4,9 @@
 // HKEY_LOCAL_MACHINE\SOFTWARE\ZORVA\ZORVA LUMADEX3.0 ("CAPTION" = the name of
 // the semaphore it holds while running, "PATH" = its program inside its
 // install folder), creates the install folder with its "Config\ZEL" folder,
-// and holds that named semaphore while it runs.
+// and holds that named semaphore while it runs. The real one is a 32-bit
+// program, so even when built for 64 bits the stand-in writes the 32-bit
+// registry view and installs into the 32-bit programs' folder.
 //
 //   lumadex_standin [seconds]       register, then run (hold the semaphore)
 //                                   until a key is pressed, the seconds have
@@ -13,7 +15,7 @@
 //   lumadex_standin --install-only  register and create the folders, then exit
 //   lumadex_standin --uninstall     remove the two registry values
 //
-// Under Wine, from the build folder:
+// Under Wine, from a program's build folder (build/win32 or build/win64):
 //   ./wine-run.sh ./lumadex_standin.exe 60 &
 //   ./wine-run.sh ./QuilletTool.exe            # shows the "running" message
 // Once it is running it prints "running" on a line of its own, so a test can
@@ -36,7 +38,9 @@ constexpr char kProgramName[] = "Lumadex.exe";
 
 std::string InstallFolder() {
     char programFiles[MAX_PATH] = {};
-    const DWORD n = ::GetEnvironmentVariableA("ProgramFiles", programFiles, sizeof programFiles);
+    DWORD n = ::GetEnvironmentVariableA("ProgramFiles(x86)", programFiles, sizeof programFiles);
+    if (n == 0 || n >= sizeof programFiles)
+        n = ::GetEnvironmentVariableA("ProgramFiles", programFiles, sizeof programFiles);
     std::string base = n > 0 && n < sizeof programFiles ? programFiles : "C:\\Program Files";
     return base + "\\ZORVA\\LUMADEX3.0\\";
 }
@@ -59,7 +63,7 @@ bool Install() {
         std::fprintf(stderr, "cannot create %sConfig\\ZEL\n", folder.c_str());
         return false;
     }
-    CProfile profile(HKEY_LOCAL_MACHINE, kLumadexKey);
+    CProfile profile(HKEY_LOCAL_MACHINE, kLumadexKey, kLumadexRegistryView);
     if (profile.WriteString(kLumadexSubKey, kLumadexCaptionValue, kSemaphoreName) != ERROR_SUCCESS ||
         profile.WriteString(kLumadexSubKey, kLumadexPathValue, folder + kProgramName) != ERROR_SUCCESS) {
         std::fprintf(stderr, "cannot write the registry entry\n");
@@ -72,7 +76,8 @@ bool Install() {
 bool Uninstall() {
     HKEY key = nullptr;
     const std::string path = std::string(kLumadexKey) + "\\" + kLumadexSubKey;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE | kLumadexRegistryView, &key) !=
+        ERROR_SUCCESS)
         return true;
     win::RegKey owned(key);
     ::RegDeleteValueA(key, kLumadexCaptionValue);

@@ -1,7 +1,9 @@
 // Stores a folder as the tree's selection for the next start of the program
 // (the CurrentFolder value), so that scripts can open it on a given folder:
 //   store_current_folder [--if-unset] <folder path>
-// With --if-unset a folder the user chose earlier is kept.
+//   store_current_folder --print
+// With --if-unset a folder the user chose earlier is kept. --print prints the
+// stored folder's path (exit status 1 when there is none).
 #include <windows.h>
 
 #include <cstdio>
@@ -12,9 +14,17 @@
 #include "win/Handles.h"
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--print") {
+        win::OleScope ole;
+        const std::string path =
+            CFolderTreeCtrl::StoredCurrentFolderPath(CZELMaintenanceApp::SettingsKeyPath());
+        if (path.empty()) return 1;
+        std::printf("%s\n", path.c_str());
+        return 0;
+    }
     const bool ifUnset = argc == 3 && std::string(argv[1]) == "--if-unset";
     if (argc != 2 && !ifUnset) {
-        std::fprintf(stderr, "usage: store_current_folder [--if-unset] <folder>\n");
+        std::fprintf(stderr, "usage: store_current_folder [--if-unset] <folder> | --print\n");
         return 2;
     }
     if (ifUnset && CFolderTreeCtrl::HasStoredCurrentFolder(CZELMaintenanceApp::SettingsKeyPath())) return 0;

@@ -8,8 +8,15 @@
 #include "win/Strings.h"
 
 std::string ReadLumadexValue(const char* name) {
-    CProfile profile(HKEY_LOCAL_MACHINE, kLumadexKey);
-    return profile.ReadString(kLumadexSubKey, name, "");
+    // The companion is a 32-bit program: on 64-bit Windows its entry lies in
+    // the registry's 32-bit view, which a 32-bit build sees anyway and a
+    // 64-bit build must ask for. The native view is the fallback, for an
+    // entry that a 64-bit installer wrote.
+    CProfile companionView(HKEY_LOCAL_MACHINE, kLumadexKey, kLumadexRegistryView);
+    if (companionView.HasValue(kLumadexSubKey, name))
+        return companionView.ReadString(kLumadexSubKey, name, "");
+    CProfile nativeView(HKEY_LOCAL_MACHINE, kLumadexKey);
+    return nativeView.ReadString(kLumadexSubKey, name, "");
 }
 
 bool IsNamedSemaphorePresent(const std::string& name) {

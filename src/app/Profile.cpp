@@ -4,15 +4,15 @@ namespace {
 // Created with full access when missing. Where full access is refused (a
 // key of the machine for a user without rights) the key is still opened for
 // reading, so its values read as stored rather than as defaults.
-win::RegKey CreateKey(HKEY parent, const std::string& path, LONG* error = nullptr) {
+win::RegKey CreateKey(HKEY parent, const std::string& path, REGSAM view, LONG* error = nullptr) {
     HKEY key = nullptr;
     LONG result = ERROR_INVALID_HANDLE;
     if (parent) {
-        result =
-            ::RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        result = ::RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
+                                   nullptr);
         if (result == ERROR_ACCESS_DENIED) {
             HKEY readOnly = nullptr;
-            if (::RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &readOnly) == ERROR_SUCCESS)
+            if (::RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ | view, &readOnly) == ERROR_SUCCESS)
                 key = readOnly;
         } else if (result != ERROR_SUCCESS) {
             key = nullptr;
@@ -23,10 +23,11 @@ win::RegKey CreateKey(HKEY parent, const std::string& path, LONG* error = nullpt
 }
 }  // namespace
 
-CProfile::CProfile(HKEY root, const std::string& path) : key_(CreateKey(root, path)) {}
+CProfile::CProfile(HKEY root, const std::string& path, REGSAM view)
+    : view_(view), key_(CreateKey(root, path, view)) {}
 
 win::RegKey CProfile::OpenSubKey(const std::string& subKey, LONG* error) const {
-    return CreateKey(key_.Get(), subKey, error);
+    return CreateKey(key_.Get(), subKey, view_, error);
 }
 
 LONG CProfile::WriteString(const std::string& subKey, const std::string& name, const std::string& text) {
@@ -74,6 +75,12 @@ DWORD CProfile::ReadDword(const std::string& subKey, const std::string& name, DW
                            &size) != ERROR_SUCCESS)
         return defaultValue;
     return value;
+}
+
+bool CProfile::HasValue(const std::string& subKey, const std::string& name) {
+    win::RegKey sub = OpenSubKey(subKey);
+    return sub &&
+           ::RegQueryValueExA(sub.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 void* CProfile::ReadBinary(const std::string& subKey, const std::string& name, void* buffer, DWORD* size) {

@@ -1,6 +1,8 @@
 // Registry key wrapper: holds one key opened (created when missing) with full
 // access; every value operation opens the named sub key below it, does one
-// operation and closes the sub key again.
+// operation and closes the sub key again. A view (KEY_WOW64_32KEY or
+// KEY_WOW64_64KEY) picks one of the two registry views of 64-bit Windows for
+// every open; 0 is the process's own view.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +13,7 @@
 
 class CProfile {
 public:
-    CProfile(HKEY root, const std::string& path);
+    CProfile(HKEY root, const std::string& path, REGSAM view = 0);
     virtual ~CProfile() = default;
     CProfile(const CProfile&) = delete;
     CProfile& operator=(const CProfile&) = delete;
@@ -28,6 +30,8 @@ public:
     std::string ReadString(const std::string& subKey, const std::string& name,
                            const std::string& defaultText);
     DWORD ReadDword(const std::string& subKey, const std::string& name, DWORD defaultValue);
+    // True when the value exists, whatever its type and size.
+    bool HasValue(const std::string& subKey, const std::string& name);
 
     // Sub key not openable: size 0, null. Size query fails: null, size kept.
     // Otherwise size becomes the value's size, and the value is read into
@@ -37,5 +41,6 @@ public:
 private:
     win::RegKey OpenSubKey(const std::string& subKey, LONG* error = nullptr) const;
 
+    REGSAM view_;
     win::RegKey key_;
 };

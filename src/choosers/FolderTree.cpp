@@ -106,6 +106,21 @@ std::string PathOfList(LPCITEMIDLIST list) {
     return buffer;
 }
 
+// The stored CurrentFolder; empty on a first run. valid is false for a
+// damaged value, which leads nowhere, like a folder deleted since.
+win::ShellIdList ReadStoredFolder(const std::string& settingsKey, bool& valid) {
+    valid = false;
+    CProfile profile(HKEY_CURRENT_USER, settingsKey);
+    DWORD size = 0;
+    profile.ReadBinary(kSettingSection, kCurrentFolderValue, nullptr, &size);
+    if (size == 0) return {};
+    win::ShellIdList stored = idlist::Allocate(size);
+    if (!stored.Get() || !profile.ReadBinary(kSettingSection, kCurrentFolderValue, stored.Get(), &size))
+        return {};
+    valid = idlist::IsWellFormed(stored.Get(), size);
+    return stored;
+}
+
 }  // namespace
 
 void CFolderTreeCtrl::Attach(HWND tree) {
@@ -332,16 +347,11 @@ void CFolderTreeCtrl::FillTree() {
 }
 
 void CFolderTreeCtrl::SelectStoredFolder(HTREEITEM root) {
-    CProfile profile(HKEY_CURRENT_USER, settingsKey_);
-    DWORD size = 0;
-    profile.ReadBinary(kSettingSection, kCurrentFolderValue, nullptr, &size);
-    if (size == 0) return;  // first run: nothing selected
-    win::ShellIdList stored = idlist::Allocate(size);
-    if (!stored.Get() || !profile.ReadBinary(kSettingSection, kCurrentFolderValue, stored.Get(), &size))
-        return;
+    bool valid = false;
+    win::ShellIdList stored = ReadStoredFolder(settingsKey_, valid);
+    if (!stored.Get()) return;  // first run: nothing selected
 
-    // A damaged value leads nowhere, like a folder deleted since.
-    HTREEITEM current = idlist::IsWellFormed(stored.Get(), size) ? root : nullptr;
+    HTREEITEM current = valid ? root : nullptr;
     for (LPCITEMIDLIST id = stored.Get(); current && id->mkid.cb; id = ::ILGetNext(id)) {
         win::ShellIdList one(::ILCloneFirst(id));
         current = one.Get() ? FindChildExpanding(current, one.Get()) : nullptr;
@@ -362,6 +372,12 @@ bool CFolderTreeCtrl::StoreCurrentFolderPath(const std::string& settingsKey, con
     CProfile profile(HKEY_CURRENT_USER, settingsKey);
     return profile.WriteBinary(kSettingSection, kCurrentFolderValue, list.Get(), ::ILGetSize(list.Get())) ==
            ERROR_SUCCESS;
+}
+
+std::string CFolderTreeCtrl::StoredCurrentFolderPath(const std::string& settingsKey) {
+    bool valid = false;
+    win::ShellIdList stored = ReadStoredFolder(settingsKey, valid);
+    return valid ? PathOfList(stored.Get()) : std::string();
 }
 
 bool CFolderTreeCtrl::HasStoredCurrentFolder(const std::string& settingsKey) {

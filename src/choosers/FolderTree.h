@@ -79,6 +79,9 @@ public:
     // selects it; false when the shell does not know the path.
     static bool StoreCurrentFolderPath(const std::string& settingsKey, const std::string& path);
     static bool HasStoredCurrentFolder(const std::string& settingsKey);
+    // The file-system path of the stored CurrentFolder; empty when there is
+    // none, it is damaged or it names no file-system folder.
+    static std::string StoredCurrentFolderPath(const std::string& settingsKey);
 
     // 1 when the folder holds a subfolder, else 0 (also when unreadable).
     static int HasSubfolders(const std::string& path);

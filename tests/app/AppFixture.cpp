@@ -6,6 +6,7 @@
 AppFixture::AppFixture() : langFile_(dir / "lang.INI") {
     DeleteRegTree(HKEY_CURRENT_USER, "Software\\ZORVA");
     DeleteRegTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\ZORVA");
+    DeleteRegTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\ZORVA", KEY_WOW64_32KEY);
     WriteLanguageFile("1");
     SetMessageBoxResponder([this](const std::string& text, UINT flags) {
         boxes.push_back({text, flags});
@@ -31,10 +32,10 @@ void AppFixture::WriteLanguageFile(const char* flag) {
     testing_support::WriteFile(langFile_, text);
 }
 
-void AppFixture::WriteLumadexEntry(const std::string& caption, const std::string& path) {
+void AppFixture::WriteLumadexEntry(const std::string& caption, const std::string& path, REGSAM view) {
     const std::string key = std::string(kLumadexKey) + "\\" + kLumadexSubKey;
-    WriteRegString(HKEY_LOCAL_MACHINE, key, kLumadexCaptionValue, caption);
-    WriteRegString(HKEY_LOCAL_MACHINE, key, kLumadexPathValue, path);
+    WriteRegString(HKEY_LOCAL_MACHINE, key, kLumadexCaptionValue, caption, view);
+    WriteRegString(HKEY_LOCAL_MACHINE, key, kLumadexPathValue, path, view);
 }
 
 RegTree AppFixture::StoredSettings() {

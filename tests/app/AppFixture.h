@@ -35,7 +35,8 @@ protected:
     void WriteLanguageFile(const char* flag);
     void UseLanguageFile(CZELMaintenanceApp& app) const { app.SetLanguageFile(langFile_); }
 
-    static void WriteLumadexEntry(const std::string& caption, const std::string& path);
+    // The companion's entry in one registry view (0: this build's own).
+    static void WriteLumadexEntry(const std::string& caption, const std::string& path, REGSAM view = 0);
     // All settings values as stored.
     static RegTree StoredSettings();
 
@@ -44,6 +45,7 @@ protected:
 private:
     RegistrySnapshot userKeys_{HKEY_CURRENT_USER, "Software\\ZORVA"};
     RegistrySnapshot machineKeys_{HKEY_LOCAL_MACHINE, "SOFTWARE\\ZORVA"};
+    RegistrySnapshot machineKeys32_{HKEY_LOCAL_MACHINE, "SOFTWARE\\ZORVA", KEY_WOW64_32KEY};
     std::deque<int> answers_;
     std::string langFile_;
 };

@@ -83,9 +83,13 @@ TEST_F(ProcessTest, ASecondProgramBringsTheFirstForwardAndEndsAtOnce) {
     EXPECT_EQ(stored.keys.at("WindowPos").values.size(), 7u);  // with the two pane proportions
 }
 
+// The stand-in acts as the 32-bit program the companion is: on 64-bit Windows
+// it installs among the 32-bit programs and registers in the 32-bit view.
 TEST_F(ProcessTest, TheCompanionStandInIsSeenUntilItEnds) {
     char programFiles[MAX_PATH] = {};
-    ASSERT_GT(::GetEnvironmentVariableA("ProgramFiles", programFiles, MAX_PATH), 0u);
+    if (!::GetEnvironmentVariableA("ProgramFiles(x86)", programFiles, MAX_PATH)) {
+        ASSERT_GT(::GetEnvironmentVariableA("ProgramFiles", programFiles, MAX_PATH), 0u);
+    }
     const std::string installRoot = std::string(programFiles) + "\\ZORVA";
     const bool installRootExisted = testing_support::Exists(installRoot);
 
@@ -94,8 +98,14 @@ TEST_F(ProcessTest, TheCompanionStandInIsSeenUntilItEnds) {
     ASSERT_TRUE(
         WaitFor([] { return IsNamedSemaphorePresent(ReadLumadexValue(kLumadexCaptionValue)); }, 60000));
 
+    const std::string key = std::string(kLumadexKey) + "\\" + kLumadexSubKey;
+    RegValue caption;
+    EXPECT_TRUE(ReadRegValue(HKEY_LOCAL_MACHINE, key, kLumadexCaptionValue, caption, KEY_WOW64_32KEY));
+    EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, key, kLumadexCaptionValue, caption), sizeof(void*) == 4);
+
     CZELMaintenanceApp app;
     UseLanguageFile(app);
+    EXPECT_EQ(app.GetLumadexConfigFolder(), installRoot + "\\LUMADEX3.0\\Config\\ZEL");
     EXPECT_TRUE(testing_support::IsDirectory(app.GetLumadexConfigFolder())) << app.GetLumadexConfigFolder();
     onBox = [&](const ShownBox&) {
         // The user closes the companion, then retries.

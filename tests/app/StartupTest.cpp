@@ -268,3 +268,34 @@ TEST_F(StartupTest, TheCompanionCheckAsksUntilItsSemaphoreIsGoneOrTheUserCancels
     EXPECT_FALSE(app.EnsureLumadexClosed());
     EXPECT_EQ(boxes.size(), 2u);
 }
+
+// The companion is a 32-bit program: on 64-bit Windows its entry lies in the
+// registry's 32-bit view, which a 64-bit build has to ask for.
+TEST_F(StartupTest, TheCompanionEntryIsReadFromThe32BitViewFirstThenFromTheNativeOne) {
+    constexpr bool k64Bit = sizeof(void*) == 8;
+    const std::string key = std::string(kLumadexKey) + "\\" + kLumadexSubKey;
+    WriteLumadexEntry("QuilletTest Lumadex 32", "D:\\Lux32\\lux.exe", KEY_WOW64_32KEY);
+    RegValue inOwnView;
+    EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, key, kLumadexCaptionValue, inOwnView), !k64Bit);
+
+    CZELMaintenanceApp app;
+    UseLanguageFile(app);
+    EXPECT_EQ(app.GetLumadexConfigFolder(), "D:\\Lux32\\Config\\ZEL");
+    {
+        win::KernelObject lumadex(::CreateSemaphoreA(nullptr, 1, 1, "QuilletTest Lumadex 32"));
+        AnswerBoxes({IDCANCEL});
+        EXPECT_FALSE(app.EnsureLumadexClosed());
+        EXPECT_EQ(boxes.size(), 1u);
+    }
+    if (!k64Bit) return;  // a 32-bit build has but the one view
+
+    WriteLumadexEntry("QuilletTest Lumadex 64", "D:\\Lux64\\lux.exe");
+    EXPECT_EQ(app.GetLumadexConfigFolder(), "D:\\Lux32\\Config\\ZEL");
+    DeleteRegTree(HKEY_LOCAL_MACHINE, kLumadexKey, KEY_WOW64_32KEY);
+    EXPECT_EQ(app.GetLumadexConfigFolder(), "D:\\Lux64\\Config\\ZEL");
+    win::KernelObject lumadex(::CreateSemaphoreA(nullptr, 1, 1, "QuilletTest Lumadex 64"));
+    boxes.clear();
+    AnswerBoxes({IDCANCEL});
+    EXPECT_FALSE(app.EnsureLumadexClosed());
+    EXPECT_EQ(boxes.size(), 1u);
+}

@@ -1,17 +1,24 @@
 #!/bin/sh
-# The release package as a Windows user gets it: scripts/package.sh writes the
-# ZIP, which is unpacked into an empty folder of a clean Wine prefix; the
-# program there must carry the package's version, find its language file and
-# open its window, in English and, after the README's language switch, in
+# The release package of one build as a Windows user gets it: CPack writes
+# the ZIP (as scripts/package.sh does), which is unpacked into an empty folder
+# of a clean Wine prefix; the program there must carry the package's version
+# and the build's processor in its name and manifest, find its language file
+# and open its window, in English and, after the README's language switch, in
 # Japanese (code page 932). A screenshot of the Japanese window is left in
 # the build folder.
-#   unpack_and_start.sh <source-dir> <build-dir>
+#   unpack_and_start.sh <source-dir> <program-build>
 set -eu
 here=$1 build=$2
-zip=$("$here/scripts/package.sh" "$build")
+zip=$("$here/scripts/package-one.sh" "$build")
 name=$(basename "$zip" .zip)
 version=${name#QuilletTool-}
-version=${version%-win32}
+arch=${version##*-}
+version=${version%-*}
+case "$arch" in
+  win32) manifest_arch=x86 machine_type=014c bits="32-bit" ;;
+  win64) manifest_arch=amd64 machine_type=8664 bits="64-bit" ;;
+  *) echo "package test: $name.zip names no win32 or win64 build" >&2; exit 1 ;;
+esac
 
 export QUILLET_WINEPREFIX="$build/wine-package"
 run="$build/wine-run.sh"
@@ -36,6 +43,14 @@ exe="C:\\users\\Public\\Unpacked\\$name\\QuilletTool.exe"
 
 versions=$("$run" "$build/file_version.exe" "$exe" </dev/null | tr -d '\r')
 [ "$versions" = "$version.0 $version" ] || fail "version resource '$versions' does not match $name"
+# The exe's own header and its manifest say the same processor as the name.
+pe=$(od -An -tu4 -j60 -N4 "$app/QuilletTool.exe" | tr -d ' ')
+machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$app/QuilletTool.exe" | tr -d ' ')
+[ "$machine" = "$machine_type" ] || fail "QuilletTool.exe in $name.zip is not a $bits program (machine $machine)"
+identities=$(grep -ao 'processorArchitecture="[a-z0-9]*"' "$app/QuilletTool.exe" | sort -u)
+[ "$identities" = "processorArchitecture=\"$manifest_arch\"" ] ||
+  fail "the manifest of $name.zip says $identities, not $manifest_arch"
+grep -q "$arch package" "$app/README.txt" || fail "README.txt of $name.zip does not name the $arch package"
 
 title=$(sed -n 's/^TITLE_APP=//p' "$app/QuilletTool.INI" | tr -d '\r')
 [ -n "$title" ] || fail "no TITLE_APP in the packaged language file"
