@@ -30,7 +30,7 @@ count_results() {
   local report=$1 listed=$2
   if [ ! -f "$report" ]; then echo "0 $listed 0"; return; fi
   local head tests failures skipped
-  head=$(grep -m1 '<testsuite ' "$report")
+  head=$(tr '\n\t' '  ' <"$report" | grep -o '<testsuite [^>]*>' | head -n1)
   tests=$(sed -n 's/.* tests="\([0-9]*\)".*/\1/p' <<<"$head")
   failures=$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$head")
   skipped=$(sed -n 's/.* skipped="\([0-9]*\)".*/\1/p' <<<"$head")
