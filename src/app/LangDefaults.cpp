@@ -6,9 +6,10 @@
 // them). Add new keys above the end marker.
 const LangDefault kPostReleaseLangDefaults[] = {
     {"ERR_FRAME_LINK",
-     "This frame's folder holds a link to another place:\\n%s\\nA frame holding a link is not moved, copied "
-     "or renamed, so that nothing outside the frame is touched."},
+     "This frame is a link, or holds a link, to another place:\\n%s\\nA frame holding a link is not moved, "
+     "copied, renamed or deleted, so that nothing outside the frame is touched."},
     {"ERR_FOLDER_CREATE", "The folder could not be created."},
+    {"ERR_DELETE_LEFT", "This could not be deleted, and the delete stopped there:\\n%s"},
     {"MENU_EDIT", "&Edit"},
     {"MENU_EDIT_ADD", "&Add to target"},
     {"MENU_EDIT_MOVE_BACK", "&Move back"},

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "win/Links.h"
 #include "win/Strings.h"
 
 namespace {
@@ -79,6 +80,9 @@ bool FlushAndClose(HANDLE file) {
 }
 
 bool FlushWrittenFile(const std::string& path) {
+    // A name that has become a link since would be opened for writing what
+    // it points to; nothing of ours is there to flush.
+    if (win::IsLink(path)) return true;
     HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {

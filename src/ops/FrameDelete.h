@@ -1,5 +1,5 @@
-// Deleting frames to the recycle bin, each frame file with its companion
-// folder, through the shell (which takes a link away as a link).
+// Deleting frames, each frame file with its companion folder: to the
+// recycle bin through the shell, or for good on a drive without one.
 #pragma once
 
 #include <string>
@@ -9,9 +9,11 @@
 
 // The frames (file names with extension) of folder (ending with a
 // backslash), one by one; the reporter's Progress comes before each frame
-// and may stop the rest. A failure of the shell is reported and stops;
-// whatever it did delete is gone and leaves the frame-info cache. True
-// unless the shell failed.
+// and may stop the rest. A frame that is or holds a link refuses the whole
+// delete before anything is touched (ERR_FRAME_LINK, naming the link). The
+// first thing that will not go is reported (ERR_DELETE_LEFT, naming it) and
+// stops; a frame file that stays keeps its folder, and what did go has left
+// the frame-info cache. True unless something was refused or left.
 // A drive without a recycle bin (a card) passes toRecycleBin false: the
 // frames are deleted for good, and the shell is not asked to pretend.
 bool DeleteFramesToRecycleBin(const std::string& folder, const std::vector<std::string>& names,

@@ -6,6 +6,7 @@
 #include "ops/FileCopy.h"
 #include "win/FileSystem.h"
 #include "win/Handles.h"
+#include "win/Links.h"
 #include "win/Strings.h"
 
 namespace {
@@ -25,12 +26,13 @@ void AddLink(FrameScan& scan, const std::string& root, std::string relative, boo
     scan.entries.push_back({std::move(relative), folder, true, 0});
 }
 
-void ScanInto(const std::string& root, const std::string& relative, FrameScan& scan);
+void ScanInto(const std::string& root, const std::string& relative, const win::LinkCheck& links,
+              FrameScan& scan);
 
 // One entry of a folder being listed (prefix: the folder relative to root,
-// with its backslash); a real folder is listed in turn.
-void AddListed(const std::string& root, const std::string& prefix, const char* name, DWORD attributes,
-               ULONGLONG size, FrameScan& scan) {
+// with its backslash; links: that folder's); a real folder is listed in turn.
+void AddListed(const std::string& root, const std::string& prefix, const win::LinkCheck& links,
+               const char* name, DWORD attributes, ULONGLONG size, FrameScan& scan) {
     if (IsDots(name)) return;
     std::string child = prefix + name;
     if (!win::FitsPath(root + child)) {
@@ -38,11 +40,11 @@ void AddListed(const std::string& root, const std::string& prefix, const char* n
         return;
     }
     const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (IsLinkAttributes(attributes)) {
+    if (links.IsLink(name, attributes)) {
         AddLink(scan, root, std::move(child), folder);
     } else if (folder) {
         scan.entries.push_back({child, true, false, 0});
-        ScanInto(root, child, scan);
+        ScanInto(root, child, links.Child(name), scan);
     } else {
         AddFile(scan, std::move(child), size);
     }
@@ -50,7 +52,8 @@ void AddListed(const std::string& root, const std::string& prefix, const char* n
 
 // Lists root + relative (a folder) into scan, descending into real folders
 // only.
-void ScanInto(const std::string& root, const std::string& relative, FrameScan& scan) {
+void ScanInto(const std::string& root, const std::string& relative, const win::LinkCheck& links,
+              FrameScan& scan) {
     const std::string prefix = relative.empty() ? std::string() : relative + "\\";
     const std::string pattern = root + prefix + "*.*";
     if (!win::FitsPath(pattern)) {
@@ -66,13 +69,14 @@ void ScanInto(const std::string& root, const std::string& relative, FrameScan& s
         return;
     }
     do {
-        AddListed(root, prefix, entry.cFileName, entry.dwFileAttributes,
+        AddListed(root, prefix, links, entry.cFileName, entry.dwFileAttributes,
                   (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow, scan);
     } while (::FindNextFileA(find.Get(), &entry));
 }
 
 // ScanInto through a handle the folder root + relative is open with.
-void ScanOpenFolder(HANDLE folder, const std::string& root, const std::string& relative, FrameScan& scan) {
+void ScanOpenFolder(HANDLE folder, const std::string& root, const std::string& relative,
+                    const win::LinkCheck& links, FrameScan& scan) {
     const std::string prefix = relative + "\\";
     std::vector<LONGLONG> buffer(8192);  // 64 KB, aligned as the entries need
     const DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
@@ -88,7 +92,7 @@ void ScanOpenFolder(HANDLE folder, const std::string& root, const std::string& r
                                                      name, MAX_PATH - 1, nullptr, nullptr);
             if (length > 0) {
                 name[length] = '\0';
-                AddListed(root, prefix, name, entry.FileAttributes, entry.EndOfFile.QuadPart, scan);
+                AddListed(root, prefix, links, name, entry.FileAttributes, entry.EndOfFile.QuadPart, scan);
             } else {
                 scan.complete = false;
             }
@@ -114,7 +118,8 @@ FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name,
         (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return scan;
     scan.found = true;
-    if (IsLinkAttributes(file.dwFileAttributes))
+    const win::LinkCheck links(folder);
+    if (links.IsLink(name, file.dwFileAttributes))
         AddLink(scan, folder, name, false);
     else
         AddFile(scan, name, (static_cast<ULONGLONG>(file.nFileSizeHigh) << 32) | file.nFileSizeLow);
@@ -122,7 +127,7 @@ FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name,
     const std::string companion = win::WithoutLastDot(name);
     const DWORD attributes = ::GetFileAttributesA((folder + companion).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return scan;
-    if (IsLinkAttributes(attributes)) {
+    if (links.IsLink(companion, attributes)) {
         AddLink(scan, folder, companion, true);
         return scan;
     }
@@ -134,11 +139,11 @@ FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (*companionKept) {
-            ScanOpenFolder(companionKept->Get(), folder, companion, scan);
+            ScanOpenFolder(companionKept->Get(), folder, companion, links.Child(companion), scan);
             return scan;
         }
     }
-    ScanInto(folder, companion, scan);
+    ScanInto(folder, companion, links.Child(companion), scan);
     return scan;
 }
 
@@ -156,7 +161,10 @@ FrameScan ScanFrameForRename(const std::string& folder, const std::string& name,
 FrameScan ScanFolder(const std::string& folder) {
     FrameScan scan;
     scan.found = win::FolderExists(folder);
-    if (scan.found) ScanInto(win::WithoutTrailingBackslashes(folder) + "\\", std::string(), scan);
+    if (scan.found) {
+        const std::string root = win::WithoutTrailingBackslashes(folder) + "\\";
+        ScanInto(root, std::string(), win::LinkCheck(root), scan);
+    }
     return scan;
 }
 
@@ -181,19 +189,23 @@ CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, con
     return CopyFilesInPieces(files, tick, flush, helper);
 }
 
-bool DeleteScanned(const FrameScan& scan, const std::string& folder) {
+bool DeleteScanned(const FrameScan& scan, const std::string& folder, std::string* notDeleted) {
     bool all = true;
+    auto keep = [&](const std::string& path) {
+        if (all && notDeleted) *notDeleted = path;
+        all = false;
+    };
     for (auto entry = scan.entries.rbegin(); entry != scan.entries.rend(); ++entry) {
         const std::string path = folder + entry->relative;
-        if (!win::FitsPath(path)) {
-            all = false;
+        // A link is never named: under Wine a delete of a link deletes what
+        // it points to (a file, or an empty folder) and leaves the link.
+        if (entry->link || !win::FitsPath(path)) {
+            keep(path);
             continue;
         }
-        // Attributes set on a link may land on what it points to.
-        if (!entry->link) win::ClearAttributes(path);
-        // RemoveDirectoryA takes a folder link away without entering it.
+        win::ClearAttributes(path);
         const bool gone = entry->folder ? ::RemoveDirectoryA(path.c_str()) : ::DeleteFileA(path.c_str());
-        if (!gone && win::PathExists(path)) all = false;
+        if (!gone && win::PathExists(path)) keep(path);
     }
     return all;
 }

@@ -1,8 +1,8 @@
 // A frame on disk as a list, made by one directory walk: the frame file,
 // then its companion folder and everything in it, each folder before what it
 // holds. The walk never enters a link (a junction, a symbolic link, any
-// reparse point): a link is listed as itself and nothing behind it is
-// touched by a copy or a delete made from the list.
+// reparse point; win::LinkCheck decides): a link is listed as itself, and the
+// operations refuse a frame that holds one before touching anything.
 #pragma once
 
 #include <windows.h>
@@ -68,14 +68,12 @@ CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, con
 CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
                        const CopyTicker& tick);
 // Deletes the listed entries under folder, deepest first, read-only ones too.
-// A link is removed as a link; what it points to is never entered. Goes on
-// past what cannot be deleted; true when everything listed is gone.
-bool DeleteScanned(const FrameScan& scan, const std::string& folder);
+// A listed link is left as it is, and so is the folder holding it: no call
+// that names a link is safe under Wine. Goes on past what cannot be deleted;
+// true when everything listed is gone, else the first path left is put in
+// notDeleted.
+bool DeleteScanned(const FrameScan& scan, const std::string& folder, std::string* notDeleted = nullptr);
 
-// Deletes folder and everything in it, entering no link; true when it is gone.
+// Deletes folder and everything in it but links (and the folders holding
+// them); true when it is gone.
 bool RemoveFolderTree(const std::string& folder);
-
-// Whether a file or folder attribute set marks a link.
-inline bool IsLinkAttributes(DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}

@@ -131,3 +131,54 @@ TEST_F(DeleteOpsTest, CancelStopsALongDeleteBetweenFramesAndNoFrameIsLeftHalfDel
     EXPECT_GT(left, 0);
     EXPECT_EQ(dialog_->SourceList().GetItemCount(), left);
 }
+
+// A delete in the library (to the recycle bin) and one on a card (for good),
+// each of a frame with a link to a folder outside: the window names the
+// link, and the frame, the link and what it points to all stay. Under Wine
+// the recycle bin and a delete alike act on what a link points to.
+TEST_F(DeleteOpsTest, BothDeletesRefuseAFrameHoldingALinkAndTouchNothingOutside) {
+    testing_support::TempDir outside;
+    testing_support::MakeDirs(outside / "pictures\\inner");
+    testing_support::WriteFile(outside / "pictures\\keep.jpg", std::string(4000, 'k'));
+    testing_support::WriteFile(outside / "pictures\\inner\\deep.jpg", "deep");
+    const auto outsideBefore = testing_support::Snapshot(outside.Path());
+
+    // In the library: the companion folder itself is the link.
+    WriteFrame(dir_.Path(), "ALPHA", "Alpha");
+    testing_support::WriteFile(dir_ / "COMPLINK.USD", "[HEADER]\r\nHdTitle=Linked\r\n");
+    ASSERT_TRUE(testing_support::MakeLink(outside / "pictures", dir_ / "COMPLINK"));
+    // On the card: a link three folders down in the companion.
+    testing_support::MakeDirs(kCardFolder);
+    WriteFrame(kCardFolder, "DEEPLINK", "Deep link");
+    testing_support::MakeDirs(std::string(kCardFolder) + "\\DEEPLINK\\a\\b");
+    const std::string deepLink = std::string(kCardFolder) + "\\DEEPLINK\\a\\b\\out";
+    ASSERT_TRUE(testing_support::MakeLink(outside / "pictures", deepLink));
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    const auto libraryBefore = testing_support::Snapshot(dir_.Path());
+    const auto cardBefore = testing_support::Snapshot(kCardFolder);
+    const Names trashBefore = Entries(TrashFiles());
+
+    struct Case {
+        CListCtrlZEL& list;
+        std::string name, link, question;
+    };
+    for (const Case& c : {Case{dialog_->SourceList(), "COMPLINK.USD", dir_ / "COMPLINK", "MSG_DELETE"},
+                          Case{dialog_->TargetList(), "DEEPLINK.USD", deepLink, "MSG_DELETE_PERMANENT"}}) {
+        SCOPED_TRACE(c.name);
+        boxes_.clear();
+        Focus(c.list);
+        Select(c.list, {FindItem(c.list, c.name)});
+        Answer({IDYES});
+        Command(IDC_BTN_DELETE);
+        ASSERT_EQ(boxes_.size(), 2u) << BoxText(1);
+        EXPECT_EQ(boxes_[0].text, GetLangString(c.question.c_str()));
+        EXPECT_NE(boxes_[1].text.find(c.link), std::string::npos) << boxes_[1].text;
+        EXPECT_EQ(boxes_[1].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
+        EXPECT_GE(FindItem(c.list, c.name), 0);
+    }
+    EXPECT_EQ(testing_support::Snapshot(outside.Path()), outsideBefore);
+    EXPECT_EQ(testing_support::Snapshot(dir_.Path()), libraryBefore);
+    EXPECT_EQ(testing_support::Snapshot(kCardFolder), cardBefore);
+    EXPECT_EQ(Entries(TrashFiles()), trashBefore);
+}

@@ -7,6 +7,8 @@
 #include "ops/FrameDelete.h"
 #include "ops/FrameRename.h"
 
+#include <functional>
+
 using testing_support::Exists;
 using testing_support::IsLink;
 using testing_support::MakeDirs;
@@ -83,16 +85,112 @@ TEST_F(FrameLinkTest, EveryTransferRefusesAFrameHoldingALinkBeforeTouchingAnythi
     EXPECT_EQ(Snapshot(src).at("Rose\\sub\\out"), "<link>");
 }
 
-TEST_F(FrameLinkTest, RenameRefusesAndTheRecycleBinTakesTheLinkNotItsTarget) {
-    const auto library = Snapshot(src), outsideBefore = Snapshot(outside);
-    EXPECT_FALSE(RenameFrame(src + "\\", "Rose.USD", "Daisy", reporter));
-    EXPECT_EQ(reporter.keys, std::vector<std::string>{"ERR_FRAME_LINK"});
-    EXPECT_EQ(Snapshot(src), library);
+// Every operation, on every kind of link, in the library and on a card:
+// each refuses the frame before touching anything and names the link, and
+// the files the links point to stay byte for byte as they were. Under Wine
+// no call that names a link is safe: a delete, a move, the recycle bin or a
+// change of attributes acts on what it points to.
+TEST(FrameLinkMatrix, EveryOperationRefusesEveryKindOfLinkInTheLibraryAndOnACard) {
+    enum Kind { kDeepFolder, kCompanionIsLink, kFileInCompanion, kFrameFileIsLink, kOwnParent };
+    const char* kindNames[] = {"a folder link three levels down", "a companion folder that is a link",
+                               "a file link in the companion", "a frame file that is a link",
+                               "a link to the frame's own folder"};
+    const std::string card = "M:\\qtlinks" + std::to_string(::GetCurrentProcessId());
+    for (const bool onCard : {false, true}) {
+        if (onCard && !testing_support::IsDirectory("M:\\")) {
+            ADD_FAILURE() << "no card drive M: in this prefix (scripts/wine-drives.sh makes it)";
+            continue;
+        }
+        for (int kind = kDeepFolder; kind <= kOwnParent; ++kind) {
+            SCOPED_TRACE(std::string(kindNames[kind]) + (onCard ? ", target on the card" : ", target in C:"));
+            testing_support::TempDir root;
+            const std::string outside = root / "outside", library = root / "library";
+            const std::string target = onCard ? card : root / "target";
+            testing_support::RemoveTree(card);
+            MakeDirs(outside + "\\dir\\inner");
+            MakeDirs(library);
+            MakeDirs(target);
+            WriteFile(outside + "\\secret.jpg", std::string(2000, 's'));
+            WriteFile(outside + "\\real_usd.USD", "[HEADER]\r\nHdTitle=Outside\r\n");
+            WriteFile(outside + "\\dir\\keep.jpg", "keep");
+            WriteFile(outside + "\\dir\\inner\\deep.jpg", "deep");
 
-    EXPECT_TRUE(DeleteFramesToRecycleBin(src + "\\", {"Rose.USD", "Loop.USD"}, reporter));
-    EXPECT_FALSE(Exists(Src("Rose.USD")));
-    EXPECT_FALSE(Exists(Src("Rose")));
-    EXPECT_FALSE(Exists(Src("Loop")));
-    EXPECT_TRUE(Exists(Src("Tulip\\sub\\photo.jpg")));
-    EXPECT_EQ(Snapshot(outside), outsideBefore);
+            // The frame "Lnk" with its link, in folder; the path the message names.
+            auto linkedFrame = [&](const std::string& folder, const std::string& base) -> std::string {
+                const std::string frame = folder + "\\" + base;
+                switch (kind) {
+                    case kDeepFolder:
+                        MakeFrame(folder, base, base);
+                        MakeDirs(frame + "\\a\\b");
+                        return MakeLink(outside + "\\dir", frame + "\\a\\b\\out") ? frame + "\\a\\b\\out"
+                                                                                  : "";
+                    case kCompanionIsLink:
+                        WriteFile(frame + ".USD", "[HEADER]\r\nHdTitle=" + base + "\r\n");
+                        return MakeLink(outside + "\\dir", frame) ? frame : "";
+                    case kFileInCompanion:
+                        MakeFrame(folder, base, base);
+                        return MakeLink(outside + "\\secret.jpg", frame + "\\linked.jpg")
+                                   ? frame + "\\linked.jpg"
+                                   : "";
+                    case kFrameFileIsLink:
+                        MakeDirs(frame);
+                        WriteFile(frame + "\\thumb.jpg", "thumb");
+                        return MakeLink(outside + "\\real_usd.USD", frame + ".USD") ? frame + ".USD" : "";
+                    default:
+                        MakeFrame(folder, base, base);
+                        return MakeLink(folder, frame + "\\up") ? frame + "\\up" : "";
+                }
+            };
+            const std::string inLibrary = linkedFrame(library, "Lnk");
+            const std::string inTarget = linkedFrame(target, "Tgt");
+            ASSERT_FALSE(inLibrary.empty() || inTarget.empty()) << "no symbolic links here";
+            MakeFrame(library, "Tgt", "Clean frame of the linked one's name");
+            const auto libraryBefore = Snapshot(library), targetBefore = Snapshot(target),
+                       outsideBefore = Snapshot(outside);
+
+            CFrameTransfer transfer;
+            struct Operation {
+                const char* name;
+                std::function<bool(RecordingReporter&)> run;
+                std::string link;
+            };
+            auto move = [&](std::string from, std::string to, std::string name, TransferMode mode) {
+                return [&transfer, from, to, name, mode](RecordingReporter& reporter) mutable {
+                    std::vector<std::string> done;
+                    return transfer.TransferFrames(from, to, {name}, mode, reporter, done) != FALSE;
+                };
+            };
+            const Operation operations[] = {
+                {"add", move(library, target, "Lnk.USD", TransferMode::Move), inLibrary},
+                {"copy", move(library, target, "Lnk.USD", TransferMode::Copy), inLibrary},
+                {"move back", move(target, library, "Tgt.USD", TransferMode::Move), inTarget},
+                {"replace", move(library, target, "Tgt.USD", TransferMode::Move), inTarget},
+                {"rename",
+                 [&](RecordingReporter& r) { return RenameFrame(library + "\\", "Lnk.USD", "New", r); },
+                 inLibrary},
+                {"recycle-bin delete",
+                 [&](RecordingReporter& r) {
+                     return DeleteFramesToRecycleBin(library + "\\", {"Lnk.USD"}, r);
+                 },
+                 inLibrary},
+                {onCard ? "card delete" : "delete in the target",
+                 [&](RecordingReporter& r) {
+                     return DeleteFramesToRecycleBin(target + "\\", {"Tgt.USD"}, r, !onCard);
+                 },
+                 inTarget},
+            };
+            for (const Operation& operation : operations) {
+                SCOPED_TRACE(operation.name);
+                RecordingReporter reporter;
+                EXPECT_FALSE(operation.run(reporter));
+                EXPECT_EQ(reporter.keys, std::vector<std::string>{"ERR_FRAME_LINK"});
+                const std::string text = reporter.boxes.empty() ? std::string() : reporter.boxes[0].text;
+                EXPECT_NE(text.find(operation.link), std::string::npos) << text;
+                EXPECT_EQ(Snapshot(outside), outsideBefore);
+                EXPECT_EQ(Snapshot(library), libraryBefore);
+                EXPECT_EQ(Snapshot(target), targetBefore);
+            }
+            if (onCard) testing_support::RemoveTree(card);
+        }
+    }
 }

@@ -101,8 +101,10 @@ std::string Quoted(const std::string& text) {
 bool MakeLink(const std::string& target, const std::string& link) {
     const std::string unixTarget = UnixPath(target), unixLink = UnixPath(link);
     if (unixTarget.empty() || unixLink.empty()) return false;
+    // Wine marks a link to a folder; a link to a file looks like the file.
+    const bool folder = IsDirectory(target);
     return RunUnix("/bin/ln", "-s " + Quoted(unixTarget) + " " + Quoted(unixLink)) &&
-           WaitFor([&] { return IsLink(link); });
+           WaitFor([&] { return folder ? IsLink(link) : Exists(link); });
 }
 
 namespace {

@@ -32,9 +32,9 @@ bool IsDirectory(const std::string& path);
 void MakeDirs(const std::string& path);
 // Deletes a folder tree, clearing read-only attributes first.
 void RemoveTree(const std::string& path);
-// Makes link a symbolic link to the folder target from the Linux side, as a
-// user would with ln -s (Wine cannot make one itself: CreateSymbolicLinkA
-// is a stub there). False where that is not possible.
+// Makes link a symbolic link to the folder or file target from the Linux
+// side, as a user would with ln -s (Wine cannot make one itself:
+// CreateSymbolicLinkA is a stub there). False where that is not possible.
 bool MakeLink(const std::string& target, const std::string& link);
 // Takes the medium out of the removable drive letter ("M") as a user pulls a
 // card: the folder behind the drive is moved aside from the Linux side, so
