@@ -10,6 +10,9 @@ const LangDefault kPostReleaseLangDefaults[] = {
      "copied, renamed or deleted, so that nothing outside the frame is touched."},
     {"ERR_FOLDER_CREATE", "The folder could not be created."},
     {"ERR_DELETE_LEFT", "This could not be deleted, and the delete stopped there:\\n%s"},
+    {"ERR_SOURCE_CHANGED",
+     "This file changed while the frame was being moved:\\n%s\\nThe frame stays where it was, whole, and its "
+     "copy was removed."},
     {"MENU_EDIT", "&Edit"},
     {"MENU_EDIT_ADD", "&Add to target"},
     {"MENU_EDIT_MOVE_BACK", "&Move back"},

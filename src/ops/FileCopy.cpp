@@ -21,7 +21,7 @@ constexpr DWORD kTickWhileWaitingMs = 20;
 }  // namespace
 
 CopyResult CopyFileInPieces(const std::string& from, const std::string& to, const CopyTicker& tick,
-                            bool flush) {
+                            bool flush, SourceStamp* read) {
     win::FileHandle source(::CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!source) return CopyResult::Failed;
@@ -43,21 +43,23 @@ CopyResult CopyFileInPieces(const std::string& from, const std::string& to, cons
     if (!dest) return CopyResult::Failed;
 
     CopyResult result = CopyResult::Done;
+    ULONGLONG copiedBytes = 0;
     // One buffer for every copy on a thread: a fresh block of this size per
     // file costs more than copying a small file.
     thread_local const std::unique_ptr<char[]> buffer(new char[kPieceBytes]);
     for (;;) {
-        DWORD read = 0, written = 0;
-        if (!::ReadFile(source.Get(), buffer.get(), kPieceBytes, &read, nullptr)) {
+        DWORD got = 0, written = 0;
+        if (!::ReadFile(source.Get(), buffer.get(), kPieceBytes, &got, nullptr)) {
             result = CopyResult::Failed;
             break;
         }
-        if (read == 0) break;
-        if (!::WriteFile(dest.Get(), buffer.get(), read, &written, nullptr) || written != read) {
+        if (got == 0) break;
+        if (!::WriteFile(dest.Get(), buffer.get(), got, &written, nullptr) || written != got) {
             result = CopyResult::Failed;
             break;
         }
-        if (tick && !tick(read)) {
+        copiedBytes += got;
+        if (tick && !tick(got)) {
             result = CopyResult::Cancelled;
             break;
         }
@@ -80,10 +82,24 @@ CopyResult CopyFileInPieces(const std::string& from, const std::string& to, cons
         return result;
     }
     if (flush) NoteCardFileWritten(to);
+    if (read) *read = {copiedBytes, info.LastWriteTime.QuadPart};
     return result;
 }
 
-CopyResult CopyFilesInPieces(const std::vector<FileToCopy>& files, const CopyTicker& tick, bool flush,
+std::string ChangedSinceCopied(const std::vector<FileToCopy>& files) {
+    for (const FileToCopy& file : files) {
+        WIN32_FILE_ATTRIBUTE_DATA now;
+        if (!::GetFileAttributesExA(file.from.c_str(), GetFileExInfoStandard, &now)) return file.from;
+        const ULONGLONG size = (static_cast<ULONGLONG>(now.nFileSizeHigh) << 32) | now.nFileSizeLow;
+        const LONGLONG lastWrite =
+            static_cast<LONGLONG>((static_cast<ULONGLONG>(now.ftLastWriteTime.dwHighDateTime) << 32) |
+                                  now.ftLastWriteTime.dwLowDateTime);
+        if (size != file.read.size || lastWrite != file.read.lastWrite) return file.from;
+    }
+    return {};
+}
+
+CopyResult CopyFilesInPieces(std::vector<FileToCopy>& files, const CopyTicker& tick, bool flush,
                              win::HelperThread* helper) {
     // Each thread takes the next file not yet taken, so that a large file on
     // one side does not leave the other idle.
@@ -100,7 +116,8 @@ CopyResult CopyFilesInPieces(const std::vector<FileToCopy>& files, const CopyTic
         while (!stop) {
             const size_t i = next++;
             if (i >= files.size()) return;
-            const CopyResult copied = CopyFileInPieces(files[i].from, files[i].to, pieceTick, flush);
+            const CopyResult copied =
+                CopyFileInPieces(files[i].from, files[i].to, pieceTick, flush, &files[i].read);
             if (copied != CopyResult::Done) end(copied);
         }
     };

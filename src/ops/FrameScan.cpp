@@ -174,9 +174,12 @@ CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, con
 }
 
 CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
-                       const CopyTicker& tick, bool flush, win::HelperThread* helper) {
+                       const CopyTicker& tick, bool flush, win::HelperThread* helper,
+                       std::vector<FileToCopy>* copied) {
     // The folders first, each before what it holds; then the files.
-    std::vector<FileToCopy> files;
+    std::vector<FileToCopy> own;
+    std::vector<FileToCopy>& files = copied ? *copied : own;
+    files.clear();
     for (const ScanEntry& entry : scan.entries) {
         const std::string to = toFolder + entry.relative;
         if (entry.link || !win::FitsPath(to)) return CopyResult::Failed;
@@ -184,7 +187,7 @@ CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, con
             if (!::CreateDirectoryA(to.c_str(), nullptr)) return CopyResult::Failed;
             continue;
         }
-        files.push_back({fromFolder + entry.relative, to});
+        files.push_back({fromFolder + entry.relative, to, {}});
     }
     return CopyFilesInPieces(files, tick, flush, helper);
 }

@@ -16,6 +16,7 @@
 namespace win {
 class HelperThread;
 }
+struct FileToCopy;
 
 struct ScanEntry {
     std::string relative;  // to the folder that holds the frame
@@ -63,8 +64,10 @@ enum class CopyResult { Done, Failed, Cancelled };
 // file is written through before it counts; without the argument the drive
 // of toFolder is asked, which under Wine costs a call to another process.
 // With a helper, that thread copies some of the files (see CopyFilesInPieces).
+// copied, when given, receives the files with what the copy read of each.
 CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
-                       const CopyTicker& tick, bool flush, win::HelperThread* helper = nullptr);
+                       const CopyTicker& tick, bool flush, win::HelperThread* helper = nullptr,
+                       std::vector<FileToCopy>* copied = nullptr);
 CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, const std::string& toFolder,
                        const CopyTicker& tick);
 // Deletes the listed entries under folder, deepest first, read-only ones too.

@@ -7,6 +7,7 @@
 
 #include "frames/FrameInfoCache.h"
 #include "ops/CardWrites.h"
+#include "ops/FileCopy.h"
 #include "win/FileSystem.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
@@ -473,13 +474,22 @@ CFrameTransfer::Step CFrameTransfer::CopyInto(Batch& batch, FrameJob& job) {
         batch.reporter.Fail("ERR_COPY_FAILED");
         return Step::Stop;
     }
-    const CopyResult copied = CopyScanned(job.scan, batch.sourceFolder, batch.destFolder, batch.Ticker(),
-                                          batch.flushCopies, batch.flushCopies ? nullptr : &batch.copyHelper);
-    if (copied != CopyResult::Done) {
+    std::vector<FileToCopy> files;
+    const CopyResult copied =
+        CopyScanned(job.scan, batch.sourceFolder, batch.destFolder, batch.Ticker(), batch.flushCopies,
+                    batch.flushCopies ? nullptr : &batch.copyHelper, &files);
+    // A move deletes only the source it copied: a file written to meanwhile
+    // keeps the whole source, and the copy goes.
+    const std::string changed =
+        copied == CopyResult::Done && batch.mode == TransferMode::Move ? ChangedSinceCopied(files) : "";
+    if (copied != CopyResult::Done || !changed.empty()) {
         // Exactly what the copy made goes: the listed entries, at the destination.
         DeleteScanned(job.scan, batch.destFolder);
         RestoreParked(batch, parked);
-        if (copied == CopyResult::Failed) batch.reporter.Fail(batch.CopyFailureKey());
+        if (!changed.empty())
+            batch.reporter.Fail("ERR_SOURCE_CHANGED", {changed});
+        else if (copied == CopyResult::Failed)
+            batch.reporter.Fail(batch.CopyFailureKey());
         return Step::Stop;
     }
     if (batch.spaceKnown) {

@@ -6,6 +6,7 @@
 
 using testing_support::Exists;
 using testing_support::MakeDirs;
+using testing_support::ReadFile;
 using testing_support::WriteFile;
 using namespace transfer_test;
 
@@ -326,5 +327,41 @@ TEST_F(TransferTest, ACancelInsideLargeFilesLeavesEveryFrameWholeAndNoPartialFil
         EXPECT_EQ(there.size(), alphaPaths);
         EXPECT_EQ(here.size(), before.size() - (toCard ? alphaPaths : 0));
     }
+    testing_support::RemoveTree(card);
+}
+
+// A move to another drive copies, then deletes the source: a source file
+// written to meanwhile (here after its copy, while a large file follows)
+// keeps the whole source where it is, and the copy goes.
+TEST_F(TransferTest, AMoveKeepsASourceThatChangedAfterItsCopyAndRemovesTheCopy) {
+    const std::string card = "M:\\qtchanged" + std::to_string(::GetCurrentProcessId());
+    testing_support::RemoveTree(card);
+    MakeDirs(card);
+    ASSERT_TRUE(testing_support::IsDirectory(card)) << "run scripts/wine-drives.sh";
+    MakeFrame(src, "Rose", "Rose");
+    WriteFile(Src("Rose\\large.bin"), std::string(3 << 20, 'L'));
+    MakeFrame(src, "Tulip", "Tulip");
+    const ULONGLONG frameFileBytes = ReadFile(Src("Rose.USD")).size();
+    bool written = false;
+    reporter.onProgress = [&](const OperationProgress& progress) {
+        // The frame file is copied first and closed by now.
+        if (written || progress.frameIndex != 0 || progress.bytesDone <= frameFileBytes) return;
+        WriteFile(Src("Rose.USD"), ReadFile(Src("Rose.USD")) + "Added=while it was copied\r\n");
+        written = true;
+    };
+    auto before = Snapshot(src);
+
+    EXPECT_FALSE(RunTo(card, {"Rose.USD", "Tulip.USD"}, TransferMode::Move));
+    ASSERT_TRUE(written);
+    ASSERT_EQ(reporter.keys, std::vector<std::string>{"ERR_SOURCE_CHANGED"});
+    EXPECT_NE(boxes[0].text.find(Src("Rose.USD")), std::string::npos) << boxes[0].text;
+    // The source is whole, with what was written; the card holds nothing.
+    auto after = Snapshot(src);
+    EXPECT_NE(after["Rose.USD"], before["Rose.USD"]);
+    before.erase("Rose.USD");
+    after.erase("Rose.USD");
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(Snapshot(card).empty());
+    EXPECT_TRUE(transferred.empty());
     testing_support::RemoveTree(card);
 }
