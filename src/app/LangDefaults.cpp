@@ -13,6 +13,14 @@ const LangDefault kPostReleaseLangDefaults[] = {
     {"ERR_SOURCE_CHANGED",
      "This file changed while the frame was being moved:\\n%s\\nThe frame stays where it was, whole, and its "
      "copy was removed."},
+    {"LIST_NAME_UNUSABLE", "Not usable"},
+    {"LIST_NAME_NOT_IN_CODE_PAGE",
+     "This name holds characters that this system's code page for non-Unicode programs lacks, so the program "
+     "cannot reach the file by its name. Rename it in Explorer to use it here."},
+    {"LIST_NAME_RESERVED",
+     "Windows reserves this name for a device, so the program cannot reach the file by its name. Rename it "
+     "to use it here."},
+    {"ERR_NAME_UNUSABLE", "This frame is left alone:\\n%s\\n%s"},
     {"MENU_EDIT", "&Edit"},
     {"MENU_EDIT_ADD", "&Add to target"},
     {"MENU_EDIT_MOVE_BACK", "&Move back"},

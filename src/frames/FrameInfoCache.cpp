@@ -11,6 +11,7 @@
 #include "frames/Thumbnail.h"
 #include "frames/ThumbnailRender.h"
 #include "win/Handles.h"
+#include "win/Names.h"
 #include "win/TwoThreads.h"
 
 namespace {
@@ -254,6 +255,9 @@ FrameInfo* RecordOf(const std::string& path, const FileStamp& fileStamp) {
 }  // namespace
 
 FrameInfo* GetFrameInfo(const std::string& path) {
+    // A name the ANSI calls cannot reach (a device, a character the code
+    // page lacks) is never read: it would open the device, or a look-alike.
+    if (!win::IsReachablePath(path)) return nullptr;
     // A vanished file has no record, whatever the cache still holds.
     const FileStamp stamp = StampOf(path);
     if (!stamp.exists) return nullptr;

@@ -88,6 +88,8 @@ void CListCtrlZEL::Initialize() {
     OpenFrameInfoCache();
     ::SendMessageA(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(FrameThumbnailList()));
     ::SendMessageA(Handle(), LVM_SETBKCOLOR, 0, kRowColor);
+    // Tooltips say why a row cannot be used.
+    ::SendMessageA(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
 }
 
 void CListCtrlZEL::OnDpiChanged() {
@@ -119,19 +121,34 @@ void CListCtrlZEL::Refill() {
     thumbnailQueue_.clear();
     queueNext_ = 0;
     std::vector<std::string> rows;
+    unusable_.clear();
     const std::string pattern = folder_ + "*.USD";
     if (!folder_.empty() && pattern.size() < MAX_PATH) {
         std::vector<FoundFrameFile> files;
-        FoundFrameFile file;
-        win::FindHandle find(::FindFirstFileA(pattern.c_str(), &file.data));
+        // Listed in UTF-16: the ANSI listing would give a best-fit look-alike
+        // for a name the code page cannot hold, which may name another frame.
+        WIN32_FIND_DATAW found;
+        win::FindHandle find(::FindFirstFileW(win::ToWide(pattern).c_str(), &found));
         if (find) {
             do {
-                if ((file.data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-                    !HasFrameExtension(file.data.cFileName))
+                std::string name;
+                const win::NameProblem problem = win::AnsiName(found.cFileName, name);
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !HasFrameExtension(name.c_str()))
                     continue;
-                file.path = folder_ + file.data.cFileName;
+                if (problem != win::NameProblem::kNone) {
+                    rows.push_back(folder_ + name);
+                    unusable_[rows.back()] = {found.cFileName, problem};
+                    continue;
+                }
+                FoundFrameFile file;
+                file.path = folder_ + name;
+                file.data.dwFileAttributes = found.dwFileAttributes;
+                file.data.ftLastWriteTime = found.ftLastWriteTime;
+                file.data.nFileSizeHigh = found.nFileSizeHigh;
+                file.data.nFileSizeLow = found.nFileSizeLow;
+                lstrcpynA(file.data.cFileName, name.c_str(), MAX_PATH);
                 files.push_back(file);
-            } while (::FindNextFileA(find.Get(), &file.data));
+            } while (::FindNextFileW(find.Get(), &found));
         }
         // Null for a path too long for a record.
         for (const FrameInfo* info : GetFoundFrameInfos(files))
@@ -168,7 +185,8 @@ std::vector<size_t> CListCtrlZEL::SortRows() {
     std::vector<const FrameInfo*> records(count);
     for (size_t i = 0; i < count; ++i) {
         const FrameInfo* info = FindFrameInfo(rows_[i]);
-        records[i] = info ? info : GetFrameInfo(rows_[i]);
+        // An unusable row has no record: it sorts first, with an empty key.
+        records[i] = info || unusable_.count(rows_[i]) ? info : GetFrameInfo(rows_[i]);
     }
     std::vector<size_t> order(count);
     for (size_t i = 0; i < count; ++i) order[i] = i;
@@ -236,6 +254,14 @@ std::string CListCtrlZEL::GetItemFileName(int index) const {
     return info ? std::string(info->fileName) : std::string();
 }
 
+bool CListCtrlZEL::GetUnusableItem(int index, std::wstring& name, win::NameProblem& problem) const {
+    const auto found = unusable_.find(GetItemPath(index));
+    if (found == unusable_.end()) return false;
+    name = found->second.name;
+    problem = found->second.problem;
+    return true;
+}
+
 std::vector<int> CListCtrlZEL::GetSelectedItems() const {
     std::vector<int> selected;
     if (!Handle()) return selected;
@@ -292,6 +318,11 @@ bool CListCtrlZEL::HandleNotify(NMHDR* header, LRESULT& result) {
             GiveItemText(header);
             result = 0;
             return true;
+        case LVN_GETINFOTIPA:
+        case LVN_GETINFOTIPW:
+            GiveInfoTip(header);
+            result = 0;
+            return true;
         default:
             return false;
     }
@@ -311,6 +342,26 @@ void CListCtrlZEL::GiveItemText(NMHDR* header) const {
     } else {
         lstrcpynA(item.pszText, path.c_str(), item.cchTextMax);
     }
+}
+
+void CListCtrlZEL::GiveInfoTip(NMHDR* header) const {
+    // Both forms share the layout up to the text's character type.
+    auto& tip = *reinterpret_cast<NMLVGETINFOTIPA*>(header);
+    if (!tip.pszText || tip.cchTextMax <= 0) return;
+    std::wstring name;
+    win::NameProblem problem;
+    if (!GetUnusableItem(tip.iItem, name, problem)) return;
+    const std::wstring text = win::ToWide(UnusableNameText(problem));
+    if (header->code == LVN_GETINFOTIPW) {
+        lstrcpynW(reinterpret_cast<wchar_t*>(tip.pszText), text.c_str(), tip.cchTextMax);
+    } else {
+        lstrcpynA(tip.pszText, UnusableNameText(problem).c_str(), tip.cchTextMax);
+    }
+}
+
+std::string UnusableNameText(win::NameProblem problem) {
+    return GetLangString(problem == win::NameProblem::kReservedDevice ? "LIST_NAME_RESERVED"
+                                                                      : "LIST_NAME_NOT_IN_CODE_PAGE");
 }
 
 bool CListCtrlZEL::MeasureItem(MEASUREITEMSTRUCT& measure) const {

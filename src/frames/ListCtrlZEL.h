@@ -13,6 +13,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "frames/FrameFile.h"
 #include "frames/ListCtrlEx.h"
 #include "win/Handles.h"
+#include "win/Names.h"
 
 class CListCtrlZEL : public CListCtrlEx {
 public:
@@ -61,6 +63,11 @@ public:
     // Name and extension of an item's frame file; empty when the file is gone.
     std::string GetItemFileName(int index) const;
     std::vector<int> GetSelectedItems() const;
+    // A row whose file name the program cannot use: one with a character the
+    // ANSI code page lacks, or a name Windows reserves for a device. It is
+    // shown with a mark and its real name, and every operation refuses it.
+    // False for any other row; else name is the real name and problem why.
+    bool GetUnusableItem(int index, std::wstring& name, win::NameProblem& problem) const;
     void SetAllSelected(bool selected);
 
     // Whether some item still waits for its thumbnail.
@@ -105,6 +112,9 @@ private:
     std::vector<size_t> SortRows();
     // Answers LVN_GETDISPINFO (A or W) with the row's path.
     void GiveItemText(NMHDR* header) const;
+    // Answers LVN_GETINFOTIP (A or W): why an unusable row cannot be used.
+    void GiveInfoTip(NMHDR* header) const;
+    void DrawUnusable(HDC dc, const std::wstring& name, win::NameProblem problem, int c0, int c1, int height);
     void InsertColumns();
 
     // Thumbnails (ListCtrlZELThumbnails.cpp)
@@ -133,6 +143,13 @@ private:
     // The frame file paths in row order. The list view is a virtual one: it
     // keeps only the number of rows and their states, and asks us for the rest.
     std::vector<std::string> rows_;
+    // The rows whose names cannot be used, by their path in rows_ (which
+    // holds '?' for what the code page lacks, so it names no other file).
+    struct UnusableRow {
+        std::wstring name;
+        win::NameProblem problem;
+    };
+    std::map<std::string, UnusableRow> unusable_;
     // Paths of the last fill whose thumbnails were pending, in row order;
     // the slices walk it from queueNext_ after the rows in view.
     std::vector<std::string> thumbnailQueue_;
@@ -148,3 +165,6 @@ private:
 // record has an empty key and name. Any other mode finds every pair equal,
 // so the list keeps its order.
 int CompareFrames(const FrameInfo* a, const FrameInfo* b, int sortMode);
+
+// Why a row's name cannot be used, as its tooltip and a refusal say it.
+std::string UnusableNameText(win::NameProblem problem);

@@ -1,5 +1,8 @@
 // Row painting of the frame lists: each row is drawn into a bitmap and
 // copied onto the screen in one piece, so that it never flickers.
+#include <algorithm>
+
+#include "app/LangStrings.h"
 #include "frames/FrameInfoCache.h"
 #include "frames/ListCtrlZEL.h"
 #include "win/Handles.h"
@@ -30,6 +33,20 @@ void DrawRecord(HDC dc, const FrameInfo& info, int c0, int c1, int width, int he
 
 }  // namespace
 
+// A warning mark in the thumbnail's cell, "not usable" over the real name.
+void CListCtrlZEL::DrawUnusable(HDC dc, const std::wstring& name, win::NameProblem, int c0, int c1,
+                                int height) {
+    const int mark = std::min(c0, height) / 2;
+    ::DrawIconEx(dc, (c0 - mark) / 2, (height - mark) / 2, ::LoadIconA(nullptr, IDI_WARNING), mark, mark, 0,
+                 nullptr, DI_NORMAL);
+    ::SetBkMode(dc, TRANSPARENT);
+    const int middle = 2 + (height - 2) / 2;
+    DrawLabel(dc, GetLangString("LIST_NAME_UNUSABLE").c_str(), c0 + 2, 2, c0 + c1 - 2, middle, DT_BOTTOM);
+    RECT rect{c0 + 2, middle, c0 + c1 - 2, height - 2};
+    ::DrawTextW(dc, name.c_str(), static_cast<int>(name.size()), &rect,
+                DT_WORD_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_TOP);
+}
+
 bool CListCtrlZEL::DrawItem(const DRAWITEMSTRUCT& item) {
     if (!Handle() || item.CtlType != ODT_LISTVIEW || item.hwndItem != Handle()) return false;
     if (static_cast<int>(item.itemID) < 0) return true;
@@ -39,7 +56,10 @@ bool CListCtrlZEL::DrawItem(const DRAWITEMSTRUCT& item) {
     const int height = row.bottom - row.top;
     if (width <= 0 || height <= 0) return true;
 
-    const FrameInfo* info = GetFrameInfo(GetItemPath(static_cast<int>(item.itemID)));
+    std::wstring unusableName;
+    win::NameProblem problem = win::NameProblem::kNone;
+    const bool unusable = GetUnusableItem(static_cast<int>(item.itemID), unusableName, problem);
+    const FrameInfo* info = unusable ? nullptr : GetFrameInfo(GetItemPath(static_cast<int>(item.itemID)));
     // A row drawn blank whose picture is still to come: make sure it comes,
     // even for a record made again after the fill.
     if (info && info->imageIndex == -1 && IsThumbnailPending(info->path)) StartThumbnails();
@@ -57,6 +77,7 @@ bool CListCtrlZEL::DrawItem(const DRAWITEMSTRUCT& item) {
     ::FillRect(dc, &all, fill.Get());
     ::SetTextColor(dc, selected ? RGB(255, 255, 255) : RGB(0, 0, 0));
     if (info) DrawRecord(dc, *info, GetColumnWidth(0), GetColumnWidth(1), width, height);
+    if (unusable) DrawUnusable(dc, unusableName, problem, GetColumnWidth(0), GetColumnWidth(1), height);
 
     ::BitBlt(item.hDC, row.left, row.top, width, height, dc, 0, 0, SRCCOPY);
     return true;

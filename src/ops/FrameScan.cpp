@@ -7,6 +7,7 @@
 #include "win/FileSystem.h"
 #include "win/Handles.h"
 #include "win/Links.h"
+#include "win/Names.h"
 #include "win/Strings.h"
 
 namespace {
@@ -110,7 +111,8 @@ FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name,
                            win::FileHandle* companionKept) {
     FrameScan scan;
     const std::string path = folder + name;
-    if (name.empty() || !win::FitsPath(path)) return scan;
+    // A device name or a look-alike is no frame to act on.
+    if (name.empty() || !win::FitsPath(path) || !win::IsReachablePath(path)) return scan;
     // Asked by name: a search would open the folder, a round trip to the
     // Wine server where this needs none.
     WIN32_FILE_ATTRIBUTE_DATA file;

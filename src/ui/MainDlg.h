@@ -166,6 +166,9 @@ private:
     void OnDelete();
     void OnNewFolder();
     void OnRename();
+    // Says why a selected row's name cannot be used and returns true, when
+    // the list's selection holds one; every operation asks first.
+    bool RefuseUnusableSelection(const CListCtrlZEL& list);
     bool PrepareMemoryCard(const std::vector<std::string>& names);
     // Refills both lists and patches the tree after a transfer, inside its
     // operation; leftFolder is the folder frames moved out of (empty for a copy).

@@ -351,6 +351,7 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const std::vector<std::strin
 void CZELMaintenanceDlg::OnBeginDrag(ActiveList from) {
     if (IsOperationRunning()) return;
     CListCtrlZEL& list = ListOf(from);
+    if (RefuseUnusableSelection(list)) return;
     const std::vector<int> items = list.GetSelectedItems();
     std::vector<std::string> names;
     for (int item : items) {

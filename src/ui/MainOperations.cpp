@@ -43,6 +43,20 @@ std::vector<std::string> SelectedNames(const CListCtrlZEL& list) {
 
 }  // namespace
 
+bool CZELMaintenanceDlg::RefuseUnusableSelection(const CListCtrlZEL& list) {
+    for (int item : list.GetSelectedItems()) {
+        std::wstring name;
+        win::NameProblem problem;
+        if (!list.GetUnusableItem(item, name, problem)) continue;
+        const std::string path = list.GetItemPath(item);
+        AppMessageBox(
+            ReportText("ERR_NAME_UNUSABLE", {path.substr(list.Folder().size()), UnusableNameText(problem)}),
+            MB_OK | MB_ICONHAND);
+        return true;
+    }
+    return false;
+}
+
 bool CZELMaintenanceDlg::PrepareMemoryCard(const std::vector<std::string>& names) {
     if (!CheckCardPresent()) return false;
     // Names already on the card replace a frame there and do not count again.
@@ -85,7 +99,7 @@ void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferr
 }
 
 void CZELMaintenanceDlg::OnAdd() {
-    if (SelectedCount(sourceList_) < 1) return;
+    if (SelectedCount(sourceList_) < 1 || RefuseUnusableSelection(sourceList_)) return;
     std::string sourceFolder = tree_.GetSelectedPath();
     if (!app_.EnsureLumadexClosed()) return;
     std::string destFolder = app_.GetTargetFolder();
@@ -102,7 +116,7 @@ void CZELMaintenanceDlg::OnAdd() {
 
 void CZELMaintenanceDlg::OnCopy() {
     CListCtrlZEL* active = ActiveListCtrl();
-    if (!active || SelectedCount(*active) < 1) return;
+    if (!active || SelectedCount(*active) < 1 || RefuseUnusableSelection(*active)) return;
     CListCtrlZEL& other = active == &sourceList_ ? targetList_ : sourceList_;
     std::string sourceFolder = active->GetFolder();
     std::string destFolder = other.GetFolder();
@@ -124,7 +138,7 @@ void CZELMaintenanceDlg::OnCopy() {
 
 void CZELMaintenanceDlg::OnMoveBack() {
     if (!app_.EnsureLumadexClosed()) return;
-    if (SelectedCount(targetList_) < 1) return;
+    if (SelectedCount(targetList_) < 1 || RefuseUnusableSelection(targetList_)) return;
     std::string sourceFolder = app_.GetTargetFolder();
     std::string destFolder = tree_.GetSelectedPath();
     if (destFolder.empty()) return;
@@ -140,6 +154,7 @@ void CZELMaintenanceDlg::OnMoveBack() {
 
 void CZELMaintenanceDlg::OnDelete() {
     CListCtrlZEL* active = ActiveListCtrl();
+    if (active && RefuseUnusableSelection(*active)) return;
     std::string folder = active == &sourceList_ ? tree_.GetSelectedPath() : app_.GetTargetFolder();
     // A card has no recycle bin: say so, and do not ask the shell for one.
     const bool permanent = IsOnRemovableDrive(folder);
@@ -187,7 +202,7 @@ void CZELMaintenanceDlg::OnRename() {
     std::string folder = active == &sourceList_ ? tree_.GetSelectedPath() : app_.GetTargetFolder();
     win::EnsureTrailingBackslash(folder);
     const std::vector<int> selected = active->GetSelectedItems();
-    if (selected.empty()) return;
+    if (selected.empty() || RefuseUnusableSelection(*active)) return;
     const std::string fileName = active->GetItemFileName(selected.front());
     if (fileName.empty()) return;  // the frame file is gone
     const std::string oldBase = win::WithoutLastDot(fileName);

@@ -220,3 +220,59 @@ TEST_F(NameOpsTest, RenamingInTheTargetListLeavesTheTreeAlone) {
     EXPECT_EQ(LoadedChildren(item), Names{"GONE"});
     EXPECT_EQ(dialog_->Tree().GetSelectedItem(), item);
 }
+
+// Names the ANSI calls cannot reach: one with a character the code page
+// lacks (whose ANSI listing is a look-alike of another frame's name), one
+// that is no ANSI text at all, and a name Windows reserves for a device, all
+// made from the Linux side. Each row is marked and shows its real name, and
+// every operation on it says why it leaves it alone; the look-alike's
+// namesake stays byte for byte as it was.
+TEST_F(NameOpsTest, UnusableNamesAreMarkedAndEveryOperationRefusesThem) {
+    if (::GetACP() != 1252) GTEST_SKIP() << "the names are chosen for code page 1252";
+    WriteFrame(dir_.Path(), "omega", "Plain omega");
+    const std::string header = "[HEADER]\r\nHdTitle=Not this one\r\n";
+    const std::wstring unusable[] = {L"\u03a9mega.USD", L"\u5199\u771f.USD", L"CON.USD"};
+    for (const std::wstring& name : unusable)
+        ASSERT_TRUE(testing_support::WriteFileFromLinux(dir_.Path(), name, header));
+    const std::string omegaBytes = testing_support::ReadFile(dir_ / "omega.USD");
+    const auto omegaFolder = testing_support::Snapshot(dir_ / "omega");
+    OpenOn(dir_.Path());
+
+    CListCtrlZEL& list = dialog_->SourceList();
+    ASSERT_EQ(list.GetItemCount(), 4);
+    std::vector<std::wstring> marked;
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+        std::wstring name;
+        win::NameProblem problem;
+        if (list.GetUnusableItem(i, name, problem)) {
+            marked.push_back(name);
+            EXPECT_EQ(problem == win::NameProblem::kReservedDevice, name == L"CON.USD");
+        } else {
+            EXPECT_STREQ(GetFrameInfo(list.GetItemPath(i))->title, "Plain omega");
+        }
+    }
+    std::sort(marked.begin(), marked.end());
+    std::vector<std::wstring> expected(std::begin(unusable), std::end(unusable));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(marked, expected);
+
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+        std::wstring name;
+        win::NameProblem problem;
+        if (!list.GetUnusableItem(i, name, problem)) continue;
+        for (const int command : {IDC_BTN_ADD, IDC_BTN_COPY, IDC_BTN_DELETE, IDC_BTN_RENAME}) {
+            SCOPED_TRACE(std::to_string(command) + " on row " + std::to_string(i));
+            boxes_.clear();
+            Focus(list);
+            list.SetAllSelected(false);
+            Select(list, {i});
+            Command(command);
+            ASSERT_EQ(boxes_.size(), 1u) << BoxText(1);
+            EXPECT_NE(boxes_[0].text.find(UnusableNameText(problem)), std::string::npos) << boxes_[0].text;
+            EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
+        }
+    }
+    EXPECT_EQ(testing_support::ReadFile(dir_ / "omega.USD"), omegaBytes);
+    EXPECT_EQ(testing_support::Snapshot(dir_ / "omega"), omegaFolder);
+    EXPECT_EQ(list.GetItemCount(), 4);
+}

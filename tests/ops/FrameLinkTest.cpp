@@ -96,6 +96,11 @@ TEST(FrameLinkMatrix, EveryOperationRefusesEveryKindOfLinkInTheLibraryAndOnACard
                                "a file link in the companion", "a frame file that is a link",
                                "a link to the frame's own folder"};
     const std::string card = "M:\\qtlinks" + std::to_string(::GetCurrentProcessId());
+    // Gone however the test ends: a folder left on the card shows in other tests' trees.
+    const struct Cleanup {
+        std::string path;
+        ~Cleanup() { testing_support::RemoveTree(path); }
+    } cleanup{card};
     for (const bool onCard : {false, true}) {
         if (onCard && !testing_support::IsDirectory("M:\\")) {
             ADD_FAILURE() << "no card drive M: in this prefix (scripts/wine-drives.sh makes it)";

@@ -336,6 +336,11 @@ TEST_F(TransferTest, ACancelInsideLargeFilesLeavesEveryFrameWholeAndNoPartialFil
 TEST_F(TransferTest, AMoveKeepsASourceThatChangedAfterItsCopyAndRemovesTheCopy) {
     const std::string card = "M:\\qtchanged" + std::to_string(::GetCurrentProcessId());
     testing_support::RemoveTree(card);
+    // Gone however the test ends: a folder left on the card shows in other tests' trees.
+    const struct Cleanup {
+        std::string path;
+        ~Cleanup() { testing_support::RemoveTree(path); }
+    } cleanup{card};
     MakeDirs(card);
     ASSERT_TRUE(testing_support::IsDirectory(card)) << "run scripts/wine-drives.sh";
     MakeFrame(src, "Rose", "Rose");
@@ -363,5 +368,4 @@ TEST_F(TransferTest, AMoveKeepsASourceThatChangedAfterItsCopyAndRemovesTheCopy) 
     EXPECT_EQ(after, before);
     EXPECT_TRUE(Snapshot(card).empty());
     EXPECT_TRUE(transferred.empty());
-    testing_support::RemoveTree(card);
 }

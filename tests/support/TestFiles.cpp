@@ -92,6 +92,14 @@ bool WaitFor(Done done) {
     return done();
 }
 
+// UTF-8 (a Linux path) as UTF-16.
+std::wstring ToWideText(const std::string& utf8) {
+    std::wstring wide(utf8.size() + 1, L'\0');
+    wide.resize(static_cast<size_t>(
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1));
+    return wide;
+}
+
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
@@ -105,6 +113,27 @@ bool MakeLink(const std::string& target, const std::string& link) {
     const bool folder = IsDirectory(target);
     return RunUnix("/bin/ln", "-s " + Quoted(unixTarget) + " " + Quoted(unixLink)) &&
            WaitFor([&] { return folder ? IsLink(link) : Exists(link); });
+}
+
+bool WriteFileFromLinux(const std::string& folder, const std::wstring& name, const std::string& bytes) {
+    // Written under a plain name first, then renamed from the Linux side,
+    // which takes any name as it stands. The command line goes in UTF-16,
+    // so that Wine hands the name to Linux as it is.
+    const std::string staged = folder + "\\staged.tmp";
+    WriteFile(staged, bytes);
+    const std::wstring unixFolder = std::wstring(L"\"") + ToWideText(UnixPath(folder));
+    if (unixFolder.size() <= 1) return false;
+    std::wstring commandLine =
+        L"/bin/mv " + unixFolder + L"/staged.tmp\" " + unixFolder + L"/" + name + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessW(L"Z:\\bin\\mv", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process))
+        return false;
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return WaitFor([&] { return !Exists(staged); });
 }
 
 namespace {

@@ -36,6 +36,10 @@ void RemoveTree(const std::string& path);
 // side, as a user would with ln -s (Wine cannot make one itself:
 // CreateSymbolicLinkA is a stub there). False where that is not possible.
 bool MakeLink(const std::string& target, const std::string& link);
+// Writes a file named name into folder from the
+// Linux side, as another system or a network share would: a name Windows
+// reserves (CON.USD) or one the code page lacks characters for.
+bool WriteFileFromLinux(const std::string& folder, const std::wstring& name, const std::string& bytes);
 // Takes the medium out of the removable drive letter ("M") as a user pulls a
 // card: the folder behind the drive is moved aside from the Linux side, so
 // the drive stays and answers "not there". PutCardBack undoes it. Wine

@@ -1,0 +1,50 @@
+#include "win/Names.h"
+
+#include <windows.h>
+
+#include "win/Strings.h"
+
+namespace win {
+
+NameProblem AnsiName(const std::wstring& name, std::string& ansi) {
+    ansi.clear();
+    if (name.empty()) return NameProblem::kNone;
+    const int length = static_cast<int>(name.size());
+    // UTF-8 as the ANSI code page holds every name, and takes no flags.
+    const bool utf8 = ::GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* askDefault = utf8 ? nullptr : &usedDefault;
+    const char* defaultChar = utf8 ? nullptr : "?";
+    const int bytes =
+        ::WideCharToMultiByte(CP_ACP, flags, name.data(), length, nullptr, 0, defaultChar, askDefault);
+    ansi.resize(static_cast<size_t>(bytes > 0 ? bytes : 0));
+    if (bytes > 0)
+        ::WideCharToMultiByte(CP_ACP, flags, name.data(), length, ansi.data(), bytes, defaultChar,
+                              askDefault);
+    // What does not come back as it went is no way to the file either.
+    if (usedDefault || bytes <= 0 || ToWide(ansi) != name) {
+        for (char& c : ansi)
+            if (c == '\0') c = '?';
+        return NameProblem::kNotInCodePage;
+    }
+    return IsReservedDeviceName(ansi) ? NameProblem::kReservedDevice : NameProblem::kNone;
+}
+
+bool IsReservedDeviceName(const std::string& name) {
+    // The part before the first dot, trailing blanks ignored, as Windows reads it.
+    std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && (base.back() == ' ' || base.back() == '.')) base.pop_back();
+    base = UpperCase(base);
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+bool IsReachablePath(const std::string& path) {
+    if (path.find_first_of("?*") != std::string::npos) return false;
+    const size_t slash = FindLastChar(path, '\\');
+    return !IsReservedDeviceName(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+}  // namespace win
