@@ -87,6 +87,11 @@ std::string OwnLangFilePath() {
     return LangFilePathFor(module);
 }
 
+std::string NameProblemText(win::NameProblem problem) {
+    return GetLangString(problem == win::NameProblem::kReservedDevice ? "LIST_NAME_RESERVED"
+                                                                      : "LIST_NAME_NOT_IN_CODE_PAGE");
+}
+
 std::string GetLangString(const char* key) {
     const std::string iniPath = OwnLangFilePath();
     if (iniPath.empty()) {

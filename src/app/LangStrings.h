@@ -12,6 +12,7 @@
 
 #include "app/LangDefaults.h"
 #include "app/LangFile.h"
+#include "win/Names.h"
 
 // The language file of a module path: everything up to and including the
 // last '.' followed by "INI"; empty when the path has no dot at all.
@@ -39,3 +40,6 @@ std::string ExpandLineBreaks(const std::string& text, UINT codePage = CP_ACP);
 
 // The text of key in this program's language file.
 std::string GetLangString(const char* key);
+
+// Why a file name cannot be used, as a row's tooltip and a refusal say it.
+std::string NameProblemText(win::NameProblem problem);

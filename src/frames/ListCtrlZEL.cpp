@@ -351,17 +351,12 @@ void CListCtrlZEL::GiveInfoTip(NMHDR* header) const {
     std::wstring name;
     win::NameProblem problem;
     if (!GetUnusableItem(tip.iItem, name, problem)) return;
-    const std::wstring text = win::ToWide(UnusableNameText(problem));
+    const std::wstring text = win::ToWide(NameProblemText(problem));
     if (header->code == LVN_GETINFOTIPW) {
         lstrcpynW(reinterpret_cast<wchar_t*>(tip.pszText), text.c_str(), tip.cchTextMax);
     } else {
-        lstrcpynA(tip.pszText, UnusableNameText(problem).c_str(), tip.cchTextMax);
+        lstrcpynA(tip.pszText, NameProblemText(problem).c_str(), tip.cchTextMax);
     }
-}
-
-std::string UnusableNameText(win::NameProblem problem) {
-    return GetLangString(problem == win::NameProblem::kReservedDevice ? "LIST_NAME_RESERVED"
-                                                                      : "LIST_NAME_NOT_IN_CODE_PAGE");
 }
 
 bool CListCtrlZEL::MeasureItem(MEASUREITEMSTRUCT& measure) const {

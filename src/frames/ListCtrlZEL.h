@@ -165,6 +165,3 @@ private:
 // record has an empty key and name. Any other mode finds every pair equal,
 // so the list keeps its order.
 int CompareFrames(const FrameInfo* a, const FrameInfo* b, int sortMode);
-
-// Why a row's name cannot be used, as its tooltip and a refusal say it.
-std::string UnusableNameText(win::NameProblem problem);

@@ -66,11 +66,7 @@ bool DeleteFramesToRecycleBin(const std::string& folder, const std::vector<std::
     scans.reserve(names.size());
     for (const std::string& name : names) {
         scans.push_back(ScanFrame(folder, name));
-        const FrameScan& scan = scans.back();
-        if (!scan.firstLink.empty()) {
-            reporter.Fail("ERR_FRAME_LINK", {scan.firstLink});
-            return false;
-        }
+        if (ReportRefusal(scans.back(), reporter)) return false;
     }
 
     OperationProgress progress;

@@ -28,10 +28,7 @@ bool RenameFrame(const std::string& folder, const std::string& fileName, const s
     const std::string newFolder = folder + newBase;
 
     const FrameScan scan = ScanFrame(folder, fileName);
-    if (!scan.firstLink.empty()) {
-        reporter.Fail("ERR_FRAME_LINK", {scan.firstLink});
-        return false;
-    }
+    if (ReportRefusal(scan, reporter)) return false;
     if (!scan.found || !win::PathExists(oldFolder)) {
         reporter.Fail("ERR_COPY_FAILED");
         return false;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/LangStrings.h"
 #include "ops/CardWrites.h"
 #include "ops/FileCopy.h"
 #include "win/FileSystem.h"
@@ -12,8 +13,8 @@
 
 namespace {
 
-bool IsDots(const char* name) {
-    return !strcmp(name, ".") || !strcmp(name, "..");
+bool IsDots(const std::wstring& name) {
+    return name == L"." || name == L"..";
 }
 
 void AddFile(FrameScan& scan, std::string relative, ULONGLONG size) {
@@ -32,9 +33,20 @@ void ScanInto(const std::string& root, const std::string& relative, const win::L
 
 // One entry of a folder being listed (prefix: the folder relative to root,
 // with its backslash; links: that folder's); a real folder is listed in turn.
+// A name the ANSI calls cannot reach is noted, never listed: it would be
+// reached as a look-alike, or as a device.
 void AddListed(const std::string& root, const std::string& prefix, const win::LinkCheck& links,
-               const char* name, DWORD attributes, ULONGLONG size, FrameScan& scan) {
-    if (IsDots(name)) return;
+               const std::wstring& wideName, DWORD attributes, ULONGLONG size, FrameScan& scan) {
+    if (IsDots(wideName)) return;
+    std::string name;
+    const win::NameProblem problem = win::AnsiName(wideName, name);
+    if (problem != win::NameProblem::kNone) {
+        if (scan.firstUnusable.empty()) {
+            scan.firstUnusable = root + prefix + name;
+            scan.unusableProblem = problem;
+        }
+        return;
+    }
     std::string child = prefix + name;
     if (!win::FitsPath(root + child)) {
         scan.complete = false;
@@ -61,8 +73,8 @@ void ScanInto(const std::string& root, const std::string& relative, const win::L
         scan.complete = false;
         return;
     }
-    WIN32_FIND_DATAA entry;
-    win::FindHandle find(::FindFirstFileA(pattern.c_str(), &entry));
+    WIN32_FIND_DATAW entry;
+    win::FindHandle find(::FindFirstFileW(win::ToWide(pattern).c_str(), &entry));
     if (!find) {
         // Nothing found in a folder that is there: an empty folder of a file
         // system that lists no "." and "..".
@@ -72,7 +84,7 @@ void ScanInto(const std::string& root, const std::string& relative, const win::L
     do {
         AddListed(root, prefix, links, entry.cFileName, entry.dwFileAttributes,
                   (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow, scan);
-    } while (::FindNextFileA(find.Get(), &entry));
+    } while (::FindNextFileW(find.Get(), &entry));
 }
 
 // ScanInto through a handle the folder root + relative is open with.
@@ -86,17 +98,8 @@ void ScanOpenFolder(HANDLE folder, const std::string& root, const std::string& r
         kind = FileFullDirectoryInfo;
         for (auto* at = reinterpret_cast<const BYTE*>(buffer.data());;) {
             const auto& entry = *reinterpret_cast<const FILE_FULL_DIR_INFO*>(at);
-            // In the code page FindFirstFileA answers in.
-            char name[MAX_PATH];
-            const int length = ::WideCharToMultiByte(CP_ACP, 0, entry.FileName,
-                                                     static_cast<int>(entry.FileNameLength / sizeof(WCHAR)),
-                                                     name, MAX_PATH - 1, nullptr, nullptr);
-            if (length > 0) {
-                name[length] = '\0';
-                AddListed(root, prefix, links, name, entry.FileAttributes, entry.EndOfFile.QuadPart, scan);
-            } else {
-                scan.complete = false;
-            }
+            const std::wstring name(entry.FileName, entry.FileNameLength / sizeof(WCHAR));
+            AddListed(root, prefix, links, name, entry.FileAttributes, entry.EndOfFile.QuadPart, scan);
             if (!entry.NextEntryOffset) break;
             at += entry.NextEntryOffset;
         }
@@ -150,6 +153,18 @@ FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name,
 }
 
 }  // namespace
+
+bool ReportRefusal(const FrameScan& scan, IOperationReporter& reporter) {
+    if (!scan.firstLink.empty()) {
+        reporter.Fail("ERR_FRAME_LINK", {scan.firstLink});
+        return true;
+    }
+    if (!scan.firstUnusable.empty()) {
+        reporter.Fail("ERR_NAME_UNUSABLE", {scan.firstUnusable, NameProblemText(scan.unusableProblem)});
+        return true;
+    }
+    return false;
+}
 
 FrameScan ScanFrame(const std::string& folder, const std::string& name) {
     return ScanFrameKeeping(folder, name, nullptr);

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "ops/OperationReporter.h"
 #include "win/Handles.h"
+#include "win/Names.h"
 
 namespace win {
 class HelperThread;
@@ -30,9 +32,18 @@ struct FrameScan {
     ULONGLONG bytes = 0;        // the files' lengths
     ULONGLONG bytesNeeded = 0;  // each file's length plus the allowance a file takes on disk
     std::string firstLink;      // full path of the first link met; empty when there is none
-    bool found = false;         // the frame file is there
-    bool complete = true;       // every folder could be listed and every path fits
+    // Full path (with '?' for what the code page lacks) of the first name the
+    // ANSI calls cannot reach, which is left out of the entries; and why.
+    std::string firstUnusable;
+    win::NameProblem unusableProblem = win::NameProblem::kNone;
+    bool found = false;    // the frame file is there
+    bool complete = true;  // every folder could be listed and every path fits
 };
+
+// A frame that is or holds a link, or holds a name the program cannot
+// reach, is left alone: says so through the reporter (naming it) and returns
+// true; false for a frame that may be acted on.
+bool ReportRefusal(const FrameScan& scan, IOperationReporter& reporter);
 
 // Bytes a file is counted with besides its length.
 inline constexpr ULONGLONG kFileAllowance = 32768;

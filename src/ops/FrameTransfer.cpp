@@ -280,10 +280,7 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
                                      : ScanFrame(sourceFolder, job.name);
     });
     for (FrameJob& job : jobs) {
-        if (!job.scan.firstLink.empty()) {
-            reporter.Fail("ERR_FRAME_LINK", {job.scan.firstLink});
-            return FALSE;
-        }
+        if (ReportRefusal(job.scan, reporter)) return FALSE;
         batch.progress.bytesTotal = SaturatingAdd(batch.progress.bytesTotal, job.scan.bytes);
         if (!job.name.empty() &&
             (present ? present->count(win::UpperCase(job.name)) != 0 : win::PathExists(job.dest)))
@@ -365,10 +362,7 @@ CFrameTransfer::Step CFrameTransfer::CheckFrame(const Batch& batch, FrameJob& jo
     // under Wine takes what it points to along: refuse it untouched.
     if (job.replacing) {
         job.oldScan = ScanFrame(batch.destFolder, job.name);
-        if (!job.oldScan.firstLink.empty()) {
-            batch.reporter.Fail("ERR_FRAME_LINK", {job.oldScan.firstLink});
-            return Step::Stop;
-        }
+        if (ReportRefusal(job.oldScan, batch.reporter)) return Step::Stop;
     }
     if (!job.replacing && win::PathExists(job.destCompanion)) {
         batch.reporter.Fail("ERR_MOVE");

@@ -50,7 +50,7 @@ bool CZELMaintenanceDlg::RefuseUnusableSelection(const CListCtrlZEL& list) {
         if (!list.GetUnusableItem(item, name, problem)) continue;
         const std::string path = list.GetItemPath(item);
         AppMessageBox(
-            ReportText("ERR_NAME_UNUSABLE", {path.substr(list.Folder().size()), UnusableNameText(problem)}),
+            ReportText("ERR_NAME_UNUSABLE", {path.substr(list.Folder().size()), NameProblemText(problem)}),
             MB_OK | MB_ICONHAND);
         return true;
     }

@@ -268,7 +268,7 @@ TEST_F(NameOpsTest, UnusableNamesAreMarkedAndEveryOperationRefusesThem) {
             Select(list, {i});
             Command(command);
             ASSERT_EQ(boxes_.size(), 1u) << BoxText(1);
-            EXPECT_NE(boxes_[0].text.find(UnusableNameText(problem)), std::string::npos) << boxes_[0].text;
+            EXPECT_NE(boxes_[0].text.find(NameProblemText(problem)), std::string::npos) << boxes_[0].text;
             EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
         }
     }

@@ -6,6 +6,8 @@
 #include "app/LangStrings.h"
 #include "ops/FrameDelete.h"
 #include "ops/FrameRename.h"
+#include "win/Handles.h"
+#include "win/Strings.h"
 
 #include <functional>
 
@@ -198,4 +200,35 @@ TEST(FrameLinkMatrix, EveryOperationRefusesEveryKindOfLinkInTheLibraryAndOnACard
             if (onCard) testing_support::RemoveTree(card);
         }
     }
+}
+
+// A companion folder holding a name the code page lacks a character for,
+// beside the look-alike its ANSI listing would give: every operation leaves
+// the frame alone and names the file, and the look-alike stays as it was.
+TEST_F(FrameLinkTest, AFrameHoldingANameTheCodePageLacksIsLeftAloneByEveryOperation) {
+    if (::GetACP() != 1252) GTEST_SKIP() << "the name is chosen for code page 1252";
+    MakeFrame(src, "Greek", "Greek");
+    WriteFile(Src("Greek\\ophoto.jpg"), "the look-alike");
+    {
+        win::FileHandle file(::CreateFileW((win::ToWide(Src("Greek")) + L"\\\u03a9photo.jpg").c_str(),
+                                           GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file);
+    }
+    const auto library = Snapshot(src), destBefore = Snapshot(dst);
+    const std::string named = Src("Greek\\?photo.jpg");
+    auto run = [&](const std::function<bool()>& operation) {
+        reporter.keys.clear();
+        reporter.boxes.clear();
+        EXPECT_FALSE(operation());
+        EXPECT_EQ(reporter.keys, std::vector<std::string>{"ERR_NAME_UNUSABLE"});
+        const std::string text = reporter.boxes.empty() ? std::string() : reporter.boxes[0].text;
+        EXPECT_NE(text.find(named), std::string::npos) << text;
+        EXPECT_EQ(Snapshot(src), library);
+        EXPECT_EQ(Snapshot(dst), destBefore);
+    };
+    run([&] { return Run({"Greek.USD"}, TransferMode::Move) != FALSE; });
+    run([&] { return Run({"Greek.USD"}, TransferMode::Copy) != FALSE; });
+    run([&] { return RenameFrame(src + "\\", "Greek.USD", "Latin", reporter); });
+    run([&] { return DeleteFramesToRecycleBin(src + "\\", {"Greek.USD"}, reporter); });
+    EXPECT_EQ(testing_support::ReadFile(Src("Greek\\ophoto.jpg")), "the look-alike");
 }
