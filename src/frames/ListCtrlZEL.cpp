@@ -1,5 +1,6 @@
 #include "frames/ListCtrlZEL.h"
 
+#include <windowsx.h>
 #include <mbstring.h>
 
 #include <algorithm>
@@ -88,8 +89,7 @@ void CListCtrlZEL::Initialize() {
     OpenFrameInfoCache();
     ::SendMessageA(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(FrameThumbnailList()));
     ::SendMessageA(Handle(), LVM_SETBKCOLOR, 0, kRowColor);
-    // Tooltips say why a row cannot be used.
-    ::SendMessageA(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
+    CreateTooltip();
 }
 
 void CListCtrlZEL::OnDpiChanged() {
@@ -282,6 +282,19 @@ void CListCtrlZEL::SetAllSelected(bool selected) {
 LRESULT CListCtrlZEL::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     // A click always makes the clicked list the active one.
     if (msg == WM_LBUTTONDOWN) ::SetFocus(Handle());
+    if (msg == WM_NOTIFY && tooltip_ && reinterpret_cast<NMHDR*>(lParam)->hwndFrom == tooltip_.Get()) {
+        if (reinterpret_cast<NMHDR*>(lParam)->code == TTN_GETDISPINFOA)
+            GiveTooltip(*reinterpret_cast<NMTTDISPINFOA*>(lParam));
+        return 0;
+    }
+    if (msg == WM_MOUSEMOVE && tooltip_) {
+        // Another row may have another text, or none: the tip asks again.
+        const int row = RowAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        if (row != tooltipRow_) {
+            tooltipRow_ = row;
+            ::SendMessageA(tooltip_.Get(), TTM_POP, 0, 0);
+        }
+    }
     if (msg == WM_TIMER && wParam == kThumbnailTimer) {
         MakeThumbnailsForAWhile();
         return 0;
@@ -318,11 +331,6 @@ bool CListCtrlZEL::HandleNotify(NMHDR* header, LRESULT& result) {
             GiveItemText(header);
             result = 0;
             return true;
-        case LVN_GETINFOTIPA:
-        case LVN_GETINFOTIPW:
-            GiveInfoTip(header);
-            result = 0;
-            return true;
         default:
             return false;
     }
@@ -344,19 +352,41 @@ void CListCtrlZEL::GiveItemText(NMHDR* header) const {
     }
 }
 
-void CListCtrlZEL::GiveInfoTip(NMHDR* header) const {
-    // Both forms share the layout up to the text's character type.
-    auto& tip = *reinterpret_cast<NMLVGETINFOTIPA*>(header);
-    if (!tip.pszText || tip.cchTextMax <= 0) return;
+void CListCtrlZEL::CreateTooltip() {
+    // One tool for the whole list; its text is asked for the row under the
+    // pointer each time the tip is about to show.
+    tooltip_.Reset(::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                     WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, nullptr, nullptr));
+    if (!tooltip_) return;
+    TTTOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    ::SendMessageA(tooltip_.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    // Room for the reason on a few lines.
+    ::SendMessageA(tooltip_.Get(), TTM_SETMAXTIPWIDTH, 0, 360);
+}
+
+int CListCtrlZEL::RowAt(int x, int y) const {
+    LVHITTESTINFO hit = {};
+    hit.pt = {x, y};
+    return static_cast<int>(::SendMessageA(Handle(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+void CListCtrlZEL::GiveTooltip(NMTTDISPINFOA& info) {
+    POINT at = {};
+    ::GetCursorPos(&at);
+    ::ScreenToClient(Handle(), &at);
     std::wstring name;
     win::NameProblem problem;
-    if (!GetUnusableItem(tip.iItem, name, problem)) return;
-    const std::wstring text = win::ToWide(NameProblemText(problem));
-    if (header->code == LVN_GETINFOTIPW) {
-        lstrcpynW(reinterpret_cast<wchar_t*>(tip.pszText), text.c_str(), tip.cchTextMax);
-    } else {
-        lstrcpynA(tip.pszText, NameProblemText(problem).c_str(), tip.cchTextMax);
-    }
+    tooltipText_ =
+        GetUnusableItem(RowAt(at.x, at.y), name, problem) ? NameProblemText(problem) : std::string();
+    // An empty text shows no tip.
+    info.lpszText = tooltipText_.data();
+    info.hinst = nullptr;
 }
 
 bool CListCtrlZEL::MeasureItem(MEASUREITEMSTRUCT& measure) const {

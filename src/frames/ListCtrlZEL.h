@@ -112,8 +112,11 @@ private:
     std::vector<size_t> SortRows();
     // Answers LVN_GETDISPINFO (A or W) with the row's path.
     void GiveItemText(NMHDR* header) const;
-    // Answers LVN_GETINFOTIP (A or W): why an unusable row cannot be used.
-    void GiveInfoTip(NMHDR* header) const;
+    // The tip over the rows: why the row under the pointer cannot be used,
+    // and nothing over any other.
+    void CreateTooltip();
+    void GiveTooltip(NMTTDISPINFOA& info);
+    int RowAt(int x, int y) const;
     void DrawUnusable(HDC dc, const std::wstring& name, win::NameProblem problem, int c0, int c1, int height);
     void InsertColumns();
 
@@ -150,6 +153,9 @@ private:
         win::NameProblem problem;
     };
     std::map<std::string, UnusableRow> unusable_;
+    win::Window tooltip_;
+    int tooltipRow_ = -1;
+    std::string tooltipText_;
     // Paths of the last fill whose thumbnails were pending, in row order;
     // the slices walk it from queueNext_ after the rows in view.
     std::vector<std::string> thumbnailQueue_;

@@ -74,6 +74,12 @@ struct HeapTraits {
     static HANDLE Invalid() { return nullptr; }
     static void Close(HANDLE h) { ::HeapDestroy(h); }
 };
+struct WindowTraits {  // a window of our own, such as a tooltip
+    static HWND Invalid() { return nullptr; }
+    static void Close(HWND h) {
+        if (::IsWindow(h)) ::DestroyWindow(h);
+    }
+};
 struct ImageListTraits {
     static HIMAGELIST Invalid() { return nullptr; }
     static void Close(HIMAGELIST h);  // defined where commctrl is used
@@ -91,6 +97,7 @@ using Icon = UniqueHandle<HICON, IconTraits>;
 using AccelTable = UniqueHandle<HACCEL, AccelTraits>;
 using PrivateHeap = UniqueHandle<HANDLE, HeapTraits>;
 using ImageList = UniqueHandle<HIMAGELIST, ImageListTraits>;
+using Window = UniqueHandle<HWND, WindowTraits>;
 
 // A window's device context from GetDC, released with ReleaseDC.
 class WindowDc {

@@ -19,8 +19,45 @@ namespace {
 
 using Names = std::vector<std::string>;
 
+struct TipSearch {
+    HWND list, tip;
+};
+
+BOOL CALLBACK FindTip(HWND hwnd, LPARAM data) {
+    auto& search = *reinterpret_cast<TipSearch*>(data);
+    char name[64] = {};
+    ::GetClassNameA(hwnd, name, sizeof name);
+    TTTOOLINFOA tool = {};
+    tool.cbSize = sizeof tool;
+    if (lstrcmpiA(name, TOOLTIPS_CLASSA) == 0 &&
+        ::SendMessageA(hwnd, TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&tool)) &&
+        tool.uId == reinterpret_cast<UINT_PTR>(search.list))
+        search.tip = hwnd;
+    return search.tip ? FALSE : TRUE;
+}
+
 class NameOpsTest : public OperationsFixture {
 protected:
+    // The text the list gives its tip window with the pointer over a row.
+    static std::string TipOverRow(const CListCtrlZEL& list, int row) {
+        RECT rect = {};
+        rect.left = LVIR_BOUNDS;
+        ::SendMessageA(list.Handle(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
+        POINT at = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        ::ClientToScreen(list.Handle(), &at);
+        ::SetCursorPos(at.x, at.y);
+        // The list's tip window: the tooltip whose tool is the list.
+        TipSearch search{list.Handle(), nullptr};
+        ::EnumThreadWindows(::GetCurrentThreadId(), FindTip, reinterpret_cast<LPARAM>(&search));
+        if (!search.tip) return "<no tip window>";
+        NMTTDISPINFOA ask = {};
+        ask.hdr.code = TTN_GETDISPINFOA;
+        ask.hdr.hwndFrom = search.tip;
+        ask.hdr.idFrom = reinterpret_cast<UINT_PTR>(list.Handle());
+        ::SendMessageA(list.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&ask));
+        return ask.lpszText ? ask.lpszText : "";
+    }
+
     Names BoxTexts() const {
         Names texts;
         for (const ShownBox& box : boxes_) texts.push_back(box.text);
@@ -260,6 +297,9 @@ TEST_F(NameOpsTest, UnusableNamesAreMarkedAndEveryOperationRefusesThem) {
         std::wstring name;
         win::NameProblem problem;
         if (!list.GetUnusableItem(i, name, problem)) continue;
+        // The tip over the row, asked as the tip window asks with the
+        // pointer there; none over a usable row.
+        EXPECT_EQ(TipOverRow(list, i), NameProblemText(problem));
         for (const int command : {IDC_BTN_ADD, IDC_BTN_COPY, IDC_BTN_DELETE, IDC_BTN_RENAME}) {
             SCOPED_TRACE(std::to_string(command) + " on row " + std::to_string(i));
             boxes_.clear();
@@ -270,6 +310,13 @@ TEST_F(NameOpsTest, UnusableNamesAreMarkedAndEveryOperationRefusesThem) {
             ASSERT_EQ(boxes_.size(), 1u) << BoxText(1);
             EXPECT_NE(boxes_[0].text.find(NameProblemText(problem)), std::string::npos) << boxes_[0].text;
             EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
+        }
+    }
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+        std::wstring name;
+        win::NameProblem problem;
+        if (!list.GetUnusableItem(i, name, problem)) {
+            EXPECT_EQ(TipOverRow(list, i), "");
         }
     }
     EXPECT_EQ(testing_support::ReadFile(dir_ / "omega.USD"), omegaBytes);
