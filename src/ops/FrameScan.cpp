@@ -85,6 +85,8 @@ void ScanInto(const std::string& root, const std::string& relative, const win::L
         AddListed(root, prefix, links, entry.cFileName, entry.dwFileAttributes,
                   (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow, scan);
     } while (::FindNextFileW(find.Get(), &entry));
+    // A listing that ends early is no whole folder.
+    if (::GetLastError() != ERROR_NO_MORE_FILES) scan.complete = false;
 }
 
 // ScanInto through a handle the folder root + relative is open with.
