@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "frames/TextEncoding.h"
 #include "win/Strings.h"
 
 namespace {
@@ -16,32 +17,6 @@ using WideText = std::wstring;
 // and ^Z (the DOS end-of-file mark).
 bool IsBlank(wchar_t c) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == 0x20;
-}
-
-// The file's text as UTF-16: a UTF-8 or UTF-16 byte-order mark decides the
-// encoding, otherwise the ANSI code page, as the profile reader decides it.
-WideText Decode(const std::string& bytes) {
-    const size_t n = bytes.size();
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    if (n >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF))) {
-        const bool bigEndian = byte(0) == 0xFE;
-        WideText text;
-        for (size_t i = 2; i + 1 < n; i += 2)
-            text += static_cast<wchar_t>(bigEndian ? byte(i) << 8 | byte(i + 1) : byte(i) | byte(i + 1) << 8);
-        return text;
-    }
-    UINT codePage = CP_ACP;
-    size_t skip = 0;
-    if (n >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
-        codePage = CP_UTF8;
-        skip = 3;
-    }
-    const int count = static_cast<int>(n - skip);
-    if (count <= 0) return WideText();
-    const int wide = ::MultiByteToWideChar(codePage, 0, bytes.data() + skip, count, nullptr, 0);
-    WideText text(static_cast<size_t>(wide), L'\0');
-    ::MultiByteToWideChar(codePage, 0, bytes.data() + skip, count, text.data(), wide);
-    return text;
 }
 
 // Names are compared as C strings (up to an embedded NUL) without case.
@@ -90,7 +65,7 @@ std::vector<std::string> ReadProfileKeys(const std::string& bytes, const char* s
                                          const std::vector<ProfileKey>& keys) {
     std::vector<std::string> values(keys.size());
     std::vector<bool> found(keys.size(), false);
-    const WideText text = Decode(bytes);
+    const WideText text = DecodeText(bytes);
     const wchar_t* next = text.data();
     const wchar_t* const end = next + text.size();
     enum { kBefore, kInside } state = kBefore;

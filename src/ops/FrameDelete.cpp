@@ -6,6 +6,7 @@
 #include "frames/FrameInfoCache.h"
 #include "ops/FrameScan.h"
 #include "win/FileSystem.h"
+#include "win/Links.h"
 #include "win/Strings.h"
 
 namespace {
@@ -64,8 +65,9 @@ bool DeleteFramesToRecycleBin(const std::string& folder, const std::vector<std::
     // recycle bin's included, deletes what it points to instead.
     std::vector<FrameScan> scans;
     scans.reserve(names.size());
+    const win::LinkCheck folderLinks(folder);
     for (const std::string& name : names) {
-        scans.push_back(ScanFrame(folder, name));
+        scans.push_back(ScanFrame(folder, name, &folderLinks));
         if (ReportRefusal(scans.back(), reporter)) return false;
     }
 

@@ -1,6 +1,7 @@
 #include "ops/FrameScan.h"
 
 #include <cstring>
+#include <optional>
 
 #include "app/LangStrings.h"
 #include "ops/CardWrites.h"
@@ -112,8 +113,8 @@ void ScanOpenFolder(HANDLE folder, const std::string& root, const std::string& r
 
 // ScanFrame; for a rename, the companion folder is listed through a handle
 // left in companionKept.
-FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name,
-                           win::FileHandle* companionKept) {
+FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name, win::FileHandle* companionKept,
+                           const win::LinkCheck* folderLinks) {
     FrameScan scan;
     const std::string path = folder + name;
     // A device name or a look-alike is no frame to act on.
@@ -125,7 +126,9 @@ FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name,
         (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return scan;
     scan.found = true;
-    const win::LinkCheck links(folder);
+    const std::optional<win::LinkCheck> ownLinks =
+        folderLinks ? std::nullopt : std::optional<win::LinkCheck>(win::LinkCheck(folder));
+    const win::LinkCheck& links = folderLinks ? *folderLinks : *ownLinks;
     if (links.IsLink(name, file.dwFileAttributes))
         AddLink(scan, folder, name, false);
     else
@@ -168,13 +171,14 @@ bool ReportRefusal(const FrameScan& scan, IOperationReporter& reporter) {
     return false;
 }
 
-FrameScan ScanFrame(const std::string& folder, const std::string& name) {
-    return ScanFrameKeeping(folder, name, nullptr);
+FrameScan ScanFrame(const std::string& folder, const std::string& name, const win::LinkCheck* folderLinks) {
+    return ScanFrameKeeping(folder, name, nullptr, folderLinks);
 }
 
-FrameScan ScanFrameForRename(const std::string& folder, const std::string& name, win::FileHandle& companion) {
+FrameScan ScanFrameForRename(const std::string& folder, const std::string& name, win::FileHandle& companion,
+                             const win::LinkCheck* folderLinks) {
     companion.Reset();
-    return ScanFrameKeeping(folder, name, &companion);
+    return ScanFrameKeeping(folder, name, &companion, folderLinks);
 }
 
 FrameScan ScanFolder(const std::string& folder) {

@@ -17,7 +17,8 @@
 
 namespace win {
 class HelperThread;
-}
+class LinkCheck;
+}  // namespace win
 struct FileToCopy;
 
 struct ScanEntry {
@@ -55,12 +56,16 @@ inline ULONGLONG SaturatingAdd(ULONGLONG a, ULONGLONG b) {
 
 // The frame name (file name with extension) of folder (ending with a
 // backslash) with its companion folder, when there is one.
-FrameScan ScanFrame(const std::string& folder, const std::string& name);
+// A batch of one folder passes that folder's link check (win::LinkCheck),
+// made once, in folderLinks; each scan makes its own otherwise.
+FrameScan ScanFrame(const std::string& folder, const std::string& name,
+                    const win::LinkCheck* folderLinks = nullptr);
 // ScanFrame for a move that renames: the companion folder is listed through
 // a handle that can rename it too, left in companion (empty when there is no
 // such folder or it would not open so). Under Wine every open and close is a
 // round trip to the server; this saves one of each.
-FrameScan ScanFrameForRename(const std::string& folder, const std::string& name, win::FileHandle& companion);
+FrameScan ScanFrameForRename(const std::string& folder, const std::string& name, win::FileHandle& companion,
+                             const win::LinkCheck* folderLinks = nullptr);
 // Everything inside folder, relative to it.
 FrameScan ScanFolder(const std::string& folder);
 

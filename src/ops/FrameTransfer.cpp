@@ -10,6 +10,7 @@
 #include "ops/FileCopy.h"
 #include "win/FileSystem.h"
 #include "win/Handles.h"
+#include "win/Links.h"
 #include "win/Strings.h"
 #include "win/TwoThreads.h"
 #include "win/WaitCursor.h"
@@ -270,14 +271,16 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
     // Only for the count the replace question shows: each frame is asked
     // about by name when its turn comes.
     const auto present = names.empty() ? std::nullopt : NamesInFolder(destFolder);
+    // The source folder's own final path is asked once for the whole batch.
+    const win::LinkCheck sourceLinks(sourceFolder);
     win::ForEachOnTwoThreads(jobs.size(), kFramesForTwoThreads, [&](size_t i) {
         FrameJob& job = jobs[i];
         job.name = names[i];
         job.source = sourceFolder + job.name;
         job.dest = destFolder + job.name;
         job.destCompanion = win::WithoutLastDot(job.dest);
-        job.scan = batch.renameMoves ? ScanFrameForRename(sourceFolder, job.name, job.companion)
-                                     : ScanFrame(sourceFolder, job.name);
+        job.scan = batch.renameMoves ? ScanFrameForRename(sourceFolder, job.name, job.companion, &sourceLinks)
+                                     : ScanFrame(sourceFolder, job.name, &sourceLinks);
     });
     for (FrameJob& job : jobs) {
         if (ReportRefusal(job.scan, reporter)) return FALSE;
