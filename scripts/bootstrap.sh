@@ -18,6 +18,20 @@ as_root() {
 # fonts-ipafont-gothic: Japanese glyphs (with Latin ones) for the Japanese screenshots.
 packages=(mingw-w64 cmake nasm wine wine32 wine64 xvfb xauth imagemagick googletest fonts-ipafont-gothic)
 
+# A mirror caught mid-sync fails one index ("File has unexpected size") and
+# apt-get update exits 100 although every other list is fresh: try again a
+# little later, then go on with the lists there are; the install says
+# plainly if something it needs is not in them.
+update_lists() {
+  local try
+  for try in 1 2 3; do
+    as_root apt-get update -q && return 0
+    echo "bootstrap: apt-get update failed (try $try of 3)" >&2
+    sleep $((try * 10))
+  done
+  echo "bootstrap: going on with the package lists apt-get could fetch" >&2
+}
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -28,8 +42,17 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
-  as_root apt-get update -q
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q "${missing[@]}"
+  update_lists
+  if ! DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q "${missing[@]}"; then
+    # The 32-bit Wine needs i386 libraries at the versions of their amd64
+    # twins; a mirror that lacks them (an i386 list that failed to fetch)
+    # leaves it uninstallable. Everything else goes in, and the scripts then
+    # run the 64-bit build only, as on a host without 32-bit support.
+    rest=()
+    for p in "${missing[@]}"; do [ "$p" = wine32 ] || rest+=("$p"); done
+    echo "bootstrap: installing without wine32: only the 64-bit build will run here" >&2
+    DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q "${rest[@]}"
+  fi
 fi
 
 have_jpeg() { [ -f "$build/$1/deps/lib/libjpeg.a" ] && [ -f "$build/$1/deps/include/jpeglib.h" ]; }
@@ -50,7 +73,7 @@ if [ -z "$tarball" ]; then
     else
       grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | as_root tee /etc/apt/sources.list.d/quillet-deb-src.list >/dev/null
     fi
-    as_root apt-get update -q
+    update_lists
   fi
   (cd "$srcdir" && apt-get source --download-only libjpeg-turbo)
   tarball=$(ls "$srcdir"/libjpeg-turbo_*.orig.tar.gz | head -n1)
