@@ -21,6 +21,18 @@ const LangDefault kPostReleaseLangDefaults[] = {
      "Windows reserves this name for a device, so the program cannot reach the file by its name. Rename it "
      "to use it here."},
     {"ERR_NAME_UNUSABLE", "This frame is left alone:\\n%s\\n%s"},
+    {"ERR_FILE_IN_USE", "This file is in use by another program:\\n%s\\nClose that program and try again."},
+    {"ERR_ACCESS_DENIED",
+     "Windows refused access to this file or folder:\\n%s\\nIt may be read-only, locked, or a memory card "
+     "whose lock switch is on."},
+    {"ERR_PATH_TOO_LONG", "This path is too long for Windows:\\n%s\\nUse a shorter folder or frame name."},
+    {"ERR_DRIVE_NO_MORE_FILES",
+     "The drive allows no more files here:\\n%s\\nRemove some files or frames from it first."},
+    {"ERR_OPERATION_FAILED", "The frame could not be copied, moved, renamed or deleted:\\n%s\\n%s"},
+    {"ERR_CARD_VERIFY",
+     "The memory card did not give back what was written to it:\\n%s\\nThe frame was not added; its source "
+     "is unchanged. The card may be failing."},
+    {"ERR_PARKED_LEFT", "The frame this replaced could not be put back at\\n%s\\nIt is kept, whole, in\\n%s"},
     {"MENU_EDIT", "&Edit"},
     {"MENU_EDIT_ADD", "&Add to target"},
     {"MENU_EDIT_MOVE_BACK", "&Move back"},

@@ -123,6 +123,7 @@ void CListCtrlZEL::Refill() {
     std::vector<std::string> rows;
     unusable_.clear();
     const std::string pattern = folder_ + "*.USD";
+    if (!folder_.empty() && beforeFill_) beforeFill_(folder_);
     if (!folder_.empty() && pattern.size() < MAX_PATH) {
         std::vector<FoundFrameFile> files;
         // Listed in UTF-16: the ANSI listing would give a best-fit look-alike

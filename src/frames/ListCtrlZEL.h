@@ -44,6 +44,12 @@ public:
     // while the list fills or sorts itself, once at the end instead.
     void SetOnItemChanged(std::function<void()> onItemChanged) { onItemChanged_ = std::move(onItemChanged); }
 
+    // Called with the folder before each fill lists it (the window puts
+    // right there what a stopped operation left).
+    void SetBeforeFill(std::function<void(const std::string& folder)> beforeFill) {
+        beforeFill_ = std::move(beforeFill);
+    }
+
     // Once, after Attach and after the dialog's font is set: columns, shared
     // state, image list, colours.
     void Initialize();
@@ -141,6 +147,7 @@ private:
     std::string folder_;
     bool counted_ = false;
     std::function<int()> sortMode_;
+    std::function<void(const std::string&)> beforeFill_;
     std::function<void()> onItemChanged_;
     int itemChangesHeld_ = 0;
     // The frame file paths in row order. The list view is a virtual one: it

@@ -3,6 +3,7 @@
 #include <ctype.h>
 
 #include <algorithm>
+#include <mutex>
 
 #include "win/Links.h"
 #include "win/Strings.h"
@@ -11,6 +12,11 @@ namespace {
 
 // Process-wide, like the frame-info cache: the copies that write to a card
 // run deep inside the transfer, and the window that stops the card asks here.
+// Noted from whichever thread finished a copy, read by the window's.
+std::mutex& WrittenFilesLock() {
+    static std::mutex lock;
+    return lock;
+}
 std::vector<std::string>& WrittenFiles() {
     static std::vector<std::string> files;
     return files;
@@ -53,6 +59,7 @@ bool IsCardGone(const std::string& path) {
 }
 
 void NoteCardFileWritten(const std::string& path) {
+    std::lock_guard<std::mutex> held(WrittenFilesLock());
     std::vector<std::string>& files = WrittenFiles();
     const bool known = std::any_of(files.begin(), files.end(),
                                    [&](const std::string& file) { return win::EqualsNoCase(file, path); });
@@ -60,6 +67,7 @@ void NoteCardFileWritten(const std::string& path) {
 }
 
 std::vector<std::string> CardFilesWritten(const std::string& root) {
+    std::lock_guard<std::mutex> held(WrittenFilesLock());
     std::vector<std::string> onDrive;
     for (const std::string& file : WrittenFiles())
         if (IsOnDrive(file, root)) onDrive.push_back(file);
@@ -67,6 +75,7 @@ std::vector<std::string> CardFilesWritten(const std::string& root) {
 }
 
 void ForgetCardFiles(const std::string& root) {
+    std::lock_guard<std::mutex> held(WrittenFilesLock());
     std::vector<std::string>& files = WrittenFiles();
     files.erase(std::remove_if(files.begin(), files.end(),
                                [&](const std::string& file) { return IsOnDrive(file, root); }),

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstring>
 #include <memory>
 
 #include "ops/CardWrites.h"
+#include "ops/DiskSteps.h"
 #include "win/Handles.h"
 #include "win/TwoThreads.h"
 
@@ -21,26 +23,30 @@ constexpr DWORD kTickWhileWaitingMs = 20;
 }  // namespace
 
 CopyResult CopyFileInPieces(const std::string& from, const std::string& to, const CopyTicker& tick,
-                            bool flush, SourceStamp* read) {
+                            bool flush, SourceStamp* read, CopyFailure* failure) {
+    auto failed = [&](const std::string& path) {
+        if (failure) *failure = {::GetLastError(), path};
+        return CopyResult::Failed;
+    };
     win::FileHandle source(::CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!source) return CopyResult::Failed;
+    if (!source) return failed(from);
     // Attributes and times in one question on the open file (the fuller
     // GetFileInformationByHandle also asks for the volume's serial number,
     // which costs more than the copy of a small file under Wine). The
     // attributes go on with the creation: a later call by name costs
     // another round trip.
     FILE_BASIC_INFO info = {};
-    if (!::GetFileInformationByHandleEx(source.Get(), FileBasicInfo, &info, sizeof info))
-        return CopyResult::Failed;
+    if (!::GetFileInformationByHandleEx(source.Get(), FileBasicInfo, &info, sizeof info)) return failed(from);
     DWORD attributes =
         info.FileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
 
+    DiskStep("create", to);
     win::FileHandle dest(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                        attributes | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!dest) return CopyResult::Failed;
+    if (!dest) return failed(to);
 
     CopyResult result = CopyResult::Done;
     ULONGLONG copiedBytes = 0;
@@ -50,12 +56,14 @@ CopyResult CopyFileInPieces(const std::string& from, const std::string& to, cons
     for (;;) {
         DWORD got = 0, written = 0;
         if (!::ReadFile(source.Get(), buffer.get(), kPieceBytes, &got, nullptr)) {
-            result = CopyResult::Failed;
+            result = failed(from);
             break;
         }
         if (got == 0) break;
+        DiskStep("write", to);
         if (!::WriteFile(dest.Get(), buffer.get(), got, &written, nullptr) || written != got) {
-            result = CopyResult::Failed;
+            if (written != got && ::GetLastError() == ERROR_SUCCESS) ::SetLastError(ERROR_DISK_FULL);
+            result = failed(to);
             break;
         }
         copiedBytes += got;
@@ -74,14 +82,13 @@ CopyResult CopyFileInPieces(const std::string& from, const std::string& to, cons
     // A close (or a flush) that fails may have lost buffered data.
     const bool closed = flush && result == CopyResult::Done ? FlushAndClose(dest.Release())
                                                             : ::CloseHandle(dest.Release()) != FALSE;
-    if (!closed && result == CopyResult::Done) result = CopyResult::Failed;
+    if (!closed && result == CopyResult::Done) result = failed(to);
     if (result != CopyResult::Done) {
         // A read-only copy would refuse to go.
         ::SetFileAttributesA(to.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileA(to.c_str());
         return result;
     }
-    if (flush) NoteCardFileWritten(to);
     if (read) *read = {copiedBytes, info.LastWriteTime.QuadPart};
     return result;
 }
@@ -96,6 +103,66 @@ std::string ChangedSinceCopied(const std::vector<FileToCopy>& files) {
                                   now.ftLastWriteTime.dwLowDateTime);
         if (size != file.read.size || lastWrite != file.read.lastWrite) return file.from;
     }
+    return {};
+}
+
+namespace {
+
+// A block of whole pages: uncached reads want a buffer aligned to the sector.
+struct Pages {
+    Pages()
+        : at(static_cast<char*>(
+              ::VirtualAlloc(nullptr, kPieceBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
+    ~Pages() {
+        if (at) ::VirtualFree(at, 0, MEM_RELEASE);
+    }
+    Pages(const Pages&) = delete;
+    Pages& operator=(const Pages&) = delete;
+    char* at;
+};
+
+// Reads up to a piece; fewer bytes only at the end of the file.
+bool ReadPiece(HANDLE file, char* into, DWORD& got) {
+    got = 0;
+    while (got < kPieceBytes) {
+        DWORD read = 0;
+        const DWORD wanted = kPieceBytes - got;
+        if (!::ReadFile(file, into + got, wanted, &read, nullptr)) return false;
+        got += read;
+        // A file's reads fall short only at its end (and an uncached read
+        // may not start at an odd offset).
+        if (read < wanted) break;
+    }
+    return true;
+}
+
+// Whether to's bytes, read from the disk past the system's cache where the
+// file system allows it, are from's.
+bool SameBytes(const std::string& from, const std::string& to) {
+    DiskStep("verify", to);
+    win::FileHandle source(::CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    win::FileHandle copy(::CreateFileA(to.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!copy)
+        copy.Reset(::CreateFileA(to.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    Pages ours, theirs;
+    if (!source || !copy || !ours.at || !theirs.at) return false;
+    for (;;) {
+        DWORD sourceGot = 0, copyGot = 0;
+        if (!ReadPiece(source.Get(), ours.at, sourceGot) || !ReadPiece(copy.Get(), theirs.at, copyGot))
+            return false;
+        if (sourceGot != copyGot || std::memcmp(ours.at, theirs.at, sourceGot) != 0) return false;
+        if (sourceGot < kPieceBytes) return true;
+    }
+}
+
+}  // namespace
+
+std::string FirstCopyDiffering(const std::vector<FileToCopy>& files) {
+    for (const FileToCopy& file : files)
+        if (!SameBytes(file.from, file.to)) return file.to;
     return {};
 }
 
@@ -116,8 +183,8 @@ CopyResult CopyFilesInPieces(std::vector<FileToCopy>& files, const CopyTicker& t
         while (!stop) {
             const size_t i = next++;
             if (i >= files.size()) return;
-            const CopyResult copied =
-                CopyFileInPieces(files[i].from, files[i].to, pieceTick, flush, &files[i].read);
+            const CopyResult copied = CopyFileInPieces(files[i].from, files[i].to, pieceTick, flush,
+                                                       &files[i].read, &files[i].failure);
             if (copied != CopyResult::Done) end(copied);
         }
     };

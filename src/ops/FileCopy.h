@@ -19,15 +19,23 @@ struct SourceStamp {
     LONGLONG lastWrite = 0;
 };
 
-// The destination must not exist yet. With flush (a card) the copy is
-// written through to the disk before it counts as done, and remembered.
-// read, when given, is filled in by a copy that is done.
+// Why a copy failed: the system's error, and the file it was met on.
+struct CopyFailure {
+    DWORD error = ERROR_SUCCESS;
+    std::string path;
+};
+
+// The destination must not exist yet. With flush the copy is written
+// through to the disk before it counts as done.
+// read, when given, is filled in by a copy that is done; failure by one that
+// failed.
 CopyResult CopyFileInPieces(const std::string& from, const std::string& to, const CopyTicker& tick,
-                            bool flush = false, SourceStamp* read = nullptr);
+                            bool flush = false, SourceStamp* read = nullptr, CopyFailure* failure = nullptr);
 
 struct FileToCopy {
     std::string from, to;
-    SourceStamp read;  // filled in by the copy
+    SourceStamp read;     // filled in by the copy
+    CopyFailure failure;  // filled in by a copy that failed
 };
 
 // The first source whose length or last-write time is no longer what its
@@ -36,6 +44,10 @@ struct FileToCopy {
 // to a file (or a writer outside Windows' sharing rules may append to one)
 // while it is copied or after.
 std::string ChangedSinceCopied(const std::vector<FileToCopy>& files);
+
+// The first copy (its destination) whose bytes, read back from the disk
+// itself past the system's cache, are not its source's; empty when all are.
+std::string FirstCopyDiffering(const std::vector<FileToCopy>& files);
 
 // Copies each file as CopyFileInPieces does and stops at the first that
 // fails or is cancelled; the result is that first one's. With a helper, its

@@ -5,6 +5,7 @@
 
 #include "app/LangStrings.h"
 #include "ops/CardWrites.h"
+#include "ops/DiskSteps.h"
 #include "ops/FileCopy.h"
 #include "win/FileSystem.h"
 #include "win/Handles.h"
@@ -210,7 +211,7 @@ CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, con
             if (!::CreateDirectoryA(to.c_str(), nullptr)) return CopyResult::Failed;
             continue;
         }
-        files.push_back({fromFolder + entry.relative, to, {}});
+        files.push_back({fromFolder + entry.relative, to, {}, {}});
     }
     return CopyFilesInPieces(files, tick, flush, helper);
 }
@@ -234,6 +235,22 @@ bool DeleteScanned(const FrameScan& scan, const std::string& folder, std::string
         if (!gone && win::PathExists(path)) keep(path);
     }
     return all;
+}
+
+bool DeleteFrameFileFirst(const FrameScan& scan, const std::string& folder, std::string* notDeleted) {
+    if (scan.entries.empty()) return true;
+    const ScanEntry& frame = scan.entries.front();
+    const std::string file = folder + frame.relative;
+    if (!frame.folder && !frame.link) {
+        DiskStep("delete", file);
+        win::ClearAttributes(file);
+        if (!::DeleteFileA(file.c_str()) && win::PathExists(file)) {
+            if (notDeleted) *notDeleted = file;
+            return false;
+        }
+    }
+    DiskStep("delete", folder + (scan.entries.size() > 1 ? scan.entries[1].relative : frame.relative));
+    return DeleteScanned(scan, folder, notDeleted);
 }
 
 bool RemoveFolderTree(const std::string& folder) {

@@ -93,6 +93,12 @@ CopyResult CopyScanned(const FrameScan& scan, const std::string& fromFolder, con
 // notDeleted.
 bool DeleteScanned(const FrameScan& scan, const std::string& folder, std::string* notDeleted = nullptr);
 
+// Deletes a frame listed by scan in folder as DeleteScanned does, but its
+// frame file first, so that a stop midway leaves no frame that looks whole.
+// A frame file that will not go keeps its companion folder.
+bool DeleteFrameFileFirst(const FrameScan& scan, const std::string& folder,
+                          std::string* notDeleted = nullptr);
+
 // Deletes folder and everything in it but links (and the folders holding
 // them); true when it is gone.
 bool RemoveFolderTree(const std::string& folder);

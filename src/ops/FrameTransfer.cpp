@@ -7,7 +7,10 @@
 
 #include "frames/FrameInfoCache.h"
 #include "ops/CardWrites.h"
+#include "ops/DiskSteps.h"
+#include "ops/Failures.h"
 #include "ops/FileCopy.h"
+#include "ops/ParkedFrames.h"
 #include "win/FileSystem.h"
 #include "win/Handles.h"
 #include "win/Links.h"
@@ -129,11 +132,19 @@ DWORD RenameOpen(HANDLE handle, const std::string& to) {
 
 // Renames a file or folder within its volume; returns the error.
 DWORD MoveWithinVolume(const std::string& from, const std::string& to) {
+    DiskStep("rename", from);
     // Opened as itself, as MoveFileExA does: a link is renamed, not its target.
     win::FileHandle file(::CreateFileA(
         from.c_str(), DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     return file ? RenameOpen(file.Get(), to) : ::GetLastError();
+}
+
+// Where a file written into a stage is once its frame is committed.
+std::string TargetOf(const std::string& staged, const CFrameStage& stage) {
+    const std::string copy = stage.CompanionCopy();
+    if (staged.rfind(copy, 0) == 0) return stage.CompanionPath() + staged.substr(copy.size());
+    return stage.FramePath();
 }
 
 }  // namespace
@@ -152,6 +163,7 @@ struct CFrameTransfer::Batch {
     std::string destInsideSource;  // the source subfolder holding the destination, if any
     bool renameMoves = false;      // a move may rename instead of copying
     bool flushCopies = false;      // the destination is a card: every file is written through
+    bool verifyCopies = false;     // ... and read back before its frame is committed
     bool spaceKnown = false;       // freeBytes was asked once and is kept up to date since
     ULONGLONG freeBytes = 0;
     int conflictsLeft = 0;  // frames already at the destination, not yet asked about
@@ -165,10 +177,6 @@ struct CFrameTransfer::Batch {
     Batch(TransferMode m, IOperationReporter& r) : mode(m), reporter(r) {}
 
     // A card pulled out midway is said as such, not as a failed copy.
-    const char* CopyFailureKey() const {
-        return IsCardGone(destFolder) || IsCardGone(sourceFolder) ? "ERR_CARD_NOT_PRESENT"
-                                                                  : "ERR_COPY_FAILED";
-    }
 
     // Between two pieces of a copy: the window answers, the reporter sees
     // the progress and may cancel.
@@ -221,21 +229,6 @@ struct CFrameTransfer::FrameJob {
     bool needsOldSpace = false;  // the new frame fits only once the old one has left the drive
 };
 
-// The old frame of a confirmed replace, kept until the new one is complete:
-// renamed aside in the destination folder, or, when the new frame only fits
-// in the old one's space, copied to a folder on another drive (awayFolder)
-// and removed from the destination.
-struct CFrameTransfer::ParkedFrame {
-    bool parked = false;
-    std::string name;                      // file name with extension
-    std::string file, folder;              // original paths
-    std::string parkedFile, parkedFolder;  // names beside, while parked beside
-    std::string awayFolder;                // ends with a backslash; empty when parked beside
-    FrameScan scan;                        // the old frame, while parked away
-    DWORD fileAttributes = 0, folderAttributes = 0;
-    bool hasFolder = false;
-};
-
 CFrameTransfer::CFrameTransfer() : freeSpaceQuery_(QueryDriveFreeBytes) {}
 
 BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& destFolder,
@@ -261,6 +254,7 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
     batch.renameMoves = mode == TransferMode::Move && IsSameVolume(sourceFolder, destFolder);
     // Asked once: each question about a drive's type goes to another process.
     batch.flushCopies = IsOnRemovableDrive(destFolder);
+    batch.verifyCopies = batch.flushCopies && verifyCardCopies_;
     // The first step pumps at once, so the window paints before the first copy.
     batch.lastPump = ::GetTickCount() - kPumpIntervalMs;
 
@@ -397,42 +391,37 @@ CFrameTransfer::Step CFrameTransfer::AskToReplace(Batch& batch, FrameJob& job) {
     return Step::Stop;
 }
 
-// Within one volume a move renames: the frame file first, then its
-// companion folder, and the file goes back when the folder will not follow.
-// A volume boundary found only now leaves the frame to the copy.
+// Within one volume a move renames: the companion folder first, then the
+// frame file, which commits it; the frame it replaces waits in the stage
+// until then. A volume boundary found only now leaves the frame to the copy.
 CFrameTransfer::Step CFrameTransfer::RenameInto(Batch& batch, FrameJob& job) {
-    ParkedFrame parked;
-    if (job.replacing && !ParkBeside(batch.destFolder, job.name, parked)) {
-        batch.reporter.Fail("ERR_COPY_FAILED");
-        return Step::Stop;
-    }
-    auto giveUp = [&](DWORD error) {
-        RestoreParked(batch, parked);
-        if (error == ERROR_NOT_SAME_DEVICE) {
+    CFrameStage stage;
+    DWORD error =
+        stage.Open(batch.destFolder, job.name, StageKind::Rename, batch.sourceFolder, batch.flushCopies);
+    if (error == ERROR_SUCCESS && job.replacing) error = stage.ParkOld();
+    auto giveUp = [&](DWORD why, const std::string& where) {
+        stage.Abandon();
+        if (why == ERROR_NOT_SAME_DEVICE) {
             batch.renameMoves = false;
             return Step::Next;
         }
-        batch.reporter.Fail("ERR_COPY_FAILED");
+        ReportFailure(batch.reporter, why, where);
         return Step::Stop;
     };
-    DWORD error = MoveWithinVolume(job.source, job.dest);
-    if (error != ERROR_SUCCESS) return giveUp(error);
+    if (error != ERROR_SUCCESS) return giveUp(error, job.dest);
     const std::string companion = win::WithoutLastDot(job.source);
-    if (job.companion)
+    if (job.companion) {
+        DiskStep("rename", companion);
         error = RenameOpen(job.companion.Get(), job.destCompanion);
-    else if (win::PathExists(companion))
+    } else if (win::PathExists(companion)) {
         error = MoveWithinVolume(companion, job.destCompanion);
-    if (error != ERROR_SUCCESS) {
-        if (MoveWithinVolume(job.dest, job.source) != ERROR_SUCCESS) {
-            // The frame file arrived without its folder and cannot go back:
-            // report it rather than leave the two apart in silence.
-            RestoreParked(batch, parked);
-            batch.reporter.Fail("ERR_COPY_FAILED");
-            return Step::Stop;
-        }
-        return giveUp(error);
     }
-    return Finish(batch, job, parked);
+    if (error != ERROR_SUCCESS) return giveUp(error, companion);
+    // The companion folder goes back to its frame file when the frame file
+    // will not follow it.
+    error = MoveWithinVolume(job.source, job.dest);
+    if (error != ERROR_SUCCESS) return giveUp(error, job.source);
+    return Finish(batch, job, stage);
 }
 
 // Checked before the old frame is touched, so a refusal loses nothing. The
@@ -458,55 +447,95 @@ CFrameTransfer::Step CFrameTransfer::CheckSpace(Batch& batch, FrameJob& job) {
 }
 
 CFrameTransfer::Step CFrameTransfer::CopyInto(Batch& batch, FrameJob& job) {
-    // The old frame is kept until the new one is complete, and comes back if
-    // the copy fails or is cancelled.
-    ParkedFrame parked;
-    if (job.replacing && job.needsOldSpace) {
-        const ParkAway result = ParkOnOtherDrive(batch, job, parked);
-        if (result != ParkAway::Parked) {
-            batch.reporter.Fail(result == ParkAway::NoRoom ? "ERR_DISK_SIZE" : "ERR_COPY_FAILED");
-            return Step::Stop;
-        }
-    } else if (job.replacing && !ParkBeside(batch.destFolder, job.name, parked)) {
-        batch.reporter.Fail("ERR_COPY_FAILED");
+    // The new frame is written beside the old one, which stays in place
+    // until the commit; only where the two do not fit together does the old
+    // one wait on the computer meanwhile.
+    CFrameStage stage;
+    const bool move = batch.mode == TransferMode::Move;
+    DWORD error = stage.Open(batch.destFolder, job.name, move ? StageKind::Move : StageKind::Copy,
+                             move ? batch.sourceFolder : std::string(), batch.flushCopies);
+    if (error != ERROR_SUCCESS) {
+        ReportFailure(batch.reporter, error, batch.destFolder);
         return Step::Stop;
     }
+    CParkedFrame away;
+    if (job.replacing && job.needsOldSpace) {
+        // Parked on the same drive it would free nothing.
+        const std::string parking = ParkingFolder();
+        ULONGLONG parkingFree = 0;
+        if (parking.empty() || IsSameVolume(parking, batch.destFolder) ||
+            !DriveFreeBytes(parking, parkingFree) || parkingFree < job.freedBytes) {
+            stage.Abandon();
+            batch.reporter.Fail("ERR_DISK_SIZE");
+            return Step::Stop;
+        }
+        const CParkedFrame::Result result = away.Park(job.oldScan, batch.destFolder, batch.Pumper());
+        if (result != CParkedFrame::Result::Parked) {
+            stage.Abandon();
+            batch.reporter.Fail(result == CParkedFrame::Result::NoRoom ? "ERR_DISK_SIZE" : "ERR_COPY_FAILED");
+            return Step::Stop;
+        }
+    }
     std::vector<FileToCopy> files;
+    CopyFailure failure;
     const CopyResult copied =
-        CopyScanned(job.scan, batch.sourceFolder, batch.destFolder, batch.Ticker(), batch.flushCopies,
-                    batch.flushCopies ? nullptr : &batch.copyHelper, &files);
+        CopyIntoStage(job.scan, batch.sourceFolder, stage, batch.Ticker(), true,
+                      batch.flushCopies ? nullptr : &batch.copyHelper, &files, &failure);
     // A move deletes only the source it copied: a file written to meanwhile
-    // keeps the whole source, and the copy goes.
-    const std::string changed =
-        copied == CopyResult::Done && batch.mode == TransferMode::Move ? ChangedSinceCopied(files) : "";
-    if (copied != CopyResult::Done || !changed.empty()) {
-        // Exactly what the copy made goes: the listed entries, at the destination.
-        DeleteScanned(job.scan, batch.destFolder);
-        RestoreParked(batch, parked);
+    // keeps the whole source, and the copy goes. A card's copy is read back
+    // from the card itself before it may count.
+    std::string changed, differs;
+    if (copied == CopyResult::Done && batch.mode == TransferMode::Move) changed = ChangedSinceCopied(files);
+    if (copied == CopyResult::Done && changed.empty() && batch.verifyCopies)
+        differs = FirstCopyDiffering(files);
+    error = ERROR_SUCCESS;
+    if (copied == CopyResult::Done && changed.empty() && differs.empty()) {
+        error = stage.FrameReady();
+        if (error == ERROR_SUCCESS && job.replacing && !away.IsParked()) error = stage.ParkOld();
+        if (error == ERROR_SUCCESS) error = stage.PlaceCompanion(job.scan.entries.size() > 1);
+        if (error == ERROR_SUCCESS) error = stage.Commit();
+    }
+    if (copied != CopyResult::Done || !changed.empty() || !differs.empty() || error != ERROR_SUCCESS) {
+        // The failure names the file where the copy has it, else the frame.
+        if (copied != CopyResult::Failed) failure = {error, job.dest};
+        if (failure.path.rfind(stage.Folder(), 0) == 0) failure.path = TargetOf(failure.path, stage);
+        stage.Abandon();
+        const bool back = away.PutBack(batch.Pumper());
         if (!changed.empty())
             batch.reporter.Fail("ERR_SOURCE_CHANGED", {changed});
-        else if (copied == CopyResult::Failed)
-            batch.reporter.Fail(batch.CopyFailureKey());
+        else if (!differs.empty())
+            batch.reporter.Fail("ERR_CARD_VERIFY", {TargetOf(differs, stage)});
+        else if (copied != CopyResult::Cancelled)
+            ReportFailure(batch.reporter, failure.error, failure.path);
+        if (!back) batch.reporter.Fail("ERR_PARKED_LEFT", {job.dest, away.Where()});
         return Step::Stop;
+    }
+    if (batch.flushCopies) {
+        for (const FileToCopy& file : files) NoteCardFileWritten(TargetOf(file.to, stage));
     }
     if (batch.spaceKnown) {
         batch.freeBytes = SaturatingAdd(batch.freeBytes, job.freedBytes);
         batch.freeBytes = batch.freeBytes > job.scan.bytesNeeded ? batch.freeBytes - job.scan.bytesNeeded : 0;
     }
     if (batch.mode == TransferMode::Move) {
-        // What cannot be deleted stays in the source folder; the frame has
-        // arrived either way.
-        DeleteScanned(job.scan, batch.sourceFolder);
+        // Only now that the frame is committed; its frame file first, so that
+        // a stop midway leaves no frame there that looks whole. What cannot
+        // be deleted stays in the source folder; the frame has arrived either
+        // way.
+        DeleteFrameFileFirst(job.scan, batch.sourceFolder);
     }
-    return Finish(batch, job, parked);
+    away.Discard();
+    return Finish(batch, job, stage);
 }
 
-// The new frame is complete: the old one goes, and the cache follows.
-CFrameTransfer::Step CFrameTransfer::Finish(Batch& batch, FrameJob& job, ParkedFrame& parked) {
+// The new frame is committed: the old one goes with the stage, and the
+// cache follows.
+CFrameTransfer::Step CFrameTransfer::Finish(Batch& batch, FrameJob& job, CFrameStage& stage) {
     // An old frame that will not go is reported after this frame, and the
     // transfer ends there.
-    const bool oldFrameLeft = parked.parked && !DiscardParked(parked);
-    if (oldFrameLeft) batch.reporter.Fail("ERR_COPY_FAILED");
+    const bool oldFrameLeft = !stage.Finish();
+    if (oldFrameLeft)
+        batch.reporter.Fail("ERR_DELETE_LEFT", {win::WithoutTrailingBackslashes(stage.Folder())});
     // Whatever was cached for the destination path described another file.
     // The frame's record follows it without a read where the cache has it.
     ForgetFrameInfo(job.dest);
@@ -530,107 +559,4 @@ ULONGLONG CFrameTransfer::FolderBytesNeeded(const std::string& folder) {
 bool CFrameTransfer::DriveFreeBytes(const std::string& path, ULONGLONG& freeBytes) const {
     freeBytes = 0;
     return freeSpaceQuery_ && freeSpaceQuery_(DriveRoot(path), freeBytes);
-}
-
-bool CFrameTransfer::ParkBeside(const std::string& destFolder, const std::string& name, ParkedFrame& parked) {
-    parked.name = name;
-    parked.file = destFolder + name;
-    parked.folder = win::WithoutLastDot(parked.file);
-    parked.hasFolder = win::PathExists(parked.folder);
-    // Names no folder scan for "*.USD" picks up, and free right now.
-    for (unsigned n = 1; n < 1000 && parked.parkedFile.empty(); ++n) {
-        const std::string base = destFolder + "~qtold" + std::to_string(n);
-        if (!win::FitsPath(base + ".tmp")) return false;
-        if (!win::PathExists(base) && !win::PathExists(base + ".tmp")) {
-            parked.parkedFile = base + ".tmp";
-            parked.parkedFolder = base;
-        }
-    }
-    if (parked.parkedFile.empty()) return false;
-
-    parked.fileAttributes = ::GetFileAttributesA(parked.file.c_str());
-    win::ClearAttributes(parked.file);
-    if (!::MoveFileA(parked.file.c_str(), parked.parkedFile.c_str())) {
-        win::RestoreAttributes(parked.file, parked.fileAttributes);
-        return false;
-    }
-    parked.parked = true;
-    if (parked.hasFolder) {
-        parked.folderAttributes = ::GetFileAttributesA(parked.folder.c_str());
-        win::ClearAttributes(parked.folder);
-        if (!::MoveFileA(parked.folder.c_str(), parked.parkedFolder.c_str())) {
-            win::RestoreAttributes(parked.folder, parked.folderAttributes);
-            parked.hasFolder = false;
-            if (::MoveFileA(parked.parkedFile.c_str(), parked.file.c_str()))
-                win::RestoreAttributes(parked.file, parked.fileAttributes);
-            parked.parked = false;
-            return false;
-        }
-    }
-    return true;
-}
-
-CFrameTransfer::ParkAway CFrameTransfer::ParkOnOtherDrive(Batch& batch, const FrameJob& job,
-                                                          ParkedFrame& parked) {
-    // A folder of its own in the temporary folder, which must be on another
-    // drive: moving the old frame within one drive frees nothing.
-    char temp[MAX_PATH] = {};
-    const DWORD length = ::GetTempPathA(MAX_PATH, temp);
-    if (length == 0 || length >= MAX_PATH || IsSameVolume(temp, batch.destFolder)) return ParkAway::NoRoom;
-    ULONGLONG tempFree = 0;
-    if (!DriveFreeBytes(temp, tempFree) || tempFree < job.freedBytes) return ParkAway::NoRoom;
-    parked.name = job.name;
-    parked.scan = job.oldScan;
-    if (!parked.scan.complete) return ParkAway::Failed;
-    for (unsigned n = 1; n < 1000 && parked.awayFolder.empty(); ++n) {
-        const std::string candidate = std::string(temp) + "qtpark" + std::to_string(n);
-        if (!win::FitsPath(candidate + "\\" + job.name)) return ParkAway::NoRoom;
-        if (::CreateDirectoryA(candidate.c_str(), nullptr)) parked.awayFolder = candidate + "\\";
-    }
-    if (parked.awayFolder.empty()) return ParkAway::NoRoom;
-
-    parked.file = job.dest;
-    parked.folder = job.destCompanion;
-    parked.hasFolder = win::PathExists(parked.folder);
-    parked.fileAttributes = ::GetFileAttributesA(parked.file.c_str());
-    parked.folderAttributes = parked.hasFolder ? ::GetFileAttributesA(parked.folder.c_str()) : 0;
-    if (CopyScanned(parked.scan, batch.destFolder, parked.awayFolder, batch.Pumper()) != CopyResult::Done) {
-        RemoveFolderTree(parked.awayFolder);
-        return ParkAway::NoRoom;
-    }
-    parked.parked = true;
-    if (!DeleteScanned(parked.scan, batch.destFolder)) {
-        // Part of the old frame is still in place: put back what went.
-        RestoreParked(batch, parked);
-        return ParkAway::Failed;
-    }
-    return ParkAway::Parked;
-}
-
-void CFrameTransfer::RestoreParked(Batch& batch, const ParkedFrame& parked) {
-    if (!parked.parked) return;
-    if (!parked.awayFolder.empty()) {
-        // Back from the other drive; the parked copy goes only once the old
-        // frame is whole again, so it is never lost.
-        const std::string destFolder = win::FolderOf(parked.file);
-        DeleteScanned(parked.scan, destFolder);
-        if (CopyScanned(parked.scan, parked.awayFolder, destFolder, batch.Pumper()) == CopyResult::Done) {
-            win::RestoreAttributes(parked.file, parked.fileAttributes);
-            if (parked.hasFolder) win::RestoreAttributes(parked.folder, parked.folderAttributes);
-            RemoveFolderTree(parked.awayFolder);
-        }
-        return;
-    }
-    if (::MoveFileA(parked.parkedFile.c_str(), parked.file.c_str()))
-        win::RestoreAttributes(parked.file, parked.fileAttributes);
-    if (parked.hasFolder && ::MoveFileA(parked.parkedFolder.c_str(), parked.folder.c_str()))
-        win::RestoreAttributes(parked.folder, parked.folderAttributes);
-}
-
-bool CFrameTransfer::DiscardParked(const ParkedFrame& parked) {
-    if (!parked.awayFolder.empty()) return RemoveFolderTree(parked.awayFolder);
-    win::ClearAttributes(parked.parkedFile);
-    bool gone = ::DeleteFileA(parked.parkedFile.c_str()) != FALSE;
-    if (parked.hasFolder) gone = RemoveFolderTree(parked.parkedFolder) && gone;
-    return gone;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ops/FrameScan.h"
+#include "ops/FrameStage.h"
 #include "ops/OperationReporter.h"
 
 enum class TransferMode { Move, Copy };
@@ -41,6 +42,10 @@ public:
     // not start a second operation from one of them.
     bool IsBusy() const { return busy_; }
 
+    // Frames copied to a card are read back from it before they are
+    // committed (on unless turned off, for a benchmark's comparison).
+    void SetVerifyCardCopies(bool verify) { verifyCardCopies_ = verify; }
+
     // Tests set an exact free space; the default asks the drive.
     void SetFreeSpaceQuery(FreeSpaceQuery query) { freeSpaceQuery_ = std::move(query); }
 
@@ -54,7 +59,6 @@ public:
 private:
     struct Batch;
     struct FrameJob;
-    struct ParkedFrame;
     // Next: this step let the frame through to the following one.
     enum class Step { Next, Done, DoneThenStop, Skipped, Stop };
 
@@ -64,18 +68,11 @@ private:
     Step CheckSpace(Batch& batch, FrameJob& job);
     Step RenameInto(Batch& batch, FrameJob& job);
     Step CopyInto(Batch& batch, FrameJob& job);
-    Step Finish(Batch& batch, FrameJob& job, ParkedFrame& parked);
-
-    bool ParkBeside(const std::string& destFolder, const std::string& name, ParkedFrame& parked);
-    // No room: nothing was touched. Failed: the old frame could not all be
-    // removed from the destination and was put back as far as possible.
-    enum class ParkAway { Parked, NoRoom, Failed };
-    ParkAway ParkOnOtherDrive(Batch& batch, const FrameJob& job, ParkedFrame& parked);
-    void RestoreParked(Batch& batch, const ParkedFrame& parked);
-    bool DiscardParked(const ParkedFrame& parked);
+    Step Finish(Batch& batch, FrameJob& job, CFrameStage& stage);
 
     FreeSpaceQuery freeSpaceQuery_;
     bool busy_ = false;
+    bool verifyCardCopies_ = true;
 };
 
 // True when both paths name one existing file or folder (same volume, same

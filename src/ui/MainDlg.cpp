@@ -6,6 +6,10 @@
 #include <cstdlib>
 
 #include "app/LangStrings.h"
+#include "app/MessageBox.h"
+#include "ops/FrameStage.h"
+#include "ops/OperationReporter.h"
+#include "ops/ParkedFrames.h"
 #include "resource.h"
 #include "ui/AboutDlg.h"
 #include "ui/FolderPath.h"
@@ -80,8 +84,13 @@ BOOL CZELMaintenanceDlg::OnInitDialog() {
         ::SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
         list->SetSortModeSource([this] { return app_.GetSortMode(); });
         list->SetOnItemChanged([this] { UpdateCommandButtons(); });
+        list->SetBeforeFill([](const std::string& folder) { RepairStagesIn(folder); });
         list->Initialize();
     }
+
+    // Frames a stopped replace left parked go back before anything is shown.
+    for (const ParkedLeft& parked : RepairParkedFrames())
+        AppMessageBox(ReportText("ERR_PARKED_LEFT", {parked.home, parked.where}), MB_OK | MB_ICONHAND);
 
     // The source never starts on the target folder.
     if (win::EqualsNoCase(tree_.GetSelectedPath(), app_.GetTargetFolder())) SelectTreeRoot();

@@ -116,7 +116,7 @@ TEST_F(TransferTest, ReplaceFollowedByAFailedCopyKeepsTheOldFrameByteForByte) {
     EXPECT_FALSE(Run({"Rose.USD", "Tulip.USD"}, TransferMode::Copy));
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].flags, kQuestion);
-    EXPECT_EQ(boxes[1].text, GetLangString("ERR_COPY_FAILED"));
+    EXPECT_EQ(boxes[1].text, ReportText("ERR_FILE_IN_USE", {Src("Rose\\sub\\photo.jpg")}));
     EXPECT_EQ(Snapshot(dst), oldDst);
     EXPECT_EQ(::GetFileAttributesA(Dst("Rose.USD").c_str()), oldFileAttributes);
     EXPECT_EQ(::GetFileAttributesA(Dst("Rose").c_str()), oldFolderAttributes);

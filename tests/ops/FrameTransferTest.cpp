@@ -116,7 +116,7 @@ TEST_F(TransferTest, CopyFailingMidwayLeavesNothingBehindAndKeepsTheSource) {
     // card tests); within one drive a move renames instead.
     EXPECT_FALSE(Run({"Rose.USD", "Tulip.USD"}, TransferMode::Copy));
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, GetLangString("ERR_COPY_FAILED"));
+    EXPECT_EQ(boxes[0].text, ReportText("ERR_FILE_IN_USE", {Src("Rose\\sub\\photo.jpg")}));
     EXPECT_TRUE(Snapshot(dst).empty());
     EXPECT_EQ(Snapshot(src), lockedView);
     EXPECT_TRUE(transferred.empty());
@@ -246,7 +246,8 @@ TEST_F(TransferTest, AMoveWithinOneVolumeRenamesAndPutsTheFileBackWhenTheFolderW
         ASSERT_TRUE(held);
         EXPECT_FALSE(Run({"Rose.USD", "Tulip.USD"}, TransferMode::Move));
     }
-    EXPECT_EQ(reporter.keys, std::vector<std::string>{"ERR_COPY_FAILED"});
+    EXPECT_EQ(reporter.keys, std::vector<std::string>{"ERR_FILE_IN_USE"});
+    EXPECT_EQ(boxes[0].text, ReportText("ERR_FILE_IN_USE", {Src("Tulip")}));
     EXPECT_EQ(transferred, std::vector<std::string>{Dst("Rose.USD")});
     EXPECT_TRUE(Exists(Src("Tulip.USD")));
     EXPECT_FALSE(Exists(Dst("Tulip.USD")));
@@ -346,12 +347,18 @@ TEST_F(TransferTest, AMoveKeepsASourceThatChangedAfterItsCopyAndRemovesTheCopy) 
     MakeFrame(src, "Rose", "Rose");
     WriteFile(Src("Rose\\large.bin"), std::string(3 << 20, 'L'));
     MakeFrame(src, "Tulip", "Tulip");
-    const ULONGLONG frameFileBytes = ReadFile(Src("Rose.USD")).size();
-    bool written = false;
+    // The large file is copied whole before the frame file, which comes
+    // last: at the frame file's first piece it is closed, and is written to.
+    const ULONGLONG largeBytes = 3 << 20;
+    bool sawLarge = false, written = false;
     reporter.onProgress = [&](const OperationProgress& progress) {
-        // The frame file is copied first and closed by now.
-        if (written || progress.frameIndex != 0 || progress.bytesDone <= frameFileBytes) return;
-        WriteFile(Src("Rose.USD"), ReadFile(Src("Rose.USD")) + "Added=while it was copied\r\n");
+        if (written || progress.frameIndex != 0) return;
+        if (progress.bytesDone >= largeBytes && !sawLarge) {
+            sawLarge = true;
+            return;
+        }
+        if (!sawLarge) return;
+        WriteFile(Src("Rose\\large.bin"), std::string(largeBytes, 'L') + "added while it was copied");
         written = true;
     };
     auto before = Snapshot(src);
@@ -359,12 +366,12 @@ TEST_F(TransferTest, AMoveKeepsASourceThatChangedAfterItsCopyAndRemovesTheCopy) 
     EXPECT_FALSE(RunTo(card, {"Rose.USD", "Tulip.USD"}, TransferMode::Move));
     ASSERT_TRUE(written);
     ASSERT_EQ(reporter.keys, std::vector<std::string>{"ERR_SOURCE_CHANGED"});
-    EXPECT_NE(boxes[0].text.find(Src("Rose.USD")), std::string::npos) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find(Src("Rose\\large.bin")), std::string::npos) << boxes[0].text;
     // The source is whole, with what was written; the card holds nothing.
     auto after = Snapshot(src);
-    EXPECT_NE(after["Rose.USD"], before["Rose.USD"]);
-    before.erase("Rose.USD");
-    after.erase("Rose.USD");
+    EXPECT_NE(after["Rose\\large.bin"], before["Rose\\large.bin"]);
+    before.erase("Rose\\large.bin");
+    after.erase("Rose\\large.bin");
     EXPECT_EQ(after, before);
     EXPECT_TRUE(Snapshot(card).empty());
     EXPECT_TRUE(transferred.empty());

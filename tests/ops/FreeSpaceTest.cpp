@@ -1,6 +1,8 @@
 #include "TransferFixture.h"
 
 #include "app/LangStrings.h"
+#include "ops/DiskSteps.h"
+#include "ops/ParkedFrames.h"
 #include "win/Handles.h"
 
 using testing_support::Exists;
@@ -116,11 +118,9 @@ protected:
         TransferTest::TearDown();
     }
     static std::vector<std::string> ParkFolders() {
-        char temp[MAX_PATH] = {};
-        ::GetTempPathA(MAX_PATH, temp);
         std::vector<std::string> found;
         WIN32_FIND_DATAA entry;
-        HANDLE find = ::FindFirstFileA((std::string(temp) + "qtpark*").c_str(), &entry);
+        HANDLE find = ::FindFirstFileA((ParkingFolder() + "p*").c_str(), &entry);
         if (find == INVALID_HANDLE_VALUE) return found;
         do found.push_back(entry.cFileName);
         while (::FindNextFileA(find, &entry));
@@ -128,20 +128,23 @@ protected:
         return found;
     }
 
-    // Where the old frame is while the copy runs: at its first piece, count
-    // the park folders of the temporary folder.
+    // Where the old frame is while the copy runs: when the copy makes its
+    // first file, count the parked frames.
+    static int parkedWhileCopying;
+    static void WatchFirstFile(const char* what, const std::string& path) {
+        if (parkedWhileCopying < 0 && std::string(what) == "create" &&
+            path.find("\\c\\") != std::string::npos)
+            parkedWhileCopying = static_cast<int>(ParkFolders().size());
+    }
     void WatchFirstPiece() {
         parkedWhileCopying = -1;
-        reporter.onProgress = [this](const OperationProgress& progress) {
-            if (parkedWhileCopying < 0 && progress.bytesDone > 0)
-                parkedWhileCopying = static_cast<int>(ParkFolders().size());
-        };
+        SetDiskStepHook(WatchFirstFile);
     }
 
     std::string card;
     ULONGLONG cardFree = 0;
-    int parkedWhileCopying = -1;
 };
+int FullCardTest::parkedWhileCopying = -1;
 
 TEST_F(FullCardTest, TheOldFramesSpaceMakesRoomAndTheOldFrameComesBackWhenTheCopyFails) {
     const ULONGLONG newNeed = MakeFrame(src, "Rose", "new", 'n');
@@ -159,10 +162,11 @@ TEST_F(FullCardTest, TheOldFramesSpaceMakesRoomAndTheOldFrameComesBackWhenTheCop
         ASSERT_TRUE(held);
         WatchFirstPiece();
         EXPECT_FALSE(RunTo(card, {"Rose.USD"}, TransferMode::Move));
+        SetDiskStepHook(nullptr);
     }
     EXPECT_EQ(parkedWhileCopying, 1);  // the old frame waited on the other drive
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, GetLangString("ERR_COPY_FAILED"));
+    EXPECT_EQ(boxes[1].text, ReportText("ERR_FILE_IN_USE", {Src("Rose\\sub\\photo.jpg")}));
     EXPECT_EQ(Snapshot(card), oldCard);
     EXPECT_EQ(::GetFileAttributesA((card + "\\Rose").c_str()), folderAttributes);
     EXPECT_TRUE(ParkFolders().empty());
