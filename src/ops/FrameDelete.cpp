@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "frames/FrameInfoCache.h"
+#include "ops/Failures.h"
 #include "ops/FrameScan.h"
 #include "win/FileSystem.h"
 #include "win/Links.h"
@@ -25,26 +28,47 @@ bool ShellDelete(const std::string& path, bool toRecycleBin) {
     return !win::PathExists(path);
 }
 
-// The frame file goes first: once it is gone the frame has left the lists,
-// and its folder is cleanup. A frame file that stays keeps its folder whole.
-// The scan holds no link. On failure notDeleted names what is left.
-bool DeleteOneFrame(const std::string& folder, const FrameScan& scan, bool toRecycleBin,
-                    std::string& notDeleted) {
+// Deletes for good, one entry at a time with the reporter asked between
+// them, so that a frame of thousands of files keeps the window answering and
+// can be cancelled; the frame file first, so that a stop or a failure leaves
+// no frame that looks whole. False on a failure, said through the reporter;
+// stopped when the reporter asked to stop.
+bool DeleteForGood(const std::string& folder, const FrameScan& scan, IOperationReporter& reporter,
+                   OperationProgress& progress, bool& stopped) {
+    auto fail = [&](const std::string& path) {
+        ReportFailure(reporter, ::GetLastError(), path);
+        return false;
+    };
     const std::string file = folder + scan.entries.front().relative;
-    bool fileGone = false;
-    if (toRecycleBin) {
-        fileGone = ShellDelete(file, true);
-    } else {
-        win::ClearAttributes(file);
-        fileGone = ::DeleteFileA(file.c_str()) || !win::PathExists(file);
+    win::ClearAttributes(file);
+    if (!::DeleteFileA(file.c_str()) && win::PathExists(file)) return fail(file);
+    ForgetFrameInfo(file);
+    ++progress.bytesDone;
+    for (auto entry = scan.entries.rbegin(); entry + 1 != scan.entries.rend(); ++entry) {
+        if (!reporter.Progress(progress)) {
+            stopped = true;
+            return true;
+        }
+        const std::string path = folder + entry->relative;
+        win::ClearAttributes(path);
+        const bool gone = entry->folder ? ::RemoveDirectoryA(path.c_str()) : ::DeleteFileA(path.c_str());
+        if (!gone && win::PathExists(path)) return fail(path);
+        ++progress.bytesDone;
     }
-    if (!fileGone) {
+    return true;
+}
+
+// To the recycle bin: the frame file first, then its folder, each in one
+// call of the shell. The scan holds no link. On failure notDeleted names
+// what is left.
+bool RecycleOneFrame(const std::string& folder, const FrameScan& scan, std::string& notDeleted) {
+    const std::string file = folder + scan.entries.front().relative;
+    if (!ShellDelete(file, true)) {
         notDeleted = file;
         return false;
     }
     ForgetFrameInfo(file);
     if (scan.entries.size() < 2) return true;  // no companion folder
-    if (!toRecycleBin) return DeleteScanned(scan, folder, &notDeleted);
     if (ShellDelete(folder + scan.entries[1].relative, true)) return true;
     // The shell says nothing of what stayed: the deepest listed entry left.
     for (auto entry = scan.entries.rbegin(); entry != scan.entries.rend(); ++entry) {
@@ -73,23 +97,30 @@ bool DeleteFramesToRecycleBin(const std::string& folder, const std::vector<std::
 
     OperationProgress progress;
     progress.frameCount = static_cast<int>(names.size());
-    progress.bytesTotal = names.size();  // one unit per frame: the shell tells no bytes
+    // Progress counts frames for the recycle bin (the shell tells no more),
+    // and files and folders for a delete for good.
+    for (const FrameScan& scan : scans)
+        progress.bytesTotal += toRecycleBin ? 1 : std::max<size_t>(scan.entries.size(), 1);
     for (size_t i = 0; i < names.size(); ++i) {
         const std::string path = folder + names[i];
         progress.frameName = names[i];
         progress.framePath = path;
+        progress.frameIndex = static_cast<int>(i);
         if (!reporter.Progress(progress)) return true;  // stopped between frames
         const FrameScan& scan = scans[i];
-        if (!scan.found || !scan.complete) {
-            reporter.Fail("ERR_COPY_FAILED");
-            return false;
+        // Gone since the list was filled: nothing of it to delete.
+        if (!scan.found) continue;
+        if (!toRecycleBin) {
+            bool stopped = false;
+            if (!DeleteForGood(folder, scan, reporter, progress, stopped)) return false;
+            if (stopped) return true;
+            continue;
         }
         std::string notDeleted;
-        if (!DeleteOneFrame(folder, scan, toRecycleBin, notDeleted)) {
+        if (!RecycleOneFrame(folder, scan, notDeleted)) {
             reporter.Fail("ERR_DELETE_LEFT", {notDeleted});
             return false;
         }
-        ++progress.frameIndex;
         ++progress.bytesDone;
     }
     return true;

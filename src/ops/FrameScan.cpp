@@ -15,6 +15,25 @@
 
 namespace {
 
+std::string g_faultFolder;
+int g_faultEntries = 0;
+
+// Whether the seam of the tests ends this listing here.
+bool FaultHere(const std::string& folder, int listed) {
+    return !g_faultFolder.empty() && listed >= g_faultEntries && folder.size() >= g_faultFolder.size() &&
+           win::EqualsNoCase(folder.substr(folder.size() - g_faultFolder.size()), g_faultFolder);
+}
+
+void NoteUnlisted(FrameScan& scan, const std::string& folder) {
+    scan.complete = false;
+    if (scan.unlisted.empty()) scan.unlisted = folder;
+}
+
+void NoteTooLong(FrameScan& scan, const std::string& path) {
+    scan.complete = false;
+    if (scan.tooLong.empty()) scan.tooLong = path;
+}
+
 bool IsDots(const std::wstring& name) {
     return name == L"." || name == L"..";
 }
@@ -51,7 +70,7 @@ void AddListed(const std::string& root, const std::string& prefix, const win::Li
     }
     std::string child = prefix + name;
     if (!win::FitsPath(root + child)) {
-        scan.complete = false;
+        NoteTooLong(scan, root + child);
         return;
     }
     const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -70,9 +89,10 @@ void AddListed(const std::string& root, const std::string& prefix, const win::Li
 void ScanInto(const std::string& root, const std::string& relative, const win::LinkCheck& links,
               FrameScan& scan) {
     const std::string prefix = relative.empty() ? std::string() : relative + "\\";
+    const std::string folder = root + relative;
     const std::string pattern = root + prefix + "*.*";
     if (!win::FitsPath(pattern)) {
-        scan.complete = false;
+        NoteTooLong(scan, pattern);
         return;
     }
     WIN32_FIND_DATAW entry;
@@ -80,15 +100,23 @@ void ScanInto(const std::string& root, const std::string& relative, const win::L
     if (!find) {
         // Nothing found in a folder that is there: an empty folder of a file
         // system that lists no "." and "..".
-        if (::GetLastError() != ERROR_FILE_NOT_FOUND) scan.complete = false;
+        if (::GetLastError() != ERROR_FILE_NOT_FOUND) NoteUnlisted(scan, folder);
         return;
     }
+    int listed = 0;
+    bool more = true;
     do {
         AddListed(root, prefix, links, entry.cFileName, entry.dwFileAttributes,
                   (static_cast<ULONGLONG>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow, scan);
-    } while (::FindNextFileW(find.Get(), &entry));
+        if (FaultHere(folder, ++listed)) {
+            ::SetLastError(ERROR_IO_DEVICE);
+            more = false;
+        } else {
+            more = ::FindNextFileW(find.Get(), &entry) != FALSE;
+        }
+    } while (more);
     // A listing that ends early is no whole folder.
-    if (::GetLastError() != ERROR_NO_MORE_FILES) scan.complete = false;
+    if (::GetLastError() != ERROR_NO_MORE_FILES) NoteUnlisted(scan, folder);
 }
 
 // ScanInto through a handle the folder root + relative is open with.
@@ -98,18 +126,25 @@ void ScanOpenFolder(HANDLE folder, const std::string& root, const std::string& r
     std::vector<LONGLONG> buffer(8192);  // 64 KB, aligned as the entries need
     const DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
     FILE_INFO_BY_HANDLE_CLASS kind = FileFullDirectoryRestartInfo;
-    while (::GetFileInformationByHandleEx(folder, kind, buffer.data(), bytes)) {
+    int listed = 0;
+    bool faulted = false;
+    while (!faulted && ::GetFileInformationByHandleEx(folder, kind, buffer.data(), bytes)) {
         kind = FileFullDirectoryInfo;
         for (auto* at = reinterpret_cast<const BYTE*>(buffer.data());;) {
             const auto& entry = *reinterpret_cast<const FILE_FULL_DIR_INFO*>(at);
             const std::wstring name(entry.FileName, entry.FileNameLength / sizeof(WCHAR));
             AddListed(root, prefix, links, name, entry.FileAttributes, entry.EndOfFile.QuadPart, scan);
+            if (FaultHere(root + relative, ++listed)) {
+                ::SetLastError(ERROR_IO_DEVICE);
+                faulted = true;
+                break;
+            }
             if (!entry.NextEntryOffset) break;
             at += entry.NextEntryOffset;
         }
     }
     const DWORD error = ::GetLastError();
-    if (error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) scan.complete = false;
+    if (error != ERROR_NO_MORE_FILES && error != ERROR_FILE_NOT_FOUND) NoteUnlisted(scan, root + relative);
 }
 
 // ScanFrame; for a rename, the companion folder is listed through a handle
@@ -160,6 +195,11 @@ FrameScan ScanFrameKeeping(const std::string& folder, const std::string& name, w
 
 }  // namespace
 
+void SetListingFaultForTests(const std::string& folderName, int entries) {
+    g_faultFolder = folderName;
+    g_faultEntries = entries;
+}
+
 bool ReportRefusal(const FrameScan& scan, IOperationReporter& reporter) {
     if (!scan.firstLink.empty()) {
         reporter.Fail("ERR_FRAME_LINK", {scan.firstLink});
@@ -167,6 +207,14 @@ bool ReportRefusal(const FrameScan& scan, IOperationReporter& reporter) {
     }
     if (!scan.firstUnusable.empty()) {
         reporter.Fail("ERR_NAME_UNUSABLE", {scan.firstUnusable, NameProblemText(scan.unusableProblem)});
+        return true;
+    }
+    if (!scan.unlisted.empty()) {
+        reporter.Fail("ERR_LISTING_FAILED", {scan.unlisted});
+        return true;
+    }
+    if (!scan.tooLong.empty()) {
+        reporter.Fail("ERR_PATH_TOO_LONG", {scan.tooLong});
         return true;
     }
     return false;

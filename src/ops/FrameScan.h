@@ -39,11 +39,19 @@ struct FrameScan {
     win::NameProblem unusableProblem = win::NameProblem::kNone;
     bool found = false;    // the frame file is there
     bool complete = true;  // every folder could be listed and every path fits
+    std::string unlisted;  // the first folder whose listing failed or ended early
+    std::string tooLong;   // the first path too long for the ANSI calls
 };
 
+// Tests: the listing of any folder whose path ends with folderName ends
+// after entries entries as if the disk had failed it midway. An empty name
+// turns it off.
+void SetListingFaultForTests(const std::string& folderName, int entries);
+
 // A frame that is or holds a link, or holds a name the program cannot
-// reach, is left alone: says so through the reporter (naming it) and returns
-// true; false for a frame that may be acted on.
+// reach, or that could not be listed whole, is left alone: says so through
+// the reporter (naming what) and returns true; false for a frame that may be
+// acted on.
 bool ReportRefusal(const FrameScan& scan, IOperationReporter& reporter);
 
 // Bytes a file is counted with besides its length.

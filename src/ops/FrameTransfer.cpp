@@ -325,9 +325,15 @@ CFrameTransfer::Step CFrameTransfer::TransferOne(Batch& batch, FrameJob& job) {
 // Everything that refuses a frame before anything is touched.
 CFrameTransfer::Step CFrameTransfer::CheckFrame(const Batch& batch, FrameJob& job) {
     // No name would make the folders themselves the frame.
-    if (job.name.empty() || !win::FitsPath(job.source) || !win::FitsPath(job.dest) || !job.scan.complete) {
+    if (job.name.empty() || !job.scan.complete) {
         batch.reporter.Fail("ERR_COPY_FAILED");
         return Step::Stop;
+    }
+    for (const std::string* path : {&job.source, &job.dest}) {
+        if (!win::FitsPath(*path)) {
+            batch.reporter.Fail("ERR_PATH_TOO_LONG", {*path});
+            return Step::Stop;
+        }
     }
     if (!win::PathExists(win::WithoutLastDot(job.source))) {
         batch.reporter.Fail("ERR_COPY_FAILED");
@@ -337,7 +343,7 @@ CFrameTransfer::Step CFrameTransfer::CheckFrame(const Batch& batch, FrameJob& jo
     // reached there again, whether it was copied or renamed.
     for (const ScanEntry& entry : job.scan.entries) {
         if (!win::FitsPath(batch.destFolder + entry.relative)) {
-            batch.reporter.Fail("ERR_COPY_FAILED");
+            batch.reporter.Fail("ERR_PATH_TOO_LONG", {batch.destFolder + entry.relative});
             return Step::Stop;
         }
     }
@@ -499,12 +505,13 @@ CFrameTransfer::Step CFrameTransfer::CopyInto(Batch& batch, FrameJob& job) {
         // The failure names the file where the copy has it, else the frame.
         if (copied != CopyResult::Failed) failure = {error, job.dest};
         if (failure.path.rfind(stage.Folder(), 0) == 0) failure.path = TargetOf(failure.path, stage);
+        if (!differs.empty()) differs = TargetOf(differs, stage);
         stage.Abandon();
         const bool back = away.PutBack(batch.Pumper());
         if (!changed.empty())
             batch.reporter.Fail("ERR_SOURCE_CHANGED", {changed});
         else if (!differs.empty())
-            batch.reporter.Fail("ERR_CARD_VERIFY", {TargetOf(differs, stage)});
+            batch.reporter.Fail("ERR_CARD_VERIFY", {differs});
         else if (copied != CopyResult::Cancelled)
             ReportFailure(batch.reporter, failure.error, failure.path);
         if (!back) batch.reporter.Fail("ERR_PARKED_LEFT", {job.dest, away.Where()});

@@ -1,4 +1,7 @@
 #include "TransferFixture.h"
+#include "ops/DiskSteps.h"
+#include "ops/Failures.h"
+#include "ops/FrameDelete.h"
 
 #include "app/LangStrings.h"
 #include "frames/FrameInfoCache.h"
@@ -206,7 +209,7 @@ TEST_F(TransferTest, OverLongPathsAreRefusedCleanly) {
     const std::string longName = std::string(70, 'n') + ".USD";
     EXPECT_FALSE(RunTo(deep, {longName}, TransferMode::Copy));
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, GetLangString("ERR_COPY_FAILED"));
+    EXPECT_EQ(boxes[0].text, ReportText("ERR_PATH_TOO_LONG", {deep + "\\" + longName}));
 
     // A companion folder whose files would not fit at the destination: the
     // walk stops and nothing is left there.
@@ -215,8 +218,35 @@ TEST_F(TransferTest, OverLongPathsAreRefusedCleanly) {
     boxes.clear();
     EXPECT_FALSE(RunTo(deep, {"Rose.USD"}, TransferMode::Move));
     ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, ReportText("ERR_PATH_TOO_LONG", {deep + "\\Rose\\" + std::string(60, 'a')}));
     EXPECT_TRUE(Snapshot(deep).empty());
     EXPECT_TRUE(Exists(Src("Rose\\sub\\photo.jpg")));
+}
+
+// A folder whose listing the disk ends midway is no whole frame: a copy, a
+// move and a delete each refuse it before touching anything, naming the
+// folder, and never report done what was not.
+TEST_F(TransferTest, AListingThatEndsMidwayRefusesTheFrameAndNamesTheFolder) {
+    MakeFrame(src, "Rose", "t");
+    for (int i = 0; i < 6; ++i) WriteFile(Src("Rose\\p" + std::to_string(i) + ".jpg"), "p");
+    MakeFrame(src, "Tulip", "t");
+    const auto before = Snapshot(src);
+    SetListingFaultForTests("\\Rose", 3);
+    const std::string refusal = ReportText("ERR_LISTING_FAILED", {Src("Rose")});
+    for (TransferMode mode : {TransferMode::Copy, TransferMode::Move}) {
+        boxes.clear();
+        EXPECT_FALSE(Run({"Tulip.USD", "Rose.USD"}, mode));
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, refusal);
+        EXPECT_TRUE(transferred.empty());
+    }
+    boxes.clear();
+    EXPECT_FALSE(DeleteFramesToRecycleBin(src + "\\", {"Tulip.USD", "Rose.USD"}, reporter, false));
+    SetListingFaultForTests("", 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, refusal);
+    EXPECT_EQ(Snapshot(src), before);
+    EXPECT_TRUE(Snapshot(dst).empty());
 }
 
 namespace {
@@ -331,6 +361,17 @@ TEST_F(TransferTest, ACancelInsideLargeFilesLeavesEveryFrameWholeAndNoPartialFil
     testing_support::RemoveTree(card);
 }
 
+namespace {
+// Overwrites the copy of photo.jpg as it is about to be read back.
+void SpoilTheReadBack(const char* what, const std::string& path) {
+    if (std::string(what) != "verify" || path.size() < 9 ||
+        path.compare(path.size() - 9, 9, "photo.jpg") != 0)
+        return;
+    const std::string bytes = ReadFile(path);
+    WriteFile(path, std::string(bytes.size(), '?'));
+}
+}  // namespace
+
 // A move to another drive copies, then deletes the source: a source file
 // written to meanwhile (here after its copy, while a large file follows)
 // keeps the whole source where it is, and the copy goes.
@@ -375,4 +416,53 @@ TEST_F(TransferTest, AMoveKeepsASourceThatChangedAfterItsCopyAndRemovesTheCopy) 
     EXPECT_EQ(after, before);
     EXPECT_TRUE(Snapshot(card).empty());
     EXPECT_TRUE(transferred.empty());
+
+    // The card gives back other bytes than were written (here the copy is
+    // spoilt just before it is read back): the frame is not committed, the
+    // file is named, and the source stays.
+    boxes.clear();
+    reporter.keys.clear();
+    reporter.onProgress = nullptr;
+    before = Snapshot(src);
+    SetDiskStepHook(SpoilTheReadBack);
+    EXPECT_FALSE(RunTo(card, {"Rose.USD", "Tulip.USD"}, TransferMode::Move));
+    SetDiskStepHook(nullptr);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, ReportText("ERR_CARD_VERIFY", {card + "\\Rose\\sub\\photo.jpg"}));
+    EXPECT_EQ(Snapshot(src), before);
+    EXPECT_TRUE(Snapshot(card).empty());
+    EXPECT_TRUE(transferred.empty());
+}
+
+// The causes the tests above meet for real (a file in use, a path too long,
+// a listing that ended) and those a test cannot bring about under Wine as
+// root (access denied, a drive that allows no more files): each has its own
+// message naming the path; anything else gives the system's own words.
+TEST(Failures, EachCauseHasItsOwnMessageAndTheRestSayTheSystemsWords) {
+    const std::string path = "C:\\Frames\\Rose\\photo.jpg";
+    const std::pair<DWORD, const char*> causes[] = {
+        {ERROR_DISK_FULL, "ERR_DISK_SIZE"},
+        {ERROR_HANDLE_DISK_FULL, "ERR_DISK_SIZE"},
+        {ERROR_CANNOT_MAKE, "ERR_DRIVE_NO_MORE_FILES"},
+        {ERROR_SHARING_VIOLATION, "ERR_FILE_IN_USE"},
+        {ERROR_LOCK_VIOLATION, "ERR_FILE_IN_USE"},
+        {ERROR_ACCESS_DENIED, "ERR_ACCESS_DENIED"},
+        {ERROR_WRITE_PROTECT, "ERR_ACCESS_DENIED"},
+        {ERROR_FILENAME_EXCED_RANGE, "ERR_PATH_TOO_LONG"},
+        {ERROR_NOT_READY, "ERR_CARD_NOT_PRESENT"},
+    };
+    for (const auto& [error, key] : causes) {
+        const FailureText text = DescribeFailure(error, path);
+        EXPECT_STREQ(text.key, key) << error;
+        const std::string shown = ReportText(text.key, text.args);
+        EXPECT_NE(shown, GetLangString("ERR_COPY_FAILED")) << key;
+        if (std::string(key) != "ERR_DISK_SIZE" && std::string(key) != "ERR_CARD_NOT_PRESENT") {
+            EXPECT_NE(shown.find(path), std::string::npos) << shown;
+        }
+    }
+    const FailureText unknown = DescribeFailure(ERROR_CRC, path);
+    EXPECT_STREQ(unknown.key, "ERR_OPERATION_FAILED");
+    ASSERT_EQ(unknown.args.size(), 2u);
+    EXPECT_EQ(unknown.args[0], path);
+    EXPECT_FALSE(unknown.args[1].empty());
 }
