@@ -136,12 +136,31 @@ private:
     void RegisterDropTargets();
     void RevokeDropTargets();
     void OnBeginDrag(ActiveList from);
+    // Files dropped from outside, as the drop found them before it answered
+    // the source. Nothing is touched to find this.
+    struct FileDrop {
+        std::string destFolder;  // ends with a backslash
+        // Frame names by the folder they are in (with its backslash), in the
+        // order dropped; frames already in destFolder are left out.
+        std::vector<std::pair<std::string, std::vector<std::string>>> groups;
+        std::vector<std::string> notFrames;  // names dropped that are no frame
+        // Why the whole drop is refused (a language key and its texts);
+        // empty when it is not.
+        std::string refusalKey;
+        std::vector<std::string> refusalArgs;
+        bool Transfers() const { return refusalKey.empty() && !groups.empty(); }
+    };
+    // What a hover over a list would do: the effect wanted, or none.
     DWORD DropEffect(ActiveList onto, IDataObject* data, DWORD keys, DWORD allowed);
-    void AcceptDrop(ActiveList onto, IDataObject* data, DWORD keys, DWORD effect);
+    // Takes a drop and posts what it will do; returns the effect the source
+    // is told, which is only ever what this window will do itself.
+    DWORD AcceptDrop(ActiveList onto, IDataObject* data, DWORD keys, DWORD allowed);
+    std::string DropFolder(ActiveList onto) const;
+    FileDrop CheckFileDrop(ActiveList onto, const std::vector<std::string>& paths) const;
     CListCtrlZEL& ListOf(ActiveList list) { return list == ActiveList::kSource ? sourceList_ : targetList_; }
     void RunPendingDrop();
     void DropFrames(ActiveList from, const std::vector<std::string>& names, bool copy);
-    void DropFiles(ActiveList onto, const std::vector<std::string>& paths, bool move);
+    void DropFiles(ActiveList onto, const FileDrop& drop, bool move);
     friend class CFrameDropTarget;
 
     // Memory card: drives coming and going, capacity, safe removal (MainCard.cpp)
@@ -170,6 +189,9 @@ private:
     // the list's selection holds one; every operation asks first.
     bool RefuseUnusableSelection(const CListCtrlZEL& list);
     bool PrepareMemoryCard(const std::vector<std::string>& names);
+    // Whether the card takes these frames without going past its limit
+    // (names already on it replace a frame there).
+    bool CardHasRoomFor(const std::vector<std::string>& names) const;
     // Refills both lists and patches the tree after a transfer, inside its
     // operation; leftFolder is the folder frames moved out of (empty for a copy).
     void AfterTransfer(const std::vector<std::string>& transferred, const std::string& leftFolder);
@@ -211,8 +233,9 @@ private:
     struct PendingDrop {
         ActiveList onto = ActiveList::kNone;
         ActiveList from = ActiveList::kNone;  // kNone for files from outside
-        std::vector<std::string> items;       // frame names, or the paths of files
-        DWORD effect = DROPEFFECT_NONE;
+        std::vector<std::string> items;       // frame names dragged between the lists
+        FileDrop files;                       // files from outside
+        DWORD effect = DROPEFFECT_NONE;       // the effect wanted
     };
     std::unique_ptr<PendingDrop> pendingDrop_;
     win::ComPtr<IDropTarget> sourceDropTarget_;

@@ -1,8 +1,11 @@
 // Drag and drop on the frame lists: frames dragged from one list to the
 // other run the button's own operation (add, move back, or copy with Ctrl),
 // and frame files dropped from Explorer are copied (moved with Shift) into
-// the list's folder by the same transfer. A drop only records what to do
-// and posts it to the window, so the operation runs after the drag loop.
+// the list's folder by the same transfer. A drop records what to do and
+// posts it to the window, so the operation runs after the drag loop; what
+// refuses a drop before anything is touched is found inside the drop, so
+// that the source is told the truth: nothing for a refused drop, and for a
+// move, which this program makes itself, that nothing is left to delete.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,11 +16,14 @@
 #include "app/LangStrings.h"
 #include "app/MessageBox.h"
 #include "frames/FrameInfoCache.h"
+#include "ops/FrameScan.h"
 #include "resource.h"
 #include "ui/MainDlg.h"
 #include "win/ComObject.h"
 #include "win/DataObject.h"
 #include "win/FileSystem.h"
+#include "win/Links.h"
+#include "win/Names.h"
 #include "win/Strings.h"
 
 namespace {
@@ -76,6 +82,23 @@ bool IsFrameFileName(const std::string& name) {
            _mbsicmp(reinterpret_cast<const unsigned char*>(name.c_str() + dot),
                     reinterpret_cast<const unsigned char*>(".usd")) == 0;
 }
+
+// Keeps the first refusal a frame's check reports, for the whole drop.
+class RefusalRecorder : public IOperationReporter {
+public:
+    RefusalRecorder(std::string& key, std::vector<std::string>& args) : key_(key), args_(args) {}
+    ReplaceAnswer AskReplace(const ReplaceQuestion&) override { return ReplaceAnswer::CancelAll; }
+    void Fail(const char* key, const std::vector<std::string>& args) override {
+        if (!key_.empty()) return;
+        key_ = key;
+        args_ = args;
+    }
+    using IOperationReporter::Fail;
+
+private:
+    std::string& key_;
+    std::vector<std::string>& args_;
+};
 
 DWORD Choose(DWORD wanted, DWORD allowed) {
     if (allowed & wanted) return wanted;
@@ -154,8 +177,7 @@ public:
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL, DWORD* effect) override {
         if (!effect) return E_INVALIDARG;
         data_.Reset();
-        *effect = window_ ? window_->DropEffect(onto_, data, keys, *effect) : DROPEFFECT_NONE;
-        if (*effect != DROPEFFECT_NONE) window_->AcceptDrop(onto_, data, keys, *effect);
+        *effect = window_ ? window_->AcceptDrop(onto_, data, keys, *effect) : DROPEFFECT_NONE;
         return S_OK;
     }
 
@@ -210,9 +232,14 @@ void CZELMaintenanceDlg::RevokeDropTargets() {
     pendingDrop_.reset();
 }
 
+std::string CZELMaintenanceDlg::DropFolder(ActiveList onto) const {
+    return onto == ActiveList::kTarget ? app_.GetTargetFolder() : tree_.GetSelectedPath();
+}
+
 DWORD CZELMaintenanceDlg::DropEffect(ActiveList onto, IDataObject* data, DWORD keys, DWORD allowed) {
-    // A disabled window has a dialog or message box open over it.
-    if (IsOperationRunning() || !data || !::IsWindowEnabled(Handle())) return DROPEFFECT_NONE;
+    // A disabled window has a dialog or message box open over it; a drop
+    // taken but not yet run holds the window until it has.
+    if (IsOperationRunning() || pendingDrop_ || !data || !::IsWindowEnabled(Handle())) return DROPEFFECT_NONE;
     DraggedFrames frames;
     if (ReadFrames(data, frames)) {
         // Only this window's own lists, from one to the other, as they are now.
@@ -225,28 +252,103 @@ DWORD CZELMaintenanceDlg::DropEffect(ActiveList onto, IDataObject* data, DWORD k
         return Choose(DROPEFFECT_MOVE, allowed);
     }
     if (win::HasDataFormat(data, CF_HDROP)) {
-        const std::string folder =
-            onto == ActiveList::kTarget ? app_.GetTargetFolder() : tree_.GetSelectedPath();
-        if (folder.empty()) return DROPEFFECT_NONE;
+        if (DropFolder(onto).empty()) return DROPEFFECT_NONE;
         return Choose(keys & MK_SHIFT ? DROPEFFECT_MOVE : DROPEFFECT_COPY, allowed);
     }
     return DROPEFFECT_NONE;
 }
 
-void CZELMaintenanceDlg::AcceptDrop(ActiveList onto, IDataObject* data, DWORD, DWORD effect) {
+DWORD CZELMaintenanceDlg::AcceptDrop(ActiveList onto, IDataObject* data, DWORD keys, DWORD allowed) {
+    const DWORD wanted = DropEffect(onto, data, keys, allowed);
+    if (wanted == DROPEFFECT_NONE) return DROPEFFECT_NONE;
     auto drop = std::make_unique<PendingDrop>();
     drop->onto = onto;
-    drop->effect = effect;
+    drop->effect = wanted;
+    DWORD told = wanted;
     DraggedFrames frames;
     if (ReadFrames(data, frames)) {
+        // The window's own drag: its source deletes nothing whatever it hears.
         drop->from = frames.from;
         drop->items = std::move(frames.names);
     } else {
-        drop->items = win::ReadFileDrop(data);
+        drop->files = CheckFileDrop(onto, win::ReadFileDrop(data));
+        const bool transfers = drop->files.Transfers();
+        // A move is made here, so the source hears an optimized move: not
+        // DROPEFFECT_MOVE, and "performed" none, so that it deletes nothing.
+        // A refused drop did nothing at all.
+        told = transfers && wanted == DROPEFFECT_COPY ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+        win::SetDropEffect(data, win::kPerformedDropEffectFormat, told);
+        win::SetDropEffect(data, win::kLogicalPerformedDropEffectFormat,
+                           transfers ? wanted : DROPEFFECT_NONE);
+        // Nothing to do and nothing to say.
+        if (!transfers && drop->files.notFrames.empty() && drop->files.refusalKey.empty()) return told;
     }
-    if (drop->items.empty()) return;
     pendingDrop_ = std::move(drop);
     ::PostMessageA(Handle(), kRunDropMessage, 0, 0);
+    return told;
+}
+
+CZELMaintenanceDlg::FileDrop CZELMaintenanceDlg::CheckFileDrop(ActiveList onto,
+                                                               const std::vector<std::string>& paths) const {
+    FileDrop drop;
+    drop.destFolder = DropFolder(onto);
+    if (drop.destFolder.empty()) return drop;
+    win::EnsureTrailingBackslash(drop.destFolder);
+    RefusalRecorder refuse(drop.refusalKey, drop.refusalArgs);
+
+    // Frame files grouped by the folder they come from, in the order dropped.
+    for (const std::string& path : paths) {
+        size_t slash = win::FindLastChar(path, '\\');
+        const size_t forward = path.find_last_of('/');
+        if (forward != std::string::npos && (slash == std::string::npos || forward > slash)) slash = forward;
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        // A frame whose own name the program cannot reach is refused as such
+        // a name in a list is; any other name it cannot reach is no frame.
+        if (slash != std::string::npos && IsFrameFileName(name) && !win::IsReachablePath(path)) {
+            refuse.Fail("ERR_NAME_UNUSABLE",
+                        {path, NameProblemText(path.find('?') != std::string::npos
+                                                   ? win::NameProblem::kNotInCodePage
+                                                   : win::NameProblem::kReservedDevice)});
+            continue;
+        }
+        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        const bool frame = slash != std::string::npos && win::FitsPath(path) && IsFrameFileName(name) &&
+                           attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (!frame) {
+            drop.notFrames.push_back(name);
+            continue;
+        }
+        const std::string folder = path.substr(0, slash + 1);
+        auto group = drop.groups.begin();
+        while (group != drop.groups.end() && !win::EqualsNoCase(group->first, folder)) ++group;
+        if (group == drop.groups.end()) group = drop.groups.insert(drop.groups.end(), {folder, {}});
+        group->second.push_back(name);
+    }
+    // Frames dropped where they already are stay as they are.
+    for (auto group = drop.groups.begin(); group != drop.groups.end();) {
+        if (win::EqualsNoCase(group->first, drop.destFolder) || IsSameFile(group->first, drop.destFolder))
+            group = drop.groups.erase(group);
+        else
+            ++group;
+    }
+    if (!drop.refusalKey.empty()) return drop;
+    // Each frame listed as the transfer lists it: one that is or holds a
+    // link, or holds a name the program cannot reach, refuses the drop, as
+    // it refuses the batch of an operation.
+    std::vector<std::string> allNames;
+    for (const auto& [folder, names] : drop.groups) {
+        const win::LinkCheck links(folder);
+        for (const std::string& name : names)
+            if (ReportRefusal(ScanFrame(folder, name, &links), refuse)) return drop;
+        allNames.insert(allNames.end(), names.begin(), names.end());
+    }
+    if (onto == ActiveList::kTarget && app_.GetLayoutAdditionTo() == kTargetMemoryCard && !allNames.empty()) {
+        if (IsCardMissing())
+            refuse.Fail("ERR_CARD_NOT_PRESENT");
+        else if (!CardHasRoomFor(allNames))
+            refuse.Fail("ERR_ZELLIT2_OVER_MAX_NUM");
+    }
+    return drop;
 }
 
 void CZELMaintenanceDlg::RunPendingDrop() {
@@ -255,7 +357,7 @@ void CZELMaintenanceDlg::RunPendingDrop() {
     if (drop->from != ActiveList::kNone)
         DropFrames(drop->from, drop->items, drop->effect == DROPEFFECT_COPY);
     else
-        DropFiles(drop->onto, drop->items, drop->effect == DROPEFFECT_MOVE);
+        DropFiles(drop->onto, drop->files, drop->effect == DROPEFFECT_MOVE);
 }
 
 void CZELMaintenanceDlg::DropFrames(ActiveList from, const std::vector<std::string>& names, bool copy) {
@@ -283,46 +385,26 @@ void CZELMaintenanceDlg::DropFrames(ActiveList from, const std::vector<std::stri
     ::SendMessageA(Handle(), WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
 
-void CZELMaintenanceDlg::DropFiles(ActiveList onto, const std::vector<std::string>& paths, bool move) {
-    std::string destFolder = onto == ActiveList::kTarget ? app_.GetTargetFolder() : tree_.GetSelectedPath();
-    if (destFolder.empty()) return;
-    win::EnsureTrailingBackslash(destFolder);
-
-    // Frame files grouped by the folder they come from, in the order dropped.
-    std::vector<std::pair<std::string, std::vector<std::string>>> groups;
-    std::vector<std::string> allNames;
-    std::string notFrames;
-    int notFrameCount = 0;
-    for (const std::string& path : paths) {
-        const size_t slash = path.find_last_of("\\/");
-        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-        const DWORD attributes = ::GetFileAttributesA(path.c_str());
-        const bool frame = slash != std::string::npos && win::FitsPath(path) && IsFrameFileName(name) &&
-                           attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-        if (!frame) {
-            if (++notFrameCount <= 10) notFrames += "\n" + name;
-            continue;
-        }
-        const std::string folder = path.substr(0, slash + 1);
-        auto group = groups.begin();
-        while (group != groups.end() && !win::EqualsNoCase(group->first, folder)) ++group;
-        if (group == groups.end()) group = groups.insert(groups.end(), {folder, {}});
-        group->second.push_back(name);
-    }
-    if (notFrameCount > 0) {
-        if (notFrameCount > 10) notFrames += "\n...";
+void CZELMaintenanceDlg::DropFiles(ActiveList onto, const FileDrop& drop, bool move) {
+    if (!drop.notFrames.empty()) {
+        std::string notFrames;
+        for (size_t i = 0; i < drop.notFrames.size() && i < 10; ++i) notFrames += "\n" + drop.notFrames[i];
+        if (drop.notFrames.size() > 10) notFrames += "\n...";
         AppMessageBox(GetLangString("ERR_DROP_NOT_FRAME") + notFrames, MB_OK | MB_ICONHAND);
     }
-    // Frames dropped where they already are stay as they are.
-    for (auto group = groups.begin(); group != groups.end();) {
-        if (win::EqualsNoCase(group->first, destFolder) || IsSameFile(group->first, destFolder)) {
-            group = groups.erase(group);
-        } else {
-            allNames.insert(allNames.end(), group->second.begin(), group->second.end());
-            ++group;
-        }
+    if (drop.refusalKey == "ERR_CARD_NOT_PRESENT") {
+        // Said as every operation says it, with the card's list emptied.
+        CheckCardPresent();
+        return;
     }
-    if (groups.empty() || !app_.EnsureLumadexClosed()) return;
+    if (!drop.refusalKey.empty()) {
+        AppMessageBox(ReportText(drop.refusalKey.c_str(), drop.refusalArgs), MB_OK | MB_ICONHAND);
+        return;
+    }
+    if (drop.groups.empty() || !app_.EnsureLumadexClosed()) return;
+    std::vector<std::string> allNames;
+    for (const auto& group : drop.groups)
+        allNames.insert(allNames.end(), group.second.begin(), group.second.end());
     if (onto == ActiveList::kTarget && app_.GetLayoutAdditionTo() == kTargetMemoryCard &&
         !PrepareMemoryCard(allNames))
         return;
@@ -334,9 +416,9 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const std::vector<std::strin
                                 : onto == ActiveList::kTarget ? "TITLE_PROGRESS_ADD"
                                                               : "TITLE_PROGRESS_MOVE_BACK";
         CWindowReporter reporter = MakeReporter(operation);
-        for (auto& [folder, names] : groups) {
+        for (const auto& [folder, names] : drop.groups) {
             std::string from = folder;
-            std::string to = destFolder;
+            std::string to = drop.destFolder;
             if (!transfer_.TransferFrames(from, to, names, move ? TransferMode::Move : TransferMode::Copy,
                                           reporter, transferred))
                 break;
@@ -344,7 +426,7 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const std::vector<std::strin
     }
     AfterTransfer(transferred, std::string());
     if (move)
-        for (const auto& group : groups)
+        for (const auto& group : drop.groups)
             tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(group.first));
 }
 

@@ -59,13 +59,7 @@ bool CZELMaintenanceDlg::RefuseUnusableSelection(const CListCtrlZEL& list) {
 
 bool CZELMaintenanceDlg::PrepareMemoryCard(const std::vector<std::string>& names) {
     if (!CheckCardPresent()) return false;
-    // Names already on the card replace a frame there and do not count again.
-    int newFrames = static_cast<int>(names.size());
-    const int onCard = targetList_.GetItemCount();
-    for (const std::string& name : names)
-        for (int i = 0; i < onCard; ++i)
-            if (win::EqualsNoCase(targetList_.GetItemFileName(i), name)) --newFrames;
-    if (onCard + newFrames > kMemoryCardLimit) {
+    if (!CardHasRoomFor(names)) {
         ShowErrorBox("ERR_ZELLIT2_OVER_MAX_NUM");
         return false;
     }
@@ -78,6 +72,16 @@ bool CZELMaintenanceDlg::PrepareMemoryCard(const std::vector<std::string>& names
         tree_.AddFolderByPath(folder);
     }
     return true;
+}
+
+bool CZELMaintenanceDlg::CardHasRoomFor(const std::vector<std::string>& names) const {
+    // Names already on the card replace a frame there and do not count again.
+    int newFrames = static_cast<int>(names.size());
+    const int onCard = targetList_.GetItemCount();
+    for (const std::string& name : names)
+        for (int i = 0; i < onCard; ++i)
+            if (win::EqualsNoCase(targetList_.GetItemFileName(i), name)) --newFrames;
+    return onCard + newFrames <= kMemoryCardLimit;
 }
 
 void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferred,

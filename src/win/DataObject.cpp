@@ -1,6 +1,7 @@
 #include "win/DataObject.h"
 
 #include "win/ComObject.h"
+#include "win/Names.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -47,7 +48,27 @@ public:
         if (out) out->ptd = nullptr;
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC* format, STGMEDIUM* medium, BOOL release) override {
+        if (!format || !medium) return E_INVALIDARG;
+        if (format->dwAspect != DVASPECT_CONTENT || medium->tymed != TYMED_HGLOBAL || !medium->hGlobal)
+            return DV_E_TYMED;
+        std::string bytes;
+        if (const void* p = ::GlobalLock(medium->hGlobal)) {
+            bytes.assign(static_cast<const char*>(p), ::GlobalSize(medium->hGlobal));
+            ::GlobalUnlock(medium->hGlobal);
+        } else {
+            return E_OUTOFMEMORY;
+        }
+        if (release) ::ReleaseStgMedium(medium);
+        for (auto& block : blocks_) {
+            if (block.first == format->cfFormat) {
+                block.second = std::move(bytes);
+                return S_OK;
+            }
+        }
+        blocks_.emplace_back(format->cfFormat, std::move(bytes));
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
@@ -118,19 +139,45 @@ std::vector<std::string> ReadFileDrop(IDataObject* data) {
     STGMEDIUM medium = {};
     if (FAILED(data->GetData(&wanted, &medium))) return paths;
     if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
+        // Read as UTF-16, whichever way the list was written: the ANSI call
+        // would give a best-fit look-alike of a name the code page lacks.
         HDROP drop = static_cast<HDROP>(medium.hGlobal);
-        const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+        const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < count; ++i) {
-            const UINT length = ::DragQueryFileA(drop, i, nullptr, 0);
+            const UINT length = ::DragQueryFileW(drop, i, nullptr, 0);
             if (length == 0) continue;
-            std::string path(length + 1, '\0');
-            ::DragQueryFileA(drop, i, path.data(), length + 1);
-            path.resize(length);
+            std::wstring wide(length + 1, L'\0');
+            ::DragQueryFileW(drop, i, wide.data(), length + 1);
+            wide.resize(length);
+            std::string path;
+            AnsiName(wide, path);
             paths.push_back(std::move(path));
         }
     }
     ::ReleaseStgMedium(&medium);
     return paths;
+}
+
+bool SetDropEffect(IDataObject* data, const char* formatName, DWORD effect) {
+    if (!data) return false;
+    FORMATETC format = FormatOf(static_cast<CLIPFORMAT>(::RegisterClipboardFormatA(formatName)));
+    STGMEDIUM medium = {};
+    medium.tymed = TYMED_HGLOBAL;
+    medium.hGlobal = CopyToGlobal(std::string(reinterpret_cast<const char*>(&effect), sizeof effect));
+    if (!medium.hGlobal) return false;
+    // The object keeps a copy; the memory stays ours, whatever the answer.
+    const bool stored = SUCCEEDED(data->SetData(&format, &medium, FALSE));
+    ::ReleaseStgMedium(&medium);
+    return stored;
+}
+
+bool ReadDropEffect(IDataObject* data, const char* formatName, DWORD& effect) {
+    std::string bytes;
+    if (!ReadDataBlock(data, static_cast<CLIPFORMAT>(::RegisterClipboardFormatA(formatName)), bytes) ||
+        bytes.size() < sizeof effect)
+        return false;
+    std::memcpy(&effect, bytes.data(), sizeof effect);
+    return true;
 }
 
 }  // namespace win
