@@ -38,6 +38,7 @@
 #include "ui/MainDlg.h"
 #include "win/Handles.h"
 #include "ops/FrameScan.h"
+#include "win/TwoThreads.h"
 
 namespace {
 
@@ -443,6 +444,8 @@ void RunFolder(const std::string& root, int count, int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Two threads, as the window gives the lists and the operations.
+    win::HelperScope helpers;
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     std::vector<int> counts;
     for (int i = 2; i < argc; ++i)

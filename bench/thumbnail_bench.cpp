@@ -36,6 +36,7 @@
 #include "frames/ThumbnailRender.h"
 #include "win/Handles.h"
 #include "ops/FrameScan.h"
+#include "win/TwoThreads.h"
 
 namespace {
 
@@ -171,6 +172,8 @@ bool WriteFrame(const std::string& folder, int n) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Two threads, as the window gives the lists and the operations.
+    win::HelperScope helpers;
     const int count = argc > 1 ? std::atoi(argv[1]) : 300;
     std::string folder = argc > 2 ? argv[2] : std::string();
     const bool temporary = folder.empty();

@@ -26,6 +26,7 @@
 #include "../tools/JpegWriter.h"
 #include "ops/FrameScan.h"
 #include "ops/FrameTransfer.h"
+#include "win/TwoThreads.h"
 
 namespace {
 
@@ -144,6 +145,8 @@ struct Reporter : IOperationReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Two threads, as the window gives the lists and the operations.
+    win::HelperScope helpers;
     const int frames = argc > 1 ? std::max(1, atoi(argv[1])) : 100;
     const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
     char temp[MAX_PATH] = {};

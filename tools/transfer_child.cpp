@@ -16,6 +16,7 @@
 
 #include "ops/DiskSteps.h"
 #include "ops/FrameTransfer.h"
+#include "win/TwoThreads.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
     if (g_stopAt && !g_stopped) return 3;
     std::vector<std::string> names(argv + 7, argv + argc);
 
+    win::HelperScope helpers;  // as the window has
     CFrameTransfer transfer;
     if (std::string(argv[6]) != "-") {
         const ULONGLONG cardFree = std::strtoull(argv[6], nullptr, 10);

@@ -414,10 +414,9 @@ bool IsThumbnailPending(const std::string& path) {
 
 namespace {
 
-// The pictures of one batch, read and decoded on two threads; the helper
-// thread is kept from one batch to the next.
+// The pictures of one batch, read and decoded on two threads; kept from
+// one batch to the next.
 struct PictureBatch {
-    win::HelperThread helper;
     std::vector<std::unique_ptr<ThumbnailPicture>> pictures;
 };
 
@@ -452,8 +451,8 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths) {
     while (batch.pictures.size() < toMake.size())
         batch.pictures.push_back(std::make_unique<ThumbnailPicture>());
     const int cell = ThumbnailCellSize();
-    win::ForEachOnTwoThreads(
-        toMake.size(), 2, [&](size_t i) { batch.pictures[i]->Load(toMake[i]->jpeg, cell); }, &batch.helper);
+    win::ForEachOnTwoThreads(toMake.size(), 2,
+                             [&](size_t i) { batch.pictures[i]->Load(toMake[i]->jpeg, cell); });
     ThumbnailRenderer& renderer = SharedThumbnailRenderer();
     for (size_t i = 0; i < toMake.size(); ++i) {
         renderer.Render(*batch.pictures[i]);

@@ -193,17 +193,20 @@ CopyResult CopyFilesInPieces(std::vector<FileToCopy>& files, const CopyTicker& t
         if (tick && !tick(bytes + helperBytes.exchange(0))) end(CopyResult::Cancelled);
         return !stop;
     };
-    const bool shared = helper && files.size() >= 2 && helper->Start([&] {
+    win::HelperJob job = helper && files.size() >= 2 ? helper->Start([&] {
         copyTaken([&](ULONGLONG bytes) {
             helperBytes += bytes;
             return !stop;
         });
-    });
+    })
+                                                     : win::HelperJob();
     copyTaken(tickHere);
-    if (shared) {
-        while (!helper->Wait(kTickWhileWaitingMs))
-            if (!stop) tickHere(0);
+    if (job.Started()) {
+        // Stopped or not, the calling thread keeps ticking: after a cancel
+        // the window still paints while the helper ends its piece.
+        while (!job.Wait(kTickWhileWaitingMs)) tickHere(0);
         if (!stop && helperBytes != 0) tickHere(0);
     }
+    job.Finish();
     return result;
 }

@@ -20,8 +20,6 @@
 
 namespace {
 
-// How often a running transfer lets the window paint and answer.
-constexpr DWORD kPumpIntervalMs = 50;
 // Below this many frames a second listing thread costs more than it saves.
 constexpr size_t kFramesForTwoThreads = 16;
 
@@ -168,45 +166,27 @@ struct CFrameTransfer::Batch {
     ULONGLONG freeBytes = 0;
     int conflictsLeft = 0;  // frames already at the destination, not yet asked about
     OperationProgress progress;
-    DWORD lastPump = 0;
     bool cancelled = false;
-    // Copies a frame's files beside this thread. A card gets one file at a
-    // time: its reader is the bottleneck, and each file is flushed anyway.
-    win::HelperThread copyHelper;
 
     Batch(TransferMode m, IOperationReporter& r) : mode(m), reporter(r) {}
 
-    // A card pulled out midway is said as such, not as a failed copy.
-
-    // Between two pieces of a copy: the window answers, the reporter sees
-    // the progress and may cancel.
+    // Between two pieces of a copy: the reporter sees the progress (and lets
+    // the window answer) and may cancel. Once cancelled, the copy only waits
+    // for its other thread, and the window goes on painting meanwhile.
     bool Tick(ULONGLONG bytes) {
         progress.bytesDone = SaturatingAdd(progress.bytesDone, bytes);
-        PumpWhenDue();
-        if (!cancelled && !reporter.Progress(progress)) cancelled = true;
+        if (cancelled) {
+            reporter.KeepAlive();
+            return false;
+        }
+        if (!reporter.Progress(progress)) cancelled = true;
         return !cancelled;
     }
     // A copy that is not the user's to cancel (putting an old frame aside
     // or back) still keeps the window painting.
     bool Pump(ULONGLONG) {
-        PumpWhenDue();
+        reporter.KeepAlive();
         return true;
-    }
-    void PumpWhenDue() {
-        const DWORD now = ::GetTickCount();
-        if (now - lastPump < kPumpIntervalMs) return;
-        lastPump = now;
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                // Leave it for the loop that owns the thread.
-                ::PostQuitMessage(static_cast<int>(msg.wParam));
-                return;
-            }
-            if (reporter.PreTranslateMessage(&msg)) continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
     }
     CopyTicker Ticker() {
         return [this](ULONGLONG bytes) { return Tick(bytes); };
@@ -255,8 +235,6 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
     // Asked once: each question about a drive's type goes to another process.
     batch.flushCopies = IsOnRemovableDrive(destFolder);
     batch.verifyCopies = batch.flushCopies && verifyCardCopies_;
-    // The first step pumps at once, so the window paints before the first copy.
-    batch.lastPump = ::GetTickCount() - kPumpIntervalMs;
 
     // Every frame is listed before anything is touched: a link anywhere in
     // one refuses the whole batch, since a copy or delete through it would
@@ -486,7 +464,7 @@ CFrameTransfer::Step CFrameTransfer::CopyInto(Batch& batch, FrameJob& job) {
     CopyFailure failure;
     const CopyResult copied =
         CopyIntoStage(job.scan, batch.sourceFolder, stage, batch.Ticker(), true,
-                      batch.flushCopies ? nullptr : &batch.copyHelper, &files, &failure);
+                      batch.flushCopies ? nullptr : win::SharedHelper(), &files, &failure);
     // A move deletes only the source it copied: a file written to meanwhile
     // keeps the whole source, and the copy goes. A card's copy is read back
     // from the card itself before it may count.

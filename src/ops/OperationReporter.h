@@ -38,11 +38,13 @@ public:
     // for its "%s" in order.
     virtual void Fail(const char* key, const std::vector<std::string>& args) = 0;
     // Called between safe steps; false asks the operation to stop at the
-    // next point where nothing is left half done.
+    // next point where nothing is left half done. The reporter alone lets
+    // the window answer meanwhile: an operation runs no message loop.
     virtual bool Progress(const OperationProgress&) { return true; }
-    // Offered each message the operation pumps before it is dispatched, so
-    // the reporter's own windows get their keys; true when it took it.
-    virtual bool PreTranslateMessage(MSG*) { return false; }
+    // Called during work the user cannot cancel (putting a replaced frame
+    // back, waiting for a cancelled copy's last piece): the window goes on
+    // painting and answering.
+    virtual void KeepAlive() {}
 
     void Fail(const char* key) { Fail(key, {}); }
 };

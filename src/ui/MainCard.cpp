@@ -104,15 +104,18 @@ void CZELMaintenanceDlg::OnShellDriveChange(WPARAM lock, LPARAM processId) {
 }
 
 void CZELMaintenanceDlg::OnDrivesChanged(DWORD driveMask) {
+    // Nothing changes under a running operation: it finds a drive that went
+    // for itself, and the window follows once it has ended.
+    if (IsOperationRunning()) {
+        drivesChangedMeanwhile_ |= driveMask;
+        return;
+    }
     for (int letter = 0; letter < 26; ++letter) {
         if (!(driveMask & (1u << letter))) continue;
         const std::string root = std::string(1, static_cast<char>('A' + letter)) + ":\\";
         tree_.SyncDriveNode(root);
     }
     if (openWizard_ && ::IsWindow(openWizard_->Page2().Handle())) openWizard_->Page2().Rescan();
-    // The transfer that is running finds out for itself; the lists follow
-    // once it has ended.
-    if (transfer_.IsBusy()) return;
     if (driveMask & DriveBit(targetList_.GetFolder())) targetList_.Refill();
     if (driveMask & DriveBit(sourceList_.GetFolder())) sourceList_.Refill();
     UpdateCommandButtons();

@@ -25,6 +25,7 @@
 #include "ui/WindowReporter.h"
 #include "win/Dialog.h"
 #include "win/Handles.h"
+#include "win/TwoThreads.h"
 
 // Posted to the main window by a drop: the operation runs after the drag
 // source's loop has ended.
@@ -209,6 +210,9 @@ private:
     class OperationScope;
 
     CZELMaintenanceApp& app_;
+    // The second thread of the lists and the operations, for as long as the
+    // window is: first made, last gone.
+    win::HelperScope helpers_;
     ActiveList activeList_ = ActiveList::kNone;
     win::Font font_;
     LOGFONTA logFont_ = {};
@@ -218,6 +222,7 @@ private:
     CListCtrlZEL targetList_;
     win::AccelTable accelerators_;
     bool refreshing_ = false;
+    DWORD drivesChangedMeanwhile_ = 0;  // drives that came or went during an operation
     CFrameTransfer transfer_;
     win::Icon icon_;
 

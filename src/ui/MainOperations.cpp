@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <utility>
+
 #include "app/LangStrings.h"
 #include "app/MessageBox.h"
 #include "choosers/NameDlg.h"
@@ -256,6 +258,7 @@ void CZELMaintenanceDlg::EndOperation() {
     operationRunning_ = operationShown_ = false;
     ::EnableWindow(tree_.Handle(), TRUE);
     ::EnableWindow(Item(IDC_BTN_NEW_FOLDER), tree_.IsSelectedFileSystem() == 1);
+    if (const DWORD drives = std::exchange(drivesChangedMeanwhile_, 0)) OnDrivesChanged(drives);
     UpdateCommandButtons();
     // A disabled button lost the focus; give it back, or to the list acted on.
     if (::GetActiveWindow() != Handle()) return;

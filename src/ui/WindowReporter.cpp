@@ -55,21 +55,33 @@ void CWindowReporter::Fail(const char* key, const std::vector<std::string>& args
 }
 
 bool CWindowReporter::Progress(const OperationProgress& progress) {
-    if (cancelled_) return false;
+    if (cancelled_) {
+        KeepAlive();
+        return false;
+    }
     const DWORD now = ::GetTickCount();
     if (!window_ && now - start_ >= delayMs_) OpenWindow();
-    if (!window_) return true;
-    if (progress.frameIndex != lastFrame_ || now - lastShown_ >= kRefreshIntervalMs) {
+    if (window_ && (progress.frameIndex != lastFrame_ || now - lastShown_ >= kRefreshIntervalMs)) {
         lastFrame_ = progress.frameIndex;
         lastShown_ = now;
         window_->Show(progress, TitleOf(progress.framePath));
     }
-    if (now - lastPump_ >= kRefreshIntervalMs) {
-        lastPump_ = now;
-        PumpMessages();
-    }
+    // The window paints and answers from the first step, before the
+    // progress window is up as after.
+    PumpWhenDue();
     if (window_ && window_->CancelRequested()) cancelled_ = true;
     return !cancelled_;
+}
+
+void CWindowReporter::KeepAlive() {
+    PumpWhenDue();
+}
+
+void CWindowReporter::PumpWhenDue() {
+    const DWORD now = ::GetTickCount();
+    if (lastPump_ != 0 && now - lastPump_ < kRefreshIntervalMs) return;
+    lastPump_ = now ? now : 1;
+    PumpMessages();
 }
 
 bool CWindowReporter::PreTranslateMessage(MSG* msg) {

@@ -32,7 +32,9 @@ public:
     void Fail(const char* key, const std::vector<std::string>& args) override;
     using IOperationReporter::Fail;
     bool Progress(const OperationProgress& progress) override;
-    bool PreTranslateMessage(MSG* msg) override;
+    void KeepAlive() override;
+    // The progress window's keys (Tab, Enter, Esc) for it, from the pump.
+    bool PreTranslateMessage(MSG* msg);
 
     // The progress window, while it is open (null before and after).
     HWND ProgressWindow() const;
@@ -41,6 +43,8 @@ private:
     void OpenWindow();
     void CloseWindow();
     void PumpMessages();
+    // Pumps at most every refresh interval.
+    void PumpWhenDue();
     const std::string& TitleOf(const std::string& framePath);
     void Shown();
 

@@ -4,35 +4,58 @@
 
 namespace win {
 
+namespace {
+HelperThread* g_shared = nullptr;
+}  // namespace
+
+HelperJob::~HelperJob() {
+    Wait();
+}
+
+bool HelperJob::Wait(DWORD ms) {
+    if (!helper_) return true;
+    if (!helper_->WaitForJob(ms)) return false;
+    return true;
+}
+
+void HelperJob::Finish() {
+    if (!helper_) return;
+    Wait();
+    std::exception_ptr thrown = std::exchange(helper_->thrown_, nullptr);
+    helper_ = nullptr;
+    if (thrown) std::rethrow_exception(thrown);
+}
+
 HelperThread::~HelperThread() {
     if (!thread_) return;
-    Wait();
+    WaitForJob(INFINITE);
     quit_ = true;
     ::SetEvent(jobReady_.Get());
     ::WaitForSingleObject(thread_.Get(), INFINITE);
 }
 
-bool HelperThread::Start(std::function<void()> job) {
-    if (running_) return false;
+HelperJob HelperThread::Start(std::function<void()> job) {
+    if (busy_) return HelperJob();
     if (!thread_) {
         jobReady_.Reset(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
         jobDone_.Reset(::CreateEventA(nullptr, FALSE, FALSE, nullptr));
-        if (!jobReady_ || !jobDone_) return false;
+        if (!jobReady_ || !jobDone_) return HelperJob();
         thread_.Reset(::CreateThread(nullptr, 0, Run, this, 0, nullptr));
-        if (!thread_) return false;
+        if (!thread_) return HelperJob();
     }
     // The thread reads job_ only after the signal, and the caller touches
     // it again only after jobDone_.
     job_ = std::move(job);
-    running_ = true;
+    thrown_ = nullptr;
+    busy_ = true;
     ::SetEvent(jobReady_.Get());
-    return true;
+    return HelperJob(this);
 }
 
-bool HelperThread::Wait(DWORD ms) {
-    if (!running_) return true;
+bool HelperThread::WaitForJob(DWORD ms) {
+    if (!busy_) return true;
     if (::WaitForSingleObject(jobDone_.Get(), ms) != WAIT_OBJECT_0) return false;
-    running_ = false;
+    busy_ = false;
     job_ = nullptr;
     return true;
 }
@@ -42,21 +65,38 @@ DWORD WINAPI HelperThread::Run(void* self) {
     for (;;) {
         ::WaitForSingleObject(helper.jobReady_.Get(), INFINITE);
         if (helper.quit_) return 0;
-        helper.job_();
+        // Nothing leaves this thread but through the guard.
+        try {
+            helper.job_();
+        } catch (...) {
+            helper.thrown_ = std::current_exception();
+        }
         ::SetEvent(helper.jobDone_.Get());
     }
 }
 
-void ForEachOnTwoThreads(size_t count, size_t threshold, const std::function<void(size_t)>& work,
-                         HelperThread* helper) {
-    HelperThread ownHelper;
-    if (!helper) helper = &ownHelper;
+HelperScope::HelperScope() {
+    if (!g_shared) g_shared = &helper_;
+}
+
+HelperScope::~HelperScope() {
+    if (g_shared == &helper_) g_shared = nullptr;
+}
+
+HelperThread* SharedHelper() {
+    return g_shared;
+}
+
+void ForEachOnTwoThreads(size_t count, size_t threshold, const std::function<void(size_t)>& work) {
+    HelperThread* helper = SharedHelper();
     // Without a second thread the work still gets done, all of it here.
-    const bool shared = count >= threshold && helper->Start([&] {
+    HelperJob job = count >= threshold && helper ? helper->Start([&] {
         for (size_t i = 1; i < count; i += 2) work(i);
-    });
-    for (size_t i = 0; i < count; i += shared ? 2 : 1) work(i);
-    helper->Wait();
+    })
+                                                 : HelperJob();
+    const size_t step = job.Started() ? 2 : 1;
+    for (size_t i = 0; i < count; i += step) work(i);
+    job.Finish();
 }
 
 }  // namespace win

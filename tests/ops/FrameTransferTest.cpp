@@ -190,6 +190,11 @@ TEST_F(TransferTest, TransferStartedFromThePumpIsRefusedWithoutTouchingFiles) {
                                               innerTransferred);
     };
     ::PostMessageA(window, WM_APP, 0, reinterpret_cast<LPARAM>(&reenter));
+    // The reporter lets the messages through, as the window's does.
+    reporter.onProgress = [](const OperationProgress&) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+    };
 
     EXPECT_TRUE(Run({"Rose.USD"}, TransferMode::Copy));
     ::DestroyWindow(window);

@@ -170,6 +170,12 @@ TEST_F(FullCardTest, TheOldFramesSpaceMakesRoomAndTheOldFrameComesBackWhenTheCop
     EXPECT_EQ(Snapshot(card), oldCard);
     EXPECT_EQ(::GetFileAttributesA((card + "\\Rose").c_str()), folderAttributes);
     EXPECT_TRUE(ParkFolders().empty());
+    // Nothing of it went to the temporary folder, where nobody would look.
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    WIN32_FIND_DATAA entry;
+    win::FindHandle inTemp(::FindFirstFileA((std::string(temp) + "qtpark*").c_str(), &entry));
+    EXPECT_FALSE(inTemp);
     EXPECT_TRUE(Exists(Src("Rose.USD")));
 
     // Without the lock the new frame replaces it, and nothing is left over.

@@ -13,6 +13,7 @@
 
 #include "TestFiles.h"
 #include "ops/FrameTransfer.h"
+#include "win/TwoThreads.h"
 #include "ops/OperationReporter.h"
 
 namespace transfer_test {
@@ -61,6 +62,8 @@ protected:
     std::string Src(const std::string& relative) const { return src + "\\" + relative; }
     std::string Dst(const std::string& relative) const { return dst + "\\" + relative; }
 
+    // The window's second thread, which copies beside the first.
+    win::HelperScope helpers;
     testing_support::TempDir root;
     std::string src, dst;
     CFrameTransfer transfer;
