@@ -14,8 +14,10 @@
 // writing `count` frames into it (and keeping them) when it has none. It
 // draws, so it needs a display: wine-run.sh starts a private Xvfb when
 // $DISPLAY is empty. Runs rotate between the floor and the two routes; each
-// prints the minimum and the median of the runs. Prints figures only;
-// asserts nothing.
+// prints the minimum and the median of the runs. Last come the decoder alone
+// (JpegToDib on the JPEGs held in memory) and the part of it that checks the
+// entropy-coded data (CheckJpegEntropyData). Prints figures only; asserts
+// nothing.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -31,7 +33,9 @@
 #include "frames/FrameFile.h"
 #include "frames/FrameInfoCache.h"
 #include "frames/FrameInfoCacheLifetime.h"
+#include "frames/JpegEntropyCheck.h"
 #include "frames/JpegLib.h"
+#include "frames/JpegToDib.h"
 #include "frames/Thumbnail.h"
 #include "frames/ThumbnailRender.h"
 #include "win/Handles.h"
@@ -293,6 +297,21 @@ int main(int argc, char** argv) {
         }));
     }
 
+    // The decoder alone, the JPEGs already in memory, and the share of its
+    // check of the entropy-coded data.
+    std::vector<std::vector<unsigned char>> held(resolved.size());
+    for (size_t i = 0; i < resolved.size(); ++i) ReadAll(resolved[i], held[i]);
+    std::vector<double> decodeRuns, checkRuns;
+    CDIB dib;
+    for (int run = 0; run < kRuns; ++run) {
+        decodeRuns.push_back(Microseconds(held.size(), [&] {
+            for (const auto& jpeg : held) JpegToDib(jpeg.data(), jpeg.size(), kThumbnailSize, dib);
+        }));
+        checkRuns.push_back(Microseconds(held.size(), [&] {
+            for (const auto& jpeg : held) CheckJpegEntropyData(jpeg.data(), jpeg.size());
+        }));
+    }
+
     const double floorMin = *std::min_element(floorRuns.begin(), floorRuns.end());
     const double programMin = *std::min_element(programRuns.begin(), programRuns.end());
     const double listsMin = *std::min_element(listsRuns.begin(), listsRuns.end());
@@ -311,6 +330,10 @@ int main(int argc, char** argv) {
                 Median(headerRuns), Median(renderRuns), Median(appendRuns));
     std::printf("  one after another / floor            %7.2f %9.2f\n", programMin / floorMin,
                 programMedian / floorMedian);
+    std::printf("  decode in memory (JpegToDib)         %7.1f %9.1f\n",
+                *std::min_element(decodeRuns.begin(), decodeRuns.end()), Median(decodeRuns));
+    std::printf("    of it: entropy-data check          %7.1f %9.1f\n",
+                *std::min_element(checkRuns.begin(), checkRuns.end()), Median(checkRuns));
 
     if (temporary) RemoveFolderTree(folder);
     return 0;

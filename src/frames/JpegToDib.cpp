@@ -3,15 +3,24 @@
 #include <csetjmp>
 #include <cstring>
 
+#include "frames/JpegEntropyCheck.h"
 #include "frames/JpegLib.h"
 #include "frames/ThumbnailRender.h"
 
 namespace {
 
-// libjpeg's error manager with the jump back into DecodeInto.
+// libjpeg's error manager with the jump back into DecodeInto, and what its
+// messages have told about the file so far.
 struct ErrorManager {
     struct jpeg_error_mgr pub;
     jmp_buf jump;
+    const unsigned char* data;
+    bool entropyChecked;  // CheckJpegEntropyData followed every scan
+    bool inScans;         // the first scan has begun
+    // Huffman tables: bit n for DC table n, bit 4 + n for AC table n; bits 8
+    // and 9 for a DC or AC table number past 3, which is never defined.
+    unsigned tablesDefined;  // defined so far
+    unsigned scanTables;     // named by the components of the current scan
 };
 
 void ErrorExit(j_common_ptr cinfo) {
@@ -21,21 +30,74 @@ void ErrorExit(j_common_ptr cinfo) {
 // Warnings that say nothing about the pixels.
 bool IsHarmlessWarning(int code) {
     switch (code) {
-        case JWRN_EXTRANEOUS_DATA:  // bytes between markers, skipped
-        case JWRN_JFIF_MAJOR:       // a later JFIF revision
-        case JWRN_ADOBE_XFORM:      // an unknown Adobe transform code
-        case JWRN_BOGUS_ICC:        // a damaged colour profile, which we never use
+        case JWRN_JFIF_MAJOR:   // a later JFIF revision
+        case JWRN_ADOBE_XFORM:  // an unknown Adobe transform code
+        case JWRN_BOGUS_ICC:    // a damaged colour profile, which we never use
             return true;
         default:
             return false;
     }
 }
 
+// Bytes skipped before a marker. Between header segments they never touch the
+// picture; after a scan's data they must be padding. The entropy check has
+// judged those of the files it follows; for the others libjpeg's count serves,
+// of the bytes just before the marker it found.
+bool IsHarmlessStrayData(const ErrorManager& errors, j_common_ptr cinfo) {
+    if (!errors.inScans || errors.entropyChecked) return true;
+    const size_t count = static_cast<size_t>(cinfo->err->msg_parm.i[0]);
+    const unsigned char* marker = reinterpret_cast<j_decompress_ptr>(cinfo)->src->next_input_byte;
+    bool zeros = static_cast<size_t>(marker - errors.data) >= count;
+    for (size_t i = 1; zeros && i <= count; ++i) zeros = marker[-static_cast<ptrdiff_t>(i)] == 0;
+    return IsJpegPadding(count, zeros, cinfo->err->msg_parm.i[1]);
+}
+
+// Every table a scan decodes with must be the file's own: without it libjpeg
+// takes its standard tables and reads the picture's codes as another's.
+bool ScanHasItsTables(const ErrorManager& errors, j_common_ptr cinfo) {
+    const struct jpeg_decompress_struct* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->arith_code) return true;
+    const int ss = cinfo->err->msg_parm.i[0], ah = cinfo->err->msg_parm.i[2];
+    unsigned needed = errors.scanTables;
+    if (d->progressive_mode) {
+        if (ss == 0)
+            needed &= ah == 0 ? 0x10F : 0;  // DC first scan: DC tables; refinement: none
+        else
+            needed &= 0x2F0;
+    }
+    return (needed & ~errors.tablesDefined) == 0;
+}
+
 // libjpeg carries on after corrupt data (a bad Huffman code, a marker or the
-// end of the file inside the entropy data) and fills in grey or garbage: for
-// a thumbnail that is a damaged picture, shown blank.
+// end of the file inside the entropy data, data its blocks did not use) and
+// fills in grey or garbage: for a thumbnail that is a damaged picture, shown
+// blank. Trace messages (level 1 and up) tell which tables the file defines
+// and which each scan uses.
 void EmitMessage(j_common_ptr cinfo, int level) {
-    if (level < 0 && !IsHarmlessWarning(cinfo->err->msg_code)) ErrorExit(cinfo);
+    ErrorManager& errors = *reinterpret_cast<ErrorManager*>(cinfo->err);
+    const int* parm = cinfo->err->msg_parm.i;
+    switch (cinfo->err->msg_code) {
+        case JTRC_DHT:
+            if ((parm[0] & 0x0F) < 4)
+                errors.tablesDefined |= 1u << ((parm[0] & 0x10 ? 4 : 0) + (parm[0] & 3));
+            return;
+        case JTRC_SOS:
+            errors.inScans = true;
+            errors.scanTables = 0;
+            return;
+        case JTRC_SOS_COMPONENT:
+            errors.scanTables |=
+                (parm[1] < 4 ? 1u << parm[1] : 0x100u) | (parm[2] < 4 ? 0x10u << parm[2] : 0x200u);
+            return;
+        case JTRC_SOS_PARAMS:
+            if (!ScanHasItsTables(errors, cinfo)) ErrorExit(cinfo);
+            return;
+        default:
+            break;
+    }
+    if (level >= 0 || IsHarmlessWarning(cinfo->err->msg_code)) return;
+    if (cinfo->err->msg_code == JWRN_EXTRANEOUS_DATA && IsHarmlessStrayData(errors, cinfo)) return;
+    ErrorExit(cinfo);
 }
 
 void OutputMessage(j_common_ptr) {}
@@ -80,10 +142,12 @@ int DecodeInto(const unsigned char* data, size_t size, int cell, CDIB* dib, SIZE
     struct ErrorManager errors;
 
     std::memset(&cinfo, 0, sizeof cinfo);
+    std::memset(&errors, 0, sizeof errors);
     cinfo.err = jpeg_std_error(&errors.pub);
     errors.pub.error_exit = ErrorExit;
     errors.pub.emit_message = EmitMessage;
     errors.pub.output_message = OutputMessage;
+    errors.data = data;
     if (setjmp(errors.jump)) {
         jpeg_destroy_decompress(&cinfo);
         dib->Clear();
@@ -93,11 +157,17 @@ int DecodeInto(const unsigned char* data, size_t size, int cell, CDIB* dib, SIZE
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
-    if (!PlanOutput(&cinfo)) {
+    // Damaged entropy-coded data, which libjpeg would decode into garbage
+    // with no word or only a warning that some bytes were left over, is
+    // refused before decoding.
+    const JpegEntropyCheck check =
+        PlanOutput(&cinfo) ? CheckJpegEntropyData(data, size) : JpegEntropyCheck::kDamaged;
+    if (check == JpegEntropyCheck::kDamaged) {
         jpeg_destroy_decompress(&cinfo);
         dib->Clear();
         return 0;
     }
+    errors.entropyChecked = check == JpegEntropyCheck::kWhole;
     fullSize->cx = static_cast<LONG>(cinfo.image_width);
     fullSize->cy = static_cast<LONG>(cinfo.image_height);
     ChooseScale(&cinfo, cell);

@@ -12,10 +12,12 @@
 // decoding (a header claiming a huge picture costs time, not only memory).
 inline constexpr unsigned long long kMaxThumbnailBmpBytes = 64ull * 1024 * 1024;
 
-// 1 on success, 0 on any failure (damaged or truncated data, a colour space
-// other than greyscale or RGB, an oversized picture, no memory); `dib` holds
-// nothing drawable after a failure. `cell` is the side of the square cell the
-// picture is fitted into; 0 decodes at full size. `fullSize`, when given,
+// 1 on success, 0 on any failure (damaged or truncated data, also where
+// libjpeg would decode it into garbage with no more than a warning, Huffman
+// tables the file lacks, a colour space other than greyscale or RGB, an
+// oversized picture, no memory); `dib` holds nothing drawable after a
+// failure. `cell` is the side of the square cell the picture is fitted into;
+// 0 decodes at full size. `fullSize`, when given,
 // receives the picture's own size: the proportions to fit it by, which the
 // scaled-down image rounds.
 int JpegToDib(const unsigned char* data, size_t size, int cell, CDIB& dib, SIZE* fullSize = nullptr);

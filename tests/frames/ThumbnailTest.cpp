@@ -10,6 +10,7 @@
 #include <set>
 #include <vector>
 
+#include "../../tools/DamagedJpegs.h"
 #include "../../tools/JpegWriter.h"
 #include "TestFiles.h"
 #include "frames/JpegToDib.h"
@@ -303,6 +304,30 @@ TEST(Thumbnail, BadOrDamagedJpegsGiveABlankCell) {
     std::string middle = good;
     for (size_t i = middle.size() / 2; i < middle.size() / 2 + 64; ++i) middle[i] = static_cast<char>(i * 37);
     WriteFile(dir / "middle.jpg", middle);
+    // Damage libjpeg decodes into garbage, saying nothing or only that bytes
+    // before a marker went unused: a byte gone, 22 bytes written twice (the
+    // rest of the picture read out of step), the Huffman tables taken out
+    // (libjpeg takes its standard ones, whatever the picture was coded with),
+    // a byte gone from a progressive picture's first scan of AC coefficients.
+    size_t data = 0, dataEnd = 0;  // the scan's entropy-coded data
+    for (const damaged::Segment& s : damaged::Segments(good))
+        if (s.marker == 0) data = s.begin, dataEnd = s.end;
+    ASSERT_GT(dataEnd, data + 1000);
+    const size_t fifth = data + (dataEnd - data) / 5;
+    WriteFile(dir / "byte.jpg", good.substr(0, fifth) + good.substr(fifth + 1));
+    WriteFile(dir / "repeated.jpg", good.substr(0, fifth + 22) + good.substr(fifth));
+    std::string noTables;
+    size_t from = 0;
+    for (const damaged::Segment& s : damaged::Segments(good))
+        if (s.marker == 0xC4) noTables += good.substr(from, s.begin - from), from = s.end;
+    WriteFile(dir / "notables.jpg", noTables + good.substr(from));
+    damaged::Encoding progressive;
+    progressive.width = 320;
+    progressive.height = 240;
+    progressive.progressive = progressive.optimize = true;
+    const std::string photo = damaged::Compress(progressive, damaged::DrawPhoto(320, 240, false, 3));
+    WriteFile(dir / "progressive.jpg",
+              photo.substr(0, photo.size() / 3) + photo.substr(photo.size() / 3 + 1));
     WriteFile(dir / "garbage.jpg", std::string(3000, '\x5A'));
     WriteFile(dir / "empty.jpg", "");
     WriteCmykJpeg(dir / "cmyk.jpg");
@@ -310,8 +335,9 @@ TEST(Thumbnail, BadOrDamagedJpegsGiveABlankCell) {
     WriteHugeJpeg(dir / "big.jpg", 5000, 5000);  // 75 MB at full size
     MakeDirs(dir / "folder.jpg");
     ThumbnailRenderer renderer;
-    for (const char* name : {"truncated.jpg", "noend.jpg", "middle.jpg", "garbage.jpg", "empty.jpg",
-                             "cmyk.jpg", "huge.jpg", "big.jpg", "folder.jpg", "missing.jpg", ""}) {
+    for (const char* name : {"truncated.jpg", "noend.jpg", "middle.jpg", "byte.jpg", "repeated.jpg",
+                             "notables.jpg", "progressive.jpg", "garbage.jpg", "empty.jpg", "cmyk.jpg",
+                             "huge.jpg", "big.jpg", "folder.jpg", "missing.jpg", ""}) {
         SCOPED_TRACE(name);
         // A good picture first: a failure must not leave it in the cell.
         ASSERT_EQ(renderer.Render(dir / "good.jpg"), 1);
@@ -327,6 +353,47 @@ TEST(Thumbnail, BadOrDamagedJpegsGiveABlankCell) {
     WriteFile(dir / "stray.jpg", good.substr(0, dqt) + "junk" + good.substr(dqt));
     EXPECT_EQ(renderer.Render(dir / "stray.jpg"), 1);
     EXPECT_EQ(TempFolderNames(), tempBefore);
+}
+
+TEST(Thumbnail, ExtraBytesBeforeAMarkerLeaveThePictureAsItIs) {
+    TempDir dir;
+    // Restart markers after every row of blocks, as cameras and webcams write.
+    damaged::Encoding restarts;
+    restarts.width = 320;
+    restarts.height = 240;
+    restarts.restartRows = 1;
+    const std::string good = damaged::Compress(restarts, damaged::DrawPhoto(320, 240, false, 11));
+    ASSERT_FALSE(good.empty());
+    WriteFile(dir / "good.jpg", good);
+    const std::string end = good.substr(good.size() - 2);
+    const std::string body = good.substr(0, good.size() - 2);
+    WriteFile(dir / "zeros.jpg", body + std::string(600, '\0') + end);  // padding before the end marker
+    WriteFile(dir / "junk.jpg", body + "\x7F" + end);
+    WriteFile(dir / "fill.jpg", body + std::string(9, '\xFF') + end);
+    const size_t dht = good.find("\xFF\xC4");
+    ASSERT_NE(dht, std::string::npos);
+    WriteFile(dir / "header.jpg", good.substr(0, dht) + std::string(300, '\0') + good.substr(dht));
+    // A few bytes before every restart marker.
+    std::string beforeRestarts;
+    for (size_t i = 0; i < good.size(); ++i) {
+        const unsigned char next = i + 1 < good.size() ? static_cast<unsigned char>(good[i + 1]) : 0;
+        if (good[i] == '\xFF' && next >= 0xD0 && next <= 0xD7)
+            beforeRestarts += std::string(1 + i % 3, '\x33');
+        beforeRestarts += good[i];
+    }
+    ASSERT_GT(beforeRestarts.size(), good.size() + 20);
+    WriteFile(dir / "restarts.jpg", beforeRestarts);
+
+    ThumbnailRenderer renderer;
+    ASSERT_EQ(renderer.Render(dir / "good.jpg"), 1);
+    const std::vector<DWORD> image = ReadPixels(renderer.Image()), mask = ReadPixels(renderer.Mask());
+    for (const char* name : {"zeros.jpg", "junk.jpg", "fill.jpg", "header.jpg", "restarts.jpg"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(renderer.Render(dir / "notthere.jpg"), 0);
+        EXPECT_EQ(renderer.Render(dir / name), 1);
+        EXPECT_EQ(ReadPixels(renderer.Image()), image);
+        EXPECT_EQ(ReadPixels(renderer.Mask()), mask);
+    }
 }
 
 TEST(Thumbnail, FailedDecodesLeaveNoDecompressorBehind) {

@@ -1,0 +1,577 @@
+#include "frames/JpegEntropyCheck.h"
+
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr int kMaxComponents = 4;  // in a frame this check follows
+constexpr int kMaxBlocksInMcu = 10;
+// Larger pictures are left to libjpeg (a progressive one needs 8 bytes a
+// block here); no thumbnail comes near.
+constexpr long long kMaxPixels = 1ll << 26;
+// The largest magnitude an 8-bit sample's DCT coefficient can have (the DC
+// term of a block of 0 or 255 is 8 x 128); rounding adds at most half a step.
+constexpr int kMaxCoefficient = 1024;
+
+// A Huffman table ready for decoding: codes of up to kLookBits bits in one
+// look-up, longer ones by their length as in the standard's F.2.2.3.
+constexpr int kLookBits = 10;
+
+struct HuffTable {
+    bool defined = false;
+    // symbol << 8 | the bits it takes: its code and the magnitude bits that
+    // follow (the symbol's low four bits); 0 for a longer code.
+    uint16_t look[1 << kLookBits];
+    int32_t maxCode[18];  // the largest code of each length, -1 for none
+    int32_t valueOffset[18];
+    uint8_t values[256];
+};
+
+// False for a table libjpeg refuses too: more codes than their lengths allow
+// (the code of all ones is never one).
+bool BuildTable(const uint8_t* counts, const uint8_t* symbols, int total, HuffTable* t) {
+    for (int32_t& m : t->maxCode) m = -1;
+    for (uint16_t& e : t->look) e = 0;
+    int32_t code = 0;
+    int index = 0;
+    for (int length = 1; length <= 16; ++length) {
+        const int n = counts[length - 1];
+        if (n && code + n >= (1 << length)) return false;
+        t->valueOffset[length] = index - code;
+        for (int i = 0; i < n; ++i, ++code, ++index)
+            if (length <= kLookBits) {
+                const int shift = kLookBits - length;
+                for (int fill = 0; fill < (1 << shift); ++fill)
+                    t->look[(code << shift) | fill] =
+                        static_cast<uint16_t>(symbols[index] << 8 | (length + (symbols[index] & 15)));
+            }
+        if (n) t->maxCode[length] = code - 1;
+        code <<= 1;
+    }
+    for (int i = 0; i < total; ++i) t->values[i] = symbols[i];
+    t->maxCode[17] = INT32_MAX;
+    t->defined = true;
+    return true;
+}
+
+// The entropy-coded bits of one segment, stuffed zero bytes removed. Past the
+// marker that ends the segment it gives zero bits and counts them: a decoder
+// that takes them has run out of data.
+struct Bits {
+    uint64_t buffer = 0;  // the low `count` bits are the next ones
+    int count = 0;
+    int fake = 0;
+    const uint8_t* at;
+    const uint8_t* end;
+};
+
+// Byte by byte, at a 0xFF or near the end. By value, so that the callers'
+// readers can stay in registers.
+Bits RefillSlowly(Bits b) {
+    while (b.count <= 56) {
+        if (b.at < b.end && *b.at != 0xFF) {
+            b.buffer = b.buffer << 8 | *b.at++;
+        } else if (b.end - b.at >= 2 && b.at[1] == 0) {
+            b.buffer = b.buffer << 8 | 0xFF;
+            b.at += 2;
+        } else {
+            b.buffer <<= 8;
+            b.fake += 8;
+        }
+        b.count += 8;
+    }
+    return b;
+}
+
+// Fills the buffer to at least 57 bits, whole bytes at once when the next
+// eight hold no 0xFF.
+inline void Refill(Bits& b) {
+    if (b.end - b.at >= 8) {
+        const uint8_t* p = b.at;
+        const uint64_t word = static_cast<uint64_t>(p[0]) << 56 | static_cast<uint64_t>(p[1]) << 48 |
+                              static_cast<uint64_t>(p[2]) << 40 | static_cast<uint64_t>(p[3]) << 32 |
+                              static_cast<uint64_t>(p[4]) << 24 | static_cast<uint64_t>(p[5]) << 16 |
+                              static_cast<uint64_t>(p[6]) << 8 | p[7];
+        const uint64_t inverse = ~word;  // a zero byte where the data has 0xFF
+        if (((inverse - 0x0101010101010101ull) & ~inverse & 0x8080808080808080ull) == 0) {
+            const int bytes = (64 - b.count) >> 3;
+            b.buffer = bytes == 8 ? word : b.buffer << (8 * bytes) | word >> (64 - 8 * bytes);
+            b.at += bytes;
+            b.count += 8 * bytes;
+            return;
+        }
+    }
+    b = RefillSlowly(b);
+}
+
+inline uint32_t Peek(const Bits& b, int n) {
+    return static_cast<uint32_t>(b.buffer >> (b.count - n)) & ((1u << n) - 1);
+}
+
+// What DecodeSymbol gives for a code the table lacks: a magnitude category
+// no coefficient can have.
+constexpr int kBadCode = 0x0F00;
+
+// The next code's symbol << 8 | the bits it takes with its magnitude bits,
+// which are left in the buffer. Needs 31 bits.
+inline int DecodeSymbol(Bits& b, const HuffTable& t) {
+    const uint16_t e = t.look[Peek(b, kLookBits)];
+    if (e) return e;
+    for (int length = kLookBits + 1; length <= 16; ++length) {
+        const int32_t code = static_cast<int32_t>(Peek(b, length));
+        if (code <= t.maxCode[length]) {
+            const int symbol = t.values[(t.valueOffset[length] + code) & 0xFF];
+            return symbol << 8 | (length + (symbol & 15));
+        }
+    }
+    return kBadCode;
+}
+
+// After a segment's last block: whether what is left before the marker that
+// ends it (whole bytes left in the buffer, stray bytes) is padding. `*marker`
+// gets the marker's first 0xFF, or the end of the data.
+bool OnlyPaddingLeft(Bits b, const uint8_t** marker) {
+    const int real = b.count - b.fake;
+    size_t left = real > 7 ? static_cast<size_t>(real / 8) : 0;
+    const uint64_t wholeBytes = left == 8 ? b.buffer : (b.buffer >> b.fake) & ((1ull << (8 * left)) - 1);
+    // Zero padding follows data whose last byte an encoder filled with ones;
+    // zeros read as data (a run of the picture lost to zeros) leave zeros there.
+    const int fill = real > 0 ? real % 8 : 0;
+    bool zeros = wholeBytes == 0 && (fill == 0 || Peek(b, fill) == (1u << fill) - 1);
+    while (b.at < b.end && !(b.at[0] == 0xFF && b.end - b.at >= 2 && b.at[1] != 0)) {
+        zeros = zeros && b.at[0] == 0;
+        ++left;
+        b.at += b.at[0] == 0xFF ? 2 : 1;
+    }
+    *marker = b.at;
+    while (b.end - b.at >= 2 && b.at[1] == 0xFF) ++b.at;  // fill bytes
+    return IsJpegPadding(left, zeros, b.end - b.at >= 2 ? b.at[1] : 0xD9);
+}
+
+struct Component {
+    int id, h, v, quantTable;
+    int widthInBlocks, heightInBlocks;
+    // Progressive: for each block, which coefficients (by zigzag position)
+    // earlier scans made nonzero; a refinement scan reads a bit for each.
+    std::vector<uint64_t> nonzero;
+};
+
+struct Frame {
+    HuffTable dc[4], ac[4];
+    int quant[4][64] = {};  // steps in zigzag order, 0 until defined
+    int width = 0, height = 0, components = 0, maxH = 1, maxV = 1;
+    Component comp[kMaxComponents];
+    unsigned restartInterval = 0;
+    bool defined = false;
+    bool progressive = false;
+};
+
+uint16_t Word(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
+
+int CeilDiv(long long a, long long b) {
+    return static_cast<int>((a + b - 1) / b);
+}
+
+bool ReadDht(Frame& f, const uint8_t* p, size_t length) {
+    while (length >= 17) {
+        const int index = p[0];
+        int total = 0;
+        for (int i = 1; i <= 16; ++i) total += p[i];
+        if (total > 256 || static_cast<size_t>(total) > length - 17 || (index & 0x0F) > 3 || (index & 0xE0))
+            return false;
+        HuffTable& t = (index & 0x10) ? f.ac[index & 3] : f.dc[index & 3];
+        if (!BuildTable(p + 1, p + 17, total, &t)) return false;
+        p += 17 + total;
+        length -= 17 + static_cast<size_t>(total);
+    }
+    return length == 0;
+}
+
+bool ReadDqt(Frame& f, const uint8_t* p, size_t length) {
+    while (length > 0) {
+        const int precision = p[0] >> 4, index = p[0] & 0x0F;
+        const size_t bytes = precision ? 129 : 65;
+        if (index > 3 || precision > 1 || length < bytes) return false;
+        for (int k = 0; k < 64; ++k) f.quant[index][k] = precision ? Word(p + 1 + 2 * k) : p[1 + k];
+        p += bytes;
+        length -= bytes;
+    }
+    return true;
+}
+
+// A baseline, extended sequential or progressive Huffman-coded frame of
+// 8-bit samples; false for any other (the check then leaves the picture to
+// libjpeg).
+bool ReadSof(Frame& f, bool progressive, const uint8_t* p, size_t length) {
+    if (f.defined || length < 6 || p[0] != 8) return false;
+    f.progressive = progressive;
+    f.height = Word(p + 1);
+    f.width = Word(p + 3);
+    f.components = p[5];
+    if (f.height == 0 || f.width == 0 || static_cast<long long>(f.width) * f.height > kMaxPixels ||
+        f.components < 1 || f.components > kMaxComponents ||
+        length < 6 + 3 * static_cast<size_t>(f.components))
+        return false;
+    for (int i = 0; i < f.components; ++i) {
+        Component& c = f.comp[i];
+        c.id = p[6 + 3 * i];
+        c.h = p[7 + 3 * i] >> 4;
+        c.v = p[7 + 3 * i] & 0x0F;
+        c.quantTable = p[8 + 3 * i];
+        if (c.h < 1 || c.h > 4 || c.v < 1 || c.v > 4 || c.quantTable > 3) return false;
+        if (c.h > f.maxH) f.maxH = c.h;
+        if (c.v > f.maxV) f.maxV = c.v;
+    }
+    for (int i = 0; i < f.components; ++i) {
+        Component& c = f.comp[i];
+        c.widthInBlocks = CeilDiv(CeilDiv(static_cast<long long>(f.width) * c.h, f.maxH), 8);
+        c.heightInBlocks = CeilDiv(CeilDiv(static_cast<long long>(f.height) * c.v, f.maxV), 8);
+    }
+    f.defined = true;
+    return true;
+}
+
+// The kinds of scan: a sequential frame's, and the four of a progressive one.
+enum class ScanKind { kSequential, kDcFirst, kDcRefine, kAcFirst, kAcRefine };
+
+struct ScanComponent {
+    const HuffTable* dc;
+    const HuffTable* ac;
+    Component* frame;
+    int maxDc;  // the largest DC value the scan can code, in its units
+    // The largest magnitude category the scan can code for the coefficient
+    // at each zigzag position; 0 past the end of its band, where a run that
+    // overshoots lands.
+    uint8_t maxSize[64 + 16];
+};
+
+struct Scan {
+    ScanKind kind;
+    int ss, se, al;
+    int components;
+    ScanComponent comp[kMaxComponents];
+    int owner[kMaxBlocksInMcu];  // the scan component of each block of an MCU
+    int blocksInMcu;
+    long long mcus;
+};
+
+// Reads a scan header; kWhole when the check can follow the scan.
+JpegEntropyCheck ReadScanHeader(Frame& f, const uint8_t* p, size_t length, Scan* scan) {
+    const int n = length ? p[0] : 0;
+    if (!f.defined || n < 1 || n > kMaxComponents || length != 4 + 2 * static_cast<size_t>(n))
+        return JpegEntropyCheck::kNotChecked;
+    const uint8_t* spectral = p + 1 + 2 * n;
+    const int ss = spectral[0], se = spectral[1], ah = spectral[2] >> 4, al = spectral[2] & 15;
+    scan->ss = ss;
+    scan->se = se;
+    scan->al = al;
+    scan->components = n;
+    if (!f.progressive) {
+        if (ss != 0 || se != 63 || ah != 0 || al != 0) return JpegEntropyCheck::kNotChecked;
+        scan->kind = ScanKind::kSequential;
+    } else {
+        // Parameters libjpeg refuses are left to it.
+        if (ss == 0 ? se != 0 : (se < ss || se > 63 || n != 1)) return JpegEntropyCheck::kNotChecked;
+        if ((ah != 0 && al != ah - 1) || al > 13) return JpegEntropyCheck::kNotChecked;
+        scan->kind = ss == 0 ? (ah ? ScanKind::kDcRefine : ScanKind::kDcFirst)
+                             : (ah ? ScanKind::kAcRefine : ScanKind::kAcFirst);
+    }
+    const bool usesDc = scan->kind == ScanKind::kSequential || scan->kind == ScanKind::kDcFirst;
+    const bool usesAc = scan->kind != ScanKind::kDcFirst && scan->kind != ScanKind::kDcRefine;
+    for (int i = 0; i < n; ++i) {
+        ScanComponent& c = scan->comp[i];
+        const int id = p[1 + 2 * i], tables = p[2 + 2 * i];
+        c.frame = nullptr;
+        for (int k = 0; k < f.components; ++k)
+            if (f.comp[k].id == id) c.frame = &f.comp[k];
+        if (!c.frame) return JpegEntropyCheck::kNotChecked;
+        // A table the file never defined: libjpeg would take its standard
+        // one and read the picture's codes as another table's.
+        if ((usesDc && ((tables >> 4) > 3 || !f.dc[tables >> 4].defined)) ||
+            (usesAc && ((tables & 15) > 3 || !f.ac[tables & 15].defined)))
+            return JpegEntropyCheck::kDamaged;
+        c.dc = &f.dc[(tables >> 4) & 3];
+        c.ac = &f.ac[tables & 3];
+        const int* steps = f.quant[c.frame->quantTable];
+        for (int k = 0; k < 64; ++k) {
+            if (steps[k] <= 0) return JpegEntropyCheck::kNotChecked;
+            int size = 1;
+            while (size < 15 && (1 << size) * steps[k] <= kMaxCoefficient + steps[k]) ++size;
+            // A progressive scan codes the value shifted right by Al.
+            c.maxSize[k] = static_cast<uint8_t>(k >= ss && k <= se && size > al ? size - al : 0);
+        }
+        for (int k = 64; k < 64 + 16; ++k) c.maxSize[k] = 0;
+        c.maxDc = ((kMaxCoefficient + steps[0]) / steps[0]) >> al;
+        if (usesAc && f.progressive && c.frame->nonzero.empty())
+            c.frame->nonzero.assign(static_cast<size_t>(c.frame->widthInBlocks) * c.frame->heightInBlocks, 0);
+    }
+
+    scan->blocksInMcu = 0;
+    if (n == 1) {
+        scan->owner[scan->blocksInMcu++] = 0;
+        scan->mcus =
+            static_cast<long long>(scan->comp[0].frame->widthInBlocks) * scan->comp[0].frame->heightInBlocks;
+    } else {
+        for (int i = 0; i < n; ++i)
+            for (int b = 0; b < scan->comp[i].frame->h * scan->comp[i].frame->v; ++b) {
+                if (scan->blocksInMcu == kMaxBlocksInMcu) return JpegEntropyCheck::kNotChecked;
+                scan->owner[scan->blocksInMcu++] = i;
+            }
+        scan->mcus = static_cast<long long>(CeilDiv(f.width, 8 * f.maxH)) * CeilDiv(f.height, 8 * f.maxV);
+    }
+    return JpegEntropyCheck::kWhole;
+}
+
+inline int Extend(int bits, int size) {
+    return bits < (1 << (size - 1)) ? bits - (1 << size) + 1 : bits;
+}
+
+// One block's DC difference; false for one no picture has.
+inline bool ReadDc(Bits& bits, const ScanComponent& c, int& pred) {
+    if (bits.count < 32) Refill(bits);
+    const int dc = DecodeSymbol(bits, *c.dc);
+    const int size = dc >> 8;
+    if (size > 11) return false;
+    if (size) {
+        pred += Extend(static_cast<int>(Peek(bits, dc & 0xFF)) & ((1 << size) - 1), size);
+        if (pred > c.maxDc || pred < -c.maxDc) return false;
+    }
+    bits.count -= dc & 0xFF;
+    return true;
+}
+
+// The AC coefficients of a sequential block: false for a run past the 64th
+// coefficient or a value no picture has.
+inline bool ReadAc(Bits& bits, const ScanComponent& c) {
+    for (int k = 1; k < 64; ++k) {
+        if (bits.count < 32) Refill(bits);
+        const int ac = DecodeSymbol(bits, *c.ac);
+        bits.count -= ac & 0xFF;
+        if (ac & 0xF00) {
+            k += ac >> 12;
+            if (((ac >> 8) & 15) > c.maxSize[k]) return false;
+        } else if (ac >> 8 == 0xF0) {
+            k += 15;
+            if (k > 63) return false;
+        } else {
+            break;
+        }
+    }
+    return true;
+}
+
+// A block of a progressive AC first scan, as libjpeg reads it.
+bool ReadAcFirst(Bits& bits, const Scan& scan, const ScanComponent& c, uint64_t& nonzero, unsigned& eobRun) {
+    if (eobRun > 0) {
+        --eobRun;
+        return true;
+    }
+    for (int k = scan.ss; k <= scan.se; ++k) {
+        if (bits.count < 32) Refill(bits);
+        const int ac = DecodeSymbol(bits, *c.ac);
+        bits.count -= ac & 0xFF;
+        const int run = ac >> 12, size = (ac >> 8) & 15;
+        if (size) {
+            k += run;
+            if (size > c.maxSize[k]) return false;
+            nonzero |= 1ull << k;
+        } else if (run == 15) {
+            k += 15;
+            if (k > scan.se) return false;
+        } else {
+            eobRun = 1u << run;
+            if (run) {
+                eobRun += Peek(bits, run);
+                bits.count -= run;
+            }
+            --eobRun;
+            break;
+        }
+    }
+    return true;
+}
+
+// A block of a progressive AC refinement scan, as libjpeg reads it: a
+// correction bit for every coefficient an earlier scan made nonzero, and
+// new coefficients of magnitude 1.
+bool ReadAcRefine(Bits& bits, const Scan& scan, const ScanComponent& c, uint64_t& nonzero, unsigned& eobRun) {
+    int k = scan.ss;
+    if (eobRun == 0) {
+        for (; k <= scan.se; ++k) {
+            if (bits.count < 32) Refill(bits);
+            const int ac = DecodeSymbol(bits, *c.ac);
+            bits.count -= ac & 0xFF;
+            int run = ac >> 12;
+            const int size = (ac >> 8) & 15;
+            if (size > 1) return false;  // the magnitude bits were taken above; only the sign follows
+            if (size == 0 && run != 15) {
+                eobRun = 1u << run;
+                if (run) {
+                    if (bits.count < 32) Refill(bits);
+                    eobRun += Peek(bits, run);
+                    bits.count -= run;
+                }
+                break;
+            }
+            bool placed = false;
+            while (k <= scan.se) {
+                if (bits.count < 32) Refill(bits);
+                if (nonzero >> k & 1) {
+                    bits.count -= 1;  // correction bit
+                } else if (--run < 0) {
+                    placed = true;
+                    break;
+                }
+                ++k;
+            }
+            if (!placed) return false;  // a run past the end of the band
+            if (size) nonzero |= 1ull << k;
+        }
+    }
+    if (eobRun > 0) {
+        for (; k <= scan.se; ++k)
+            if (nonzero >> k & 1) {
+                if (bits.count < 32) Refill(bits);
+                bits.count -= 1;
+            }
+        --eobRun;
+    }
+    return true;
+}
+
+// One scan's data from `data`, each block read by `readBlock(bits, scan
+// component, block index, DC prediction, end-of-band run)`. kWhole leaves
+// `*next` on the marker that ends it.
+template <typename ReadBlock>
+JpegEntropyCheck ReadScanData(const Frame& f, const Scan& scan, const uint8_t* data, const uint8_t* end,
+                              const uint8_t** next, ReadBlock readBlock) {
+    Bits bits;
+    bits.at = data;
+    bits.end = end;
+    int pred[kMaxComponents] = {0, 0, 0, 0};
+    unsigned eobRun = 0;
+    unsigned toRestart = f.restartInterval;
+    int restart = 0;
+    for (long long mcu = 0; mcu < scan.mcus; ++mcu) {
+        if (f.restartInterval && toRestart-- == 0) {
+            // An end-of-band run that outlasts its segment claims blocks that are not there.
+            const uint8_t* m;
+            if (eobRun || !OnlyPaddingLeft(bits, &m)) return JpegEntropyCheck::kDamaged;
+            while (end - m >= 2 && m[1] == 0xFF) ++m;  // fill bytes
+            if (end - m < 2 || m[1] != 0xD0 + restart) return JpegEntropyCheck::kDamaged;
+            restart = (restart + 1) & 7;
+            bits = Bits();
+            bits.at = m + 2;
+            bits.end = end;
+            for (int& v : pred) v = 0;
+            toRestart = f.restartInterval - 1;
+        }
+        for (int b = 0; b < scan.blocksInMcu; ++b) {
+            const int ci = scan.owner[b];
+            if (!readBlock(bits, scan.comp[ci], mcu, pred[ci], eobRun) || bits.count < bits.fake)
+                return JpegEntropyCheck::kDamaged;  // or out of data
+        }
+    }
+    if (eobRun || !OnlyPaddingLeft(bits, next)) return JpegEntropyCheck::kDamaged;
+    return JpegEntropyCheck::kWhole;
+}
+
+JpegEntropyCheck ReadScanData(const Frame& f, const Scan& scan, const uint8_t* data, const uint8_t* end,
+                              const uint8_t** next) {
+    switch (scan.kind) {
+        case ScanKind::kSequential:
+            return ReadScanData(f, scan, data, end, next,
+                                [](Bits& bits, const ScanComponent& c, long long, int& pred, unsigned&) {
+                                    return ReadDc(bits, c, pred) && ReadAc(bits, c);
+                                });
+        case ScanKind::kDcFirst:
+            return ReadScanData(f, scan, data, end, next,
+                                [](Bits& bits, const ScanComponent& c, long long, int& pred, unsigned&) {
+                                    return ReadDc(bits, c, pred);
+                                });
+        case ScanKind::kDcRefine:
+            return ReadScanData(f, scan, data, end, next,
+                                [](Bits& bits, const ScanComponent&, long long, int&, unsigned&) {
+                                    if (bits.count < 32) Refill(bits);
+                                    bits.count -= 1;
+                                    return true;
+                                });
+        case ScanKind::kAcFirst:
+            return ReadScanData(
+                f, scan, data, end, next,
+                [&scan](Bits& bits, const ScanComponent& c, long long block, int&, unsigned& eobRun) {
+                    return ReadAcFirst(bits, scan, c, c.frame->nonzero[static_cast<size_t>(block)], eobRun);
+                });
+        case ScanKind::kAcRefine:
+            return ReadScanData(
+                f, scan, data, end, next,
+                [&scan](Bits& bits, const ScanComponent& c, long long block, int&, unsigned& eobRun) {
+                    return ReadAcRefine(bits, scan, c, c.frame->nonzero[static_cast<size_t>(block)], eobRun);
+                });
+    }
+    return JpegEntropyCheck::kNotChecked;
+}
+
+// The markers from after SOI to the end of the picture, every scan's data
+// followed.
+JpegEntropyCheck CheckSegments(const uint8_t* data, const uint8_t* const end) {
+    const auto frame = std::make_unique<Frame>();
+    const auto scan = std::make_unique<Scan>();
+    Frame& f = *frame;
+    const uint8_t* at = data + 2;
+    bool scanned = false;
+    for (;;) {
+        // The next marker, past stray and fill bytes as libjpeg skips them.
+        while (end - at >= 2 && !(at[0] == 0xFF && at[1] != 0 && at[1] != 0xFF)) ++at;
+        if (end - at < 2) return scanned ? JpegEntropyCheck::kDamaged : JpegEntropyCheck::kNotChecked;
+        const uint8_t marker = at[1];
+        at += 2;
+        if (marker == 0xD9) return scanned ? JpegEntropyCheck::kWhole : JpegEntropyCheck::kNotChecked;
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;  // no parameters
+        if (marker == 0xD8 || end - at < 2) return JpegEntropyCheck::kNotChecked;
+        const size_t length = Word(at);
+        if (length < 2 || static_cast<size_t>(end - at) < length) return JpegEntropyCheck::kNotChecked;
+        const uint8_t* p = at + 2;
+        const size_t bytes = length - 2;
+        at += length;
+        bool understood = true;
+        if (marker == 0xC4) {
+            understood = ReadDht(f, p, bytes);
+        } else if (marker == 0xDB) {
+            understood = ReadDqt(f, p, bytes);
+        } else if (marker == 0xDD) {
+            understood = bytes >= 2;
+            if (understood) f.restartInterval = Word(p);
+        } else if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
+            understood = ReadSof(f, marker == 0xC2, p, bytes);
+        } else if (marker >= 0xC2 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            understood = false;  // lossless or arithmetic-coded
+        } else if (marker == 0xDA) {
+            JpegEntropyCheck outcome = ReadScanHeader(f, p, bytes, scan.get());
+            if (outcome == JpegEntropyCheck::kWhole) outcome = ReadScanData(f, *scan, at, end, &at);
+            if (outcome != JpegEntropyCheck::kWhole) return outcome;
+            scanned = true;
+        }
+        if (!understood) return JpegEntropyCheck::kNotChecked;
+    }
+}
+
+}  // namespace
+
+bool IsJpegPadding(size_t count, bool zeros, int marker) {
+    return count <= kMaxJpegStrayBytes || (zeros && marker == 0xD9);
+}
+
+JpegEntropyCheck CheckJpegEntropyData(const unsigned char* data, size_t size) {
+    if (!data || size < 4 || data[0] != 0xFF || data[1] != 0xD8) return JpegEntropyCheck::kNotChecked;
+    try {
+        return CheckSegments(data, data + size);
+    } catch (const std::bad_alloc&) {
+        return JpegEntropyCheck::kNotChecked;
+    }
+}
