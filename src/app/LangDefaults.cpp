@@ -33,7 +33,12 @@ const LangDefault kPostReleaseLangDefaults[] = {
      "The memory card did not give back what was written to it:\\n%s\\nThe frame was not added; its source "
      "is unchanged. The card may be failing."},
     {"ERR_PARKED_LEFT", "The frame this replaced could not be put back at\\n%s\\nIt is kept, whole, in\\n%s"},
-    {"ERR_LISTING_FAILED", "This folder could not be read to its end:\\n%s\\nNothing was changed, so that no frame is reported done that was not."},
+    {"ERR_LISTING_FAILED",
+     "This folder could not be read to its end:\\n%s\\nNothing was changed, so that no frame is reported "
+     "done that was not."},
+    {"LIST_LISTING_FAILED",
+     "This folder could not be read to its end, so the list may lack some of its frames:\\n%s\\nPress F5 to "
+     "read it again."},
     {"MENU_EDIT", "&Edit"},
     {"MENU_EDIT_ADD", "&Add to target"},
     {"MENU_EDIT_MOVE_BACK", "&Move back"},

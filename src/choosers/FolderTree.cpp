@@ -791,5 +791,7 @@ int CFolderTreeCtrl::HasSubfolders(const std::string& path) {
             _mbsicmp(name, reinterpret_cast<const unsigned char*>("..")) != 0)
             return 1;
     } while (::FindNextFileA(find.Get(), &found));
-    return 0;
+    // A listing that ended early may have had subfolders still to come: the
+    // branch keeps its button, and opening it lists it again.
+    return ::GetLastError() == ERROR_NO_MORE_FILES ? 0 : 1;
 }

@@ -150,6 +150,9 @@ void CListCtrlZEL::Refill() {
                 lstrcpynA(file.data.cFileName, name.c_str(), MAX_PATH);
                 files.push_back(file);
             } while (::FindNextFileW(find.Get(), &found));
+            // The rows of a listing that ended early are not the folder:
+            // whoever shows the list says so.
+            if (::GetLastError() != ERROR_NO_MORE_FILES && onListingFailed_) onListingFailed_(folder_);
         }
         // Null for a path too long for a record.
         for (const FrameInfo* info : GetFoundFrameInfos(files))

@@ -50,6 +50,12 @@ public:
         beforeFill_ = std::move(beforeFill);
     }
 
+    // Called when a fill's listing of the folder ended early: the rows shown
+    // may lack frames.
+    void SetOnListingFailed(std::function<void(const std::string& folder)> onListingFailed) {
+        onListingFailed_ = std::move(onListingFailed);
+    }
+
     // Once, after Attach and after the dialog's font is set: columns, shared
     // state, image list, colours.
     void Initialize();
@@ -148,6 +154,7 @@ private:
     bool counted_ = false;
     std::function<int()> sortMode_;
     std::function<void(const std::string&)> beforeFill_;
+    std::function<void(const std::string&)> onListingFailed_;
     std::function<void()> onItemChanged_;
     int itemChangesHeld_ = 0;
     // The frame file paths in row order. The list view is a virtual one: it

@@ -311,6 +311,10 @@ void RepairStagesIn(const std::string& folder, std::vector<std::string>* left) {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsStageName(entry.cFileName))
             stages.push_back(folder + entry.cFileName + "\\");
     } while (::FindNextFileA(find.Get(), &entry));
+    // A listing that ended early puts right the stages it found; the rest
+    // wait for the next fill, and nothing claims they were seen to.
+    if (::GetLastError() != ERROR_NO_MORE_FILES && left)
+        left->push_back(win::WithoutTrailingBackslashes(folder));
     find.Reset();
     for (const std::string& path : stages) {
         CFrameStage stage;

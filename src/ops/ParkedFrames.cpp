@@ -169,6 +169,10 @@ std::vector<ParkedLeft> RepairParkedFrames() {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             parks.push_back(parking + entry.cFileName + "\\");
     } while (::FindNextFileA(find.Get(), &entry));
+    // A listing that ended early: the parked frames it did not reach are
+    // said to wait where they are, not taken for put back.
+    if (::GetLastError() != ERROR_NO_MORE_FILES)
+        left.push_back({std::string(), win::WithoutTrailingBackslashes(parking)});
     find.Reset();
     for (const std::string& park : parks) {
         CParkedFrame parked;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "app/LangStrings.h"
 #include "app/MessageBox.h"
@@ -85,12 +86,21 @@ BOOL CZELMaintenanceDlg::OnInitDialog() {
         list->SetSortModeSource([this] { return app_.GetSortMode(); });
         list->SetOnItemChanged([this] { UpdateCommandButtons(); });
         list->SetBeforeFill([](const std::string& folder) { RepairStagesIn(folder); });
+        // Said once the fill is over, not from inside it.
+        list->SetOnListingFailed([this](const std::string& folder) {
+            if (listingsFailed_.empty()) ::PostMessageA(Handle(), kListingFailedMessage, 0, 0);
+            listingsFailed_.push_back(folder);
+        });
         list->Initialize();
     }
 
     // Frames a stopped replace left parked go back before anything is shown.
-    for (const ParkedLeft& parked : RepairParkedFrames())
-        AppMessageBox(ReportText("ERR_PARKED_LEFT", {parked.home, parked.where}), MB_OK | MB_ICONHAND);
+    for (const ParkedLeft& parked : RepairParkedFrames()) {
+        const std::string text = parked.home.empty()
+                                     ? ReportText("ERR_LISTING_FAILED", {parked.where})
+                                     : ReportText("ERR_PARKED_LEFT", {parked.home, parked.where});
+        AppMessageBox(text, MB_OK | MB_ICONHAND);
+    }
 
     // The source never starts on the target folder.
     if (win::EqualsNoCase(tree_.GetSelectedPath(), app_.GetTargetFolder())) SelectTreeRoot();
@@ -325,6 +335,10 @@ INT_PTR CZELMaintenanceDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             return TRUE;
         case kShellDriveMessage:
             OnShellDriveChange(wParam, lParam);
+            return TRUE;
+        case kListingFailedMessage:
+            for (const std::string& folder : std::exchange(listingsFailed_, {}))
+                AppMessageBox(ReportText("LIST_LISTING_FAILED", {folder}), MB_OK | MB_ICONEXCLAMATION);
             return TRUE;
         case kDrivesChangedMessage:
             OnDrivesChanged(static_cast<DWORD>(wParam));

@@ -34,6 +34,8 @@ inline constexpr UINT kRunDropMessage = WM_APP + 14;
 inline constexpr UINT kShellDriveMessage = WM_APP + 15;
 // Posted to itself: drives (a letter mask in wParam) came or went.
 inline constexpr UINT kDrivesChangedMessage = WM_APP + 16;
+// Posted to itself: a list's fill could not read its folder to the end.
+inline constexpr UINT kListingFailedMessage = WM_APP + 17;
 
 class CMemoryCardWizard;
 
@@ -222,7 +224,8 @@ private:
     CListCtrlZEL targetList_;
     win::AccelTable accelerators_;
     bool refreshing_ = false;
-    DWORD drivesChangedMeanwhile_ = 0;  // drives that came or went during an operation
+    DWORD drivesChangedMeanwhile_ = 0;         // drives that came or went during an operation
+    std::vector<std::string> listingsFailed_;  // folders a fill could not read whole, not yet said
     CFrameTransfer transfer_;
     win::Icon icon_;
 
