@@ -14,8 +14,11 @@ namespace {
 
 constexpr char kStagePrefix[] = "~qt";
 constexpr char kRecordName[] = "~qtstage.ini";
+constexpr char kNextRecordName[] = "~qtstage.new";
 constexpr char kRecordHeader[] = "[QuilletTool stage 1]";
 constexpr unsigned kMaxStages = 1000;
+// What a frame puts into the stage.
+constexpr const char* kFrameParts[] = {"old.tmp", "oldc", "c", "f.part", "f.tmp"};
 
 // A rename that leaves nothing at the source; a read-only file or folder
 // gets its attribute back at its new name.
@@ -89,32 +92,42 @@ std::string CFrameStage::Record() const {
            "\r\nfrom=" + source_ + "\r\n";
 }
 
-DWORD CFrameStage::Open(const std::string& destFolder, const std::string& name, StageKind kind,
-                        const std::string& sourceFolder, bool flush) {
+DWORD CFrameStage::Open(const std::string& destFolder, bool flush) {
     folder_ = destFolder;
-    name_ = name;
-    frame_ = destFolder + name;
-    companion_ = win::WithoutLastDot(frame_);
-    source_ = sourceFolder;
-    kind_ = kind;
+    flush_ = flush;
     stage_.clear();
-    std::string stage;
-    for (unsigned n = 1; n < kMaxStages && stage.empty(); ++n) {
+    name_.clear();
+    for (unsigned n = 1; n < kMaxStages; ++n) {
         const std::string candidate = destFolder + kStagePrefix + std::to_string(n);
         if (!win::FitsPath(candidate + "\\f.part")) return ERROR_FILENAME_EXCED_RANGE;
         DiskStep("create", candidate);
         // Made here and now, so it is ours; another name taken is passed by.
         if (::CreateDirectoryA(candidate.c_str(), nullptr)) {
-            stage = candidate + "\\";
-        } else if (::GetLastError() != ERROR_ALREADY_EXISTS) {
-            return ::GetLastError();
+            stage_ = candidate + "\\";
+            return ERROR_SUCCESS;
         }
+        if (::GetLastError() != ERROR_ALREADY_EXISTS) return ::GetLastError();
     }
-    if (stage.empty()) return ERROR_CANNOT_MAKE;
-    stage_ = stage;
+    return ERROR_CANNOT_MAKE;
+}
+
+DWORD CFrameStage::Begin(const std::string& name, StageKind kind, const std::string& sourceFolder) {
+    if (!IsOpen()) return ERROR_INVALID_FUNCTION;
+    // What the last frame left (a replaced frame that would not come back)
+    // keeps its record.
+    for (const char* part : kFrameParts)
+        if (win::PathExists(stage_ + part)) return ERROR_DIR_NOT_EMPTY;
+    name_ = name;
+    frame_ = folder_ + name;
+    companion_ = win::WithoutLastDot(frame_);
+    source_ = sourceFolder;
+    kind_ = kind;
+    // The record changes in one step, by a rename over the last frame's: a
+    // stop midway leaves one or the other whole.
     const std::string record = Record();
-    DiskStep("create", stage + kRecordName);
-    win::FileHandle file(::CreateFileA((stage + kRecordName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const std::string next = stage_ + kNextRecordName;
+    DiskStep("create", next);
+    win::FileHandle file(::CreateFileA(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     const bool ok =
@@ -123,18 +136,36 @@ DWORD CFrameStage::Open(const std::string& destFolder, const std::string& name, 
         written == record.size();
     DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
     const bool closed =
-        file && (flush ? FlushAndClose(file.Release()) : ::CloseHandle(file.Release()) != FALSE);
+        file && (flush_ ? FlushAndClose(file.Release()) : ::CloseHandle(file.Release()) != FALSE);
     if (ok && !closed) error = ::GetLastError();
-    // A copy's companion folder has its place from the start: while it is
-    // there, nothing was committed.
-    if (ok && closed && IsCopy() && !::CreateDirectoryA(CompanionCopy().c_str(), nullptr))
-        error = ::GetLastError();
-    if (!ok || !closed || error != ERROR_SUCCESS) {
-        RemoveFolderTree(stage);
-        stage_.clear();
+    if (!ok || !closed) {
+        ::DeleteFileA(next.c_str());
         return error == ERROR_SUCCESS ? ERROR_WRITE_FAULT : error;
     }
+    DiskStep("rename", next);
+    if (!::MoveFileExA(next.c_str(), (stage_ + kRecordName).c_str(), MOVEFILE_REPLACE_EXISTING))
+        return ::GetLastError();
+    // A copy's companion folder has its place from the start: while it is
+    // there, nothing was committed.
+    if (IsCopy()) {
+        DiskStep("create", CompanionCopy());
+        if (!::CreateDirectoryA(CompanionCopy().c_str(), nullptr)) return ::GetLastError();
+    }
     return ERROR_SUCCESS;
+}
+
+bool CFrameStage::Close() {
+    if (!IsOpen()) return true;
+    // A replaced frame that could not come back keeps the stage and its
+    // record, for the next fill to try again.
+    for (const char* part : kFrameParts)
+        if (win::PathExists(stage_ + part)) return false;
+    RemoveFile(stage_ + kRecordName);
+    RemoveFile(stage_ + kNextRecordName);
+    DiskStep("delete", stage_);
+    if (!::RemoveDirectoryA(win::WithoutTrailingBackslashes(stage_).c_str())) return false;
+    stage_.clear();
+    return true;
 }
 
 bool CFrameStage::Load(const std::string& stageFolder) {
@@ -188,7 +219,7 @@ DWORD CFrameStage::Commit() {
 }
 
 bool CFrameStage::Abandon() {
-    if (!IsOpen()) return true;
+    if (!IsOpen() || name_.empty()) return true;
     const bool frameHere = win::PathExists(frame_);
     if (!frameHere && win::FolderExists(companion_)) {
         if (IsCopy()) {
@@ -212,25 +243,14 @@ bool CFrameStage::Abandon() {
             Rename(stage_ + "oldc", companion_);
         if (!win::PathExists(stage_ + "oldc")) Rename(stage_ + "old.tmp", frame_);
     }
-    if (win::PathExists(stage_ + "old.tmp")) return false;
-    RemoveFile(stage_ + kRecordName);
-    DiskStep("delete", stage_);
-    const bool gone = ::RemoveDirectoryA(win::WithoutTrailingBackslashes(stage_).c_str()) != FALSE;
-    if (gone) stage_.clear();
-    return gone;
+    return !win::PathExists(stage_ + "old.tmp");
 }
 
 bool CFrameStage::Finish() {
-    if (!IsOpen()) return true;
+    if (!IsOpen() || name_.empty()) return true;
     bool gone = RemoveFile(stage_ + "old.tmp");
     gone = RemoveTree(stage_ + "oldc") && gone;
-    gone = RemoveTree(CompanionCopy()) && gone;
-    if (!gone) return false;
-    RemoveFile(stage_ + kRecordName);
-    DiskStep("delete", stage_);
-    gone = ::RemoveDirectoryA(win::WithoutTrailingBackslashes(stage_).c_str()) != FALSE;
-    if (gone) stage_.clear();
-    return gone;
+    return RemoveTree(CompanionCopy()) && gone;
 }
 
 bool CFrameStage::Repair() {
@@ -319,10 +339,24 @@ void RepairStagesIn(const std::string& folder, std::vector<std::string>* left) {
     for (const std::string& path : stages) {
         CFrameStage stage;
         if (stage.Load(path)) {
-            if (!stage.Repair() && left) left->push_back(win::WithoutTrailingBackslashes(path));
+            const bool repaired = stage.Repair() && stage.Close();
+            if (!repaired && left) left->push_back(win::WithoutTrailingBackslashes(path));
         } else {
-            // A stage stopped before its record was written is empty; a
-            // folder that holds anything else is not ours to touch.
+            // A stage stopped before its first record was whole holds
+            // nothing or that record half written; a folder that holds
+            // anything else is not ours to touch.
+            WIN32_FIND_DATAA inside;
+            win::FindHandle any(::FindFirstFileA((path + "*").c_str(), &inside));
+            bool onlyRecord = true;
+            if (any) {
+                do {
+                    const std::string name = inside.cFileName;
+                    if (name != "." && name != ".." && !win::EqualsNoCase(name, kNextRecordName))
+                        onlyRecord = false;
+                } while (onlyRecord && ::FindNextFileA(any.Get(), &inside));
+            }
+            any.Reset();
+            if (onlyRecord) ::DeleteFileA((path + kNextRecordName).c_str());
             ::RemoveDirectoryA(win::WithoutTrailingBackslashes(path).c_str());
         }
     }

@@ -1,5 +1,7 @@
 // A frame arriving in a folder appears whole or not at all. It is written
-// under a reserved name first, a stage folder "~qt<n>" beside the frames,
+// under a reserved name first, a stage folder "~qt<n>" beside the frames
+// (one for a whole batch, made and removed once: a new name in a folder of
+// thousands costs Wine a look through all of them),
 // and made visible by renames, its frame file last: the frame file's
 // appearance is the commit. A frame it replaces waits in the same stage
 // until then. A record inside the stage names the frame, so that whatever a
@@ -36,11 +38,16 @@ enum class StageKind { Copy, Move, Rename };
 
 class CFrameStage {
 public:
-    // Makes the stage of the frame name (file name with extension) in
-    // destFolder (ending with a backslash); sourceFolder is kept for a move. flush (a card): the record is
-    // written through. Returns the error, ERROR_SUCCESS when the stage is there.
-    DWORD Open(const std::string& destFolder, const std::string& name, StageKind kind,
-               const std::string& sourceFolder, bool flush);
+    // Makes a stage folder in destFolder (ending with a backslash), for the
+    // frames of one batch, one after another. flush (a card): its records
+    // are written through. Returns the error, ERROR_SUCCESS when it is there.
+    DWORD Open(const std::string& destFolder, bool flush);
+    // Starts the frame name (file name with extension): its record replaces
+    // the last frame's in one step. sourceFolder is kept for a move.
+    DWORD Begin(const std::string& name, StageKind kind, const std::string& sourceFolder);
+    // The batch is over: the stage goes, unless a replaced frame could not
+    // come back (then the next fill tries again). True when it is gone.
+    bool Close();
     // Reads the stage at stageFolder (ending with a backslash) from its
     // record; false when the folder holds none of ours.
     bool Load(const std::string& stageFolder);
@@ -66,10 +73,9 @@ public:
     DWORD Commit();
 
     // Before the commit: the new frame's parts go and the frame it was to
-    // replace comes back. True when the folder is as before the stage and
-    // the stage is gone.
+    // replace comes back. True when the folder is as before the frame.
     bool Abandon();
-    // After the commit: the replaced frame and the stage go.
+    // After the commit: the replaced frame goes.
     bool Finish();
     // What a stopped program left: Finish when the frame was committed,
     // Abandon otherwise.
@@ -84,6 +90,7 @@ private:
     std::string companion_;  // the companion folder's path at the destination
     std::string source_;     // a rename's source folder, with its backslash
     StageKind kind_ = StageKind::Copy;
+    bool flush_ = false;
 };
 
 // Copies the frame scan lists in fromFolder into an open stage of kind

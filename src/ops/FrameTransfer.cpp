@@ -168,7 +168,21 @@ struct CFrameTransfer::Batch {
     OperationProgress progress;
     bool cancelled = false;
 
+    // One stage for the batch's frames, made with the first that needs it.
+    CFrameStage stage;
+
     Batch(TransferMode m, IOperationReporter& r) : mode(m), reporter(r) {}
+    ~Batch() { stage.Close(); }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+    DWORD BeginStage(const std::string& name, StageKind kind) {
+        if (!stage.IsOpen()) {
+            const DWORD error = stage.Open(destFolder, flushCopies);
+            if (error != ERROR_SUCCESS) return error;
+        }
+        return stage.Begin(name, kind, kind == StageKind::Copy ? std::string() : sourceFolder);
+    }
 
     // Between two pieces of a copy: the reporter sees the progress (and lets
     // the window answer) and may cancel. Once cancelled, the copy only waits
@@ -379,9 +393,8 @@ CFrameTransfer::Step CFrameTransfer::AskToReplace(Batch& batch, FrameJob& job) {
 // frame file, which commits it; the frame it replaces waits in the stage
 // until then. A volume boundary found only now leaves the frame to the copy.
 CFrameTransfer::Step CFrameTransfer::RenameInto(Batch& batch, FrameJob& job) {
-    CFrameStage stage;
-    DWORD error =
-        stage.Open(batch.destFolder, job.name, StageKind::Rename, batch.sourceFolder, batch.flushCopies);
+    CFrameStage& stage = batch.stage;
+    DWORD error = batch.BeginStage(job.name, StageKind::Rename);
     if (error == ERROR_SUCCESS && job.replacing) error = stage.ParkOld();
     auto giveUp = [&](DWORD why, const std::string& where) {
         stage.Abandon();
@@ -405,7 +418,7 @@ CFrameTransfer::Step CFrameTransfer::RenameInto(Batch& batch, FrameJob& job) {
     // will not follow it.
     error = MoveWithinVolume(job.source, job.dest);
     if (error != ERROR_SUCCESS) return giveUp(error, job.source);
-    return Finish(batch, job, stage);
+    return Finish(batch, job);
 }
 
 // Checked before the old frame is touched, so a refusal loses nothing. The
@@ -434,10 +447,9 @@ CFrameTransfer::Step CFrameTransfer::CopyInto(Batch& batch, FrameJob& job) {
     // The new frame is written beside the old one, which stays in place
     // until the commit; only where the two do not fit together does the old
     // one wait on the computer meanwhile.
-    CFrameStage stage;
-    const bool move = batch.mode == TransferMode::Move;
-    DWORD error = stage.Open(batch.destFolder, job.name, move ? StageKind::Move : StageKind::Copy,
-                             move ? batch.sourceFolder : std::string(), batch.flushCopies);
+    CFrameStage& stage = batch.stage;
+    DWORD error =
+        batch.BeginStage(job.name, batch.mode == TransferMode::Move ? StageKind::Move : StageKind::Copy);
     if (error != ERROR_SUCCESS) {
         ReportFailure(batch.reporter, error, batch.destFolder);
         return Step::Stop;
@@ -510,12 +522,13 @@ CFrameTransfer::Step CFrameTransfer::CopyInto(Batch& batch, FrameJob& job) {
         DeleteFrameFileFirst(job.scan, batch.sourceFolder);
     }
     away.Discard();
-    return Finish(batch, job, stage);
+    return Finish(batch, job);
 }
 
 // The new frame is committed: the old one goes with the stage, and the
 // cache follows.
-CFrameTransfer::Step CFrameTransfer::Finish(Batch& batch, FrameJob& job, CFrameStage& stage) {
+CFrameTransfer::Step CFrameTransfer::Finish(Batch& batch, FrameJob& job) {
+    CFrameStage& stage = batch.stage;
     // An old frame that will not go is reported after this frame, and the
     // transfer ends there.
     const bool oldFrameLeft = !stage.Finish();

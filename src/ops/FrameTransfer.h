@@ -68,7 +68,7 @@ private:
     Step CheckSpace(Batch& batch, FrameJob& job);
     Step RenameInto(Batch& batch, FrameJob& job);
     Step CopyInto(Batch& batch, FrameJob& job);
-    Step Finish(Batch& batch, FrameJob& job, CFrameStage& stage);
+    Step Finish(Batch& batch, FrameJob& job);
 
     FreeSpaceQuery freeSpaceQuery_;
     bool busy_ = false;

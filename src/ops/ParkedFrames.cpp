@@ -133,8 +133,11 @@ bool CParkedFrame::PutBack(const CopyTicker& pump) {
     const std::string companion = win::WithoutLastDot(frame_);
     if (win::PathExists(companion) && !RemoveFolderTree(companion)) return false;
     CFrameStage stage;
-    if (stage.Open(home, name, StageKind::Copy, std::string(), IsOnRemovableDrive(home)) != ERROR_SUCCESS)
+    if (stage.Open(home, IsOnRemovableDrive(home)) != ERROR_SUCCESS) return false;
+    if (stage.Begin(name, StageKind::Copy, std::string()) != ERROR_SUCCESS) {
+        stage.Close();
         return false;
+    }
     const bool placed = CopyIntoStage(scan, park_, stage, pump, IsOnRemovableDrive(home), nullptr, nullptr,
                                       nullptr) == CopyResult::Done &&
                         stage.FrameReady() == ERROR_SUCCESS &&
@@ -142,9 +145,11 @@ bool CParkedFrame::PutBack(const CopyTicker& pump) {
                         stage.Commit() == ERROR_SUCCESS;
     if (!placed) {
         stage.Abandon();
+        stage.Close();
         return false;
     }
     stage.Finish();
+    stage.Close();
     if (folderAttributes_) win::RestoreAttributes(companion, folderAttributes_);
     return Discard();
 }
