@@ -67,13 +67,14 @@ std::string ReadRecord(const std::string& path, DWORD& folderAttributes) {
 
 }  // namespace
 
-std::string ParkingFolder() {
+std::string ParkingFolder(bool create) {
     char local[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | (create ? CSIDL_FLAG_CREATE : 0), nullptr,
                                   SHGFP_TYPE_CURRENT, local)))
         return {};
     const std::string program = win::WithoutTrailingBackslashes(local) + "\\QuilletTool";
     const std::string parked = program + "\\Parked";
+    if (!create) return win::FolderExists(parked) ? parked + "\\" : std::string();
     if (!MakeFolder(program) || !MakeFolder(parked)) return {};
     return parked + "\\";
 }
@@ -164,7 +165,8 @@ bool CParkedFrame::Discard() {
 
 std::vector<ParkedLeft> RepairParkedFrames() {
     std::vector<ParkedLeft> left;
-    const std::string parking = ParkingFolder();
+    // A start makes nothing in the user's profile: no folder, nothing parked.
+    const std::string parking = ParkingFolder(false);
     if (parking.empty()) return left;
     std::vector<std::string> parks;
     WIN32_FIND_DATAA entry;

@@ -13,8 +13,9 @@
 #include "ops/FrameScan.h"
 
 // ...\QuilletTool\Parked\ under the user's local application data, ending
-// with a backslash; empty when that folder cannot be found.
-std::string ParkingFolder();
+// with a backslash, made when create says so; empty when that folder cannot
+// be found (or is not there and was not to be made).
+std::string ParkingFolder(bool create = true);
 
 class CParkedFrame {
 public:
