@@ -53,17 +53,6 @@ bool RemoveTree(const std::string& path) {
     return RemoveFolderTree(path);
 }
 
-bool ReadSmallFile(const std::string& path, std::string& text) {
-    win::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    char buffer[4096];
-    DWORD got = 0;
-    if (!::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) return false;
-    text.assign(buffer, got);
-    return true;
-}
-
 // The value of "key=" on a line of its own in text; empty when missing.
 std::string ValueOf(const std::string& text, const char* key) {
     const std::string wanted = std::string("\r\n") + key + "=";
@@ -75,6 +64,34 @@ std::string ValueOf(const std::string& text, const char* key) {
 }
 
 }  // namespace
+
+DWORD WriteRecordFile(const std::string& path, const std::string& text, bool flush) {
+    DiskStep("create", path);
+    win::FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    const bool ok =
+        file && ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
+    DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
+    const bool closed =
+        file && (flush ? FlushAndClose(file.Release()) : ::CloseHandle(file.Release()) != FALSE);
+    if (ok && !closed) error = ::GetLastError();
+    if (ok && closed) return ERROR_SUCCESS;
+    ::DeleteFileA(path.c_str());
+    return error == ERROR_SUCCESS ? ERROR_WRITE_FAULT : error;
+}
+
+bool ReadRecordFile(const std::string& path, std::string& text) {
+    win::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    char buffer[4096];
+    DWORD got = 0;
+    if (!::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) return false;
+    text.assign(buffer, got);
+    return true;
+}
 
 bool IsStageName(const std::string& name) {
     if (name.size() <= std::strlen(kStagePrefix) || _strnicmp(name.c_str(), kStagePrefix, 3) != 0)
@@ -126,22 +143,8 @@ DWORD CFrameStage::Begin(const std::string& name, StageKind kind, const std::str
     // stop midway leaves one or the other whole.
     const std::string record = Record();
     const std::string next = stage_ + kNextRecordName;
-    DiskStep("create", next);
-    win::FileHandle file(::CreateFileA(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    const bool ok =
-        file &&
-        ::WriteFile(file.Get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr) &&
-        written == record.size();
-    DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
-    const bool closed =
-        file && (flush_ ? FlushAndClose(file.Release()) : ::CloseHandle(file.Release()) != FALSE);
-    if (ok && !closed) error = ::GetLastError();
-    if (!ok || !closed) {
-        ::DeleteFileA(next.c_str());
-        return error == ERROR_SUCCESS ? ERROR_WRITE_FAULT : error;
-    }
+    const DWORD error = WriteRecordFile(next, record, flush_);
+    if (error != ERROR_SUCCESS) return error;
     DiskStep("rename", next);
     if (!::MoveFileExA(next.c_str(), (stage_ + kRecordName).c_str(), MOVEFILE_REPLACE_EXISTING))
         return ::GetLastError();
@@ -170,7 +173,7 @@ bool CFrameStage::Close() {
 
 bool CFrameStage::Load(const std::string& stageFolder) {
     std::string text;
-    if (!ReadSmallFile(stageFolder + kRecordName, text) ||
+    if (!ReadRecordFile(stageFolder + kRecordName, text) ||
         text.compare(0, std::strlen(kRecordHeader), kRecordHeader))
         return false;
     const std::string name = ValueOf(text, "frame");

@@ -107,5 +107,12 @@ CopyResult CopyIntoStage(const FrameScan& scan, const std::string& fromFolder, c
 // where there is none: one listing of the reserved names.
 void RepairStagesIn(const std::string& folder, std::vector<std::string>* left = nullptr);
 
+// The small records of stages and parked frames. WriteRecordFile writes
+// text as the whole file at path (made or emptied), written through when
+// flush; on failure the file goes and the error is returned.
+DWORD WriteRecordFile(const std::string& path, const std::string& text, bool flush);
+// The first 4 KB of a record; false when it cannot be read.
+bool ReadRecordFile(const std::string& path, std::string& text);
+
 // True for a name this program keeps for its own use in a frame folder.
 bool IsStageName(const std::string& name);

@@ -23,17 +23,6 @@ bool MakeFolder(const std::string& path) {
     return ::CreateDirectoryA(path.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-bool WriteRecord(const std::string& path, const std::string& text) {
-    DiskStep("create", path);
-    win::FileHandle file(
-        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    const bool ok =
-        file && ::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-        written == text.size();
-    return file && FlushAndClose(file.Release()) && ok;
-}
-
 // The attributes of a scanned frame's companion folder (0 for none), which
 // a copy of the folder does not take.
 DWORD FolderAttributes(const FrameScan& scan, const std::string& folder) {
@@ -45,12 +34,8 @@ DWORD FolderAttributes(const FrameScan& scan, const std::string& folder) {
 // The frame file's path at home, from a parked frame's record, and its
 // companion folder's attributes; empty when there is no record of ours.
 std::string ReadRecord(const std::string& path, DWORD& folderAttributes) {
-    win::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    char buffer[1024];
-    DWORD got = 0;
-    if (!file || !::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) return {};
-    const std::string text(buffer, got);
+    std::string text;
+    if (!ReadRecordFile(path, text)) return {};
     const std::string key = std::string(kRecordHeader) + "\r\nframe=";
     if (text.compare(0, key.size(), key) != 0) return {};
     const size_t end = text.find("\r\n", key.size());
@@ -93,9 +78,11 @@ CParkedFrame::Result CParkedFrame::Park(const FrameScan& scan, const std::string
     // Whole and written through before the record says it is there, and the
     // record before anything at home goes.
     if (CopyScanned(scan, destFolder, park, pump, true) != CopyResult::Done ||
-        !WriteRecord(park + kRecordName,
-                     std::string(kRecordHeader) + "\r\nframe=" + destFolder + scan.entries.front().relative +
-                         "\r\nattributes=" + std::to_string(FolderAttributes(scan, destFolder)) + "\r\n")) {
+        WriteRecordFile(park + kRecordName,
+                        std::string(kRecordHeader) + "\r\nframe=" + destFolder +
+                            scan.entries.front().relative +
+                            "\r\nattributes=" + std::to_string(FolderAttributes(scan, destFolder)) + "\r\n",
+                        true) != ERROR_SUCCESS) {
         RemoveFolderTree(park);
         return Result::NoRoom;
     }
