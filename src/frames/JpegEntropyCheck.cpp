@@ -1,6 +1,8 @@
 #include "frames/JpegEntropyCheck.h"
 
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <vector>
@@ -15,6 +17,8 @@ constexpr long long kMaxPixels = 1ll << 26;
 // The largest magnitude an 8-bit sample's DCT coefficient can have (the DC
 // term of a block of 0 or 255 is 8 x 128); rounding adds at most half a step.
 constexpr int kMaxCoefficient = 1024;
+// How far past 0..255 a valid picture's samples may ring, at least.
+constexpr int kMinOvershoot = 96;
 
 // A Huffman table ready for decoding: codes of up to kLookBits bits in one
 // look-up, longer ones by their length as in the standard's F.2.2.3.
@@ -64,6 +68,7 @@ struct Bits {
     uint64_t buffer = 0;  // the low `count` bits are the next ones
     int count = 0;
     int fake = 0;
+    const uint8_t* begin;  // the segment's first byte
     const uint8_t* at;
     const uint8_t* end;
 };
@@ -130,6 +135,16 @@ inline int DecodeSymbol(Bits& b, const HuffTable& t) {
     return kBadCode;
 }
 
+// The byte that holds the last bit a segment's blocks took: back from
+// `b.at` past the whole bytes left unread, a stuffed 0xFF taking two.
+uint8_t LastByteTaken(const Bits& b) {
+    const int real = b.count - b.fake;
+    const uint8_t* p = b.at;
+    for (int i = 0; i < real / 8; ++i) p -= p - b.begin >= 2 && p[-1] == 0 && p[-2] == 0xFF ? 2 : 1;
+    if (p == b.begin) return 0xFF;  // nothing taken
+    return p - b.begin >= 2 && p[-1] == 0 && p[-2] == 0xFF ? 0xFF : p[-1];
+}
+
 // After a segment's last block: whether what is left before the marker that
 // ends it (whole bytes left in the buffer, stray bytes) is padding. `*marker`
 // gets the marker's first 0xFF, or the end of the data.
@@ -137,15 +152,26 @@ bool OnlyPaddingLeft(Bits b, const uint8_t** marker) {
     const int real = b.count - b.fake;
     size_t left = real > 7 ? static_cast<size_t>(real / 8) : 0;
     const uint64_t wholeBytes = left == 8 ? b.buffer : (b.buffer >> b.fake) & ((1ull << (8 * left)) - 1);
-    // Zero padding follows data whose last byte an encoder filled with ones;
-    // zeros read as data (a run of the picture lost to zeros) leave zeros there.
+    // An encoder fills the last byte of a segment with ones, a few with
+    // zeros; a decoder out of step stops anywhere in a byte, before bits of
+    // every kind. A decoder that read zeros as data (a run of the picture
+    // lost to zeros) stops inside them, in a byte of zeros: taken for zero
+    // fill, unless the byte holds a one.
     const int fill = real > 0 ? real % 8 : 0;
-    bool zeros = wholeBytes == 0 && (fill == 0 || Peek(b, fill) == (1u << fill) - 1);
+    const uint32_t fillBits = fill ? Peek(b, fill) : 0;
+    const bool onesFill = fillBits == (1u << fill) - 1;
+    if (!onesFill && (fillBits != 0 || LastByteTaken(b) == 0)) return false;
+    // Zero padding follows data whose last byte an encoder filled with ones
+    // (or that ended on a byte's end: flat blocks code as zeros in many
+    // tables, so the data's last bytes may be zeros too).
+    bool zeros = wholeBytes == 0 && onesFill;
     while (b.at < b.end && !(b.at[0] == 0xFF && b.end - b.at >= 2 && b.at[1] != 0)) {
         zeros = zeros && b.at[0] == 0;
         ++left;
         b.at += b.at[0] == 0xFF ? 2 : 1;
     }
+    // Zero-filling encoders add nothing after their data.
+    if (!onesFill && left > 0) return false;
     *marker = b.at;
     while (b.end - b.at >= 2 && b.at[1] == 0xFF) ++b.at;  // fill bytes
     return IsJpegPadding(left, zeros, b.end - b.at >= 2 ? b.at[1] : 0xD9);
@@ -244,6 +270,13 @@ struct ScanComponent {
     const HuffTable* ac;
     Component* frame;
     int maxDc;  // the largest DC value the scan can code, in its units
+    // A sequential scan's steps (zigzag order), and how far past 0..255 its
+    // samples may reach: quantisation makes a valid picture ring at hard
+    // edges, by less than three mean steps (and less than 96), and a block
+    // decoded from another block's bits, or a run of blocks whose DC a
+    // damaged difference shifted, reaches further.
+    const int* steps;
+    int sampleLimit;  // in samples, around the level shift of 128
     // The largest magnitude category the scan can code for the coefficient
     // at each zigzag position; 0 past the end of its band, where a run that
     // overshoots lands.
@@ -307,6 +340,10 @@ JpegEntropyCheck ReadScanHeader(Frame& f, const uint8_t* p, size_t length, Scan*
         }
         for (int k = 64; k < 64 + 16; ++k) c.maxSize[k] = 0;
         c.maxDc = ((kMaxCoefficient + steps[0]) / steps[0]) >> al;
+        c.steps = steps;
+        int sum = 0;
+        for (int k = 0; k < 64; ++k) sum += steps[k];
+        c.sampleLimit = 128 + (3 * sum / 64 > kMinOvershoot ? 3 * sum / 64 : kMinOvershoot);
         if (usesAc && f.progressive && c.frame->nonzero.empty())
             c.frame->nonzero.assign(static_cast<size_t>(c.frame->widthInBlocks) * c.frame->heightInBlocks, 0);
     }
@@ -345,23 +382,79 @@ inline bool ReadDc(Bits& bits, const ScanComponent& c, int& pred) {
     return true;
 }
 
-// The AC coefficients of a sequential block: false for a run past the 64th
-// coefficient or a value no picture has.
-inline bool ReadAc(Bits& bits, const ScanComponent& c) {
+// The AC coefficients a sequential block codes, and the most they can move
+// a sample: a sample is its DC / 8 plus at most a quarter of each AC term.
+struct AcTerms {
+    int count = 0;
+    int amplitude = 0;     // the sum of |coefficient x step|
+    uint8_t position[63];  // zigzag
+    int value[63];
+};
+
+// A sequential block's AC coefficients, their amplitude and, with kKeep,
+// each term: false for a run past the 64th coefficient or a value no picture
+// has.
+template <bool kKeep>
+inline bool ReadAc(Bits& bits, const ScanComponent& c, AcTerms& terms) {
     for (int k = 1; k < 64; ++k) {
         if (bits.count < 32) Refill(bits);
         const int ac = DecodeSymbol(bits, *c.ac);
-        bits.count -= ac & 0xFF;
         if (ac & 0xF00) {
             k += ac >> 12;
-            if (((ac >> 8) & 15) > c.maxSize[k]) return false;
+            const int size = (ac >> 8) & 15;
+            if (size > c.maxSize[k]) return false;
+            const int value = Extend(static_cast<int>(Peek(bits, ac & 0xFF)) & ((1 << size) - 1), size);
+            if (kKeep) {
+                terms.position[terms.count] = static_cast<uint8_t>(k);
+                terms.value[terms.count++] = value;
+            }
+            terms.amplitude += (value < 0 ? -value : value) * c.steps[k];
         } else if (ac >> 8 == 0xF0) {
             k += 15;
             if (k > 63) return false;
         } else {
+            bits.count -= ac & 0xFF;
             break;
         }
+        bits.count -= ac & 0xFF;
     }
+    return true;
+}
+
+constexpr uint8_t kNaturalOrder[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
+                                       12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,
+                                       35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                                       58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+// Whether a sequential block's samples stay within the component's limit,
+// by the inverse DCT of its terms.
+bool WithinSampleRange(const ScanComponent& c, int dc, const AcTerms& terms) {
+    const int limit = c.sampleLimit;
+    const int mean8 = dc * c.steps[0];  // x 8
+    static const struct Basis {
+        float cosine[8][8];  // [x][u]: C(u) cos((2x + 1) u pi / 16) / 2
+        Basis() {
+            for (int x = 0; x < 8; ++x)
+                for (int u = 0; u < 8; ++u)
+                    cosine[x][u] =
+                        static_cast<float>((u ? 1.0 : 0.70710678118654752) *
+                                           std::cos((2 * x + 1) * u * 3.14159265358979324 / 16) / 2);
+        }
+    } basis;
+    // Rows first, from the coded terms only: rows[v][x].
+    float rows[8][8] = {};
+    for (int x = 0; x < 8; ++x) rows[0][x] = basis.cosine[x][0] * static_cast<float>(mean8);
+    for (int i = 0; i < terms.count; ++i) {
+        const int natural = kNaturalOrder[terms.position[i]];
+        const float f = static_cast<float>(terms.value[i] * c.steps[terms.position[i]]);
+        for (int x = 0; x < 8; ++x) rows[natural / 8][x] += basis.cosine[x][natural % 8] * f;
+    }
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            float sample = 0;
+            for (int v = 0; v < 8; ++v) sample += basis.cosine[y][v] * rows[v][x];
+            if (sample > static_cast<float>(limit - 1) || sample < static_cast<float>(-limit)) return false;
+        }
     return true;
 }
 
@@ -451,7 +544,7 @@ template <typename ReadBlock>
 JpegEntropyCheck ReadScanData(const Frame& f, const Scan& scan, const uint8_t* data, const uint8_t* end,
                               const uint8_t** next, ReadBlock readBlock) {
     Bits bits;
-    bits.at = data;
+    bits.begin = bits.at = data;
     bits.end = end;
     int pred[kMaxComponents] = {0, 0, 0, 0};
     unsigned eobRun = 0;
@@ -466,7 +559,7 @@ JpegEntropyCheck ReadScanData(const Frame& f, const Scan& scan, const uint8_t* d
             if (end - m < 2 || m[1] != 0xD0 + restart) return JpegEntropyCheck::kDamaged;
             restart = (restart + 1) & 7;
             bits = Bits();
-            bits.at = m + 2;
+            bits.begin = bits.at = m + 2;
             bits.end = end;
             for (int& v : pred) v = 0;
             toRestart = f.restartInterval - 1;
@@ -487,7 +580,17 @@ JpegEntropyCheck ReadScanData(const Frame& f, const Scan& scan, const uint8_t* d
         case ScanKind::kSequential:
             return ReadScanData(f, scan, data, end, next,
                                 [](Bits& bits, const ScanComponent& c, long long, int& pred, unsigned&) {
-                                    return ReadDc(bits, c, pred) && ReadAc(bits, c);
+                                    if (!ReadDc(bits, c, pred)) return false;
+                                    const Bits start = bits;
+                                    AcTerms terms;
+                                    if (!ReadAc<false>(bits, c, terms)) return false;
+                                    // Most blocks are settled by the bound; the
+                                    // rest are read again, term by term.
+                                    if (std::abs(pred * c.steps[0]) + 2 * terms.amplitude < 8 * c.sampleLimit)
+                                        return true;
+                                    Bits again = start;
+                                    terms = AcTerms();
+                                    return ReadAc<true>(again, c, terms) && WithinSampleRange(c, pred, terms);
                                 });
         case ScanKind::kDcFirst:
             return ReadScanData(f, scan, data, end, next,

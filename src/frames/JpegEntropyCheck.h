@@ -6,7 +6,9 @@
 // in colour. Followed here, such data mostly shows itself where libjpeg keeps
 // quiet: a run of coefficients past the 64th, a value no 8-bit picture has,
 // a code the table lacks, a table the file never defined, a scan that needs
-// more data than it has, or data its blocks leave unused.
+// more data than it has, data its blocks leave unused, a segment that ends
+// inside a byte whose other bits are not an encoder's fill, or a block of a
+// sequential scan whose samples reach far past 0..255.
 #pragma once
 
 #include <cstddef>

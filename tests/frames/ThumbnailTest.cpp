@@ -328,6 +328,14 @@ TEST(Thumbnail, BadOrDamagedJpegsGiveABlankCell) {
     const std::string photo = damaged::Compress(progressive, damaged::DrawPhoto(320, 240, false, 3));
     WriteFile(dir / "progressive.jpg",
               photo.substr(0, photo.size() / 3) + photo.substr(photo.size() / 3 + 1));
+    // Damage after which the decoder falls back into step and every block is
+    // there: two bytes overwritten in a small picture, where the blocks read
+    // from them reach far past 0..255; a byte overwritten in a progressive
+    // picture with restart markers, where a segment's blocks end in the
+    // middle of a byte whose last bits are not an encoder's fill.
+    std::string what;
+    WriteFile(dir / "resynced.jpg", damaged::DamagedJpeg(594, damaged::GoodJpeg(594), &what));
+    WriteFile(dir / "unfilled.jpg", damaged::DamagedJpeg(258, damaged::GoodJpeg(258), &what));
     WriteFile(dir / "garbage.jpg", std::string(3000, '\x5A'));
     WriteFile(dir / "empty.jpg", "");
     WriteCmykJpeg(dir / "cmyk.jpg");
@@ -335,9 +343,10 @@ TEST(Thumbnail, BadOrDamagedJpegsGiveABlankCell) {
     WriteHugeJpeg(dir / "big.jpg", 5000, 5000);  // 75 MB at full size
     MakeDirs(dir / "folder.jpg");
     ThumbnailRenderer renderer;
-    for (const char* name : {"truncated.jpg", "noend.jpg", "middle.jpg", "byte.jpg", "repeated.jpg",
-                             "notables.jpg", "progressive.jpg", "garbage.jpg", "empty.jpg", "cmyk.jpg",
-                             "huge.jpg", "big.jpg", "folder.jpg", "missing.jpg", ""}) {
+    for (const char* name :
+         {"truncated.jpg", "noend.jpg", "middle.jpg", "byte.jpg", "repeated.jpg", "notables.jpg",
+          "progressive.jpg", "resynced.jpg", "unfilled.jpg", "garbage.jpg", "empty.jpg", "cmyk.jpg",
+          "huge.jpg", "big.jpg", "folder.jpg", "missing.jpg", ""}) {
         SCOPED_TRACE(name);
         // A good picture first: a failure must not leave it in the cell.
         ASSERT_EQ(renderer.Render(dir / "good.jpg"), 1);
