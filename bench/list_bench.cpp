@@ -333,6 +333,9 @@ void RunFolder(const std::string& root, int count, int runs) {
     const HTREEITEM growItem =
         ChildByText(tree, tree.GetNextItem(tree.GetSelectedItem(), TVGN_PARENT), "grow");
     tree.Expand(growItem, TVE_EXPAND);
+    // The library folder open in the tree, its companion folders listed
+    // under it, as a user who looked inside it has it.
+    tree.Expand(tree.GetSelectedItem(), TVE_EXPAND);
 
     Figures f;
     for (int run = 0; run < runs; ++run) {

@@ -459,22 +459,66 @@ void CFolderTreeCtrl::AddFolderByPath(const std::string& path) {
     AddFoldersByPath({path});
 }
 
-void CFolderTreeCtrl::AddFoldersByPath(const std::vector<std::string>& paths) {
-    if (!GetRootItem()) return;
-    // Grouped by parent folder, names without duplicates. A path with no
-    // parent to name (a drive) takes the walk of its own.
-    std::map<std::string, NameSet, NoCaseLess> groups;
+CFolderTreeCtrl::NamesByParent CFolderTreeCtrl::GroupByParent(const std::vector<std::string>& paths,
+                                                              std::vector<std::string>* alone) {
+    NamesByParent groups;
     for (const std::string& path : paths) {
         const std::string trimmed = win::WithoutTrailingBackslashes(path);
         const size_t slash = win::FindLastChar(trimmed, '\\');
         const std::string name = slash == std::string::npos ? std::string() : trimmed.substr(slash + 1);
         if (name.empty() || name == "." || name == ".." || slash == 0 || trimmed[slash - 1] == '\\') {
-            if (!trimmed.empty()) AddOneFolder(path);
+            if (!trimmed.empty()) alone->push_back(path);
             continue;
         }
         groups[trimmed.substr(0, slash)].insert(name);
     }
-    for (const auto& group : groups) AddFoldersInParent(group.first, group.second);
+    return groups;
+}
+
+void CFolderTreeCtrl::AddFoldersByPath(const std::vector<std::string>& paths) {
+    if (!GetRootItem()) return;
+    // Names without duplicates, grouped by parent folder. A path with no
+    // parent to name (a drive) takes the walk of its own.
+    std::vector<std::string> alone;
+    for (const auto& group : GroupByParent(paths, &alone)) AddFoldersInParent(group.first, group.second);
+    for (const std::string& path : alone) AddOneFolder(path);
+}
+
+void CFolderTreeCtrl::RemoveFoldersByPath(const std::vector<std::string>& paths) {
+    if (!GetRootItem()) return;
+    std::vector<std::string> alone;
+    for (const auto& group : GroupByParent(paths, &alone)) RemoveFoldersInParent(group.first, group.second);
+    for (const std::string& path : alone) RefreshFolderByPath(win::WithoutTrailingBackslashes(path));
+}
+
+void CFolderTreeCtrl::RemoveFoldersInParent(const std::string& parentPath, const NameSet& names) {
+    const HTREEITEM item = LoadedItemOfPath(parentPath);
+    const FolderItemData* itemData = item ? GetFolderData(item) : nullptr;
+    if (!itemData || !itemData->folder || !GetChildItem(item)) {
+        RefreshFolderByPath(parentPath);  // just its button to set, if anything
+        return;
+    }
+    // A child is found by its label and confirmed by its parsing name, so
+    // that only the named folders cost a call to the shell and the disk. A
+    // file-system folder's label is its name; one shown under another (a
+    // name a desktop.ini gives) is left to the next refresh.
+    NameSet left = names;
+    std::vector<HTREEITEM> gone;
+    for (HTREEITEM child = GetChildItem(item); child && !left.empty(); child = GetNextSiblingItem(child)) {
+        const auto named = left.find(GetItemText(child));
+        const FolderItemData* data = named == left.end() ? nullptr : GetFolderData(child);
+        std::string name;
+        if (!data || !(data->attributes & SFGAO_FILESYSTEM) ||
+            !idlist::DisplayName(itemData->folder, data->relative, name, SHGDN_INFOLDER | SHGDN_FORPARSING) ||
+            !win::EqualsNoCase(name, *named))
+            continue;
+        if (!win::PathExists(parentPath + "\\" + name)) gone.push_back(child);
+        left.erase(named);
+    }
+    std::optional<win::RedrawHeld> held;
+    if (gone.size() > 1) held.emplace(hwnd_);
+    for (HTREEITEM child : gone) DeleteKeepingSelection(child);
+    if (!GetChildItem(item) && ItemHasChildren(item)) SetChildrenFlag(item, 0);
 }
 
 void CFolderTreeCtrl::AddFoldersInParent(const std::string& parentPath, const NameSet& names) {
@@ -702,15 +746,20 @@ void CFolderTreeCtrl::AddOneFolder(const std::string& path) {
     if (InsertChildByName(parent, name) && !hadButton) SetChildrenFlag(parent, 1);
 }
 
-void CFolderTreeCtrl::RefreshFolderByPath(const std::string& path) {
+HTREEITEM CFolderTreeCtrl::LoadedItemOfPath(const std::string& path) const {
     HTREEITEM item = GetRootItem();
-    if (!item) return;
+    if (!item) return nullptr;
     win::ShellIdList target = AbsoluteListOf(path, OwnerWindow());
-    if (!target.Get()) return;
+    if (!target.Get()) return nullptr;
     for (LPCITEMIDLIST id = target.Get(); item && id->mkid.cb; id = ::ILGetNext(id)) {
         win::ShellIdList one(::ILCloneFirst(id));
         item = one.Get() ? FindChildByID(item, one.Get()) : nullptr;
     }
+    return item;
+}
+
+void CFolderTreeCtrl::RefreshFolderByPath(const std::string& path) {
+    const HTREEITEM item = LoadedItemOfPath(path);
     if (!item) return;
 
     if (GetChildItem(item)) {
@@ -736,7 +785,7 @@ void CFolderTreeCtrl::RefreshFolderByPath(const std::string& path) {
         }
         std::optional<win::RedrawHeld> held;
         if (gone.size() > 1) held.emplace(hwnd_);
-        for (HTREEITEM child : gone) DeleteItem(child);
+        for (HTREEITEM child : gone) DeleteKeepingSelection(child);
         if (!GetChildItem(item) && ItemHasChildren(item)) SetChildrenFlag(item, 0);
         SortChildren(item);
     } else if (ItemHasChildren(item)) {

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -71,6 +72,10 @@ public:
     void RefreshTree();
     // Subfolders of the folder at path may have gone.
     void RefreshFolderByPath(const std::string& path);
+    // The folders at paths may have gone: each parent's children are walked
+    // once, and only those labelled with the names are looked at on disk.
+    // A gone folder that holds the selection leaves the root selected.
+    void RemoveFoldersByPath(const std::vector<std::string>& paths);
     // A drive (root "E:\") came or went: its node under the computer
     // follows whether it holds a readable medium now.
     void SyncDriveNode(const std::string& root);
@@ -100,6 +105,7 @@ private:
         }
     };
     using NameSet = std::set<std::string, NoCaseLess>;
+    using NamesByParent = std::map<std::string, NameSet, NoCaseLess>;
 
     std::string settingsKey_;
 
@@ -118,8 +124,16 @@ private:
     bool InsertChildByName(HTREEITEM item, const std::string& name);
     // The walk of AddFolderByPath for one full path.
     void AddOneFolder(const std::string& path);
+    // paths grouped by their parent folder; a path with no parent to name
+    // (a drive) goes into `alone`.
+    static NamesByParent GroupByParent(const std::vector<std::string>& paths,
+                                       std::vector<std::string>* alone);
+    // The item of the folder at path when the tree has loaded every level
+    // down to it, else null.
+    HTREEITEM LoadedItemOfPath(const std::string& path) const;
     // names (no duplicates) appeared in the folder at parent.
     void AddFoldersInParent(const std::string& parent, const NameSet& names);
+    void RemoveFoldersInParent(const std::string& parent, const NameSet& names);
     // Parses name in parent's folder and inserts it unless it is there;
     // true when inserted (unsorted).
     bool AddChildIfMissing(HTREEITEM parent, const std::string& name);

@@ -425,9 +425,15 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const FileDrop& drop, bool m
         }
     }
     AfterTransfer(transferred, std::string());
-    if (move)
-        for (const auto& group : drop.groups)
-            tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(group.first));
+    if (move) {
+        std::vector<std::string> left;
+        for (const auto& [folder, names] : drop.groups) {
+            std::string base = folder;
+            win::EnsureTrailingBackslash(base);
+            for (const std::string& name : names) left.push_back(base + win::WithoutLastDot(name));
+        }
+        tree_.RemoveFoldersByPath(left);
+    }
 }
 
 void CZELMaintenanceDlg::OnBeginDrag(ActiveList from) {

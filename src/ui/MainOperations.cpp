@@ -95,10 +95,16 @@ void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferr
     arrived.reserve(transferred.size());
     for (const std::string& path : transferred) arrived.push_back(win::WithoutLastDot(path));
     tree_.AddFoldersByPath(arrived);
-    // The folder the frames left loses their companion folders; one look at it
-    // covers them all.
-    if (!leftFolder.empty() && !transferred.empty())
-        tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(leftFolder));
+    // The folder the frames left loses their companion folders.
+    if (!leftFolder.empty() && !transferred.empty()) {
+        std::string base = leftFolder;
+        win::EnsureTrailingBackslash(base);
+        std::vector<std::string> left;
+        left.reserve(arrived.size());
+        for (const std::string& path : arrived)
+            left.push_back(base + path.substr(win::FindLastChar(path, '\\') + 1));
+        tree_.RemoveFoldersByPath(left);
+    }
     // The tree repaints what its changes touched; a forced repaint of all of
     // it costs tens of milliseconds under Wine and shows nothing new. The
     // buttons take their new state once, when the operation ends.
@@ -172,12 +178,15 @@ void CZELMaintenanceDlg::OnDelete() {
     if (SelectedCount(*active) < 1) return;
 
     OperationScope running(*this);
+    const std::vector<std::string> names = SelectedNames(*active);
     {
         CWindowReporter reporter = MakeReporter("TITLE_PROGRESS_DELETE");
-        DeleteFramesToRecycleBin(folder, SelectedNames(*active), reporter, !permanent);
+        DeleteFramesToRecycleBin(folder, names, reporter, !permanent);
     }
     active->Refill();
-    tree_.RefreshFolderByPath(win::WithoutTrailingBackslashes(folder));
+    std::vector<std::string> companions;
+    for (const std::string& name : names) companions.push_back(folder + win::WithoutLastDot(name));
+    tree_.RemoveFoldersByPath(companions);
 }
 
 void CZELMaintenanceDlg::OnNewFolder() {

@@ -352,23 +352,36 @@ TEST_F(FolderTree, RefreshTreeFollowsTheDiskAndKeepsWhatIsStillThere) {
     EXPECT_TRUE(tree().GetItemState(top, TVIS_EXPANDED) & TVIS_EXPANDED);
 }
 
-TEST_F(FolderTree, RefreshFolderByPathDropsFoldersThatAreGone) {
+// After an operation the window names the folders that may have gone; F5's
+// kin looks at every child.
+TEST_F(FolderTree, RefreshFolderByPathAndRemoveFoldersByPathDropFoldersThatAreGone) {
     TempDir dir;
-    MakeDirs(dir / "keep");
-    MakeDirs(dir / "drop1");
-    MakeDirs(dir / "drop2\\inner");
+    for (const char* name : {"keep", "drop1", "drop2\\inner", "Mixed", "stay", "selected\\inner"})
+        MakeDirs(dir / name);
     const HTREEITEM item = FillAt(dir.Path());
     ASSERT_TRUE(item);
     tree().Expand(item, TVE_EXPAND);
-    ASSERT_EQ(ChildLabels(tree(), item).size(), 3u);
+    ASSERT_EQ(ChildLabels(tree(), item).size(), 6u);
 
     RemoveTree(dir / "drop1");
     RemoveTree(dir / "drop2");
     tree().RefreshFolderByPath(dir.Path());
-    EXPECT_EQ(ChildLabels(tree(), item), std::vector<std::string>{"keep"});
+    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"keep", "Mixed", "selected", "stay"}));
+
+    // Named in another case, named but still there, never there, gone with
+    // the selection inside it, in a folder the tree never loaded.
+    tree().Expand(FindChild(tree(), item, "selected"), TVE_EXPAND);
+    tree().SelectItem(FindChild(tree(), FindChild(tree(), item, "selected"), "inner"));
+    RemoveTree(dir / "Mixed");
+    RemoveTree(dir / "selected");
+    tree().RemoveFoldersByPath(
+        {dir / "mixed", dir / "stay", dir / "never", dir / "selected\\", dir / "keep\\x"});
+    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"keep", "stay"}));
+    EXPECT_EQ(tree().GetSelectedItem(), tree().GetRootItem());
 
     RemoveTree(dir / "keep");
-    tree().RefreshFolderByPath(dir.Path());
+    RemoveTree(dir / "stay");
+    tree().RemoveFoldersByPath({dir / "keep", dir / "stay"});
     EXPECT_FALSE(tree().GetChildItem(item));
     EXPECT_FALSE(tree().ItemHasChildren(item));
 }
