@@ -8,6 +8,8 @@
 //   - re-sort: the sort command (paper, then title) with the repaint;
 //   - F5 unchanged: the refresh command until every thumbnail is back;
 //   - F5 after 10 frames changed: the same after 10 JPEGs and titles changed;
+//   - add 100 frames to the companion's folder, move them back, delete 100,
+//     each until both lists show it, with the library folder open in the tree;
 //   - the tree's share: F5's tree part alone, the tree's patch after adding
 //     100 frames (one call per folder against one call for all), and 100
 //     folders appearing in a folder the tree has loaded, with the repaint.
@@ -15,7 +17,7 @@
 // JPEG, scaled down by libjpeg as far as the 64-pixel cell allows. Floor and
 // program runs are interleaved; figures are the minimum and the median.
 //   cmake --build build/win64 -j2 --target list_bench    (or build/win32)
-//   build/win64/wine-run.sh build/win64/list_bench.exe [runs] [count...]    (default 5 100 1000)
+//   build/win64/wine-run.sh build/win64/list_bench.exe [runs] [count...]    (default 5 100 1000 10000)
 // It draws, so it needs a display (wine-run.sh starts a private Xvfb when
 // $DISPLAY is empty). Prints figures only; asserts nothing.
 #include <windows.h>
@@ -191,7 +193,8 @@ void PaintNow(HWND dialog) {
 }
 
 struct Figures {
-    std::vector<double> floor, rows, first, all, sort, refresh, refreshChanged, add, addPlain;
+    std::vector<double> floor, rows, first, all, sort, refresh, refreshChanged, add, addPlain, moveBack,
+        remove;
     std::vector<double> treeRefresh, treeAddOne, treeAddAll, growOne, growAll;
 };
 
@@ -391,17 +394,21 @@ void RunFolder(const std::string& root, int count, int runs) {
         std::vector<std::string> names;
         for (int i = 0; i < adding; ++i) names.push_back(list.GetItemFileName(i));
         f.addPlain.push_back(PlainCopyPass(folder, names, root + "\\plain"));
-        ::SetFocus(list.Handle());
-        LVITEMA state = {};
-        state.stateMask = LVIS_SELECTED;
-        state.state = LVIS_SELECTED;
-        for (int i = 0; i < adding; ++i) ::SendMessageA(list.Handle(), LVM_SETITEMSTATE, i, (LPARAM)&state);
-        PumpOnce();
-        start = Now();
-        command(IDC_BTN_ADD);
-        PumpUntil(settled);
-        PaintNow(hwnd);
-        f.add.push_back(Now() - start);
+        // Each operation on the rows it selects, until both lists show it.
+        auto operate = [&](CListCtrlZEL& on, int rows, UINT id, std::vector<double>& into) {
+            ::SetFocus(on.Handle());
+            LVITEMA state = {};
+            state.stateMask = LVIS_SELECTED;
+            state.state = LVIS_SELECTED;
+            for (int i = 0; i < rows; ++i) ::SendMessageA(on.Handle(), LVM_SETITEMSTATE, i, (LPARAM)&state);
+            PumpOnce();
+            const double began = Now();
+            command(id);
+            PumpUntil(settled);
+            PaintNow(hwnd);
+            into.push_back(Now() - began);
+        };
+        operate(list, adding, IDC_BTN_ADD, f.add);
         std::vector<std::string> companions;
         for (const std::string& name : names)
             companions.push_back(app.GetTargetFolder() + "\\" + name.substr(0, name.size() - 4));
@@ -411,7 +418,13 @@ void RunFolder(const std::string& root, int count, int runs) {
         start = Now();
         tree.AddFoldersByPath(companions);
         f.treeAddAll.push_back(Now() - start);
-        MoveBack(app.GetTargetFolder(), folder, names);
+        // Back with the program's own move, then a delete of as many.
+        operate(dialog.TargetList(), dialog.TargetList().GetItemCount(), IDC_BTN_MOVE_BACK, f.moveBack);
+        MoveBack(app.GetTargetFolder(), folder, names);  // whatever did not go back
+        std::vector<std::string> deleting;
+        for (int i = 0; i < adding; ++i) deleting.push_back(list.GetItemFileName(i));
+        operate(list, adding, IDC_BTN_DELETE, f.remove);
+        for (const std::string& name : deleting) WriteFrame(folder, std::atoi(name.c_str() + 1), 0);
         const std::string next = grow + "\\r" + std::to_string(run);
         f.growOne.push_back(GrowPass(tree, hwnd, growItem, next + "a", false));
         f.growAll.push_back(GrowPass(tree, hwnd, growItem, next + "b", true));
@@ -434,6 +447,8 @@ void RunFolder(const std::string& root, int count, int runs) {
     Print("F5 after 10 frames changed", f.refreshChanged);
     Print("add 100 until both lists show it", f.add);
     Print("plain CopyFileA loop, same files", f.addPlain);
+    Print("move 100 back until both lists show it", f.moveBack);
+    Print("delete 100 until both lists show it", f.remove);
     Print("tree: F5's tree part (RefreshTree)", f.treeRefresh);
     Print("tree: after add, 100 x AddFolderByPath", f.treeAddOne);
     Print("tree: after add, AddFoldersByPath", f.treeAddAll);
@@ -453,7 +468,7 @@ int main(int argc, char** argv) {
     std::vector<int> counts;
     for (int i = 2; i < argc; ++i)
         if (std::atoi(argv[i]) > 0) counts.push_back(std::atoi(argv[i]));
-    if (counts.empty()) counts = {100, 1000};
+    if (counts.empty()) counts = {100, 1000, 10000};
 
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
@@ -463,7 +478,9 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
     // No box may wait for a user.
-    SetMessageBoxResponder([](const std::string& text, UINT) {
+    SetMessageBoxResponder([](const std::string& text, UINT type) {
+        // The delete's question is answered yes; anything else is shown.
+        if ((type & MB_TYPEMASK) == MB_YESNO) return IDYES;
         std::fprintf(stderr, "message box: %s\n", text.c_str());
         return IDOK;
     });

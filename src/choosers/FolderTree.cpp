@@ -11,6 +11,7 @@
 #include "choosers/IdList.h"
 #include "win/FileSystem.h"
 #include "win/Handles.h"
+#include "win/Names.h"
 #include "win/Strings.h"
 #include "win/RedrawHeld.h"
 #include "win/Subclass.h"
@@ -99,6 +100,21 @@ public:
 private:
     UINT previous_;
 };
+
+// The names in the folder at path, as the code page holds them (a name it
+// cannot hold is none the tree was given); false when the folder cannot be
+// read to its end.
+template <typename Names>
+bool ListNames(const std::string& path, Names* names) {
+    WIN32_FIND_DATAW found;
+    win::FindHandle find(::FindFirstFileW(win::ToWide(path + "\\*").c_str(), &found));
+    if (!find) return false;
+    do {
+        std::string name;
+        if (win::AnsiName(found.cFileName, name) == win::NameProblem::kNone) names->insert(std::move(name));
+    } while (::FindNextFileW(find.Get(), &found));
+    return ::GetLastError() == ERROR_NO_MORE_FILES;
+}
 
 std::string PathOfList(LPCITEMIDLIST list) {
     char buffer[MAX_PATH] = {};
@@ -499,9 +515,16 @@ void CFolderTreeCtrl::RemoveFoldersInParent(const std::string& parentPath, const
         return;
     }
     // A child is found by its label and confirmed by its parsing name, so
-    // that only the named folders cost a call to the shell and the disk. A
-    // file-system folder's label is its name; one shown under another (a
-    // name a desktop.ini gives) is left to the next refresh.
+    // that only the named folders cost a call to the shell. A file-system
+    // folder's label is its name; one shown under another (a name a
+    // desktop.ini gives) is left to the next refresh. Whether a name is
+    // still there comes from one listing of the folder: under Wine, looking
+    // for a name that is gone reads the whole folder each time.
+    NameSet present;
+    const bool listed = names.size() > 2 && ListNames(parentPath, &present);
+    auto exists = [&](const std::string& name) {
+        return listed ? present.count(name) > 0 : win::PathExists(parentPath + "\\" + name);
+    };
     NameSet left = names;
     std::vector<HTREEITEM> gone;
     for (HTREEITEM child = GetChildItem(item); child && !left.empty(); child = GetNextSiblingItem(child)) {
@@ -512,12 +535,14 @@ void CFolderTreeCtrl::RemoveFoldersInParent(const std::string& parentPath, const
             !idlist::DisplayName(itemData->folder, data->relative, name, SHGDN_INFOLDER | SHGDN_FORPARSING) ||
             !win::EqualsNoCase(name, *named))
             continue;
-        if (!win::PathExists(parentPath + "\\" + name)) gone.push_back(child);
+        if (!exists(name)) gone.push_back(child);
         left.erase(named);
     }
-    std::optional<win::RedrawHeld> held;
-    if (gone.size() > 1) held.emplace(hwnd_);
-    for (HTREEITEM child : gone) DeleteKeepingSelection(child);
+    {
+        std::optional<win::RedrawHeld> held;
+        if (gone.size() > 1) held.emplace(hwnd_);
+        for (HTREEITEM child : gone) DeleteKeepingSelection(child);
+    }
     if (!GetChildItem(item) && ItemHasChildren(item)) SetChildrenFlag(item, 0);
 }
 

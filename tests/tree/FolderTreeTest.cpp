@@ -356,17 +356,18 @@ TEST_F(FolderTree, RefreshTreeFollowsTheDiskAndKeepsWhatIsStillThere) {
 // kin looks at every child.
 TEST_F(FolderTree, RefreshFolderByPathAndRemoveFoldersByPathDropFoldersThatAreGone) {
     TempDir dir;
-    for (const char* name : {"keep", "drop1", "drop2\\inner", "Mixed", "stay", "selected\\inner"})
+    for (const char* name : {"keep", "drop1", "drop2\\inner", "Mixed", "stay", "selected\\inner", "last"})
         MakeDirs(dir / name);
     const HTREEITEM item = FillAt(dir.Path());
     ASSERT_TRUE(item);
     tree().Expand(item, TVE_EXPAND);
-    ASSERT_EQ(ChildLabels(tree(), item).size(), 6u);
+    ASSERT_EQ(ChildLabels(tree(), item).size(), 7u);
 
     RemoveTree(dir / "drop1");
     RemoveTree(dir / "drop2");
     tree().RefreshFolderByPath(dir.Path());
-    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"keep", "Mixed", "selected", "stay"}));
+    EXPECT_EQ(ChildLabels(tree(), item),
+              (std::vector<std::string>{"keep", "last", "Mixed", "selected", "stay"}));
 
     // Named in another case, named but still there, never there, gone with
     // the selection inside it, in a folder the tree never loaded.
@@ -376,12 +377,17 @@ TEST_F(FolderTree, RefreshFolderByPathAndRemoveFoldersByPathDropFoldersThatAreGo
     RemoveTree(dir / "selected");
     tree().RemoveFoldersByPath(
         {dir / "mixed", dir / "stay", dir / "never", dir / "selected\\", dir / "keep\\x"});
-    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"keep", "stay"}));
+    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"keep", "last", "stay"}));
     EXPECT_EQ(tree().GetSelectedItem(), tree().GetRootItem());
 
+    // Several at once in an open folder: it is still open after.
     RemoveTree(dir / "keep");
     RemoveTree(dir / "stay");
     tree().RemoveFoldersByPath({dir / "keep", dir / "stay"});
+    EXPECT_EQ(ChildLabels(tree(), item), std::vector<std::string>{"last"});
+    EXPECT_TRUE(tree().GetItemState(item, TVIS_EXPANDED) & TVIS_EXPANDED);
+    RemoveTree(dir / "last");
+    tree().RemoveFoldersByPath({dir / "last"});
     EXPECT_FALSE(tree().GetChildItem(item));
     EXPECT_FALSE(tree().ItemHasChildren(item));
 }
