@@ -165,6 +165,11 @@ struct CFrameTransfer::Batch {
     bool spaceKnown = false;       // freeBytes was asked once and is kept up to date since
     ULONGLONG freeBytes = 0;
     int conflictsLeft = 0;  // frames already at the destination, not yet asked about
+    // The destination's names when the batch began, in capitals, if it
+    // could be listed. A name missing there is not looked for again: a
+    // name made since makes the rename that would take it fail, never
+    // replace what it names.
+    std::optional<std::unordered_set<std::string>> destNames;
     OperationProgress progress;
     bool cancelled = false;
 
@@ -256,7 +261,8 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
     std::vector<FrameJob> jobs(names.size());
     // Only for the count the replace question shows: each frame is asked
     // about by name when its turn comes.
-    const auto present = names.empty() ? std::nullopt : NamesInFolder(destFolder);
+    if (!names.empty()) batch.destNames = NamesInFolder(destFolder);
+    const auto& present = batch.destNames;
     // The source folder's own final path is asked once for the whole batch.
     const win::LinkCheck sourceLinks(sourceFolder);
     win::ForEachOnTwoThreads(jobs.size(), kFramesForTwoThreads, [&](size_t i) {
@@ -346,7 +352,13 @@ CFrameTransfer::Step CFrameTransfer::CheckFrame(const Batch& batch, FrameJob& jo
         batch.reporter.Fail("ERR_COPY_FAILED");
         return Step::Stop;
     }
-    job.replacing = win::PathExists(job.dest);
+    // Under Wine a look for a name that is not there reads the whole folder.
+    auto mayExist = [&batch](const std::string& path) {
+        return (!batch.destNames ||
+                batch.destNames->count(win::UpperCase(path.substr(batch.destFolder.size()))) != 0) &&
+               win::PathExists(path);
+    };
+    job.replacing = mayExist(job.dest);
     // The same folder spelled another way: "replacing" it would delete the
     // only copy.
     if (job.replacing && IsSameFile(job.source, job.dest)) {
@@ -359,7 +371,7 @@ CFrameTransfer::Step CFrameTransfer::CheckFrame(const Batch& batch, FrameJob& jo
         job.oldScan = ScanFrame(batch.destFolder, job.name);
         if (ReportRefusal(job.oldScan, batch.reporter)) return Step::Stop;
     }
-    if (!job.replacing && win::PathExists(job.destCompanion)) {
+    if (!job.replacing && mayExist(job.destCompanion)) {
         batch.reporter.Fail("ERR_MOVE");
         return Step::Stop;
     }
