@@ -101,21 +101,6 @@ private:
     UINT previous_;
 };
 
-// The names in the folder at path, as the code page holds them (a name it
-// cannot hold is none the tree was given); false when the folder cannot be
-// read to its end.
-template <typename Names>
-bool ListNames(const std::string& path, Names* names) {
-    WIN32_FIND_DATAW found;
-    win::FindHandle find(::FindFirstFileW(win::ToWide(path + "\\*").c_str(), &found));
-    if (!find) return false;
-    do {
-        std::string name;
-        if (win::AnsiName(found.cFileName, name) == win::NameProblem::kNone) names->insert(std::move(name));
-    } while (::FindNextFileW(find.Get(), &found));
-    return ::GetLastError() == ERROR_NO_MORE_FILES;
-}
-
 std::string PathOfList(LPCITEMIDLIST list) {
     char buffer[MAX_PATH] = {};
     if (!list || !::SHGetPathFromIDListA(list, buffer)) return {};
@@ -520,8 +505,8 @@ void CFolderTreeCtrl::RemoveFoldersInParent(const std::string& parentPath, const
     // desktop.ini gives) is left to the next refresh. Whether a name is
     // still there comes from one listing of the folder: under Wine, looking
     // for a name that is gone reads the whole folder each time.
-    NameSet present;
-    const bool listed = names.size() > 2 && ListNames(parentPath, &present);
+    const auto listed = names.size() > 2 ? win::NamesInFolder(parentPath) : std::nullopt;
+    const NameSet present = listed ? NameSet(listed->begin(), listed->end()) : NameSet();
     auto exists = [&](const std::string& name) {
         return listed ? present.count(name) > 0 : win::PathExists(parentPath + "\\" + name);
     };

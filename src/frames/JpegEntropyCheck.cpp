@@ -458,6 +458,20 @@ bool WithinSampleRange(const ScanComponent& c, int dc, const AcTerms& terms) {
     return true;
 }
 
+// A block of a sequential scan: its codes, and its samples within the
+// component's limit. Most blocks are settled by the bound; the rest are read
+// again, term by term, for the inverse DCT.
+bool ReadSequentialBlock(Bits& bits, const ScanComponent& c, int& pred) {
+    if (!ReadDc(bits, c, pred)) return false;
+    const Bits start = bits;
+    AcTerms terms;
+    if (!ReadAc<false>(bits, c, terms)) return false;
+    if (std::abs(pred * c.steps[0]) + 2 * terms.amplitude < 8 * c.sampleLimit) return true;
+    Bits again = start;
+    terms = AcTerms();
+    return ReadAc<true>(again, c, terms) && WithinSampleRange(c, pred, terms);
+}
+
 // A block of a progressive AC first scan, as libjpeg reads it.
 bool ReadAcFirst(Bits& bits, const Scan& scan, const ScanComponent& c, uint64_t& nonzero, unsigned& eobRun) {
     if (eobRun > 0) {
@@ -580,17 +594,7 @@ JpegEntropyCheck ReadScanData(const Frame& f, const Scan& scan, const uint8_t* d
         case ScanKind::kSequential:
             return ReadScanData(f, scan, data, end, next,
                                 [](Bits& bits, const ScanComponent& c, long long, int& pred, unsigned&) {
-                                    if (!ReadDc(bits, c, pred)) return false;
-                                    const Bits start = bits;
-                                    AcTerms terms;
-                                    if (!ReadAc<false>(bits, c, terms)) return false;
-                                    // Most blocks are settled by the bound; the
-                                    // rest are read again, term by term.
-                                    if (std::abs(pred * c.steps[0]) + 2 * terms.amplitude < 8 * c.sampleLimit)
-                                        return true;
-                                    Bits again = start;
-                                    terms = AcTerms();
-                                    return ReadAc<true>(again, c, terms) && WithinSampleRange(c, pred, terms);
+                                    return ReadSequentialBlock(bits, c, pred);
                                 });
         case ScanKind::kDcFirst:
             return ReadScanData(f, scan, data, end, next,

@@ -14,6 +14,7 @@
 #include "win/FileSystem.h"
 #include "win/Handles.h"
 #include "win/Links.h"
+#include "win/Names.h"
 #include "win/Strings.h"
 #include "win/TwoThreads.h"
 #include "win/WaitCursor.h"
@@ -33,21 +34,12 @@ std::string DriveRoot(const std::string& path) {
 }
 
 // The names in folder, long and short, in capitals; nothing when it cannot
-// be listed. One listing answers for a whole batch where asking for each
-// name that is not there would cost Wine a read of the whole folder.
-std::optional<std::unordered_set<std::string>> NamesInFolder(const std::string& folder) {
+// be listed.
+std::optional<std::unordered_set<std::string>> UpperNamesInFolder(const std::string& folder) {
+    const auto listed = win::NamesInFolder(folder);
+    if (!listed) return std::nullopt;
     std::unordered_set<std::string> names;
-    WIN32_FIND_DATAA entry;
-    win::FindHandle find(::FindFirstFileA((folder + "*").c_str(), &entry));
-    if (!find) {
-        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return names;
-        return std::nullopt;
-    }
-    do {
-        names.insert(win::UpperCase(entry.cFileName));
-        if (entry.cAlternateFileName[0]) names.insert(win::UpperCase(entry.cAlternateFileName));
-    } while (::FindNextFileA(find.Get(), &entry));
-    if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
+    for (const std::string& name : *listed) names.insert(win::UpperCase(name));
     return names;
 }
 
@@ -261,8 +253,7 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
     std::vector<FrameJob> jobs(names.size());
     // Only for the count the replace question shows: each frame is asked
     // about by name when its turn comes.
-    if (!names.empty()) batch.destNames = NamesInFolder(destFolder);
-    const auto& present = batch.destNames;
+    if (!names.empty()) batch.destNames = UpperNamesInFolder(destFolder);
     // The source folder's own final path is asked once for the whole batch.
     const win::LinkCheck sourceLinks(sourceFolder);
     win::ForEachOnTwoThreads(jobs.size(), kFramesForTwoThreads, [&](size_t i) {
@@ -277,8 +268,8 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
     for (FrameJob& job : jobs) {
         if (ReportRefusal(job.scan, reporter)) return FALSE;
         batch.progress.bytesTotal = SaturatingAdd(batch.progress.bytesTotal, job.scan.bytes);
-        if (!job.name.empty() &&
-            (present ? present->count(win::UpperCase(job.name)) != 0 : win::PathExists(job.dest)))
+        if (!job.name.empty() && (batch.destNames ? batch.destNames->count(win::UpperCase(job.name)) != 0
+                                                  : win::PathExists(job.dest)))
             ++batch.conflictsLeft;
     }
     batch.progress.frameCount = static_cast<int>(jobs.size());

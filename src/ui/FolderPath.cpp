@@ -12,3 +12,13 @@ bool CreateFolderPath(const std::string& path) {
     CreateFolderPath(path.substr(0, slash));
     return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }
+
+std::vector<std::string> CompanionFolders(const std::string& folder,
+                                          const std::vector<std::string>& frameNames) {
+    std::string base = folder;
+    win::EnsureTrailingBackslash(base);
+    std::vector<std::string> folders;
+    folders.reserve(frameNames.size());
+    for (const std::string& name : frameNames) folders.push_back(base + win::WithoutLastDot(name));
+    return folders;
+}

@@ -18,6 +18,7 @@
 #include "frames/FrameInfoCache.h"
 #include "ops/FrameScan.h"
 #include "resource.h"
+#include "ui/FolderPath.h"
 #include "ui/MainDlg.h"
 #include "win/ComObject.h"
 #include "win/DataObject.h"
@@ -428,9 +429,8 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const FileDrop& drop, bool m
     if (move) {
         std::vector<std::string> left;
         for (const auto& [folder, names] : drop.groups) {
-            std::string base = folder;
-            win::EnsureTrailingBackslash(base);
-            for (const std::string& name : names) left.push_back(base + win::WithoutLastDot(name));
+            const std::vector<std::string> companions = CompanionFolders(folder, names);
+            left.insert(left.end(), companions.begin(), companions.end());
         }
         tree_.RemoveFoldersByPath(left);
     }

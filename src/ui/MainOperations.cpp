@@ -97,13 +97,11 @@ void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferr
     tree_.AddFoldersByPath(arrived);
     // The folder the frames left loses their companion folders.
     if (!leftFolder.empty() && !transferred.empty()) {
-        std::string base = leftFolder;
-        win::EnsureTrailingBackslash(base);
-        std::vector<std::string> left;
-        left.reserve(arrived.size());
-        for (const std::string& path : arrived)
-            left.push_back(base + path.substr(win::FindLastChar(path, '\\') + 1));
-        tree_.RemoveFoldersByPath(left);
+        std::vector<std::string> names;
+        names.reserve(transferred.size());
+        for (const std::string& path : transferred)
+            names.push_back(path.substr(win::FindLastChar(path, '\\') + 1));
+        tree_.RemoveFoldersByPath(CompanionFolders(leftFolder, names));
     }
     // The tree repaints what its changes touched; a forced repaint of all of
     // it costs tens of milliseconds under Wine and shows nothing new. The
@@ -184,9 +182,7 @@ void CZELMaintenanceDlg::OnDelete() {
         DeleteFramesToRecycleBin(folder, names, reporter, !permanent);
     }
     active->Refill();
-    std::vector<std::string> companions;
-    for (const std::string& name : names) companions.push_back(folder + win::WithoutLastDot(name));
-    tree_.RemoveFoldersByPath(companions);
+    tree_.RemoveFoldersByPath(CompanionFolders(folder, names));
 }
 
 void CZELMaintenanceDlg::OnNewFolder() {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "win/Handles.h"
 #include "win/Strings.h"
 
 namespace win {
@@ -45,6 +46,31 @@ bool IsReachablePath(const std::string& path) {
     if (path.find_first_of("?*") != std::string::npos) return false;
     const size_t slash = FindLastChar(path, '\\');
     return !IsReservedDeviceName(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+std::optional<std::vector<std::string>> NamesInFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    std::string pattern = folder;
+    EnsureTrailingBackslash(pattern);
+    WIN32_FIND_DATAW entry;
+    FindHandle find(::FindFirstFileW(ToWide(pattern + "*").c_str(), &entry));
+    if (!find) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return names;
+        return std::nullopt;
+    }
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::string ansi;
+        AnsiName(name, ansi);  // a character the code page lacks is '?', which names nothing
+        names.push_back(std::move(ansi));
+        if (entry.cAlternateFileName[0]) {
+            AnsiName(entry.cAlternateFileName, ansi);
+            names.push_back(std::move(ansi));
+        }
+    } while (::FindNextFileW(find.Get(), &entry));
+    if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
+    return names;
 }
 
 }  // namespace win

@@ -6,7 +6,9 @@
 // Neither is ever acted on.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace win {
 
@@ -24,5 +26,12 @@ bool IsReservedDeviceName(const std::string& name);
 // Whether an ANSI path names a file the ANSI calls reach: it holds no '?'
 // or '*', and its last part is no reserved device name.
 bool IsReachablePath(const std::string& path);
+
+// The names in a folder (full path, no wildcard), as the ANSI calls see
+// them, with each entry's short name where it has one: one listing answers
+// for many names where a look for each name that is not there would cost
+// Wine a read of the whole folder. Empty for an empty folder; nothing when
+// the folder cannot be listed to its end.
+std::optional<std::vector<std::string>> NamesInFolder(const std::string& folder);
 
 }  // namespace win
