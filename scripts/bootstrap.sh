@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs what building and testing needs on a Debian 12 machine and builds
 # libjpeg-turbo for both Windows targets, into <build-dir>/win32/deps and
-# <build-dir>/win64/deps, from one download of Debian's source package. Safe
-# to run again: every step checks first and skips what is already in place.
+# <build-dir>/win64/deps, from one download of Debian's source package, and
+# SQLite's single-file source (the amalgamation) from Debian's sqlite3
+# source package into <build-dir>/<arch>/deps/sqlite, which each build
+# compiles itself. Safe to run again: every step checks first and skips what
+# is already in place.
 #
 #   scripts/bootstrap.sh [build-dir]      (default: build)
 set -euo pipefail
@@ -16,7 +19,9 @@ as_root() {
 }
 
 # fonts-ipafont-gothic: Japanese glyphs (with Latin ones) for the Japanese screenshots.
-packages=(mingw-w64 cmake nasm wine wine32 wine64 xvfb xauth imagemagick googletest fonts-ipafont-gothic)
+# tcl, gcc and make: SQLite's own build makes its single-file source with them.
+packages=(mingw-w64 cmake nasm wine wine32 wine64 xvfb xauth imagemagick googletest fonts-ipafont-gothic
+  tcl gcc make)
 
 # A mirror caught mid-sync fails one index ("File has unexpected size") and
 # apt-get update exits 100 although every other list is fresh: try again a
@@ -55,16 +60,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
 fi
 
-have_jpeg() { [ -f "$build/$1/deps/lib/libjpeg.a" ] && [ -f "$build/$1/deps/include/jpeglib.h" ]; }
-needed=()
-for arch in $QUILLET_ARCHES; do have_jpeg "$arch" || needed+=("$arch"); done
-[ ${#needed[@]} -eq 0 ] && exit 0
-
-# libjpeg-turbo comes from Debian's source package, so it needs a deb-src entry.
-srcdir="$build/jpeg-src"
-mkdir -p "$srcdir"
-tarball=$(ls "$srcdir"/libjpeg-turbo_*.orig.tar.gz 2>/dev/null | head -n1 || true)
-if [ -z "$tarball" ]; then
+# Debian's source packages need a deb-src entry.
+have_deb_src=
+deb_src() {
+  [ -n "$have_deb_src" ] && return 0
   if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
     echo "bootstrap: adding a deb-src entry for Debian's sources"
     src=/etc/apt/sources.list.d/debian.sources
@@ -75,21 +74,65 @@ if [ -z "$tarball" ]; then
     fi
     update_lists
   fi
-  (cd "$srcdir" && apt-get source --download-only libjpeg-turbo)
-  tarball=$(ls "$srcdir"/libjpeg-turbo_*.orig.tar.gz | head -n1)
+  have_deb_src=1
+}
+
+have_jpeg() { [ -f "$build/$1/deps/lib/libjpeg.a" ] && [ -f "$build/$1/deps/include/jpeglib.h" ]; }
+needed=()
+for arch in $QUILLET_ARCHES; do have_jpeg "$arch" || needed+=("$arch"); done
+
+if [ ${#needed[@]} -gt 0 ]; then
+  srcdir="$build/jpeg-src"
+  mkdir -p "$srcdir"
+  tarball=$(ls "$srcdir"/libjpeg-turbo_*.orig.tar.gz 2>/dev/null | head -n1 || true)
+  if [ -z "$tarball" ]; then
+    deb_src
+    (cd "$srcdir" && apt-get source --download-only libjpeg-turbo)
+    tarball=$(ls "$srcdir"/libjpeg-turbo_*.orig.tar.gz | head -n1)
+  fi
+
+  rm -rf "$srcdir/unpacked"
+  mkdir -p "$srcdir/unpacked"
+  tar -xzf "$tarball" -C "$srcdir/unpacked"
+  jsrc=$(ls -d "$srcdir"/unpacked/libjpeg-turbo-*/ | head -n1)
+
+  for arch in "${needed[@]}"; do
+    toolchain=$(toolchain_of "$arch")
+    echo "bootstrap: building libjpeg-turbo for $arch ($(basename "$toolchain" .cmake))"
+    cmake -S "$jsrc" -B "$build/$arch/jpeg" -DCMAKE_TOOLCHAIN_FILE="$here/$toolchain" \
+      -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF \
+      -DCMAKE_INSTALL_PREFIX="$build/$arch/deps" >/dev/null
+    cmake --build "$build/$arch/jpeg" --target install -j"$(nproc)" >/dev/null
+    echo "bootstrap: libjpeg-turbo installed in $build/$arch/deps"
+  done
 fi
 
-rm -rf "$srcdir/unpacked"
-mkdir -p "$srcdir/unpacked"
-tar -xzf "$tarball" -C "$srcdir/unpacked"
-jsrc=$(ls -d "$srcdir"/unpacked/libjpeg-turbo-*/ | head -n1)
+# SQLite: the amalgamation is the same for both targets; its licence note
+# goes beside it for the packages.
+have_sqlite() { [ -f "$build/$1/deps/sqlite/sqlite3.c" ] && [ -f "$build/$1/deps/sqlite/sqlite3.h" ]; }
+needed=()
+for arch in $QUILLET_ARCHES; do have_sqlite "$arch" || needed+=("$arch"); done
+[ ${#needed[@]} -eq 0 ] && exit 0
 
+sqldir="$build/sqlite-src"
+if [ ! -f "$sqldir/sqlite3.c" ]; then
+  mkdir -p "$sqldir"
+  tarball=$(ls "$sqldir"/sqlite3_*.orig.tar.xz 2>/dev/null | grep -v -- -www | head -n1 || true)
+  if [ -z "$tarball" ]; then
+    deb_src
+    (cd "$sqldir" && apt-get source --download-only sqlite3)
+    tarball=$(ls "$sqldir"/sqlite3_*.orig.tar.xz | grep -v -- -www | head -n1)
+  fi
+  rm -rf "$sqldir/unpacked" "$sqldir/make"
+  mkdir -p "$sqldir/unpacked" "$sqldir/make"
+  tar -xJf "$tarball" -C "$sqldir/unpacked"
+  ssrc=$(ls -d "$sqldir"/unpacked/sqlite3-*/ | head -n1)
+  echo "bootstrap: making SQLite's single-file source"
+  (cd "$sqldir/make" && "$ssrc/configure" --disable-tcl >/dev/null && make sqlite3.c >/dev/null)
+  cp "$sqldir/make/sqlite3.c" "$sqldir/make/sqlite3.h" "$ssrc/LICENSE.md" "$sqldir/"
+fi
 for arch in "${needed[@]}"; do
-  toolchain=$(toolchain_of "$arch")
-  echo "bootstrap: building libjpeg-turbo for $arch ($(basename "$toolchain" .cmake))"
-  cmake -S "$jsrc" -B "$build/$arch/jpeg" -DCMAKE_TOOLCHAIN_FILE="$here/$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF \
-    -DCMAKE_INSTALL_PREFIX="$build/$arch/deps" >/dev/null
-  cmake --build "$build/$arch/jpeg" --target install -j"$(nproc)" >/dev/null
-  echo "bootstrap: libjpeg-turbo installed in $build/$arch/deps"
+  mkdir -p "$build/$arch/deps/sqlite"
+  cp "$sqldir/sqlite3.c" "$sqldir/sqlite3.h" "$sqldir/LICENSE.md" "$build/$arch/deps/sqlite/"
+  echo "bootstrap: SQLite's source is in $build/$arch/deps/sqlite"
 done

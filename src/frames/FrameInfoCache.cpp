@@ -8,6 +8,7 @@
 
 #include "frames/FrameFile.h"
 #include "frames/FrameInfoCacheLifetime.h"
+#include "frames/FrameStore.h"
 #include "frames/Thumbnail.h"
 #include "frames/ThumbnailRender.h"
 #include "win/Handles.h"
@@ -189,6 +190,7 @@ void OpenFrameInfoCache() {
 
 void CloseFrameInfoCache() {
     ClearFrameInfo();
+    CloseFrameStore();
     CacheState& state = State();
     state.records = {};
     state.thumbnails.Reset();
@@ -271,24 +273,75 @@ constexpr size_t kHeadersForTwoThreads = 32;
 
 }  // namespace
 
+namespace {
+
+StoredStamp StoredStampOf(const FileStamp& stamp) {
+    return {stamp.size, StampTime(stamp.written)};
+}
+
+// Headers for the files of one folder that are neither cached nor unchanged
+// since the last refresh: the store's where the frame file is as it was
+// stored, the rest read from disk and stored. The store forgets the files the
+// folder no longer holds.
+void ReadHeadersOfFolder(const std::string& folder, const std::vector<FoundFrameFile>& files,
+                         const std::vector<std::string>& names, const std::vector<FileStamp>& stamps,
+                         const std::vector<size_t>& ofFolder, const std::vector<size_t>& toRead) {
+    CacheState& state = State();
+    FrameStore& store = SharedFrameStore();
+    std::unordered_map<std::string, StoredFrame> stored;
+    if (store.IsOpen()) stored = store.FramesIn(folder);
+    std::vector<size_t> fromDisk;
+    for (size_t i : toRead) {
+        auto found = stored.find(names[i]);
+        if (found != stored.end() && found->second.stamp == StoredStampOf(stamps[i]))
+            state.readAhead.emplace(files[i].path, std::move(found->second.header));
+        else
+            fromDisk.push_back(i);
+    }
+    // Opening a file is a round trip to the Wine server: two threads keep it
+    // busy, one asking while the other parses what it got.
+    std::vector<FrameHeader> headers(fromDisk.size());
+    win::ForEachOnTwoThreads(fromDisk.size(), kHeadersForTwoThreads,
+                             [&](size_t k) { headers[k] = ReadFrameHeader(files[fromDisk[k]].path); });
+    std::vector<std::pair<std::string, StoredFrame>> read;
+    read.reserve(fromDisk.size());
+    for (size_t k = 0; k < fromDisk.size(); ++k) {
+        const FoundFrameFile& file = files[fromDisk[k]];
+        if (store.IsOpen())
+            read.push_back({names[fromDisk[k]], {StoredStampOf(stamps[fromDisk[k]]), headers[k]}});
+        state.readAhead.emplace(file.path, std::move(headers[k]));
+    }
+    if (!store.IsOpen()) return;
+    for (size_t i : ofFolder) stored.erase(names[i]);
+    std::vector<std::string> gone;
+    gone.reserve(stored.size());
+    for (auto& left : stored) gone.push_back(left.first);
+    store.UpdateFolder(folder, read, gone);
+}
+
+}  // namespace
+
 std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& files) {
     CacheState& state = State();
     std::vector<FileStamp> stamps(files.size());
-    std::vector<size_t> toRead;
+    std::vector<std::string> names(files.size());
+    std::string folder;
+    // By folder (a fill lists one): every file, and those to read.
+    std::unordered_map<std::string, std::pair<std::vector<size_t>, std::vector<size_t>>> folders;
     for (size_t i = 0; i < files.size(); ++i) {
         const WIN32_FIND_DATAA& data = files[i].data;
         stamps[i] = StampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
         const std::string& path = files[i].path;
-        if (path.empty() || path.size() >= MAX_PATH || state.records.count(path)) continue;
-        if (!IsUnchanged(state.stale.find(path), stamps[i])) toRead.push_back(i);
+        if (path.empty() || path.size() >= MAX_PATH) continue;
+        SplitFramePath(path, folder, names[i]);
+        auto& ofFolder = folders[folder];
+        ofFolder.first.push_back(i);
+        if (state.records.count(path)) continue;
+        if (!IsUnchanged(state.stale.find(path), stamps[i])) ofFolder.second.push_back(i);
     }
-    // Opening a file is a round trip to the Wine server: two threads keep it
-    // busy, one asking while the other parses what it got.
-    std::vector<FrameHeader> headers(toRead.size());
-    win::ForEachOnTwoThreads(toRead.size(), kHeadersForTwoThreads,
-                             [&](size_t k) { headers[k] = ReadFrameHeader(files[toRead[k]].path); });
-    for (size_t k = 0; k < toRead.size(); ++k)
-        state.readAhead.emplace(files[toRead[k]].path, std::move(headers[k]));
+    for (const auto& [path, indexes] : folders)
+        if (!indexes.second.empty())
+            ReadHeadersOfFolder(path, files, names, stamps, indexes.first, indexes.second);
 
     std::vector<FrameInfo*> records(files.size());
     for (size_t i = 0; i < files.size(); ++i) records[i] = RecordOf(files[i].path, stamps[i]);
@@ -445,19 +498,38 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths) {
     }
     if (toMake.empty()) return done;
 
+    // Thumbnails the store drew before from the same JPEGs are taken from it.
+    FrameStore& store = SharedFrameStore();
+    ThumbnailRenderer& renderer = SharedThumbnailRenderer();
+    const int cell = ThumbnailCellSize();
+    std::vector<Entry*> toDraw;
+    std::vector<BYTE> pixels;
+    for (Entry* entry : toMake) {
+        if (store.IsOpen() && entry->stamp.exists &&
+            store.FindPicture(entry->info->path, entry->jpeg, StoredStampOf(entry->stamp), cell, pixels) &&
+            renderer.Restore(pixels))
+            entry->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
+        else
+            toDraw.push_back(entry);
+    }
+    if (toDraw.empty()) return done;
+
     // Reading a JPEG waits for the Wine server and decoding it is work of its
     // own: on two threads. Drawing and storing stay on this one, with GDI.
     PictureBatch& batch = SharedPictureBatch();
-    while (batch.pictures.size() < toMake.size())
+    while (batch.pictures.size() < toDraw.size())
         batch.pictures.push_back(std::make_unique<ThumbnailPicture>());
-    const int cell = ThumbnailCellSize();
-    win::ForEachOnTwoThreads(toMake.size(), 2,
-                             [&](size_t i) { batch.pictures[i]->Load(toMake[i]->jpeg, cell); });
-    ThumbnailRenderer& renderer = SharedThumbnailRenderer();
-    for (size_t i = 0; i < toMake.size(); ++i) {
+    win::ForEachOnTwoThreads(toDraw.size(), 2,
+                             [&](size_t i) { batch.pictures[i]->Load(toDraw[i]->jpeg, cell); });
+    std::vector<StoredPicture> drawn;
+    for (size_t i = 0; i < toDraw.size(); ++i) {
         renderer.Render(*batch.pictures[i]);
-        toMake[i]->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
+        toDraw[i]->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
+        if (store.IsOpen() && toDraw[i]->stamp.exists)
+            drawn.push_back({toDraw[i]->info->path, toDraw[i]->jpeg, StoredStampOf(toDraw[i]->stamp), cell,
+                             renderer.Pixels()});
     }
+    store.SavePictures(drawn);
     return done;
 }
 

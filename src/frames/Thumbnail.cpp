@@ -1,5 +1,7 @@
 #include "frames/Thumbnail.h"
 
+#include <cstring>
+
 #include "frames/FrameFile.h"
 #include "frames/JpegToDib.h"
 #include "frames/ThumbnailRender.h"
@@ -43,6 +45,35 @@ RECT FitRect(LONG width, LONG height, int size) {
     return rect;
 }
 
+namespace {
+
+// The pair's layout: 24-bit rows and 1-bit rows, bottom-up, each padded
+// to four bytes.
+size_t ImageBytes(int cell) {
+    return static_cast<size_t>((cell * 3 + 3) & ~3) * cell;
+}
+
+size_t MaskBytes(int cell) {
+    return static_cast<size_t>((cell + 31) / 32 * 4) * cell;
+}
+
+// A bottom-up cell of 24 bits, or of 1 bit in black and white.
+struct CellFormat {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[2];
+
+    CellFormat(int cell, WORD bits) : header{}, colors{{0, 0, 0, 0}, {255, 255, 255, 0}} {
+        header.biSize = sizeof header;
+        header.biWidth = cell;
+        header.biHeight = cell;
+        header.biPlanes = 1;
+        header.biBitCount = bits;
+    }
+    const BITMAPINFO* Info() const { return reinterpret_cast<const BITMAPINFO*>(this); }
+};
+
+}  // namespace
+
 bool ThumbnailRenderer::MakePair() {
     const int cell = ThumbnailCellSize();
     if (image_ && mask_ && pairSize_ == cell) return true;
@@ -52,16 +83,13 @@ bool ThumbnailRenderer::MakePair() {
     maskDc_.Reset(::CreateCompatibleDC(screen.Get()));
     // 24 bits as the image list keeps its images: StretchDIBits and the list's
     // copy then need no conversion, which costs more than both under Wine.
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = cell;
-    format.bmiHeader.biHeight = cell;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
-    image_.Reset(::CreateDIBSection(screen.Get(), &format, DIB_RGB_COLORS, &bits, nullptr, 0));
-    // A fresh memory DC holds a monochrome bitmap, so this mask is monochrome.
-    if (maskDc_) mask_.Reset(::CreateCompatibleBitmap(maskDc_.Get(), cell, cell));
+    image_.Reset(
+        ::CreateDIBSection(screen.Get(), CellFormat(cell, 24).Info(), DIB_RGB_COLORS, &bits, nullptr, 0));
+    // A monochrome mask (black shows the image), as a DIB section too: its
+    // rows are kept and put back with the image's without a GDI call.
+    mask_.Reset(
+        ::CreateDIBSection(screen.Get(), CellFormat(cell, 1).Info(), DIB_RGB_COLORS, &bits, nullptr, 0));
     if (imageDc_ && maskDc_ && image_ && mask_) {
         ::SetStretchBltMode(imageDc_.Get(), COLORONCOLOR);
         return true;
@@ -118,6 +146,42 @@ int ThumbnailRenderer::Render(const ThumbnailPicture& picture) {
     if (!picture.dib_.Draw(imageDc_.Get(), cell, SRCCOPY)) return 0;
     ::PatBlt(maskDc_.Get(), cell.left, cell.top, cell.right - cell.left, cell.bottom - cell.top, BLACKNESS);
     return 1;
+}
+
+namespace {
+
+// The rows of a DIB section; null when the bitmap is none.
+BYTE* RowsOf(HBITMAP bitmap) {
+    DIBSECTION dib = {};
+    if (::GetObjectA(bitmap, sizeof dib, &dib) != sizeof dib) return nullptr;
+    return static_cast<BYTE*>(dib.dsBm.bmBits);
+}
+
+}  // namespace
+
+std::vector<BYTE> ThumbnailRenderer::Pixels() {
+    if (!MakePair()) return {};
+    const BYTE* image = RowsOf(image_.Get());
+    const BYTE* mask = RowsOf(mask_.Get());
+    if (!image || !mask) return {};
+    ::GdiFlush();  // whatever GDI still draws into them
+    const size_t imageBytes = ImageBytes(pairSize_);
+    std::vector<BYTE> pixels(imageBytes + MaskBytes(pairSize_));
+    std::memcpy(pixels.data(), image, imageBytes);
+    std::memcpy(pixels.data() + imageBytes, mask, MaskBytes(pairSize_));
+    return pixels;
+}
+
+bool ThumbnailRenderer::Restore(const std::vector<BYTE>& pixels) {
+    if (!MakePair()) return false;
+    BYTE* image = RowsOf(image_.Get());
+    BYTE* mask = RowsOf(mask_.Get());
+    const size_t imageBytes = ImageBytes(pairSize_);
+    if (!image || !mask || pixels.size() != imageBytes + MaskBytes(pairSize_)) return false;
+    ::GdiFlush();
+    std::memcpy(image, pixels.data(), imageBytes);
+    std::memcpy(mask, pixels.data() + imageBytes, MaskBytes(pairSize_));
+    return true;
 }
 
 int ThumbnailRenderer::AppendTo(HIMAGELIST list) {

@@ -65,6 +65,12 @@ public:
     int Render(const ThumbnailPicture& picture);
     // Appends the pair to the list: its index, -1 when the list refuses it.
     int AppendTo(HIMAGELIST list);
+    // The pair's pixels, to keep: the image's rows (24 bits, bottom-up), then
+    // the mask's (1 bit); empty when there is no pair.
+    std::vector<BYTE> Pixels();
+    // Puts pixels Pixels gave back into the pair; false, and the pair
+    // unchanged, when they are not of a cell of the size in use.
+    bool Restore(const std::vector<BYTE>& pixels);
     // The pair, never selected into a DC between calls; null until the first Render.
     HBITMAP Image() const { return image_.Get(); }
     HBITMAP Mask() const { return mask_.Get(); }

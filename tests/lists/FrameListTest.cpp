@@ -2,11 +2,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "ListHost.h"
 #include "TestFiles.h"
 #include "frames/FrameInfoCache.h"
 #include "frames/FrameInfoCacheLifetime.h"
+#include "frames/FrameStore.h"
+#include "win/Handles.h"
 
 using testing_support::TempDir;
 
@@ -60,6 +63,74 @@ TEST(FrameList, SortsByTitleOrPaperWithFileNamesBreakingTies) {
     host.sortMode = CListCtrlZEL::kSortByTitle;
     list.Sort();
     EXPECT_EQ(ItemNames(list), "c.USD A.USD b.USD d.USD");
+}
+
+TEST(FrameList, ALaterRunShowsUnchangedFramesFromTheStoreAndReadsTheRest) {
+    TempDir dir;
+    const std::string storeFile = dir / "local\\FrameCache.db";
+    UseFrameStoreFile(storeFile);
+    struct Back {
+        ~Back() { UseFrameStoreFile(DefaultFrameStoreFile()); }
+    } back;
+    const std::string library = dir / "library";
+    ASSERT_TRUE(::CreateDirectoryA(library.c_str(), nullptr));
+    const std::string kept = WriteFrame(library, "kept.USD", "Kept", "Roll89");
+    WriteSolidJpeg(library + "\\kept\\thumb.jpg", 80, 60, RGB(220, 30, 30));
+    const std::string edited = WriteFrame(library, "edited.USD", "Before");
+    WriteSolidJpeg(library + "\\edited\\thumb.jpg", 80, 60, RGB(30, 200, 40));
+    WriteFrame(library, "gone.USD", "Gone");
+    // A run of the program: the list fills and draws every thumbnail; the
+    // last list going closes the store.
+    auto run = [&](const std::function<void(CListCtrlZEL&)>& check) {
+        ListHost host;
+        CListCtrlZEL& list = host.Open(0);
+        list.SetFolder(library);
+        ASSERT_TRUE(PumpUntilThumbnails(list));
+        check(list);
+    };
+    auto centreOf = [](const std::string& path) { return ThumbnailCentre(FindFrameInfo(path)->imageIndex); };
+    run([](CListCtrlZEL& list) { EXPECT_EQ(ItemNames(list), "edited.USD gone.USD kept.USD"); });
+
+    // Between runs one frame changed, one went, and the unchanged one and
+    // its picture cannot be opened at all: what its row shows comes from
+    // the store, or nowhere.
+    WriteFrame(library, "edited.USD", "After, longer");
+    WriteSolidJpeg(library + "\\edited\\thumb.jpg", 100, 60, RGB(30, 40, 220));
+    ASSERT_TRUE(::DeleteFileA((library + "\\gone.USD").c_str()));
+    {
+        win::FileHandle frameLocked(
+            ::CreateFileA(kept.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        win::FileHandle jpegLocked(::CreateFileA((library + "\\kept\\thumb.jpg").c_str(), GENERIC_READ, 0,
+                                                 nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(frameLocked && jpegLocked);
+        run([&](CListCtrlZEL& list) {
+            EXPECT_EQ(ItemNames(list), "edited.USD kept.USD");
+            EXPECT_STREQ(FindFrameInfo(kept)->title, "Kept");
+            EXPECT_STREQ(FindFrameInfo(kept)->paperLabel, "Roll89");
+            EXPECT_TRUE(NearColour(centreOf(kept), RGB(220, 30, 30))) << std::hex << centreOf(kept);
+            EXPECT_STREQ(FindFrameInfo(edited)->title, "After, longer");
+            EXPECT_TRUE(NearColour(centreOf(edited), RGB(30, 40, 220))) << std::hex << centreOf(edited);
+        });
+    }
+    FrameStore store;
+    ASSERT_TRUE(store.Open(storeFile));
+    EXPECT_EQ(store.FramesIn(library + "\\").size(), 2u) << "the gone frame is forgotten";
+    store.Close();
+
+    // A damaged store is made anew, and meanwhile the files are read.
+    testing_support::WriteFile(storeFile, std::string(40000, 'x'));
+    run([&](CListCtrlZEL&) {
+        EXPECT_STREQ(FindFrameInfo(kept)->title, "Kept");
+        EXPECT_TRUE(NearColour(centreOf(kept), RGB(220, 30, 30)));
+        EXPECT_TRUE(SharedFrameStore().IsOpen());
+    });
+    ASSERT_TRUE(store.Open(storeFile));
+    EXPECT_EQ(store.FramesIn(library + "\\").size(), 2u);
+    store.Close();
+    // A folder that is gone is forgotten when the store opens.
+    testing_support::RemoveTree(library);
+    ASSERT_TRUE(store.Open(storeFile));
+    EXPECT_TRUE(store.FramesIn(library + "\\").empty());
 }
 
 TEST(FrameList, ComparisonTreatsAMissingRecordAsEmpty) {

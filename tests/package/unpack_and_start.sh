@@ -35,7 +35,7 @@ mkdir -p "$unpacked"
 (cd "$unpacked" && cmake -E tar xf "$zip")
 app="$unpacked/$name"
 for f in QuilletTool.exe QuilletTool.INI README.txt lang/ja/QuilletTool.INI \
-         licenses/libjpeg-turbo/LICENSE.md licenses/libjpeg-turbo/README.ijg; do
+         licenses/libjpeg-turbo/LICENSE.md licenses/libjpeg-turbo/README.ijg licenses/sqlite/LICENSE.md; do
   [ -f "$app/$f" ] || fail "$f is missing from $name.zip"
 done
 [ "$(ls "$app" | wc -l)" = 5 ] || fail "unexpected files in the package: $(ls "$app")"

@@ -1,0 +1,359 @@
+#include "frames/FrameStore.h"
+
+#include <shlobj.h>
+#include <sqlite3.h>
+
+#include "win/Strings.h"
+
+namespace {
+
+// Bumped whenever the tables change: a database of another layout is made anew.
+constexpr int kLayout = 1;
+// A store another process holds is not waited for: the lists go on
+// without it.
+constexpr int kBusyWaitMs = 0;
+
+// Strings are kept as the bytes the program holds (ANSI), never as text
+// SQLite would read as UTF-8. The pixels live in a table of their own that
+// only grows at its end: a thumbnail written is a page appended, not a row
+// of the frames table grown and its neighbours moved. Triggers drop the
+// pixels with the frame, or when the frame's picture is replaced.
+constexpr char kCreate[] =
+    "CREATE TABLE frames("
+    " folder BLOB NOT NULL, name BLOB NOT NULL, size INTEGER NOT NULL, written INTEGER NOT NULL,"
+    " title BLOB NOT NULL, paper BLOB NOT NULL, thumbnail BLOB NOT NULL, margins BLOB NOT NULL,"
+    " jpeg BLOB, jpeg_size INTEGER, jpeg_written INTEGER, cell INTEGER, picture INTEGER,"
+    " UNIQUE(folder, name));"
+    "CREATE TABLE pictures(id INTEGER PRIMARY KEY, pixels BLOB NOT NULL);"
+    "CREATE TRIGGER frame_gone AFTER DELETE ON frames WHEN old.picture IS NOT NULL"
+    " BEGIN DELETE FROM pictures WHERE id = old.picture; END;"
+    "CREATE TRIGGER picture_replaced AFTER UPDATE OF picture ON frames"
+    " WHEN old.picture IS NOT NULL AND old.picture IS NOT new.picture"
+    " BEGIN DELETE FROM pictures WHERE id = old.picture; END;"
+    "PRAGMA user_version = 1;";
+
+std::string Utf8(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr,
+                          nullptr);
+    return utf8;
+}
+
+void BindBytes(sqlite3_stmt* statement, int index, const std::string& bytes) {
+    sqlite3_bind_blob(statement, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+}
+
+std::string ColumnBytes(sqlite3_stmt* statement, int index) {
+    const void* data = sqlite3_column_blob(statement, index);
+    const int size = sqlite3_column_bytes(statement, index);
+    return data && size > 0 ? std::string(static_cast<const char*>(data), static_cast<size_t>(size))
+                            : std::string();
+}
+
+// Removes a database file and what WAL mode keeps beside it.
+void RemoveDatabase(const std::wstring& file) {
+    for (const wchar_t* suffix : {L"", L"-wal", L"-shm", L"-journal"}) ::DeleteFileW((file + suffix).c_str());
+}
+
+bool IsDamage(int code) {
+    code &= 0xFF;
+    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+}
+
+}  // namespace
+
+bool FrameStore::Open(const std::string& file) {
+    Close();
+    if (file.empty()) return false;
+    file_ = win::ToWide(file);
+    const size_t slash = file_.find_last_of(L'\\');
+    if (slash != std::wstring::npos) ::CreateDirectoryW(file_.substr(0, slash).c_str(), nullptr);
+    const Opened opened = OpenOnce();
+    if (opened != Opened::kRemake) return opened == Opened::kYes;
+    // Damaged, or of a layout this program cannot change: it holds nothing
+    // that cannot be read again from the frames.
+    RemoveDatabase(file_);
+    return OpenOnce() == Opened::kYes;
+}
+
+FrameStore::Opened FrameStore::OpenOnce() {
+    if (sqlite3_open_v2(Utf8(file_).c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        Close();
+        return Opened::kNo;
+    }
+    sqlite3_busy_timeout(db_, kBusyWaitMs);
+    // One program runs at a time, so the file is locked once for the whole
+    // run: every lock taken and let go is a round trip to the Wine server,
+    // and taken per statement they cost more than the reads. It must come
+    // before anything reads the file, or the locks are shared ones. Pages of
+    // 16 KB hold a thumbnail in one page; mapped, a page is read without a
+    // call. WAL: a commit appends to the log only; NORMAL: a power cut may
+    // lose the last commits, never the rest.
+    int layout = -1;
+    bool ok = Exec("PRAGMA locking_mode = EXCLUSIVE") && Exec("PRAGMA page_size = 16384") &&
+              Exec(sizeof(void*) == 8 ? "PRAGMA mmap_size = 1073741824" : "PRAGMA mmap_size = 134217728") &&
+              Exec("PRAGMA cache_size = -16384") && Exec("PRAGMA journal_mode = WAL") &&
+              Exec("PRAGMA synchronous = NORMAL");
+    sqlite3_stmt* version = nullptr;
+    if (ok && sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &version, nullptr) == SQLITE_OK &&
+        sqlite3_step(version) == SQLITE_ROW)
+        layout = sqlite3_column_int(version, 0);
+    sqlite3_finalize(version);
+    if (ok && layout == 0)
+        ok = Exec("BEGIN IMMEDIATE") && Exec("DROP TABLE IF EXISTS frames") &&
+             Exec("DROP TABLE IF EXISTS pictures") && Exec(kCreate) && Exec("COMMIT");
+    // A damaged file often opens and fails at its first real read.
+    ok = ok && (layout == 0 || layout == kLayout) &&
+         Exec("SELECT count(*) FROM (SELECT 1 FROM frames LIMIT 1)");
+    // A failure past this point closed the store (and removed it when damaged).
+    if (ok) return DropGoneFolders() ? Opened::kYes : Opened::kNo;
+    // Busy in another process, the disk full or read-only: left as it is.
+    const bool remake = !db_ || IsDamage(sqlite3_errcode(db_)) || (layout > 0 && layout != kLayout);
+    Close();
+    return remake ? Opened::kRemake : Opened::kNo;
+}
+
+bool FrameStore::DropGoneFolders() {
+    // A folder deleted, renamed or on a card taken out is never listed again:
+    // its frames go at the next start. A network folder is left alone, since
+    // asking for one that is offline can take many seconds.
+    std::vector<std::string> gone;
+    sqlite3_stmt* folders = nullptr;
+    if (sqlite3_prepare_v2(db_, "SELECT DISTINCT folder FROM frames", -1, &folders, nullptr) != SQLITE_OK) {
+        Fail();
+        return false;
+    }
+    while (sqlite3_step(folders) == SQLITE_ROW) {
+        std::string folder = ColumnBytes(folders, 0);
+        if (folder.size() < 3 || folder[1] != ':') continue;
+        const UINT kind = ::GetDriveTypeA(folder.substr(0, 3).c_str());
+        if (kind == DRIVE_REMOTE) continue;
+        if (kind == DRIVE_NO_ROOT_DIR || ::GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+            gone.push_back(std::move(folder));
+    }
+    sqlite3_finalize(folders);
+    if (gone.empty()) return true;
+    bool ok = Exec("BEGIN IMMEDIATE");
+    sqlite3_stmt* drop = nullptr;
+    ok =
+        ok && sqlite3_prepare_v2(db_, "DELETE FROM frames WHERE folder = ?", -1, &drop, nullptr) == SQLITE_OK;
+    for (size_t i = 0; ok && i < gone.size(); ++i) {
+        sqlite3_reset(drop);
+        BindBytes(drop, 1, gone[i]);
+        ok = sqlite3_step(drop) == SQLITE_DONE;
+    }
+    sqlite3_finalize(drop);
+    if (!ok || !Exec("COMMIT")) Fail();
+    return db_ != nullptr;
+}
+
+void FrameStore::Close() {
+    for (sqlite3_stmt** statement :
+         {&framesIn_, &putFrame_, &dropFrame_, &findPicture_, &putPicture_, &addPixels_, &dropPixels_}) {
+        sqlite3_finalize(*statement);
+        *statement = nullptr;
+    }
+    if (db_) sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+bool FrameStore::Exec(const char* sql) {
+    return db_ && sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+sqlite3_stmt* FrameStore::Prepare(sqlite3_stmt*& statement, const char* sql) {
+    if (!db_) return nullptr;
+    if (statement) {
+        sqlite3_reset(statement);
+        sqlite3_clear_bindings(statement);
+        return statement;
+    }
+    if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK) {
+        Fail();
+        return nullptr;
+    }
+    return statement;
+}
+
+void FrameStore::Fail() {
+    if (!db_) return;
+    const int code = sqlite3_errcode(db_);
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    Close();
+    // A damaged database is made anew by the next run.
+    if (IsDamage(code)) RemoveDatabase(file_);
+}
+
+std::unordered_map<std::string, StoredFrame> FrameStore::FramesIn(const std::string& folder) {
+    std::unordered_map<std::string, StoredFrame> frames;
+    sqlite3_stmt* select =
+        Prepare(framesIn_,
+                "SELECT name, size, written, title, paper, thumbnail, margins FROM frames WHERE folder = ?");
+    if (!select) return frames;
+    BindBytes(select, 1, folder);
+    int step;
+    while ((step = sqlite3_step(select)) == SQLITE_ROW) {
+        StoredFrame& frame = frames[ColumnBytes(select, 0)];
+        frame.stamp.size = static_cast<ULONGLONG>(sqlite3_column_int64(select, 1));
+        frame.stamp.written = static_cast<ULONGLONG>(sqlite3_column_int64(select, 2));
+        frame.header.title = ColumnBytes(select, 3);
+        frame.header.paperSize = ColumnBytes(select, 4);
+        frame.header.thumbnail = ColumnBytes(select, 5);
+        frame.header.margins = ColumnBytes(select, 6);
+    }
+    sqlite3_reset(select);
+    if (step != SQLITE_DONE) {
+        Fail();
+        frames.clear();
+    }
+    return frames;
+}
+
+void FrameStore::UpdateFolder(const std::string& folder,
+                              const std::vector<std::pair<std::string, StoredFrame>>& read,
+                              const std::vector<std::string>& gone) {
+    if ((read.empty() && gone.empty()) || !db_ || !Exec("BEGIN IMMEDIATE")) return;
+    for (const auto& [name, frame] : read) {
+        // A header read anew may name another picture: its thumbnail goes.
+        sqlite3_stmt* put =
+            Prepare(putFrame_,
+                    "INSERT INTO frames (folder, name, size, written, title, paper, thumbnail, margins)"
+                    " VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (folder, name) DO UPDATE SET"
+                    " size = excluded.size, written = excluded.written, title = excluded.title,"
+                    " paper = excluded.paper, thumbnail = excluded.thumbnail,"
+                    " margins = excluded.margins, jpeg = NULL, jpeg_size = NULL,"
+                    " jpeg_written = NULL, cell = NULL, picture = NULL");
+        if (!put) return;
+        BindBytes(put, 1, folder);
+        BindBytes(put, 2, name);
+        sqlite3_bind_int64(put, 3, static_cast<sqlite3_int64>(frame.stamp.size));
+        sqlite3_bind_int64(put, 4, static_cast<sqlite3_int64>(frame.stamp.written));
+        BindBytes(put, 5, frame.header.title);
+        BindBytes(put, 6, frame.header.paperSize);
+        BindBytes(put, 7, frame.header.thumbnail);
+        BindBytes(put, 8, frame.header.margins);
+        if (sqlite3_step(put) != SQLITE_DONE) return Fail();
+    }
+    for (const std::string& name : gone) {
+        sqlite3_stmt* drop = Prepare(dropFrame_, "DELETE FROM frames WHERE folder = ? AND name = ?");
+        if (!drop) return;
+        BindBytes(drop, 1, folder);
+        BindBytes(drop, 2, name);
+        if (sqlite3_step(drop) != SQLITE_DONE) return Fail();
+    }
+    if (!Exec("COMMIT")) Fail();
+}
+
+bool FrameStore::FindPicture(const std::string& framePath, const std::string& jpegPath,
+                             const StoredStamp& jpeg, int cell, std::vector<BYTE>& pixels) {
+    std::string folder, name;
+    SplitFramePath(framePath, folder, name);
+    sqlite3_stmt* select =
+        Prepare(findPicture_,
+                "SELECT jpeg, jpeg_size, jpeg_written, cell, pixels FROM frames"
+                " JOIN pictures ON pictures.id = frames.picture WHERE folder = ? AND name = ?");
+    if (!select) return false;
+    BindBytes(select, 1, folder);
+    BindBytes(select, 2, name);
+    bool found = false;
+    const int step = sqlite3_step(select);
+    if (step == SQLITE_ROW && ColumnBytes(select, 0) == jpegPath &&
+        static_cast<ULONGLONG>(sqlite3_column_int64(select, 1)) == jpeg.size &&
+        static_cast<ULONGLONG>(sqlite3_column_int64(select, 2)) == jpeg.written &&
+        sqlite3_column_int(select, 3) == cell) {
+        const BYTE* data = static_cast<const BYTE*>(sqlite3_column_blob(select, 4));
+        pixels.assign(data, data + sqlite3_column_bytes(select, 4));
+        found = true;
+    }
+    sqlite3_reset(select);
+    if (step != SQLITE_ROW && step != SQLITE_DONE) Fail();
+    return found;
+}
+
+void FrameStore::SavePictures(const std::vector<StoredPicture>& pictures) {
+    if (pictures.empty() || !db_ || !Exec("BEGIN IMMEDIATE")) return;
+    for (const StoredPicture& picture : pictures) {
+        std::string folder, name;
+        SplitFramePath(picture.framePath, folder, name);
+        sqlite3_stmt* add = Prepare(addPixels_, "INSERT INTO pictures (pixels) VALUES (?)");
+        if (!add) return;
+        sqlite3_bind_blob(add, 1, picture.pixels.data(), static_cast<int>(picture.pixels.size()),
+                          SQLITE_STATIC);
+        if (sqlite3_step(add) != SQLITE_DONE) return Fail();
+        const sqlite3_int64 id = sqlite3_last_insert_rowid(db_);
+        sqlite3_stmt* put =
+            Prepare(putPicture_,
+                    "UPDATE frames SET jpeg = ?, jpeg_size = ?, jpeg_written = ?, cell = ?, picture = ?"
+                    " WHERE folder = ? AND name = ?");
+        if (!put) return;
+        BindBytes(put, 1, picture.jpegPath);
+        sqlite3_bind_int64(put, 2, static_cast<sqlite3_int64>(picture.jpeg.size));
+        sqlite3_bind_int64(put, 3, static_cast<sqlite3_int64>(picture.jpeg.written));
+        sqlite3_bind_int(put, 4, picture.cell);
+        sqlite3_bind_int64(put, 5, id);
+        BindBytes(put, 6, folder);
+        BindBytes(put, 7, name);
+        if (sqlite3_step(put) != SQLITE_DONE) return Fail();
+        // A frame the store has no header for keeps no pixels.
+        if (sqlite3_changes(db_) == 0) {
+            sqlite3_stmt* drop = Prepare(dropPixels_, "DELETE FROM pictures WHERE id = ?");
+            if (!drop) return;
+            sqlite3_bind_int64(drop, 1, id);
+            if (sqlite3_step(drop) != SQLITE_DONE) return Fail();
+        }
+    }
+    if (!Exec("COMMIT")) Fail();
+}
+
+namespace {
+
+struct SharedState {
+    FrameStore store;
+    std::string file = DefaultFrameStoreFile();
+    bool tried = false;  // a store that failed stays closed until closed or moved
+};
+
+SharedState& Shared() {
+    static SharedState state;
+    return state;
+}
+
+}  // namespace
+
+FrameStore& SharedFrameStore() {
+    SharedState& shared = Shared();
+    if (!shared.tried) {
+        shared.tried = true;
+        shared.store.Open(shared.file);
+    }
+    return shared.store;
+}
+
+void CloseFrameStore() {
+    Shared().store.Close();
+    Shared().tried = false;
+}
+
+void UseFrameStoreFile(const std::string& file) {
+    CloseFrameStore();
+    Shared().file = file;
+}
+
+void SplitFramePath(const std::string& path, std::string& folder, std::string& name) {
+    const size_t last = win::FindLastChar(path, '\\');
+    const size_t split = last == std::string::npos ? 0 : last + 1;
+    folder = path.substr(0, split);
+    name = path.substr(split);
+}
+
+std::string DefaultFrameStoreFile() {
+    char local[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                  SHGFP_TYPE_CURRENT, local)))
+        return {};
+    return win::WithoutTrailingBackslashes(local) + "\\QuilletTool\\FrameCache.db";
+}
