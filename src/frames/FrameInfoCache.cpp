@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -80,6 +81,7 @@ struct CacheState {
     std::unordered_multimap<std::string, Reusable> reusable;
     std::unordered_map<std::string, Entry> stale;
     std::unordered_map<std::string, std::string> paperLabels, marginLabels;
+    bool refreshing = false;
     // Headers read ahead by GetFoundFrameInfos, taken by the records made next.
     std::unordered_map<std::string, FrameHeader> readAhead;
     unsigned generation = 0;
@@ -113,6 +115,20 @@ void SetTexts(FrameInfo& info, const FrameHeader& header) {
     CopyField(info.marginLabel, MarginLabel(header));
 }
 
+// The labels of a record, made once per distinct text during a fill or a
+// refresh (each asks the language file) and kept until it ends.
+void SetLabels(FrameInfo& info, const FrameHeader& header) {
+    CacheState& state = State();
+    auto paper = state.paperLabels.find(header.paperSize);
+    if (paper == state.paperLabels.end())
+        paper = state.paperLabels.emplace(header.paperSize, PaperLabel(header)).first;
+    auto margin = state.marginLabels.find(header.margins);
+    if (margin == state.marginLabels.end())
+        margin = state.marginLabels.emplace(header.margins, MarginLabel(header)).first;
+    CopyField(info.paperLabel, paper->second);
+    CopyField(info.marginLabel, margin->second);
+}
+
 // The header half of a record; the thumbnail stays pending.
 FrameInfo* LoadRecord(const std::string& path, Entry& entry) {
     // A path that does not fit the record is refused, never cut.
@@ -130,26 +146,13 @@ FrameInfo* LoadRecord(const std::string& path, Entry& entry) {
     } else {
         entry.header = ReadFrameHeader(path);
     }
-    SetTexts(*info, entry.header);
+    CopyField(info->title, entry.header.title);
+    SetLabels(*info, entry.header);
     CopyField(info->path, path);
     info->imageIndex = -1;
     CopyField(info->fileName, FileNameOf(path));
     entry.jpeg = ResolveThumbnailPath(path, entry.header);
     return info;
-}
-
-// During a refresh: the labels of a record kept from before, made again
-// once per distinct text.
-void RelabelRecord(Entry& entry) {
-    CacheState& state = State();
-    auto paper = state.paperLabels.find(entry.header.paperSize);
-    if (paper == state.paperLabels.end())
-        paper = state.paperLabels.emplace(entry.header.paperSize, PaperLabel(entry.header)).first;
-    auto margin = state.marginLabels.find(entry.header.margins);
-    if (margin == state.marginLabels.end())
-        margin = state.marginLabels.emplace(entry.header.margins, MarginLabel(entry.header)).first;
-    CopyField(entry.info->paperLabel, paper->second);
-    CopyField(entry.info->marginLabel, margin->second);
 }
 
 // During a refresh: take over the old thumbnail of the same unchanged JPEG.
@@ -244,7 +247,8 @@ FrameInfo* RecordOf(const std::string& path, const FileStamp& fileStamp) {
     if (IsUnchanged(before, fileStamp)) {
         entry = std::move(before->second);
         state.stale.erase(before);
-        RelabelRecord(entry);
+        // Kept, but the language file may have changed.
+        SetLabels(*entry.info, entry.header);
     } else {
         entry.fileStamp = fileStamp;
         entry.info = LoadRecord(path, entry);
@@ -263,7 +267,14 @@ FrameInfo* GetFrameInfo(const std::string& path) {
     // A vanished file has no record, whatever the cache still holds.
     const FileStamp stamp = StampOf(path);
     if (!stamp.exists) return nullptr;
-    return RecordOf(path, stamp);
+    FrameInfo* info = RecordOf(path, stamp);
+    // Labels are kept for a fill or a refresh, not from one call to the next.
+    CacheState& state = State();
+    if (!state.refreshing) {
+        state.paperLabels.clear();
+        state.marginLabels.clear();
+    }
+    return info;
 }
 
 namespace {
@@ -291,12 +302,17 @@ void ReadHeadersOfFolder(const std::string& folder, const std::vector<FoundFrame
     std::unordered_map<std::string, StoredFrame> stored;
     if (store.IsOpen()) stored = store.FramesIn(folder);
     std::vector<size_t> fromDisk;
+    std::vector<std::string> gone;  // from the store: changed, or no longer listed
     for (size_t i : toRead) {
         auto found = stored.find(names[i]);
-        if (found != stored.end() && found->second.stamp == StoredStampOf(stamps[i]))
-            state.readAhead.emplace(files[i].path, std::move(found->second.header));
-        else
+        if (found == stored.end()) {
             fromDisk.push_back(i);
+        } else if (found->second.stamp == StoredStampOf(stamps[i])) {
+            state.readAhead.emplace(files[i].path, std::move(found->second.header));
+        } else {
+            fromDisk.push_back(i);
+            gone.push_back(names[i]);
+        }
     }
     // Opening a file is a round trip to the Wine server: two threads keep it
     // busy, one asking while the other parses what it got.
@@ -313,8 +329,6 @@ void ReadHeadersOfFolder(const std::string& folder, const std::vector<FoundFrame
     }
     if (!store.IsOpen()) return;
     for (size_t i : ofFolder) stored.erase(names[i]);
-    std::vector<std::string> gone;
-    gone.reserve(stored.size());
     for (auto& left : stored) gone.push_back(left.first);
     store.UpdateFolder(folder, read, gone);
 }
@@ -345,8 +359,11 @@ std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& fi
 
     std::vector<FrameInfo*> records(files.size());
     for (size_t i = 0; i < files.size(); ++i) records[i] = RecordOf(files[i].path, stamps[i]);
-    // A path asked for twice leaves its second header unused.
+    // A path asked for twice leaves its second header unused; the next
+    // fill asks the language file again.
     state.readAhead.clear();
+    state.paperLabels.clear();
+    state.marginLabels.clear();
     return records;
 }
 
@@ -436,6 +453,7 @@ void ClearFrameInfo() {
 void BeginFrameInfoRefresh() {
     CacheState& state = State();
     EndFrameInfoRefresh();  // a refresh that never ended frees its leftovers
+    state.refreshing = true;
     // Every record waits to be asked for again; the thumbnails wait apart,
     // by picture, since another frame may show the same one.
     for (auto& [path, entry] : state.records) {
@@ -451,6 +469,7 @@ void BeginFrameInfoRefresh() {
 
 void EndFrameInfoRefresh() {
     CacheState& state = State();
+    state.refreshing = false;
     for (auto& left : state.stale) FreeRecord(left.second.info);
     state.stale.clear();
     for (const auto& left : state.reusable) state.freeSlots.push_back(left.second.index);
@@ -506,7 +525,7 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths) {
     std::vector<BYTE> pixels;
     for (Entry* entry : toMake) {
         if (store.IsOpen() && entry->stamp.exists &&
-            store.FindPicture(entry->info->path, entry->jpeg, StoredStampOf(entry->stamp), cell, pixels) &&
+            store.FindPicture(entry->info->path, entry->jpeg, StoredStampOf(entry->stamp), cell, &pixels) &&
             renderer.Restore(pixels))
             entry->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
         else
@@ -541,4 +560,36 @@ size_t PendingThumbnailCount() {
     size_t count = 0;
     for (const auto& entry : State().records) count += entry.second.pending;
     return count;
+}
+
+size_t MadeThumbnailCount() {
+    const CacheState& state = State();
+    if (!state.thumbnails) return 0;
+    // Every image but the placeholder and the free slots; slots go back to
+    // the free ones before the list grows.
+    const size_t images = static_cast<size_t>(std::max(1, ::ImageList_GetImageCount(state.thumbnails.Get())));
+    const size_t unused = state.freeSlots.size() + state.reusable.size() + 1;
+    return images > unused ? images - unused : 0;
+}
+
+void DropThumbnails(const std::function<bool(const std::string&)>& keep, size_t target) {
+    size_t made = MadeThumbnailCount();
+    for (auto& [path, entry] : State().records) {
+        if (made <= target) break;
+        if (entry.pending || !entry.info || entry.info->imageIndex < 1 || keep(path)) continue;
+        ReleaseSlot(entry);
+        entry.pending = true;
+        entry.info->imageIndex = -1;
+        --made;
+    }
+}
+
+bool IsThumbnailStored(const std::string& path) {
+    auto found = State().records.find(path);
+    if (found == State().records.end() || !found->second.pending) return false;
+    const Entry& entry = found->second;
+    FrameStore& store = SharedFrameStore();
+    const FileStamp stamp = StampOf(entry.jpeg);
+    return store.IsOpen() && stamp.exists &&
+           store.FindPicture(path, entry.jpeg, StoredStampOf(stamp), ThumbnailCellSize(), nullptr);
 }

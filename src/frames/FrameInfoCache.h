@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,15 @@ bool MakePendingThumbnail(const std::string& path);
 size_t MakePendingThumbnails(const std::vector<std::string>& paths);
 // Records still waiting for their thumbnail.
 size_t PendingThumbnailCount();
+// Thumbnails held in the image list.
+size_t MadeThumbnailCount();
+// Gives up held thumbnails of records whose path `keep` refuses, until at
+// most `target` are held; those records wait for their thumbnail again, and
+// get it back from the frame store when asked.
+void DropThumbnails(const std::function<bool(const std::string&)>& keep, size_t target);
+// Whether the thumbnail a record waits for is in the frame store, drawn
+// from its JPEG as the JPEG is now.
+bool IsThumbnailStored(const std::string& path);
 // Changes whenever records are dropped wholesale (clear, refresh), so that
 // work queued before can tell it is stale.
 unsigned FrameInfoGeneration();

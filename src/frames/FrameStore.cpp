@@ -16,8 +16,10 @@ constexpr int kBusyWaitMs = 0;
 // Strings are kept as the bytes the program holds (ANSI), never as text
 // SQLite would read as UTF-8. The pixels live in a table of their own that
 // only grows at its end: a thumbnail written is a page appended, not a row
-// of the frames table grown and its neighbours moved. Triggers drop the
-// pixels with the frame, or when the frame's picture is replaced.
+// of the frames table grown and its neighbours moved. A trigger drops the
+// pixels with their frame. (An insert that may turn into an update of a
+// column with a trigger is many times slower: changed frames are deleted
+// and inserted again.)
 constexpr char kCreate[] =
     "CREATE TABLE frames("
     " folder BLOB NOT NULL, name BLOB NOT NULL, size INTEGER NOT NULL, written INTEGER NOT NULL,"
@@ -26,9 +28,6 @@ constexpr char kCreate[] =
     " UNIQUE(folder, name));"
     "CREATE TABLE pictures(id INTEGER PRIMARY KEY, pixels BLOB NOT NULL);"
     "CREATE TRIGGER frame_gone AFTER DELETE ON frames WHEN old.picture IS NOT NULL"
-    " BEGIN DELETE FROM pictures WHERE id = old.picture; END;"
-    "CREATE TRIGGER picture_replaced AFTER UPDATE OF picture ON frames"
-    " WHEN old.picture IS NOT NULL AND old.picture IS NOT new.picture"
     " BEGIN DELETE FROM pictures WHERE id = old.picture; END;"
     "PRAGMA user_version = 1;";
 
@@ -152,8 +151,8 @@ bool FrameStore::DropGoneFolders() {
 }
 
 void FrameStore::Close() {
-    for (sqlite3_stmt** statement :
-         {&framesIn_, &putFrame_, &dropFrame_, &findPicture_, &putPicture_, &addPixels_, &dropPixels_}) {
+    for (sqlite3_stmt** statement : {&framesIn_, &putFrame_, &dropFrame_, &findPicture_, &hasPicture_,
+                                     &putPicture_, &addPixels_, &dropPixels_, &dropOldPixels_}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
@@ -217,16 +216,20 @@ void FrameStore::UpdateFolder(const std::string& folder,
                               const std::vector<std::pair<std::string, StoredFrame>>& read,
                               const std::vector<std::string>& gone) {
     if ((read.empty() && gone.empty()) || !db_ || !Exec("BEGIN IMMEDIATE")) return;
+    for (const std::string& name : gone) {
+        sqlite3_stmt* drop = Prepare(dropFrame_, "DELETE FROM frames WHERE folder = ? AND name = ?");
+        if (!drop) return;
+        BindBytes(drop, 1, folder);
+        BindBytes(drop, 2, name);
+        if (sqlite3_step(drop) != SQLITE_DONE) return Fail();
+    }
     for (const auto& [name, frame] : read) {
-        // A header read anew may name another picture: its thumbnail goes.
-        sqlite3_stmt* put =
-            Prepare(putFrame_,
-                    "INSERT INTO frames (folder, name, size, written, title, paper, thumbnail, margins)"
-                    " VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (folder, name) DO UPDATE SET"
-                    " size = excluded.size, written = excluded.written, title = excluded.title,"
-                    " paper = excluded.paper, thumbnail = excluded.thumbnail,"
-                    " margins = excluded.margins, jpeg = NULL, jpeg_size = NULL,"
-                    " jpeg_written = NULL, cell = NULL, picture = NULL");
+        // A row still there (it was not said to be gone) is left as it is:
+        // its stamp tells the next fill to read the file again.
+        sqlite3_stmt* put = Prepare(putFrame_,
+                                    "INSERT OR IGNORE INTO frames"
+                                    " (folder, name, size, written, title, paper, thumbnail, margins)"
+                                    " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
         if (!put) return;
         BindBytes(put, 1, folder);
         BindBytes(put, 2, name);
@@ -238,24 +241,21 @@ void FrameStore::UpdateFolder(const std::string& folder,
         BindBytes(put, 8, frame.header.margins);
         if (sqlite3_step(put) != SQLITE_DONE) return Fail();
     }
-    for (const std::string& name : gone) {
-        sqlite3_stmt* drop = Prepare(dropFrame_, "DELETE FROM frames WHERE folder = ? AND name = ?");
-        if (!drop) return;
-        BindBytes(drop, 1, folder);
-        BindBytes(drop, 2, name);
-        if (sqlite3_step(drop) != SQLITE_DONE) return Fail();
-    }
     if (!Exec("COMMIT")) Fail();
 }
 
 bool FrameStore::FindPicture(const std::string& framePath, const std::string& jpegPath,
-                             const StoredStamp& jpeg, int cell, std::vector<BYTE>& pixels) {
+                             const StoredStamp& jpeg, int cell, std::vector<BYTE>* pixels) {
     std::string folder, name;
     SplitFramePath(framePath, folder, name);
+    // Whether it is there needs no page of the pixels.
     sqlite3_stmt* select =
-        Prepare(findPicture_,
-                "SELECT jpeg, jpeg_size, jpeg_written, cell, pixels FROM frames"
-                " JOIN pictures ON pictures.id = frames.picture WHERE folder = ? AND name = ?");
+        pixels ? Prepare(findPicture_,
+                         "SELECT jpeg, jpeg_size, jpeg_written, cell, pixels FROM frames"
+                         " JOIN pictures ON pictures.id = frames.picture WHERE folder = ? AND name = ?")
+               : Prepare(hasPicture_,
+                         "SELECT jpeg, jpeg_size, jpeg_written, cell FROM frames"
+                         " WHERE folder = ? AND name = ? AND picture IS NOT NULL");
     if (!select) return false;
     BindBytes(select, 1, folder);
     BindBytes(select, 2, name);
@@ -265,8 +265,10 @@ bool FrameStore::FindPicture(const std::string& framePath, const std::string& jp
         static_cast<ULONGLONG>(sqlite3_column_int64(select, 1)) == jpeg.size &&
         static_cast<ULONGLONG>(sqlite3_column_int64(select, 2)) == jpeg.written &&
         sqlite3_column_int(select, 3) == cell) {
-        const BYTE* data = static_cast<const BYTE*>(sqlite3_column_blob(select, 4));
-        pixels.assign(data, data + sqlite3_column_bytes(select, 4));
+        if (pixels) {
+            const BYTE* data = static_cast<const BYTE*>(sqlite3_column_blob(select, 4));
+            pixels->assign(data, data + sqlite3_column_bytes(select, 4));
+        }
         found = true;
     }
     sqlite3_reset(select);
@@ -285,6 +287,14 @@ void FrameStore::SavePictures(const std::vector<StoredPicture>& pictures) {
                           SQLITE_STATIC);
         if (sqlite3_step(add) != SQLITE_DONE) return Fail();
         const sqlite3_int64 id = sqlite3_last_insert_rowid(db_);
+        // The frame's picture before, drawn from an older JPEG, goes.
+        sqlite3_stmt* replaced = Prepare(dropOldPixels_,
+                                         "DELETE FROM pictures WHERE id ="
+                                         " (SELECT picture FROM frames WHERE folder = ? AND name = ?)");
+        if (!replaced) return;
+        BindBytes(replaced, 1, folder);
+        BindBytes(replaced, 2, name);
+        if (sqlite3_step(replaced) != SQLITE_DONE) return Fail();
         sqlite3_stmt* put =
             Prepare(putPicture_,
                     "UPDATE frames SET jpeg = ?, jpeg_size = ?, jpeg_written = ?, cell = ?, picture = ?"

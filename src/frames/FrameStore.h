@@ -62,14 +62,16 @@ public:
     // The stored headers of the frame files in a folder (its path ends in a
     // backslash), by file name.
     std::unordered_map<std::string, StoredFrame> FramesIn(const std::string& folder);
-    // In one transaction: the headers just read, and the names the folder's
-    // listing no longer holds dropped with their thumbnails.
+    // In one transaction: the names the folder's listing no longer holds,
+    // and those whose file changed, dropped with their thumbnails; then the
+    // headers just read.
     void UpdateFolder(const std::string& folder, const std::vector<std::pair<std::string, StoredFrame>>& read,
                       const std::vector<std::string>& gone);
-    // The stored thumbnail of a frame file, when it was drawn from this JPEG,
-    // as it is now, into a cell of this size.
+    // Whether the store holds the thumbnail of a frame file drawn from this
+    // JPEG, as it is now, into a cell of this size; its pixels go to
+    // `pixels` unless that is null.
     bool FindPicture(const std::string& framePath, const std::string& jpegPath, const StoredStamp& jpeg,
-                     int cell, std::vector<BYTE>& pixels);
+                     int cell, std::vector<BYTE>* pixels);
     // In one transaction; a frame the store has no header for is skipped.
     void SavePictures(const std::vector<StoredPicture>& pictures);
 
@@ -90,9 +92,11 @@ private:
     sqlite3_stmt* putFrame_ = nullptr;
     sqlite3_stmt* dropFrame_ = nullptr;
     sqlite3_stmt* findPicture_ = nullptr;
+    sqlite3_stmt* hasPicture_ = nullptr;
     sqlite3_stmt* putPicture_ = nullptr;
     sqlite3_stmt* addPixels_ = nullptr;
     sqlite3_stmt* dropPixels_ = nullptr;
+    sqlite3_stmt* dropOldPixels_ = nullptr;
 };
 
 // The store both lists share, opened at first use on the user's database

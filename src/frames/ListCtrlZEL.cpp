@@ -17,6 +17,7 @@
 
 int CListCtrlZEL::instanceCount_ = 0;
 std::vector<CListCtrlZEL*> CListCtrlZEL::lists_;
+size_t CListCtrlZEL::keptThumbnails_ = 1500;
 
 namespace {
 

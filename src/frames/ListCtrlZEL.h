@@ -86,6 +86,16 @@ public:
     bool HasPendingThumbnails() const;
     // Makes every pending thumbnail of the list now (operations, tests).
     void FinishThumbnails();
+    // Whether the list still makes thumbnails in the background: its rows
+    // near the view, then each other row of the fill once (one whose
+    // picture the frame store holds is left until it comes near).
+    bool MakingThumbnails() const { return thumbnailTimer_; }
+
+    // How many thumbnails both lists keep at the most (about 19 MB): rows far
+    // from every view give theirs up and get them back, from the frame
+    // store, when they come near. Tests set a small limit.
+    static size_t KeptThumbnailLimit() { return keptThumbnails_; }
+    static void SetKeptThumbnailLimit(size_t limit) { keptThumbnails_ = limit; }
 
     // Reflected from the parent. Each returns false for another control's
     // message. HandleParentMessage dispatches WM_DRAWITEM, WM_MEASUREITEM
@@ -137,8 +147,15 @@ private:
     void StartThumbnails();
     void StopThumbnails();
     void MakeThumbnailsForAWhile();
-    // First and one past the last row on screen.
+    // First and one past the last row on screen (a few list-view messages:
+    // under Wine they cost most of a millisecond).
     std::pair<int, int> RowsInView() const;
+    // The rows in view (as RowsInView gives them) and those near them,
+    // whose thumbnails are kept.
+    std::pair<int, int> RowsNearView(std::pair<int, int> view) const;
+    // Drops thumbnails of rows far from every list's view when `coming`
+    // more would pass the limit.
+    static void MakeRoomForThumbnails(size_t coming);
     // The next path to decode that is not taken yet, rows in view first;
     // inView tells which.
     std::string NextPendingThumbnail(std::pair<int, int> view, const std::vector<std::string>& taken,
@@ -149,6 +166,7 @@ private:
 
     static int instanceCount_;
     static std::vector<CListCtrlZEL*> lists_;
+    static size_t keptThumbnails_;
 
     std::string folder_;
     bool counted_ = false;
@@ -174,6 +192,10 @@ private:
     // the slices walk it from queueNext_ after the rows in view.
     std::vector<std::string> thumbnailQueue_;
     size_t queueNext_ = 0;
+    // The rows near the view are walked outwards from it, from this
+    // distance on, while the view stays where it was.
+    std::pair<int, int> nearView_{-1, -1};
+    int nearNext_ = 1;
     // Each fill starts a new generation: a slice from an older one stops.
     unsigned fillGeneration_ = 0;
     bool thumbnailTimer_ = false;

@@ -1,9 +1,12 @@
 // Thumbnails of the frame lists, made after the fill on the user-interface
-// thread: rows in view first, then the rest of the list in row order, in
-// slices run from a timer of the list. A slice stops as soon as input or a
-// posted message waits, so the window answers at once, and paints what it
-// made every few tens of milliseconds.
+// thread: rows in view first, then the rows near them, then the rest of the
+// list in row order, in slices run from a timer of the list. A slice stops
+// as soon as input or a posted message waits, so the window answers at
+// once, and paints what it made every few tens of milliseconds. Both lists
+// keep a bounded number: rows far from every view give theirs up, and get
+// them back from the frame store when the view comes near.
 #include <algorithm>
+#include <unordered_set>
 
 #include "frames/FrameInfoCache.h"
 #include "frames/ListCtrlZEL.h"
@@ -23,6 +26,9 @@ constexpr DWORD kAskInputEveryMs = 8;
 // Thumbnails made together, their pictures read and decoded on two threads:
 // a few milliseconds' work.
 constexpr size_t kBatch = 8;
+// Rows each side of the view whose thumbnails are made next and kept, at
+// most a fifth of the limit each.
+constexpr int kNearRows = 300;
 
 bool InputWaiting() {
     return HIWORD(::GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE | QS_HOTKEY)) != 0;
@@ -41,6 +47,7 @@ void CListCtrlZEL::QueueThumbnails() {
 
 void CListCtrlZEL::StartThumbnails() {
     if (thumbnailTimer_ || !Handle()) return;
+    nearView_ = {-1, -1};
     thumbnailTimer_ = ::SetTimer(Handle(), kThumbnailTimer, kTimerPeriodMs, nullptr) != 0;
 }
 
@@ -58,6 +65,11 @@ std::pair<int, int> CListCtrlZEL::RowsInView() const {
     return {top, end};
 }
 
+std::pair<int, int> CListCtrlZEL::RowsNearView(std::pair<int, int> view) const {
+    const int around = std::min(kNearRows, static_cast<int>(keptThumbnails_ / 5));
+    return {std::max(0, view.first - around), std::min(static_cast<int>(rows_.size()), view.second + around)};
+}
+
 std::string CListCtrlZEL::NextPendingThumbnail(std::pair<int, int> view,
                                                const std::vector<std::string>& taken, bool& inView) {
     auto wanted = [&](const std::string& path) {
@@ -69,16 +81,42 @@ std::string CListCtrlZEL::NextPendingThumbnail(std::pair<int, int> view,
         if (wanted(path)) return path;
     }
     inView = false;
-    for (; queueNext_ < thumbnailQueue_.size(); ++queueNext_)
-        if (wanted(thumbnailQueue_[queueNext_])) return thumbnailQueue_[queueNext_++];
-    // Rows whose records were made again since the fill (an operation
-    // forgot them, a refresh dropped them) are found by a last walk.
-    const int count = GetItemCount();
-    for (int i = 0; i < count; ++i) {
-        std::string path = GetItemPath(i);
-        if (wanted(path)) return path;
+    // Outwards from the view, one row above and one below at each distance;
+    // rows whose records were made again since the fill (an operation forgot
+    // them, a refresh dropped them) are found here too.
+    const std::pair<int, int> around = RowsNearView(view);
+    if (view != nearView_) {
+        nearView_ = view;
+        nearNext_ = 1;
+    }
+    for (; view.first - nearNext_ >= around.first || view.second - 1 + nearNext_ < around.second;
+         ++nearNext_) {
+        for (int row : {view.first - nearNext_, view.second - 1 + nearNext_}) {
+            if (row < around.first || row >= around.second) continue;
+            std::string path = GetItemPath(row);
+            if (wanted(path)) return path;
+        }
+    }
+    // Then each row of the fill once. A picture the store holds is left
+    // until its row comes near: it comes back at once.
+    for (; queueNext_ < thumbnailQueue_.size(); ++queueNext_) {
+        const std::string& path = thumbnailQueue_[queueNext_];
+        if (wanted(path) && !IsThumbnailStored(path)) return thumbnailQueue_[queueNext_++];
     }
     return std::string();
+}
+
+void CListCtrlZEL::MakeRoomForThumbnails(size_t coming) {
+    if (MadeThumbnailCount() + coming <= keptThumbnails_) return;
+    std::unordered_set<std::string> around;
+    for (const CListCtrlZEL* list : lists_) {
+        if (!list->Handle()) continue;
+        const std::pair<int, int> rows = list->RowsNearView(list->RowsInView());
+        for (int i = rows.first; i < rows.second; ++i) around.insert(list->GetItemPath(i));
+    }
+    // A quarter of the limit at a time, so that this walk comes seldom.
+    DropThumbnails([&around](const std::string& path) { return around.count(path) != 0; },
+                   keptThumbnails_ - std::min(keptThumbnails_, keptThumbnails_ / 4 + coming));
 }
 
 void CListCtrlZEL::MakeThumbnailsForAWhile() {
@@ -107,6 +145,7 @@ void CListCtrlZEL::MakeThumbnailsForAWhile() {
             batch.push_back(std::move(path));
             madeInView = inView;
         }
+        MakeRoomForThumbnails(batch.size());
         MakePendingThumbnails(batch);
         made.insert(made.end(), batch.begin(), batch.end());
         if (noneLeft) StopThumbnails();

@@ -133,6 +133,67 @@ TEST(FrameList, ALaterRunShowsUnchangedFramesFromTheStoreAndReadsTheRest) {
     EXPECT_TRUE(store.FramesIn(library + "\\").empty());
 }
 
+TEST(FrameList, ALongListKeepsThePicturesNearItsViewAndGetsTheOthersBackFromTheStore) {
+    TempDir dir;
+    UseFrameStoreFile(dir / "local\\FrameCache.db");
+    const size_t limit = CListCtrlZEL::KeptThumbnailLimit();
+    CListCtrlZEL::SetKeptThumbnailLimit(40);
+    struct Back {
+        size_t limit;
+        ~Back() {
+            UseFrameStoreFile(DefaultFrameStoreFile());
+            CListCtrlZEL::SetKeptThumbnailLimit(limit);
+        }
+    } back{limit};
+    const std::string library = dir / "library";
+    ASSERT_TRUE(::CreateDirectoryA(library.c_str(), nullptr));
+    constexpr int kFrames = 120;
+    auto colourOf = [](int i) { return RGB(30 + (i * 37) % 190, 30 + (i * 71) % 190, 30 + (i * 13) % 190); };
+    for (int i = 0; i < kFrames; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%03d", i);
+        WriteFrame(library, std::string(name) + ".USD", name);
+        WriteSolidJpeg(library + "\\" + name + "\\thumb.jpg", 40, 30, colourOf(i));
+    }
+    ListHost host;
+    CListCtrlZEL& list = host.Open(0);
+    auto settle = [&] {
+        const DWORD start = ::GetTickCount();
+        while (list.MakingThumbnails() && ::GetTickCount() - start < 10000) {
+            PumpMessages();
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+        PumpMessages();
+        return !list.MakingThumbnails();
+    };
+    auto centreOf = [&](int row) {
+        return ThumbnailCentre(FindFrameInfo(list.GetItemPath(row))->imageIndex);
+    };
+    list.SetFolder(library);
+    ASSERT_TRUE(settle());
+    // Every picture was made once, into the store; the list keeps those
+    // near its view.
+    EXPECT_LE(MadeThumbnailCount(), 40u);
+    EXPECT_TRUE(NearColour(centreOf(0), colourOf(0)));
+    int given = 0;
+    while (given < kFrames && !IsThumbnailPending(list.GetItemPath(given))) ++given;
+    ASSERT_LT(given, kFrames) << "no row gave its picture up";
+    const std::string path = list.GetItemPath(given);
+    EXPECT_TRUE(IsThumbnailStored(path));
+
+    // Scrolled to it, that row shows its picture again: from the store, since
+    // its JPEG cannot be opened now.
+    win::FileHandle locked(::CreateFileA((path.substr(0, path.size() - 4) + "\\thumb.jpg").c_str(),
+                                         GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(locked);
+    ::SendMessageA(list.Handle(), LVM_ENSUREVISIBLE, given, FALSE);
+    ::UpdateWindow(list.Handle());
+    ASSERT_TRUE(settle());
+    EXPECT_FALSE(IsThumbnailPending(path));
+    EXPECT_TRUE(NearColour(centreOf(given), colourOf(given))) << std::hex << centreOf(given);
+    EXPECT_LE(MadeThumbnailCount(), 40u);
+}
+
 TEST(FrameList, ComparisonTreatsAMissingRecordAsEmpty) {
     FrameInfo named{};
     std::strcpy(named.title, "a");
