@@ -81,6 +81,7 @@ struct CacheState {
     std::unordered_multimap<std::string, Reusable> reusable;
     std::unordered_map<std::string, Entry> stale;
     std::unordered_map<std::string, std::string> paperLabels, marginLabels;
+    int labelHolds = 0;
     bool refreshing = false;
     // Headers read ahead by GetFoundFrameInfos, taken by the records made next.
     std::unordered_map<std::string, FrameHeader> readAhead;
@@ -108,17 +109,28 @@ std::string FileNameOf(const std::string& path) {
     return std::string(name) + ext;
 }
 
-// The texts a record shows, from the header read.
-void SetTexts(FrameInfo& info, const FrameHeader& header) {
-    CopyField(info.title, header.title);
-    CopyField(info.paperLabel, PaperLabel(header));
-    CopyField(info.marginLabel, MarginLabel(header));
+// While a fill or a refresh runs, each label is made once per distinct
+// text (each asks the language file); the last hold to end forgets them.
+void HoldLabels() {
+    ++State().labelHolds;
 }
 
-// The labels of a record, made once per distinct text during a fill or a
-// refresh (each asks the language file) and kept until it ends.
+void ReleaseLabels() {
+    CacheState& state = State();
+    if (state.labelHolds > 0 && --state.labelHolds == 0) {
+        state.paperLabels.clear();
+        state.marginLabels.clear();
+    }
+}
+
+// The labels of a record, from the header read.
 void SetLabels(FrameInfo& info, const FrameHeader& header) {
     CacheState& state = State();
+    if (state.labelHolds == 0) {
+        CopyField(info.paperLabel, PaperLabel(header));
+        CopyField(info.marginLabel, MarginLabel(header));
+        return;
+    }
     auto paper = state.paperLabels.find(header.paperSize);
     if (paper == state.paperLabels.end())
         paper = state.paperLabels.emplace(header.paperSize, PaperLabel(header)).first;
@@ -127,6 +139,12 @@ void SetLabels(FrameInfo& info, const FrameHeader& header) {
         margin = state.marginLabels.emplace(header.margins, MarginLabel(header)).first;
     CopyField(info.paperLabel, paper->second);
     CopyField(info.marginLabel, margin->second);
+}
+
+// The texts a record shows, from the header read.
+void SetTexts(FrameInfo& info, const FrameHeader& header) {
+    CopyField(info.title, header.title);
+    SetLabels(info, header);
 }
 
 // The header half of a record; the thumbnail stays pending.
@@ -146,8 +164,7 @@ FrameInfo* LoadRecord(const std::string& path, Entry& entry) {
     } else {
         entry.header = ReadFrameHeader(path);
     }
-    CopyField(info->title, entry.header.title);
-    SetLabels(*info, entry.header);
+    SetTexts(*info, entry.header);
     CopyField(info->path, path);
     info->imageIndex = -1;
     CopyField(info->fileName, FileNameOf(path));
@@ -267,14 +284,7 @@ FrameInfo* GetFrameInfo(const std::string& path) {
     // A vanished file has no record, whatever the cache still holds.
     const FileStamp stamp = StampOf(path);
     if (!stamp.exists) return nullptr;
-    FrameInfo* info = RecordOf(path, stamp);
-    // Labels are kept for a fill or a refresh, not from one call to the next.
-    CacheState& state = State();
-    if (!state.refreshing) {
-        state.paperLabels.clear();
-        state.marginLabels.clear();
-    }
-    return info;
+    return RecordOf(path, stamp);
 }
 
 namespace {
@@ -337,6 +347,7 @@ void ReadHeadersOfFolder(const std::string& folder, const std::vector<FoundFrame
 
 std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& files) {
     CacheState& state = State();
+    HoldLabels();
     std::vector<FileStamp> stamps(files.size());
     std::vector<std::string> names(files.size());
     std::string folder;
@@ -359,11 +370,9 @@ std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& fi
 
     std::vector<FrameInfo*> records(files.size());
     for (size_t i = 0; i < files.size(); ++i) records[i] = RecordOf(files[i].path, stamps[i]);
-    // A path asked for twice leaves its second header unused; the next
-    // fill asks the language file again.
+    // A path asked for twice leaves its second header unused.
     state.readAhead.clear();
-    state.paperLabels.clear();
-    state.marginLabels.clear();
+    ReleaseLabels();
     return records;
 }
 
@@ -454,6 +463,7 @@ void BeginFrameInfoRefresh() {
     CacheState& state = State();
     EndFrameInfoRefresh();  // a refresh that never ended frees its leftovers
     state.refreshing = true;
+    HoldLabels();
     // Every record waits to be asked for again; the thumbnails wait apart,
     // by picture, since another frame may show the same one.
     for (auto& [path, entry] : state.records) {
@@ -469,13 +479,12 @@ void BeginFrameInfoRefresh() {
 
 void EndFrameInfoRefresh() {
     CacheState& state = State();
+    if (state.refreshing) ReleaseLabels();
     state.refreshing = false;
     for (auto& left : state.stale) FreeRecord(left.second.info);
     state.stale.clear();
     for (const auto& left : state.reusable) state.freeSlots.push_back(left.second.index);
     state.reusable.clear();
-    state.paperLabels.clear();
-    state.marginLabels.clear();
 }
 
 bool IsThumbnailPending(const std::string& path) {

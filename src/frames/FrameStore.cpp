@@ -1,17 +1,14 @@
 #include "frames/FrameStore.h"
 
-#include <shlobj.h>
 #include <sqlite3.h>
 
+#include "win/FileSystem.h"
 #include "win/Strings.h"
 
 namespace {
 
 // Bumped whenever the tables change: a database of another layout is made anew.
 constexpr int kLayout = 1;
-// A store another process holds is not waited for: the lists go on
-// without it.
-constexpr int kBusyWaitMs = 0;
 
 // Strings are kept as the bytes the program holds (ANSI), never as text
 // SQLite would read as UTF-8. The pixels live in a table of their own that
@@ -30,16 +27,6 @@ constexpr char kCreate[] =
     "CREATE TRIGGER frame_gone AFTER DELETE ON frames WHEN old.picture IS NOT NULL"
     " BEGIN DELETE FROM pictures WHERE id = old.picture; END;"
     "PRAGMA user_version = 1;";
-
-std::string Utf8(const std::wstring& wide) {
-    if (wide.empty()) return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr,
-                          nullptr);
-    return utf8;
-}
 
 void BindBytes(sqlite3_stmt* statement, int index, const std::string& bytes) {
     sqlite3_bind_blob(statement, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
@@ -79,12 +66,13 @@ bool FrameStore::Open(const std::string& file) {
 }
 
 FrameStore::Opened FrameStore::OpenOnce() {
-    if (sqlite3_open_v2(Utf8(file_).c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(win::ToUtf8(file_).c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
         Close();
         return Opened::kNo;
     }
-    sqlite3_busy_timeout(db_, kBusyWaitMs);
+    // A store another process holds is not waited for (no busy timeout):
+    // the lists go on without it.
     // One program runs at a time, so the file is locked once for the whole
     // run: every lock taken and let go is a round trip to the Wine server,
     // and taken per statement they cost more than the reads. It must come

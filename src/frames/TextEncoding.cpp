@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "win/Strings.h"
+
 TextEncoding EncodingOf(const std::string& bytes) {
     const auto byte = [&](size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0; };
     if (byte(0) == 0xFF && byte(1) == 0xFE) return TextEncoding::kUtf16Le;
@@ -33,16 +35,7 @@ std::wstring DecodeText(const std::string& bytes) {
 }
 
 std::string EncodeText(const std::wstring& text, TextEncoding encoding) {
-    if (encoding == TextEncoding::kUtf8) {
-        const int count = static_cast<int>(text.size());
-        const int bytes =
-            count > 0 ? ::WideCharToMultiByte(CP_UTF8, 0, text.data(), count, nullptr, 0, nullptr, nullptr)
-                      : 0;
-        std::string out = "\xEF\xBB\xBF" + std::string(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-        if (bytes > 0)
-            ::WideCharToMultiByte(CP_UTF8, 0, text.data(), count, out.data() + 3, bytes, nullptr, nullptr);
-        return out;
-    }
+    if (encoding == TextEncoding::kUtf8) return "\xEF\xBB\xBF" + win::ToUtf8(text);
     const bool bigEndian = encoding == TextEncoding::kUtf16Be;
     std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
     out.reserve(2 + text.size() * 2);

@@ -1,7 +1,6 @@
 #include "ops/ParkedFrames.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -53,11 +52,9 @@ std::string ReadRecord(const std::string& path, DWORD& folderAttributes) {
 }  // namespace
 
 std::string ParkingFolder(bool create) {
-    char local[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | (create ? CSIDL_FLAG_CREATE : 0), nullptr,
-                                  SHGFP_TYPE_CURRENT, local)))
-        return {};
-    const std::string program = win::WithoutTrailingBackslashes(local) + "\\QuilletTool";
+    const std::string local = win::LocalAppDataFolder(create);
+    if (local.empty()) return {};
+    const std::string program = local + "\\QuilletTool";
     const std::string parked = program + "\\Parked";
     if (!create) return win::FolderExists(parked) ? parked + "\\" : std::string();
     if (!MakeFolder(program) || !MakeFolder(parked)) return {};

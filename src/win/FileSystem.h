@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <string>
 
@@ -10,6 +11,18 @@ namespace win {
 // A file or folder is at path.
 inline bool PathExists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// %LOCALAPPDATA%, without a trailing backslash, made when missing if asked;
+// empty when the system has no such folder.
+inline std::string LocalAppDataFolder(bool create = false) {
+    char local[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | (create ? CSIDL_FLAG_CREATE : 0), nullptr,
+                                  SHGFP_TYPE_CURRENT, local)))
+        return {};
+    std::string folder = local;
+    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    return folder;
 }
 
 // A folder (not a file) is at path.

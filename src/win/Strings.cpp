@@ -14,6 +14,15 @@ std::wstring ToWide(const std::string& text) {
     return out;
 }
 
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int count = static_cast<int>(text.size());
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), count, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, text.data(), count, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
 std::string FromWide(const wchar_t* text) {
     if (!text || !*text) return {};
     const int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);

@@ -11,6 +11,8 @@ namespace win {
 std::wstring ToWide(const std::string& text);
 // ANSI text of a wide string (CP_ACP).
 std::string FromWide(const wchar_t* text);
+// UTF-8 text of a wide string.
+std::string ToUtf8(const std::wstring& text);
 
 // String resource of this module; empty when missing.
 std::string LoadResourceString(UINT id);
