@@ -2,7 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 #include "win/FileSystem.h"
+#include "win/Handles.h"
 #include "win/Strings.h"
 
 namespace {
@@ -44,6 +47,37 @@ void RemoveDatabase(const std::wstring& file) {
     for (const wchar_t* suffix : {L"", L"-wal", L"-shm", L"-journal"}) ::DeleteFileW((file + suffix).c_str());
 }
 
+// Whether a database file is shorter than its header says, as a file cut
+// short by a full disk or a copy that stopped. SQLite would read the missing
+// pages as zeros, and a page cut in the middle as its first part followed by
+// zeros, which can look like rows. A file left with its log by a run that
+// ended early may be shorter for now: the log holds the rest, and SQLite
+// puts it back.
+bool IsCutShort(const std::wstring& file) {
+    WIN32_FILE_ATTRIBUTE_DATA log = {};
+    if (::GetFileAttributesExW((file + L"-wal").c_str(), GetFileExInfoStandard, &log) &&
+        (log.nFileSizeHigh || log.nFileSizeLow))
+        return false;
+    win::FileHandle in(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size = {};
+    unsigned char header[100] = {};
+    DWORD read = 0;
+    if (!in || !::GetFileSizeEx(in.Get(), &size) ||
+        !::ReadFile(in.Get(), header, sizeof header, &read, nullptr) || read != sizeof header ||
+        std::memcmp(header, "SQLite format 3", 16) != 0)
+        return false;  // a file too short for a header is no database: SQLite says so
+    auto number = [&](int at) {
+        return static_cast<ULONGLONG>(header[at]) << 24 | header[at + 1] << 16 | header[at + 2] << 8 |
+               header[at + 3];
+    };
+    const ULONGLONG pageSize = header[16] == 0 && header[17] == 1 ? 65536 : header[16] << 8 | header[17];
+    // The page count is good only while the change counter matches the
+    // number it was written with.
+    const ULONGLONG pages = number(24) == number(92) ? number(28) : 0;
+    return static_cast<ULONGLONG>(size.QuadPart) < pages * pageSize;
+}
+
 bool IsDamage(int code) {
     code &= 0xFF;
     return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
@@ -57,6 +91,7 @@ bool FrameStore::Open(const std::string& file) {
     file_ = win::ToWide(file);
     const size_t slash = file_.find_last_of(L'\\');
     if (slash != std::wstring::npos) ::CreateDirectoryW(file_.substr(0, slash).c_str(), nullptr);
+    if (IsCutShort(file_)) RemoveDatabase(file_);
     const Opened opened = OpenOnce();
     if (opened != Opened::kRemake) return opened == Opened::kYes;
     // Damaged, or of a layout this program cannot change: it holds nothing

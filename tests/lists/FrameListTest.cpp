@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <random>
 
 #include "ListHost.h"
 #include "TestFiles.h"
@@ -26,6 +27,46 @@ void WriteFortyFrames(const std::string& folder) {
         WriteFrame(folder, name, name);
     }
 }
+
+// What a run of the program shows of a folder once every picture is drawn,
+// row by row in order: file name, title, paper and margin labels, and a hash
+// of the thumbnail's pixels. storeFile is the frame store it uses; empty for
+// none, so that everything comes from the files.
+std::vector<std::string> ShownRows(const std::string& folder, const std::string& storeFile) {
+    UseFrameStoreFile(storeFile);
+    ListHost host;
+    CListCtrlZEL& list = host.Open(0);
+    list.SetFolder(folder);
+    EXPECT_TRUE(PumpUntilThumbnails(list));
+    std::vector<std::string> rows;
+    for (int i = 0; i < list.GetItemCount(); ++i) {
+        const FrameInfo* info = FindFrameInfo(list.GetItemPath(i));
+        if (!info) {
+            rows.push_back(list.GetItemPath(i) + ": no record");
+            continue;
+        }
+        rows.push_back(std::string(info->fileName) + " | " + info->title + " | " + info->paperLabel + " | " +
+                       info->marginLabel + " | picture " +
+                       std::to_string(std::hash<std::string>()(ThumbnailPixels(info->imageIndex))));
+    }
+    return rows;
+}
+
+// Sets a file's last-write time to a fixed point, hours after now.
+void MarkWrittenLater(const std::string& path, int hours) {
+    win::FileHandle file(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER later = {{now.dwLowDateTime, now.dwHighDateTime}};
+    later.QuadPart += static_cast<ULONGLONG>(hours) * 36000000000ULL;
+    const FILETIME written = {later.LowPart, later.HighPart};
+    ASSERT_TRUE(file && ::SetFileTime(file.Get(), nullptr, nullptr, &written));
+}
+
+struct DefaultStoreBack {
+    ~DefaultStoreBack() { UseFrameStoreFile(DefaultFrameStoreFile()); }
+};
 }  // namespace
 
 TEST(FrameList, SortsByTitleOrPaperWithFileNamesBreakingTies) {
@@ -131,6 +172,124 @@ TEST(FrameList, ALaterRunShowsUnchangedFramesFromTheStoreAndReadsTheRest) {
     testing_support::RemoveTree(library);
     ASSERT_TRUE(store.Open(storeFile));
     EXPECT_TRUE(store.FramesIn(library + "\\").empty());
+}
+
+TEST(FrameList, AFillFromTheStoreShowsWhatTheFilesShow) {
+    TempDir dir;
+    DefaultStoreBack back;
+    const std::string storeFile = dir / "local\\FrameCache.db";
+    const std::string library = dir / "library";
+    ASSERT_TRUE(::CreateDirectoryA(library.c_str(), nullptr));
+    // Frame files a reader could get wrong, and pictures: good, damaged,
+    // missing, and one named by an awkward file.
+    for (const auto& [name, bytes] : testing_support::AwkwardFrameFiles())
+        testing_support::WriteFile(library + "\\" + name + ".USD", bytes);
+    WriteSolidJpeg(library + "\\x\\t.jpg", 50, 70, RGB(200, 120, 20));
+    const std::string same = WriteFrame(library, "same.USD", "Before", "Roll89", "42,42,42,42");
+    WriteSolidJpeg(library + "\\same\\thumb.jpg", 80, 60, RGB(220, 30, 30));
+    WriteFrame(library, "pic.USD", "Picture", "L");
+    // The picture's JPEG, padded to one size whatever its colour.
+    auto writePicture = [&](COLORREF colour) {
+        const std::string jpeg = library + "\\pic\\thumb.jpg";
+        WriteSolidJpeg(jpeg, 64, 64, colour);
+        std::string bytes = testing_support::ReadFile(jpeg);
+        ASSERT_LT(bytes.size(), 4000u);
+        testing_support::WriteFile(jpeg, bytes + std::string(4000 - bytes.size(), '\0'));
+    };
+    writePicture(RGB(30, 200, 40));
+    WriteFrame(library, "damaged.USD", "Damaged");
+    WriteSolidJpeg(library + "\\damaged\\thumb.jpg", 90, 90, RGB(30, 40, 220));
+    const std::string damaged = testing_support::ReadFile(library + "\\damaged\\thumb.jpg");
+    testing_support::WriteFile(library + "\\damaged\\thumb.jpg", damaged.substr(0, damaged.size() / 2));
+    WriteFrame(library, "missing.USD", "Missing");
+
+    const std::vector<std::string> files = ShownRows(library, "");
+    ASSERT_EQ(files.size(), testing_support::AwkwardFrameFiles().size() + 4)
+        << ::testing::PrintToString(files);
+    EXPECT_EQ(ShownRows(library, storeFile), files) << "the run that fills the store";
+    EXPECT_EQ(ShownRows(library, storeFile), files) << "a later run";
+
+    // Between runs: a frame and a picture edited outside with their sizes
+    // kept and only their times telling, a frame grown, one gone, one new,
+    // a missing picture found.
+    testing_support::WriteFile(same, testing_support::ReadFile(same).replace(
+                                         testing_support::ReadFile(same).find("Before"), 6, "Beford"));
+    MarkWrittenLater(same, 1);
+    writePicture(RGB(240, 240, 40));
+    MarkWrittenLater(library + "\\pic\\thumb.jpg", 1);
+    testing_support::WriteFile(library + "\\empty.USD", "[HEADER]\r\nHdTitle=Not empty now\r\n");
+    ASSERT_TRUE(::DeleteFileA((library + "\\nonewline.USD").c_str()));
+    WriteFrame(library, "new.USD", "New");
+    WriteSolidJpeg(library + "\\missing\\thumb.jpg", 40, 40, RGB(120, 30, 160));
+
+    const std::vector<std::string> edited = ShownRows(library, storeFile);
+    EXPECT_EQ(edited, ShownRows(library, ""));
+    auto rowOf = [](const std::vector<std::string>& rows, const std::string& name) {
+        for (const std::string& row : rows)
+            if (row.rfind(name + " | ", 0) == 0) return row;
+        return std::string();
+    };
+    EXPECT_EQ(rowOf(edited, "same.USD").find("same.USD | Beford | "), 0u);
+    EXPECT_NE(rowOf(edited, "pic.USD"), rowOf(files, "pic.USD")) << "the new picture";
+}
+
+TEST(FrameList, AStoreCutShortLockedOrUnwritableNeverChangesAFill) {
+    TempDir dir;
+    DefaultStoreBack back;
+    const std::string library = dir / "library";
+    ASSERT_TRUE(::CreateDirectoryA(library.c_str(), nullptr));
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        WriteFrame(library, name + ".USD", "Title " + name, "L");
+        WriteSolidJpeg(library + "\\" + name + "\\thumb.jpg", 60, 40 + i, RGB(20 * i, 200 - 10 * i, 90));
+    }
+    const std::string storeFile = dir / "local\\FrameCache.db";
+    const std::vector<std::string> files = ShownRows(library, "");
+    ASSERT_EQ(ShownRows(library, storeFile), files);
+    const std::string whole = testing_support::ReadFile(storeFile);
+    ASSERT_GT(whole.size(), 12u * 12800);
+    auto storedFrames = [&](const std::string& file) {
+        FrameStore store;
+        return store.Open(file) ? store.FramesIn(library + "\\").size() : size_t{0};
+    };
+
+    // Cut short anywhere (as a full disk or a stopped copy leaves it): the
+    // files are read, and the store is made anew.
+    std::mt19937 random(20261209);
+    for (size_t cut : {size_t{60}, size_t{16384 * 2 + 5000}, whole.size() - 3000, size_t{0}, size_t{0}}) {
+        if (!cut) cut = std::uniform_int_distribution<size_t>(100, whole.size() - 1)(random);
+        SCOPED_TRACE(cut);
+        testing_support::WriteFile(storeFile, whole.substr(0, cut));
+        EXPECT_EQ(ShownRows(library, storeFile), files);
+        EXPECT_EQ(storedFrames(storeFile), 12u);
+    }
+
+    // Held by another run: not waited for, not touched. What that run wrote
+    // and left in its log when it ended early is there for the next.
+    {
+        FrameStore other;
+        ASSERT_TRUE(other.Open(storeFile));
+        EXPECT_EQ(ShownRows(library, storeFile), files);
+        StoredFrame extra;
+        extra.header.title = "Extra";
+        other.UpdateFolder(library + "\\", {{"extra.USD", extra}}, {});
+        ASSERT_TRUE(testing_support::Exists(storeFile + "-wal"));
+        for (const char* suffix : {"", "-wal"}) {
+            const std::string copy = dir / "crashed.db" + suffix;
+            ASSERT_TRUE(::CopyFileA((storeFile + suffix).c_str(), copy.c_str(), FALSE));
+        }
+    }
+    EXPECT_EQ(storedFrames(storeFile), 13u);
+    EXPECT_EQ(ShownRows(library, dir / "crashed.db"), files);
+    EXPECT_EQ(storedFrames(dir / "crashed.db"), 12u) << "the extra frame is gone from the folder";
+
+    // A file marked read-only, and a folder that cannot be made.
+    ::SetFileAttributesA(storeFile.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(ShownRows(library, storeFile), files);
+    EXPECT_TRUE(testing_support::Exists(storeFile));
+    ::SetFileAttributesA(storeFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+    testing_support::WriteFile(dir / "file", "not a folder");
+    EXPECT_EQ(ShownRows(library, dir / "file\\FrameCache.db"), files);
 }
 
 TEST(FrameList, ALongListKeepsThePicturesNearItsViewAndGetsTheOthersBackFromTheStore) {

@@ -122,6 +122,29 @@ COLORREF ThumbnailCentre(int imageIndex) {
     return ::GetPixel(dc.Get(), 32, 32);
 }
 
+std::string ThumbnailPixels(int imageIndex) {
+    int width = 0, height = 0;
+    if (imageIndex < 0 || !::ImageList_GetIconSize(FrameThumbnailList(), &width, &height)) return {};
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    win::WindowDc screen(nullptr);
+    win::MemoryDc dc(::CreateCompatibleDC(screen.Get()));
+    win::Bitmap bitmap(::CreateDIBSection(dc.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bits) return {};
+    {
+        win::SelectObjectScope select(dc.Get(), bitmap.Get());
+        ::PatBlt(dc.Get(), 0, 0, width, height, WHITENESS);
+        ::ImageList_Draw(FrameThumbnailList(), imageIndex, dc.Get(), 0, 0, ILD_TRANSPARENT);
+        ::GdiFlush();
+    }
+    return std::string(static_cast<const char*>(bits), static_cast<size_t>(width) * height * 4);
+}
+
 bool NearColour(COLORREF a, COLORREF b) {
     return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
                std::abs(GetBValue(a) - GetBValue(b)) <

@@ -44,6 +44,8 @@ void RunOneThumbnail(CListCtrlZEL& list);
 void WriteSolidJpeg(const std::string& path, int width, int height, COLORREF colour);
 // The centre pixel of an image of the shared thumbnail list drawn on white.
 COLORREF ThumbnailCentre(int imageIndex);
+// Every pixel of that image drawn on white, row by row; empty for no image.
+std::string ThumbnailPixels(int imageIndex);
 // Colours within a JPEG's rounding of each other.
 bool NearColour(COLORREF a, COLORREF b);
 

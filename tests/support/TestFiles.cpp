@@ -247,4 +247,60 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
     return out;
 }
 
+std::vector<std::pair<std::string, std::string>> AwkwardFrameFiles() {
+    using namespace std::string_literals;
+    const std::string longTitle(5000, 't');
+    const std::string quoted1023 = "\"" + std::string(1022, 'q') + "\"";
+    const std::string quoted1024 = "\"" + std::string(1023, 'q') + "\"";
+    const std::string quoted1025 = "\"" + std::string(1024, 'q') + "\"";
+    return {
+        {"blanks",
+         "  [HEADER]  \r\n  HdTitle \t=  Rose garden  \r\nHdPhysicalPaperSize=\t A4\t\r\n"
+         "HdMargines =42,198,42,42 \r\n HdThumbnail= .\\x\\t.jpg\r\n"},
+        {"quotes",
+         "[HEADER]\r\nHdTitle=\"Rose\"\r\nHdPhysicalPaperSize='A4'\r\nHdThumbnail=\"unbalanced\r\n"
+         "HdMargines=\"\"\r\n"},
+        {"quotes2",
+         "[HEADER]\r\nHdTitle=\"\r\nHdPhysicalPaperSize=\"a\"b\"\r\nHdThumbnail='x\"\r\n"
+         "HdMargines=\" 42 \"\r\n"},
+        {"comments",
+         "; HdTitle=commented\r\n[HEADER]\r\n;HdTitle=commented too\r\nHdTitle=Rose ; not a comment\r\n"
+         "#HdMargines=1\r\nHdMargines=2\r\n"},
+        {"dupsections",
+         "[HEADER]\r\nHdTitle=first\r\n[BODY]\r\nHdTitle=body\r\n[HEADER]\r\nHdTitle=second\r\n"
+         "HdMargines=later\r\n"},
+        {"dupkeys",
+         "[HEADER]\r\nHdTitle=one\r\nHDTITLE=two\r\nHdThumbnail\r\nHdThumbnail=after a bare name\r\n"},
+        {"case",
+         "[header]\r\nhdtitle=lower\r\nHDPHYSICALPAPERSIZE=upper\r\n[Header]\r\nHdMargines=second\r\n"},
+        {"nonewline", "[HEADER]\r\nHdTitle=end of file"},
+        {"cronly", "[HEADER]\rHdTitle=cr\rHdMargines=42,42,42,42\r"},
+        {"lfonly", "[HEADER]\nHdTitle=lf\nHdMargines=42,42,42,42\n\n\n"},
+        {"mixed", "[HEADER]\r\r\nHdTitle=mixed\n\rHdPhysicalPaperSize=L\r\n\r\n"},
+        {"bom", "\xEF\xBB\xBF[HEADER]\r\nHdTitle=Caf\xC3\xA9 \xE6\x97\xA5\r\nHdT\xC4\xB0tle=x\r\n"},
+        {"bomlate", "[HEADER]\r\n\xEF\xBB\xBFHdTitle=x\r\nHdMargines=\xEF\xBB\xBF\r\n"},
+        {"tabs",
+         "\t[HEADER]\t\r\n\tHdTitle\t=\tRose\t\r\n\x0BHdMargines\x0C=\x1A"
+         "42\x1A\r\n"},
+        {"nbsp", "[HEADER]\r\nHdTitle=\xA0Rose\xA0\r\n\xA0HdMargines=1\r\n"},
+        {"long", "[HEADER]\r\nHdTitle=" + longTitle + "\r\nHdThumbnail=C:\\" + std::string(400, 'p') +
+                     "\r\nHdMargines=" + std::string(300, '4') + "\r\nHdPhysicalPaperSize=" + quoted1024 +
+                     "\r\n"},
+        {"longquotes", "[HEADER]\r\nHdTitle=" + quoted1023 + "\r\nHdPhysicalPaperSize=" + quoted1025 +
+                           "\r\nHdMargines=\"" + std::string(127, 'm') + "\"\r\n"},
+        {"nuls", "[HEADER]\r\nHdTitle=ab\0cd\r\nHd\0Thumbnail=x\r\nHdMargines=42 \0 \r\n"s},
+        {"nulsection", "[HEA\0DER]\r\nHdTitle=no\r\n[HEADER]\r\nHdTitle=yes\r\n"s},
+        {"sections", "[ HEADER ]\r\nHdTitle=spaced\r\n"},
+        {"sections2", "[HEADER] trailing\r\nHdTitle=trailing\r\n"},
+        {"sections3", "[HEADER\r\nHdTitle=unclosed\r\n[[HEADER]]\r\nHdTitle=double\r\n"},
+        {"sections4", "[HEADER]]\r\nHdTitle=two closing\r\n[HEADER]\r\nHdTitle=plain\r\n"},
+        {"sections5", "[HEADER] x ]\r\nHdTitle=last bracket\r\n"},
+        {"before", "HdTitle=no section\r\n[HEADER]\r\nHdMargines=1\r\n"},
+        {"empty", ""},
+        {"blank", "\r\n \t\r\n"},
+        {"equals", "[HEADER]\r\nHdTitle==x=y\r\n=orphan\r\nHdMargines = = \r\n"},
+        {"utf16", "\xFF\xFE[\0H\0E\0A\0D\0E\0R\0]\0\r\0\n\0H\0d\0T\0i\0t\0l\0e\0=\0w\0i\0d\0e\0\r\0\n\0"s},
+    };
+}
+
 }  // namespace testing_support

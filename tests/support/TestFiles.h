@@ -5,6 +5,8 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace testing_support {
 
@@ -52,6 +54,10 @@ bool IsLink(const std::string& path);
 // of a file's bytes with its read-only and hidden attributes, "<dir>" for a
 // folder, "<link>" for a link (never entered).
 std::map<std::string, std::string> Snapshot(const std::string& folder);
+// Frame files whose text a reader could get wrong, by name (without the
+// extension): blanks, quotes, comments, repeated sections and keys, any line
+// end, byte-order marks, NULs, values past the read buffers, no header.
+std::vector<std::pair<std::string, std::string>> AwkwardFrameFiles();
 // Folder of the running test executable, with a trailing backslash.
 std::string ModuleFolder();
 
