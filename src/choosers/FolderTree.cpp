@@ -147,6 +147,7 @@ bool CFolderTreeCtrl::HandleNotify(NMHDR* header, LRESULT& result) {
             return true;
         case TVN_DELETEITEMA:
         case TVN_DELETEITEMW:
+            loaded_.erase(view.itemOld.hItem);
             FreeItemData(reinterpret_cast<FolderItemData*>(view.itemOld.lParam));
             result = 0;
             return true;
@@ -211,6 +212,7 @@ HTREEITEM CFolderTreeCtrl::InsertShellItem(LPCITEMIDLIST parentAbsolute, LPCITEM
     data->relative = relative.Get();
     data->absolute = absolute.Get();
     data->attributes = attributes;
+    data->childrenRead = 0;
     item.pszText = name.data();
     item.lParam = reinterpret_cast<LPARAM>(data);
     insert.hParent = parentItem;
@@ -239,10 +241,15 @@ void CFolderTreeCtrl::ProvideIcons(TVITEMA& item) const {
 void CFolderTreeCtrl::EnumerateChildren(const NMTREEVIEWA& view) {
     if (view.itemNew.state & TVIS_EXPANDEDONCE) return;  // children load once per item
     const HTREEITEM item = view.itemNew.hItem;
+    // Whether its children loaded or not, the item now counts as loaded.
+    loaded_.insert(item);
     const FolderItemData* data = GetFolderData(item);
     if (!data || !data->folder) return;
 
     win::WaitCursor wait;
+    // Taken before the read: a change meanwhile shows at the next refresh.
+    std::map<char, UINT> driveTypes;
+    data->childrenRead = ChildrenStamp(*data, driveTypes);
     win::ComPtr<IEnumIDList> children;
     if (FAILED(data->folder->EnumObjects(OwnerWindow(), kEnumFlags, children.Put())) || !children) return;
     win::ShellIdList id;
@@ -331,6 +338,7 @@ void CFolderTreeCtrl::AttachSystemImageList() const {
 
 void CFolderTreeCtrl::FillTree() {
     if (!hwnd_) return;
+    loaded_.clear();
     AttachSystemImageList();
     HTREEITEM root = nullptr;
     {
@@ -584,6 +592,8 @@ bool CFolderTreeCtrl::AddChildIfMissing(HTREEITEM parent, const std::string& nam
 bool CFolderTreeCtrl::SyncChildren(HTREEITEM item, NameSet* only) {
     const FolderItemData* data = GetFolderData(item);
     if (!data || !data->folder) return false;
+    std::map<char, UINT> driveTypes;
+    const ULONGLONG stamp = only ? 0 : ChildrenStamp(*data, driveTypes);
     IShellFolder* folder = data->folder;
     win::ComPtr<IEnumIDList> listing;
     if (FAILED(folder->EnumObjects(OwnerWindow(), kEnumFlags, listing.Put())) || !listing) return false;
@@ -680,6 +690,7 @@ bool CFolderTreeCtrl::SyncChildren(HTREEITEM item, NameSet* only) {
     } else if (!only && ItemHasChildren(item)) {
         SetChildrenFlag(item, 0);
     }
+    if (!only) data->childrenRead = stamp;
     return true;
 }
 
@@ -713,14 +724,45 @@ void CFolderTreeCtrl::RefreshTree() {
     SaveCurrentFolder();
     win::WaitCursor wait;
     NoCriticalErrorBoxes quiet;
-    RefreshLoaded(root);
+    // Every folder whose children were read, parents first, since a parent
+    // may drop a loaded child. (Walking every child to find them costs
+    // Wine's tree view a look through all its items per message.)
+    std::vector<std::pair<int, HTREEITEM>> byDepth;
+    for (HTREEITEM item : loaded_) {
+        int depth = 0;
+        for (HTREEITEM up = GetNextItem(item, TVGN_PARENT); up; up = GetNextItem(up, TVGN_PARENT)) ++depth;
+        byDepth.emplace_back(depth, item);
+    }
+    std::sort(byDepth.begin(), byDepth.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::map<char, UINT> driveTypes;
+    for (const auto& [depth, item] : byDepth) {
+        if (!loaded_.count(item)) continue;  // gone with its parent
+        if (!IsExpandedOnce(item)) {
+            loaded_.erase(item);
+            continue;
+        }
+        // A folder unchanged on disk since its children were read keeps them.
+        const FolderItemData* data = GetFolderData(item);
+        const ULONGLONG stamp = data ? ChildrenStamp(*data, driveTypes) : 0;
+        if (stamp && stamp == data->childrenRead) continue;
+        // A folder that cannot be read now keeps what it showed.
+        SyncChildren(item, nullptr);
+    }
 }
 
-void CFolderTreeCtrl::RefreshLoaded(HTREEITEM item) {
-    if (!IsExpandedOnce(item)) return;
-    // A folder that cannot be read now keeps what it showed.
-    SyncChildren(item, nullptr);
-    for (HTREEITEM child = GetChildItem(item); child; child = GetNextSiblingItem(child)) RefreshLoaded(child);
+ULONGLONG CFolderTreeCtrl::ChildrenStamp(const FolderItemData& data, std::map<char, UINT>& driveTypes) {
+    if (!(data.attributes & SFGAO_FILESYSTEM) || !data.absolute || !data.absolute->mkid.cb) return 0;
+    const std::string path = PathOfList(data.absolute);
+    if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return 0;
+    const char letter = static_cast<char>(path[0] & ~0x20);
+    auto type = driveTypes.find(letter);
+    if (type == driveTypes.end())
+        type = driveTypes.emplace(letter, ::GetDriveTypeA(path.substr(0, 3).c_str())).first;
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    if (type->second != DRIVE_FIXED || !::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info))
+        return 0;
+    return (static_cast<ULONGLONG>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+           info.ftLastWriteTime.dwLowDateTime;
 }
 
 void CFolderTreeCtrl::AddOneFolder(const std::string& path) {

@@ -12,6 +12,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "win/Strings.h"
@@ -24,6 +25,9 @@ struct FolderItemData {
     LPITEMIDLIST relative;  // the item's own SHITEMID, terminated
     LPITEMIDLIST absolute;  // the full list from the Desktop (the root: terminator alone)
     ULONG attributes;       // SFGAO_ flags at insertion
+    // The folder's last-write time when its children were last read in
+    // full (0: unknown, or a folder whose time does not tell).
+    mutable ULONGLONG childrenRead;
 };
 
 class CFolderTreeCtrl : public win::TreeView {
@@ -142,9 +146,15 @@ private:
     // named there are inserted (and taken out of it) and nothing is removed.
     // False when the folder cannot be read.
     bool SyncChildren(HTREEITEM item, NameSet* only);
-    void RefreshLoaded(HTREEITEM item);
+    // The last-write time of an item's folder on a fixed drive, which
+    // changes whenever an entry comes, goes or is renamed in it; 0 for any
+    // other folder (a card's file system keeps no such time for folders, a
+    // share may not tell). driveTypes holds what the drives said so far.
+    static ULONGLONG ChildrenStamp(const FolderItemData& data, std::map<char, UINT>& driveTypes);
     // Deletes item; when it holds the selection, the root is selected first.
     void DeleteKeepingSelection(HTREEITEM item);
     void SetItemText(HTREEITEM item, const std::string& text) const;
     void ProvideIcons(TVITEMA& item) const;
+    // The items whose children were read (TVIS_EXPANDEDONCE), for F5.
+    std::unordered_set<HTREEITEM> loaded_;
 };
