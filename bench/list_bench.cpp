@@ -8,7 +8,8 @@
 //   - all thumbnails: from choosing the folder to the last thumbnail;
 //   - the same three with the frame store filled by that first fill and
 //     opened again, nothing in memory, as at a later launch; then a jump to
-//     the last row until its thumbnails show;
+//     the last row until its thumbnails show, and the memory the window
+//     then holds beyond what it held on an empty folder (as Linux counts it);
 //   - re-sort: the sort command (paper, then title) with the repaint;
 //   - F5 unchanged: the refresh command until every thumbnail is back;
 //   - F5 after 10 frames changed: the same after 10 JPEGs and titles changed;
@@ -31,6 +32,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -199,9 +201,28 @@ void PaintNow(HWND dialog) {
 
 struct Figures {
     std::vector<double> floor, rows, first, all, warmRows, warmFirst, warmAll, scrollEnd, sort, refresh,
-        refreshChanged, add, addPlain, moveBack, remove;
+        refreshChanged, add, addPlain, moveBack, movePlain, remove, ownMemory, fileMemory;
     std::vector<double> treeRefresh, treeAddOne, treeAddAll, growOne, growAll;
 };
+
+// The process's resident memory in MB: its own (RssAnon) and mapped files
+// (RssFile), as Linux counts them under Wine, read from /proc through the Z:
+// drive; zero where there is no such file. (Under Wine,
+// GetProcessMemoryInfo gave figures that fell while the program held more.)
+std::pair<double, double> ResidentMemory() {
+    HANDLE file = ::CreateFileA("Z:\\proc\\self\\status", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {0, 0};
+    char text[16384] = {};
+    DWORD read = 0;
+    ::ReadFile(file, text, sizeof text - 1, &read, nullptr);
+    ::CloseHandle(file);
+    auto field = [&](const char* name) {
+        const char* at = std::strstr(text, name);
+        return at ? std::atof(at + std::strlen(name)) / 1024 : 0.0;
+    };
+    return {field("RssAnon:"), field("RssFile:")};
+}
 
 // The plain loop an add is measured against: CopyFileA over the same files
 // into a fresh folder.
@@ -350,6 +371,7 @@ void RunFolder(const std::string& root, int count, int runs) {
     tree.Expand(tree.GetSelectedItem(), TVE_EXPAND);
 
     Figures f;
+    std::pair<double, double> emptyMemory;
     for (int run = 0; run < runs; ++run) {
         f.floor.push_back(FloorPass(frames, jpegs));
 
@@ -364,6 +386,8 @@ void RunFolder(const std::string& root, int count, int runs) {
             ClearFrameInfo();
             CloseFrameStore();
             PumpOnce();
+            // The window on an empty folder, before any fill of this count.
+            if (emptyMemory.first == 0) emptyMemory = ResidentMemory();
             start = Now();
             list.SetFolder(folder);
             PaintNow(hwnd);
@@ -386,6 +410,10 @@ void RunFolder(const std::string& root, int count, int runs) {
         ::SendMessageA(list.Handle(), LVM_ENSUREVISIBLE, 0, FALSE);
         PumpUntil([&] { return RowsInViewHaveThumbnails(list); });
         PumpUntil(settled);
+        // Every row was shown: memory beyond that of the window on an empty folder.
+        const std::pair<double, double> memory = ResidentMemory();
+        f.ownMemory.push_back(memory.first - emptyMemory.first);
+        f.fileMemory.push_back(memory.second - emptyMemory.second);
 
         // The target list lost its records with the cache: back to a window
         // with every picture made, as the user has it before a sort or F5.
@@ -450,6 +478,15 @@ void RunFolder(const std::string& root, int count, int runs) {
         // Back with the program's own move, then a delete of as many.
         operate(dialog.TargetList(), dialog.TargetList().GetItemCount(), IDC_BTN_MOVE_BACK, f.moveBack);
         MoveBack(app.GetTargetFolder(), folder, names);  // whatever did not go back
+        // The floor of a move back: MoveFileA of the same frames into the
+        // folder, from a folder beside it on the same drive.
+        const std::string aside = root + "\\aside";
+        demo::MakeFolders(aside);
+        MoveBack(folder, aside, names);
+        start = Now();
+        MoveBack(aside, folder, names);
+        f.movePlain.push_back(Now() - start);
+        RemoveFolderTree(aside);
         std::vector<std::string> deleting;
         for (int i = 0; i < adding; ++i) deleting.push_back(list.GetItemFileName(i));
         operate(list, adding, IDC_BTN_DELETE, f.remove);
@@ -475,12 +512,17 @@ void RunFolder(const std::string& root, int count, int runs) {
     Print("first screen, store filled", f.warmFirst);
     Print("all thumbnails, store filled", f.warmAll);
     Print("to the last row's thumbnails", f.scrollEnd);
+    std::printf("  %-34s %9.1f %9.1f MB\n", "memory after the list end to end", Min(f.ownMemory),
+                Median(f.ownMemory));
+    std::printf("  %-34s %9.1f %9.1f MB\n", "  and mapped files (the store)", Min(f.fileMemory),
+                Median(f.fileMemory));
     Print("re-sort", f.sort);
     Print("F5 unchanged", f.refresh);
     Print("F5 after 10 frames changed", f.refreshChanged);
     Print("add 100 until both lists show it", f.add);
     Print("plain CopyFileA loop, same files", f.addPlain);
     Print("move 100 back until both lists show it", f.moveBack);
+    Print("plain MoveFileA loop back, same frames", f.movePlain);
     Print("delete 100 until both lists show it", f.remove);
     Print("tree: F5's tree part (RefreshTree)", f.treeRefresh);
     Print("tree: after add, 100 x AddFolderByPath", f.treeAddOne);

@@ -58,6 +58,10 @@ struct Entry {
     std::string jpeg;     // the resolved HdThumbnail
     bool pending = true;  // the thumbnail is still to be made
     FileStamp stamp;      // of the JPEG as it was when the thumbnail was made
+    // The frame store was last seen holding this frame's thumbnail: the
+    // background pass need not ask it again. (A row near a view always
+    // asks, with its JPEG's stamp of the moment.)
+    bool inStore = false;
     FileStamp fileStamp;  // of the frame file, taken before it was read
 };
 
@@ -408,6 +412,7 @@ FrameInfo* MoveFrameInfo(const std::string& oldPath, const std::string& newPath)
         SetTexts(*entry.info, entry.header);
     }
     entry.fileStamp = fileStamp;
+    entry.inStore = false;  // the store keeps it under the old path
     CopyField(entry.info->path, newPath);
     CopyField(entry.info->fileName, FileNameOf(newPath));
     const std::string jpeg = ResolveThumbnailPath(newPath, entry.header);
@@ -535,10 +540,12 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths) {
     for (Entry* entry : toMake) {
         if (store.IsOpen() && entry->stamp.exists &&
             store.FindPicture(entry->info->path, entry->jpeg, StoredStampOf(entry->stamp), cell, &pixels) &&
-            renderer.Restore(pixels))
+            renderer.Restore(pixels)) {
             entry->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
-        else
+            entry->inStore = true;
+        } else {
             toDraw.push_back(entry);
+        }
     }
     if (toDraw.empty()) return done;
 
@@ -550,14 +557,18 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths) {
     win::ForEachOnTwoThreads(toDraw.size(), 2,
                              [&](size_t i) { batch.pictures[i]->Load(toDraw[i]->jpeg, cell); });
     std::vector<StoredPicture> drawn;
+    std::vector<Entry*> drawnFor;
     for (size_t i = 0; i < toDraw.size(); ++i) {
         renderer.Render(*batch.pictures[i]);
         toDraw[i]->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
-        if (store.IsOpen() && toDraw[i]->stamp.exists)
+        if (store.IsOpen() && toDraw[i]->stamp.exists) {
             drawn.push_back({toDraw[i]->info->path, toDraw[i]->jpeg, StoredStampOf(toDraw[i]->stamp), cell,
                              renderer.Pixels()});
+            drawnFor.push_back(toDraw[i]);
+        }
     }
     store.SavePictures(drawn);
+    for (size_t i = 0; i < drawn.size(); ++i) drawnFor[i]->inStore = drawn[i].kept;
     return done;
 }
 
@@ -596,9 +607,12 @@ void DropThumbnails(const std::function<bool(const std::string&)>& keep, size_t 
 bool IsThumbnailStored(const std::string& path) {
     auto found = State().records.find(path);
     if (found == State().records.end() || !found->second.pending) return false;
-    const Entry& entry = found->second;
+    Entry& entry = found->second;
     FrameStore& store = SharedFrameStore();
+    if (!store.IsOpen()) return false;
+    if (entry.inStore) return true;
     const FileStamp stamp = StampOf(entry.jpeg);
-    return store.IsOpen() && stamp.exists &&
-           store.FindPicture(path, entry.jpeg, StoredStampOf(stamp), ThumbnailCellSize(), nullptr);
+    entry.inStore = stamp.exists &&
+                    store.FindPicture(path, entry.jpeg, StoredStampOf(stamp), ThumbnailCellSize(), nullptr);
+    return entry.inStore;
 }

@@ -299,9 +299,9 @@ bool FrameStore::FindPicture(const std::string& framePath, const std::string& jp
     return found;
 }
 
-void FrameStore::SavePictures(const std::vector<StoredPicture>& pictures) {
+void FrameStore::SavePictures(std::vector<StoredPicture>& pictures) {
     if (pictures.empty() || !db_ || !Exec("BEGIN IMMEDIATE")) return;
-    for (const StoredPicture& picture : pictures) {
+    for (StoredPicture& picture : pictures) {
         std::string folder, name;
         SplitFramePath(picture.framePath, folder, name);
         sqlite3_stmt* add = Prepare(addPixels_, "INSERT INTO pictures (pixels) VALUES (?)");
@@ -331,15 +331,18 @@ void FrameStore::SavePictures(const std::vector<StoredPicture>& pictures) {
         BindBytes(put, 6, folder);
         BindBytes(put, 7, name);
         if (sqlite3_step(put) != SQLITE_DONE) return Fail();
+        picture.kept = sqlite3_changes(db_) != 0;
         // A frame the store has no header for keeps no pixels.
-        if (sqlite3_changes(db_) == 0) {
+        if (!picture.kept) {
             sqlite3_stmt* drop = Prepare(dropPixels_, "DELETE FROM pictures WHERE id = ?");
             if (!drop) return;
             sqlite3_bind_int64(drop, 1, id);
             if (sqlite3_step(drop) != SQLITE_DONE) return Fail();
         }
     }
-    if (!Exec("COMMIT")) Fail();
+    if (Exec("COMMIT")) return;
+    Fail();
+    for (StoredPicture& picture : pictures) picture.kept = false;
 }
 
 namespace {

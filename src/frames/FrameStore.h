@@ -43,6 +43,7 @@ struct StoredPicture {
     StoredStamp jpeg;
     int cell = 0;
     std::vector<BYTE> pixels;
+    bool kept = false;  // SavePictures wrote it
 };
 
 class FrameStore {
@@ -73,7 +74,8 @@ public:
     bool FindPicture(const std::string& framePath, const std::string& jpegPath, const StoredStamp& jpeg,
                      int cell, std::vector<BYTE>* pixels);
     // In one transaction; a frame the store has no header for is skipped.
-    void SavePictures(const std::vector<StoredPicture>& pictures);
+    // Each picture written is marked kept once the transaction holds.
+    void SavePictures(std::vector<StoredPicture>& pictures);
 
 private:
     enum class Opened { kYes, kNo, kRemake };

@@ -4,6 +4,7 @@
 #include <mbstring.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "app/LangStrings.h"
 #include "frames/FrameInfoCache.h"
@@ -159,6 +160,66 @@ void CListCtrlZEL::Refill() {
         for (const FrameInfo* info : GetFoundFrameInfos(files))
             if (info) rows.emplace_back(info->path);
     }
+    ShowRows(std::move(rows), false);
+    QueueThumbnails();
+}
+
+namespace {
+
+// A path with its ASCII letters folded: equal for paths the same without
+// case, and seldom for others, which a comparison then tells apart.
+std::string FoldedKey(std::string path) {
+    for (char& c : path)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return path;
+}
+
+}  // namespace
+
+void CListCtrlZEL::Patch(const std::vector<std::string>& gone, const std::vector<std::string>& arrived) {
+    HWND hwnd = Handle();
+    if (!hwnd) return;
+    win::WaitCursor wait;
+    ItemChangesHeld held(*this);
+    // A row goes when its frame left, and when a frame of its name arrived:
+    // that one replaced it, maybe under a name of another case.
+    std::unordered_multimap<std::string, const std::string*> leaving;
+    for (const std::vector<std::string>* paths : {&gone, &arrived})
+        for (const std::string& path : *paths) leaving.emplace(FoldedKey(path), &path);
+    std::vector<std::string> rows;
+    rows.reserve(rows_.size() + arrived.size());
+    for (std::string& row : rows_) {
+        const auto [first, last] = leaving.equal_range(FoldedKey(row));
+        if (std::none_of(first, last,
+                         [&row](const auto& left) { return win::EqualsNoCase(*left.second, row); })) {
+            rows.push_back(std::move(row));
+        } else {
+            unusable_.erase(row);
+        }
+    }
+    // The new rows go where the sort puts them among the others, which keep
+    // their order.
+    const int mode = CurrentSortMode();
+    for (const std::string& path : arrived) {
+        const FrameInfo* info = GetFrameInfo(path);
+        if (!info || std::find(rows.begin(), rows.end(), info->path) != rows.end()) continue;
+        const auto at = std::upper_bound(rows.begin(), rows.end(), info,
+                                         [mode](const FrameInfo* a, const std::string& row) {
+                                             return CompareFrames(a, FindFrameInfo(row), mode) < 0;
+                                         });
+        rows.insert(at, info->path);
+    }
+    ShowRows(std::move(rows), true);
+    // The rows that came wait with the rest of the fill; those now near the
+    // view are found from it.
+    for (const std::string& path : arrived)
+        if (IsThumbnailPending(path)) thumbnailQueue_.push_back(path);
+    nearView_ = {-1, -1};
+    StartThumbnails();
+}
+
+void CListCtrlZEL::ShowRows(std::vector<std::string> rows, bool sorted) {
+    HWND hwnd = Handle();
     // The list view holds no items of its own, only their number and which
     // rows are selected: the rows are ours. A fill leaves nothing selected.
     // With as many rows as before, as after F5, the list view keeps its count
@@ -170,17 +231,16 @@ void CListCtrlZEL::Refill() {
         ::SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
         ::SendMessageA(hwnd, LVM_SETSELECTIONMARK, 0, -1);
         rows_ = std::move(rows);
-        SortRows();
+        if (!sorted) SortRows();
         ::InvalidateRect(hwnd, nullptr, FALSE);
     } else {
         // One scroll-bar update for the whole fill.
         win::RedrawHeld redrawHeld(hwnd);
         ::SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
         rows_ = std::move(rows);
-        SortRows();
+        if (!sorted) SortRows();
         ::SendMessageA(hwnd, LVM_SETITEMCOUNT, rows_.size(), 0);
     }
-    QueueThumbnails();
 }
 
 std::vector<size_t> CListCtrlZEL::SortRows() {

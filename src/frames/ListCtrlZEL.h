@@ -64,6 +64,12 @@ public:
     void OnDpiChanged();
     void SetFolder(const std::string& path);
     void Refill();
+    // After an operation that ended as planned: the frames at `gone` left
+    // the folder and those at `arrived` came into it (full paths), and the
+    // rows follow without the folder being read again. The others keep
+    // their order, the new ones go where the sort puts them, and nothing is
+    // selected, as after a fill.
+    void Patch(const std::vector<std::string>& gone, const std::vector<std::string>& arrived);
     void Sort();
     // The folder without its trailing backslashes ("C:" for "C:\").
     std::string GetFolder() const;
@@ -129,6 +135,9 @@ private:
     };
 
     int CurrentSortMode() const { return sortMode_ ? sortMode_() : kSortByTitle; }
+    // Gives the list view these rows, sorted first unless they are; leaves
+    // nothing selected.
+    void ShowRows(std::vector<std::string> rows, bool sorted);
     // Puts rows_ in the current sort order (equal frames keep their order)
     // and returns, for each new row, the row it came from.
     std::vector<size_t> SortRows();

@@ -4,17 +4,23 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "frames/FrameInfoCache.h"
 #include "ops/Failures.h"
 #include "ops/FrameScan.h"
 #include "win/FileSystem.h"
 #include "win/Links.h"
+#include "win/Names.h"
 #include "win/Strings.h"
 
 namespace {
 
-// One path to the recycle bin, or deleted for good; true when it is gone.
+// One path to the recycle bin, or deleted for good. False when the shell
+// says it failed and the path is still there. What the shell says it
+// deleted is checked for the whole delete at once (FirstLeft): under Wine,
+// asking for a name that is gone reads the whole folder, a hundredth of a
+// second each in a folder of ten thousand frames.
 bool ShellDelete(const std::string& path, bool toRecycleBin) {
     // The shell takes a list of NUL-terminated paths ending in one more NUL.
     std::string list = path;
@@ -24,8 +30,34 @@ bool ShellDelete(const std::string& path, bool toRecycleBin) {
     operation.pFrom = list.c_str();
     operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
     if (toRecycleBin) operation.fFlags |= FOF_ALLOWUNDO;
-    ::SHFileOperationA(&operation);
+    if (::SHFileOperationA(&operation) == 0 && !operation.fAnyOperationsAborted) return true;
     return !win::PathExists(path);
+}
+
+// The deepest entry of a frame still there, else its frame file's path.
+std::string DeepestLeft(const std::string& folder, const FrameScan& scan) {
+    for (auto entry = scan.entries.rbegin(); entry != scan.entries.rend(); ++entry)
+        if (win::PathExists(folder + entry->relative)) return folder + entry->relative;
+    return folder + scan.entries.front().relative;
+}
+
+// What is left of frames the shell said it sent to the recycle bin, from
+// one listing of their folder; empty when all of them went.
+std::string FirstLeft(const std::string& folder, const std::vector<const FrameScan*>& recycled) {
+    if (recycled.empty()) return {};
+    const auto listed = win::NamesInFolder(folder);
+    std::unordered_set<std::string> names;
+    if (listed)
+        for (const std::string& name : *listed) names.insert(win::UpperCase(name));
+    for (const FrameScan* scan : recycled) {
+        // The frame file, then its companion folder.
+        for (size_t i = 0; i < scan->entries.size() && i < 2; ++i) {
+            const std::string& relative = scan->entries[i].relative;
+            if (listed ? names.count(win::UpperCase(relative)) != 0 : win::PathExists(folder + relative))
+                return i == 0 ? folder + relative : DeepestLeft(folder, *scan);
+        }
+    }
+    return {};
 }
 
 // Deletes for good, one entry at a time with the reporter asked between
@@ -71,19 +103,17 @@ bool RecycleOneFrame(const std::string& folder, const FrameScan& scan, std::stri
     if (scan.entries.size() < 2) return true;  // no companion folder
     if (ShellDelete(folder + scan.entries[1].relative, true)) return true;
     // The shell says nothing of what stayed: the deepest listed entry left.
-    for (auto entry = scan.entries.rbegin(); entry != scan.entries.rend(); ++entry) {
-        if (win::PathExists(folder + entry->relative)) {
-            notDeleted = folder + entry->relative;
-            break;
-        }
-    }
+    notDeleted = DeepestLeft(folder, scan);
     return false;
 }
 
 }  // namespace
 
 bool DeleteFramesToRecycleBin(const std::string& folder, const std::vector<std::string>& names,
-                              IOperationReporter& reporter, bool toRecycleBin) {
+                              IOperationReporter& reporter, bool toRecycleBin,
+                              std::vector<std::string>* deleted) {
+    std::vector<std::string> gone;
+    if (!deleted) deleted = &gone;
     // Every frame is listed before anything goes. A link anywhere in one
     // refuses the whole delete: under Wine every call that names a link, the
     // recycle bin's included, deletes what it points to instead.
@@ -101,27 +131,44 @@ bool DeleteFramesToRecycleBin(const std::string& folder, const std::vector<std::
     // and files and folders for a delete for good.
     for (const FrameScan& scan : scans)
         progress.bytesTotal += toRecycleBin ? 1 : std::max<size_t>(scan.entries.size(), 1);
+    std::vector<const FrameScan*> recycled;
+    // Whatever ends the delete, what the shell took is checked first.
+    auto end = [&](bool result) {
+        const std::string left = FirstLeft(folder, recycled);
+        if (left.empty()) return result;
+        reporter.Fail("ERR_DELETE_LEFT", {left});
+        return false;
+    };
     for (size_t i = 0; i < names.size(); ++i) {
         const std::string path = folder + names[i];
         progress.frameName = names[i];
         progress.framePath = path;
         progress.frameIndex = static_cast<int>(i);
-        if (!reporter.Progress(progress)) return true;  // stopped between frames
+        if (!reporter.Progress(progress)) return end(true);  // stopped between frames
         const FrameScan& scan = scans[i];
         // Gone since the list was filled: nothing of it to delete.
-        if (!scan.found) continue;
+        if (!scan.found) {
+            deleted->push_back(names[i]);
+            continue;
+        }
         if (!toRecycleBin) {
             bool stopped = false;
             if (!DeleteForGood(folder, scan, reporter, progress, stopped)) return false;
+            // Stopped or not, its frame file went first.
+            deleted->push_back(names[i]);
             if (stopped) return true;
             continue;
         }
         std::string notDeleted;
         if (!RecycleOneFrame(folder, scan, notDeleted)) {
+            // A frame before it that did not go either is named first.
+            if (!end(true)) return false;
             reporter.Fail("ERR_DELETE_LEFT", {notDeleted});
             return false;
         }
+        recycled.push_back(&scan);
+        deleted->push_back(names[i]);
         ++progress.bytesDone;
     }
-    return true;
+    return end(true);
 }

@@ -195,9 +195,13 @@ private:
     // Whether the card takes these frames without going past its limit
     // (names already on it replace a frame there).
     bool CardHasRoomFor(const std::vector<std::string>& names) const;
-    // Refills both lists and patches the tree after a transfer, inside its
-    // operation; leftFolder is the folder frames moved out of (empty for a copy).
-    void AfterTransfer(const std::vector<std::string>& transferred, const std::string& leftFolder);
+    // Brings both lists and the tree up to date after a transfer, inside its
+    // operation; leftFolder is the folder frames moved out of (empty for a
+    // copy). A transfer into destFolder that finished as planned patches the
+    // lists with the frames that went and came; any other is followed by a
+    // fill of both, which also puts right what a stopped transfer left.
+    void AfterTransfer(const std::vector<std::string>& transferred, const std::string& leftFolder,
+                       const std::string& destFolder = std::string(), bool finished = false);
     void RenameFrame(CListCtrlZEL& list, const std::string& folder, const std::string& fileName,
                      const std::string& newBase);
     // Every command that could start another operation is refused from

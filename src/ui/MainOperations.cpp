@@ -87,9 +87,26 @@ bool CZELMaintenanceDlg::CardHasRoomFor(const std::vector<std::string>& names) c
 }
 
 void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferred,
-                                       const std::string& leftFolder) {
-    sourceList_.Refill();
-    targetList_.Refill();
+                                       const std::string& leftFolder, const std::string& destFolder,
+                                       bool finished) {
+    auto same = [](const std::string& a, const std::string& b) {
+        return !b.empty() &&
+               win::EqualsNoCase(win::WithoutTrailingBackslashes(a), win::WithoutTrailingBackslashes(b));
+    };
+    for (CListCtrlZEL* list : {&sourceList_, &targetList_}) {
+        if (!finished || destFolder.empty()) {
+            list->Refill();
+            continue;
+        }
+        // A folder of thousands of frames is not read again for the few that moved.
+        std::vector<std::string> gone;
+        if (same(list->Folder(), leftFolder))
+            for (const std::string& path : transferred)
+                gone.push_back(win::WithoutTrailingBackslashes(leftFolder) + "\\" +
+                               path.substr(win::FindLastChar(path, '\\') + 1));
+        const bool arrived = same(list->Folder(), destFolder);
+        if (!gone.empty() || arrived) list->Patch(gone, arrived ? transferred : std::vector<std::string>());
+    }
     // The companion folders that arrived, in one pass over the tree.
     std::vector<std::string> arrived;
     arrived.reserve(transferred.size());
@@ -117,11 +134,13 @@ void CZELMaintenanceDlg::OnAdd() {
     if (app_.GetLayoutAdditionTo() == kTargetMemoryCard && !PrepareMemoryCard(names)) return;
     OperationScope running(*this);
     std::vector<std::string> transferred;
+    bool finished = false;
     {
         CWindowReporter reporter = MakeReporter("TITLE_PROGRESS_ADD");
-        transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter, transferred);
+        finished = transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter,
+                                            transferred);
     }
-    AfterTransfer(transferred, sourceFolder);
+    AfterTransfer(transferred, sourceFolder, destFolder, finished);
 }
 
 void CZELMaintenanceDlg::OnCopy() {
@@ -139,11 +158,13 @@ void CZELMaintenanceDlg::OnCopy() {
         return;
     OperationScope running(*this);
     std::vector<std::string> transferred;
+    bool finished = false;
     {
         CWindowReporter reporter = MakeReporter("TITLE_PROGRESS_COPY");
-        transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Copy, reporter, transferred);
+        finished = transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Copy, reporter,
+                                            transferred);
     }
-    AfterTransfer(transferred, std::string());
+    AfterTransfer(transferred, std::string(), destFolder, finished);
 }
 
 void CZELMaintenanceDlg::OnMoveBack() {
@@ -155,11 +176,13 @@ void CZELMaintenanceDlg::OnMoveBack() {
     const std::vector<std::string> names = SelectedNames(targetList_);
     OperationScope running(*this);
     std::vector<std::string> transferred;
+    bool finished = false;
     {
         CWindowReporter reporter = MakeReporter("TITLE_PROGRESS_MOVE_BACK");
-        transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter, transferred);
+        finished = transfer_.TransferFrames(sourceFolder, destFolder, names, TransferMode::Move, reporter,
+                                            transferred);
     }
-    AfterTransfer(transferred, app_.GetTargetFolder());
+    AfterTransfer(transferred, app_.GetTargetFolder(), destFolder, finished);
 }
 
 void CZELMaintenanceDlg::OnDelete() {
@@ -177,11 +200,19 @@ void CZELMaintenanceDlg::OnDelete() {
 
     OperationScope running(*this);
     const std::vector<std::string> names = SelectedNames(*active);
+    std::vector<std::string> deleted;
+    bool finished = false;
     {
         CWindowReporter reporter = MakeReporter("TITLE_PROGRESS_DELETE");
-        DeleteFramesToRecycleBin(folder, names, reporter, !permanent);
+        finished = DeleteFramesToRecycleBin(folder, names, reporter, !permanent, &deleted);
     }
-    active->Refill();
+    // What a delete that failed left is read again.
+    if (finished) {
+        for (std::string& name : deleted) name.insert(0, folder);
+        active->Patch(deleted, {});
+    } else {
+        active->Refill();
+    }
     tree_.RemoveFoldersByPath(CompanionFolders(folder, names));
 }
 

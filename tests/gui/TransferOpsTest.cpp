@@ -210,6 +210,59 @@ TEST_F(TransferOpsTest, AfterACopyTheFramesAreInBothLists) {
     EXPECT_EQ(LoadedChildren(dialog_->Tree().GetSelectedItem()), (Names{"ALPHA", "BETA"}));
 }
 
+TEST_F(TransferOpsTest, AfterEachOperationTheListsShowWhatAFillShows) {
+    // Titles that interleave the frames of the two folders in the sort.
+    WriteFrame(dir_.Path(), "A1", "Delta");
+    WriteFrame(dir_.Path(), "A2", "Alpha");
+    WriteFrame(dir_.Path(), "A3", "Golf");
+    WriteFrame(dir_.Path(), "A4", "Bravo");
+    MakeDirs(kCardFolder);
+    WriteFrame(kCardFolder, "C1", "Charlie");
+    WriteFrame(kCardFolder, "C2", "Foxtrot");
+    UseMemoryCard();
+    OpenOn(dir_.Path());
+    Command(ID_SORT_TITLE);
+    CListCtrlZEL& source = dialog_->SourceList();
+    CListCtrlZEL& target = dialog_->TargetList();
+    auto rows = [](const CListCtrlZEL& list) {
+        Names names;
+        for (int i = 0; i < list.GetItemCount(); ++i) names.push_back(list.GetItemFileName(i));
+        return names;
+    };
+    // The rows an operation left, in order, against a fill of the same folders.
+    auto asFilled = [&](const Names& sourceRows, const Names& targetRows) {
+        EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+        EXPECT_EQ(rows(source), sourceRows);
+        EXPECT_EQ(rows(target), targetRows);
+        EXPECT_TRUE(source.GetSelectedItems().empty());
+        source.Refill();
+        target.Refill();
+        EXPECT_EQ(rows(source), sourceRows);
+        EXPECT_EQ(rows(target), targetRows);
+    };
+    ASSERT_EQ(rows(source), (Names{"A2.USD", "A4.USD", "A1.USD", "A3.USD"}));
+
+    Focus(source);
+    Select(source, {1, 2});  // Bravo, Delta
+    Command(IDC_BTN_ADD);
+    asFilled({"A2.USD", "A3.USD"}, {"A4.USD", "C1.USD", "A1.USD", "C2.USD"});
+    Focus(target);
+    Select(target, {1, 3});  // Charlie, Foxtrot
+    Command(IDC_BTN_MOVE_BACK);
+    asFilled({"A2.USD", "C1.USD", "C2.USD", "A3.USD"}, {"A4.USD", "A1.USD"});
+    Focus(target);
+    Select(target, {1});  // Delta
+    Command(IDC_BTN_COPY);
+    asFilled({"A2.USD", "C1.USD", "A1.USD", "C2.USD", "A3.USD"}, {"A4.USD", "A1.USD"});
+    Focus(source);
+    Select(source, {0, 4});  // Alpha, Golf
+    Answer({IDYES});
+    Command(IDC_BTN_DELETE);
+    ASSERT_EQ(boxes_.size(), 1u) << BoxText(1);
+    boxes_.clear();
+    asFilled({"C1.USD", "A1.USD", "C2.USD"}, {"A4.USD", "A1.USD"});
+}
+
 TEST_F(TransferOpsTest, CancelAtTheCompanionCheckChangesNothing) {
     WriteFrame(dir_.Path(), "ALPHA", "Alpha");
     MakeDirs(kCardFolder);

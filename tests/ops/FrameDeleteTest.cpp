@@ -82,4 +82,25 @@ TEST_F(CardDeleteTest, ALockedFileStopsTheDeleteAndIsNamed) {
     EXPECT_TRUE(Exists(card + "\\Tulip\\sub\\photo.jpg"));
 }
 
+// To the recycle bin: a frame the shell could not take is named, what went
+// before it is gone, and nothing after it is touched.
+TEST_F(TransferTest, AFrameTheRecycleBinWouldNotTakeIsNamedAndTheDeleteStopsThere) {
+    for (const char* name : {"Aster", "Rose", "Tulip"}) MakeFrame(src, name, name);
+    {
+        win::FileHandle held(
+            ::CreateFileA(Src("Rose.USD").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_FALSE(DeleteFramesToRecycleBin(src + "\\", {"Aster.USD", "Rose.USD", "Tulip.USD"}, reporter));
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(reporter.keys, std::vector<std::string>{"ERR_DELETE_LEFT"});
+    EXPECT_NE(boxes[0].text.find(Src("Rose.USD")), std::string::npos) << boxes[0].text;
+    EXPECT_FALSE(Exists(Src("Aster.USD")));
+    EXPECT_FALSE(Exists(Src("Aster")));
+    EXPECT_TRUE(Exists(Src("Rose.USD")));
+    EXPECT_TRUE(Exists(Src("Rose\\sub")));
+    EXPECT_TRUE(Exists(Src("Tulip.USD")));
+    EXPECT_TRUE(Exists(Src("Tulip\\sub")));
+}
+
 }  // namespace transfer_test
