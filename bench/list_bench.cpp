@@ -206,20 +206,47 @@ struct Figures {
 };
 
 // The process's resident memory in MB: its own (RssAnon) and mapped files
-// (RssFile), as Linux counts them under Wine, read from /proc through the Z:
-// drive; zero where there is no such file. (Under Wine,
-// GetProcessMemoryInfo gave figures that fell while the program held more.)
-std::pair<double, double> ResidentMemory() {
-    HANDLE file = ::CreateFileA("Z:\\proc\\self\\status", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {0, 0};
-    char text[16384] = {};
+// (RssFile), as Linux counts them under Wine; zero where there is no Linux
+// below. (Under Wine, GetProcessMemoryInfo gave figures that fell while the
+// program held more.) Files are opened by the Wine server, so /proc/self is
+// the server: the process is found by its name among /proc's entries.
+std::string ReadSmallFile(const std::string& path) {
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string text(16384, '\0');
     DWORD read = 0;
-    ::ReadFile(file, text, sizeof text - 1, &read, nullptr);
+    ::ReadFile(file, text.data(), static_cast<DWORD>(text.size() - 1), &read, nullptr);
     ::CloseHandle(file);
+    text.resize(read);
+    return text;
+}
+
+std::string OwnStatusFile() {
+    char module[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+    const char* base = std::strrchr(module, '\\');
+    // Linux keeps 15 characters of a process's name.
+    const std::string name = "Name:\t" + std::string(base ? base + 1 : module).substr(0, 15) + "\n";
+    WIN32_FIND_DATAA entry;
+    HANDLE find = ::FindFirstFileA("Z:\\proc\\*", &entry);
+    if (find == INVALID_HANDLE_VALUE) return {};
+    std::string found;
+    do {
+        if (entry.cFileName[0] < '0' || entry.cFileName[0] > '9') continue;
+        const std::string status = std::string("Z:\\proc\\") + entry.cFileName + "\\status";
+        if (ReadSmallFile(status).rfind(name, 0) == 0) found = status;
+    } while (found.empty() && ::FindNextFileA(find, &entry));
+    ::FindClose(find);
+    return found;
+}
+
+std::pair<double, double> ResidentMemory() {
+    static const std::string status = OwnStatusFile();
+    const std::string text = status.empty() ? std::string() : ReadSmallFile(status);
     auto field = [&](const char* name) {
-        const char* at = std::strstr(text, name);
-        return at ? std::atof(at + std::strlen(name)) / 1024 : 0.0;
+        const size_t at = text.find(name);
+        return at == std::string::npos ? 0.0 : std::atof(text.c_str() + at + std::strlen(name)) / 1024;
     };
     return {field("RssAnon:"), field("RssFile:")};
 }

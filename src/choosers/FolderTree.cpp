@@ -493,14 +493,16 @@ void CFolderTreeCtrl::AddFoldersByPath(const std::vector<std::string>& paths) {
     for (const std::string& path : alone) AddOneFolder(path);
 }
 
-void CFolderTreeCtrl::RemoveFoldersByPath(const std::vector<std::string>& paths) {
+void CFolderTreeCtrl::RemoveFoldersByPath(const std::vector<std::string>& paths, bool knownGone) {
     if (!GetRootItem()) return;
     std::vector<std::string> alone;
-    for (const auto& group : GroupByParent(paths, &alone)) RemoveFoldersInParent(group.first, group.second);
+    for (const auto& group : GroupByParent(paths, &alone))
+        RemoveFoldersInParent(group.first, group.second, knownGone);
     for (const std::string& path : alone) RefreshFolderByPath(win::WithoutTrailingBackslashes(path));
 }
 
-void CFolderTreeCtrl::RemoveFoldersInParent(const std::string& parentPath, const NameSet& names) {
+void CFolderTreeCtrl::RemoveFoldersInParent(const std::string& parentPath, const NameSet& names,
+                                            bool knownGone) {
     const HTREEITEM item = LoadedItemOfPath(parentPath);
     const FolderItemData* itemData = item ? GetFolderData(item) : nullptr;
     if (!itemData || !itemData->folder || !GetChildItem(item)) {
@@ -513,9 +515,10 @@ void CFolderTreeCtrl::RemoveFoldersInParent(const std::string& parentPath, const
     // desktop.ini gives) is left to the next refresh. Whether a name is
     // still there comes from one listing of the folder: under Wine, looking
     // for a name that is gone reads the whole folder each time.
-    const auto listed = names.size() > 2 ? win::NamesInFolder(parentPath) : std::nullopt;
+    const auto listed = !knownGone && names.size() > 2 ? win::NamesInFolder(parentPath) : std::nullopt;
     const NameSet present = listed ? NameSet(listed->begin(), listed->end()) : NameSet();
     auto exists = [&](const std::string& name) {
+        if (knownGone) return false;
         return listed ? present.count(name) > 0 : win::PathExists(parentPath + "\\" + name);
     };
     NameSet left = names;

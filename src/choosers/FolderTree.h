@@ -79,7 +79,8 @@ public:
     // The folders at paths may have gone: each parent's children are walked
     // once, and only those labelled with the names are looked at on disk.
     // A gone folder that holds the selection leaves the root selected.
-    void RemoveFoldersByPath(const std::vector<std::string>& paths);
+    // knownGone: the caller saw them go, and the disk is not asked again.
+    void RemoveFoldersByPath(const std::vector<std::string>& paths, bool knownGone = false);
     // A drive (root "E:\") came or went: its node under the computer
     // follows whether it holds a readable medium now.
     void SyncDriveNode(const std::string& root);
@@ -137,7 +138,7 @@ private:
     HTREEITEM LoadedItemOfPath(const std::string& path) const;
     // names (no duplicates) appeared in the folder at parent.
     void AddFoldersInParent(const std::string& parent, const NameSet& names);
-    void RemoveFoldersInParent(const std::string& parent, const NameSet& names);
+    void RemoveFoldersInParent(const std::string& parent, const NameSet& names, bool knownGone);
     // Parses name in parent's folder and inserts it unless it is there;
     // true when inserted (unsorted).
     bool AddChildIfMissing(HTREEITEM parent, const std::string& name);

@@ -147,16 +147,12 @@ bool DeleteFramesToRecycleBin(const std::string& folder, const std::vector<std::
         if (!reporter.Progress(progress)) return end(true);  // stopped between frames
         const FrameScan& scan = scans[i];
         // Gone since the list was filled: nothing of it to delete.
-        if (!scan.found) {
-            deleted->push_back(names[i]);
-            continue;
-        }
+        if (!scan.found) continue;
         if (!toRecycleBin) {
             bool stopped = false;
             if (!DeleteForGood(folder, scan, reporter, progress, stopped)) return false;
-            // Stopped or not, its frame file went first.
-            deleted->push_back(names[i]);
             if (stopped) return true;
+            deleted->push_back(names[i]);
             continue;
         }
         std::string notDeleted;

@@ -17,8 +17,9 @@
 // frame-info cache. True unless something was refused or left.
 // A drive without a recycle bin (a card) passes toRecycleBin false: the
 // frames are deleted for good, and the shell is not asked to pretend.
-// deleted, when given, gets the names of the frames whose frame files are
-// gone, those gone before the delete came to them included.
+// deleted, when given, gets the names of the frames deleted whole (a frame
+// gone before the delete came to it, or one a stop left half deleted, is
+// not among them).
 bool DeleteFramesToRecycleBin(const std::string& folder, const std::vector<std::string>& names,
                               IOperationReporter& reporter, bool toRecycleBin = true,
                               std::vector<std::string>* deleted = nullptr);

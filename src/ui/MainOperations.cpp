@@ -206,14 +206,16 @@ void CZELMaintenanceDlg::OnDelete() {
         CWindowReporter reporter = MakeReporter("TITLE_PROGRESS_DELETE");
         finished = DeleteFramesToRecycleBin(folder, names, reporter, !permanent, &deleted);
     }
-    // What a delete that failed left is read again.
-    if (finished) {
+    if (finished && deleted.size() == names.size()) {
+        // Each frame went whole, companion folder and all.
         for (std::string& name : deleted) name.insert(0, folder);
         active->Patch(deleted, {});
+        tree_.RemoveFoldersByPath(CompanionFolders(folder, names), false);
     } else {
+        // What a delete that failed or stopped left is read again.
         active->Refill();
+        tree_.RemoveFoldersByPath(CompanionFolders(folder, names));
     }
-    tree_.RemoveFoldersByPath(CompanionFolders(folder, names));
 }
 
 void CZELMaintenanceDlg::OnNewFolder() {
