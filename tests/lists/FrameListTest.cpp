@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mbstring.h>
 #include <functional>
 #include <random>
 
@@ -361,6 +362,24 @@ TEST(FrameList, ComparisonTreatsAMissingRecordAsEmpty) {
     EXPECT_GT(CompareFrames(&named, nullptr, CListCtrlZEL::kSortByPaper), 0) << "then by file name";
     EXPECT_EQ(CompareFrames(nullptr, nullptr, CListCtrlZEL::kSortByTitle), 0);
     EXPECT_EQ(CompareFrames(&named, nullptr, -1), 0);
+
+    // Titles compare as the system's _mbsicmp compares them, ASCII
+    // punctuation between the cases and accented letters included.
+    const char* titles[] = {"a",         "A",  "ab",       "aB_",       "a_b",   "a[b",    "aZb",
+                            "az",        "A~", "a b",      "",          "Zebra", "zebra!", "\xC9t\xE9",
+                            "\xE9t\xE9", "e",  "\x82\xA0", "x\x82\xA0", "X"};
+    FrameInfo one{}, other{};
+    for (const char* a : titles) {
+        for (const char* b : titles) {
+            std::strcpy(one.title, a);
+            std::strcpy(other.title, b);
+            const int want = _mbsicmp(reinterpret_cast<const unsigned char*>(a),
+                                      reinterpret_cast<const unsigned char*>(b));
+            const int got = CompareFrames(&one, &other, CListCtrlZEL::kSortByTitle);
+            EXPECT_EQ(got < 0, want < 0) << a << " / " << b;
+            EXPECT_EQ(got > 0, want > 0) << a << " / " << b;
+        }
+    }
 }
 
 TEST(FrameList, FolderIsKeptWithOneTrailingBackslash) {
