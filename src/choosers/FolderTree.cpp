@@ -764,8 +764,7 @@ ULONGLONG CFolderTreeCtrl::ChildrenStamp(const FolderItemData& data, std::map<ch
     WIN32_FILE_ATTRIBUTE_DATA info;
     if (type->second != DRIVE_FIXED || !::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info))
         return 0;
-    return (static_cast<ULONGLONG>(info.ftLastWriteTime.dwHighDateTime) << 32) |
-           info.ftLastWriteTime.dwLowDateTime;
+    return win::TimeNumber(info.ftLastWriteTime);
 }
 
 void CFolderTreeCtrl::AddOneFolder(const std::string& path) {

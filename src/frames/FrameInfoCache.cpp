@@ -12,6 +12,7 @@
 #include "frames/FrameStore.h"
 #include "frames/Thumbnail.h"
 #include "frames/ThumbnailRender.h"
+#include "win/FileSystem.h"
 #include "win/Handles.h"
 #include "win/Names.h"
 #include "win/TwoThreads.h"
@@ -301,7 +302,7 @@ constexpr size_t kHeadersForTwoThreads = 32;
 namespace {
 
 StoredStamp StoredStampOf(const FileStamp& stamp) {
-    return {stamp.size, StampTime(stamp.written)};
+    return {stamp.size, win::TimeNumber(stamp.written)};
 }
 
 // Headers for the files of one folder that are neither cached nor unchanged

@@ -113,7 +113,3 @@ void UseFrameStoreFile(const std::string& file);
 std::string DefaultFrameStoreFile();
 // "C:\Frames\a.USD" as "C:\Frames\" and "a.USD", as the store keeps it.
 void SplitFramePath(const std::string& path, std::string& folder, std::string& name);
-// A FILETIME as StoredStamp keeps it.
-inline ULONGLONG StampTime(const FILETIME& time) {
-    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}

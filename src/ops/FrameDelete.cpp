@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "frames/FrameInfoCache.h"
 #include "ops/Failures.h"
@@ -45,15 +44,12 @@ std::string DeepestLeft(const std::string& folder, const FrameScan& scan) {
 // one listing of their folder; empty when all of them went.
 std::string FirstLeft(const std::string& folder, const std::vector<const FrameScan*>& recycled) {
     if (recycled.empty()) return {};
-    const auto listed = win::NamesInFolder(folder);
-    std::unordered_set<std::string> names;
-    if (listed)
-        for (const std::string& name : *listed) names.insert(win::UpperCase(name));
+    const auto names = win::UpperNamesInFolder(folder);
     for (const FrameScan* scan : recycled) {
         // The frame file, then its companion folder.
         for (size_t i = 0; i < scan->entries.size() && i < 2; ++i) {
             const std::string& relative = scan->entries[i].relative;
-            if (listed ? names.count(win::UpperCase(relative)) != 0 : win::PathExists(folder + relative))
+            if (names ? names->count(win::UpperCase(relative)) != 0 : win::PathExists(folder + relative))
                 return i == 0 ? folder + relative : DeepestLeft(folder, *scan);
         }
     }

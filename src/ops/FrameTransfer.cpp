@@ -33,16 +33,6 @@ std::string DriveRoot(const std::string& path) {
     return path;
 }
 
-// The names in folder, long and short, in capitals; nothing when it cannot
-// be listed.
-std::optional<std::unordered_set<std::string>> UpperNamesInFolder(const std::string& folder) {
-    const auto listed = win::NamesInFolder(folder);
-    if (!listed) return std::nullopt;
-    std::unordered_set<std::string> names;
-    for (const std::string& name : *listed) names.insert(win::UpperCase(name));
-    return names;
-}
-
 // Whether two paths lie on one volume (the serial number of the volume
 // each is on); unknown counts as the same. Used where "the same" is the
 // cautious answer: moving a parked frame within one volume frees nothing,
@@ -253,7 +243,7 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
     std::vector<FrameJob> jobs(names.size());
     // Only for the count the replace question shows: each frame is asked
     // about by name when its turn comes.
-    if (!names.empty()) batch.destNames = UpperNamesInFolder(destFolder);
+    if (!names.empty()) batch.destNames = win::UpperNamesInFolder(destFolder);
     // The source folder's own final path is asked once for the whole batch.
     const win::LinkCheck sourceLinks(sourceFolder);
     win::ForEachOnTwoThreads(jobs.size(), kFramesForTwoThreads, [&](size_t i) {

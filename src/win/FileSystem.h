@@ -8,6 +8,11 @@
 
 namespace win {
 
+// A FILETIME as one number.
+inline ULONGLONG TimeNumber(const FILETIME& time) {
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
 // A file or folder is at path.
 inline bool PathExists(const std::string& path) {
     return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -73,4 +73,12 @@ std::optional<std::vector<std::string>> NamesInFolder(const std::string& folder)
     return names;
 }
 
+std::optional<std::unordered_set<std::string>> UpperNamesInFolder(const std::string& folder) {
+    const auto listed = NamesInFolder(folder);
+    if (!listed) return std::nullopt;
+    std::unordered_set<std::string> names;
+    for (const std::string& name : *listed) names.insert(UpperCase(name));
+    return names;
+}
+
 }  // namespace win

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace win {
@@ -33,5 +34,7 @@ bool IsReachablePath(const std::string& path);
 // Wine a read of the whole folder. Empty for an empty folder; nothing when
 // the folder cannot be listed to its end.
 std::optional<std::vector<std::string>> NamesInFolder(const std::string& folder);
+// The same names in capitals, to look names up in without case.
+std::optional<std::unordered_set<std::string>> UpperNamesInFolder(const std::string& folder);
 
 }  // namespace win
