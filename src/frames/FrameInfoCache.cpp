@@ -297,88 +297,118 @@ namespace {
 // Below this many headers a second thread costs more than it saves.
 constexpr size_t kHeadersForTwoThreads = 32;
 
-}  // namespace
-
-namespace {
-
 StoredStamp StoredStampOf(const FileStamp& stamp) {
     return {stamp.size, win::TimeNumber(stamp.written)};
 }
 
-// Headers for the files of one folder that are neither cached nor unchanged
-// since the last refresh: the store's where the frame file is as it was
-// stored, the rest read from disk and stored. The store forgets the files the
-// folder no longer holds.
-void ReadHeadersOfFolder(const std::string& folder, const std::vector<FoundFrameFile>& files,
-                         const std::vector<std::string>& names, const std::vector<FileStamp>& stamps,
-                         const std::vector<size_t>& ofFolder, const std::vector<size_t>& toRead) {
-    CacheState& state = State();
-    FrameStore& store = SharedFrameStore();
-    std::unordered_map<std::string, StoredFrame> stored;
-    if (store.IsOpen()) stored = store.FramesIn(folder);
-    std::vector<size_t> fromDisk;
-    std::vector<std::string> gone;  // from the store: changed, or no longer listed
-    for (size_t i : toRead) {
-        auto found = stored.find(names[i]);
-        if (found == stored.end()) {
-            fromDisk.push_back(i);
-        } else if (found->second.stamp == StoredStampOf(stamps[i])) {
-            state.readAhead.emplace(files[i].path, std::move(found->second.header));
-        } else {
-            fromDisk.push_back(i);
-            gone.push_back(names[i]);
-        }
-    }
-    // Opening a file is a round trip to the Wine server: two threads keep it
-    // busy, one asking while the other parses what it got.
-    std::vector<FrameHeader> headers(fromDisk.size());
-    win::ForEachOnTwoThreads(fromDisk.size(), kHeadersForTwoThreads,
-                             [&](size_t k) { headers[k] = ReadFrameHeader(files[fromDisk[k]].path); });
-    std::vector<std::pair<std::string, StoredFrame>> read;
-    read.reserve(fromDisk.size());
-    for (size_t k = 0; k < fromDisk.size(); ++k) {
-        const FoundFrameFile& file = files[fromDisk[k]];
-        if (store.IsOpen())
-            read.push_back({names[fromDisk[k]], {StoredStampOf(stamps[fromDisk[k]]), headers[k]}});
-        state.readAhead.emplace(file.path, std::move(headers[k]));
-    }
-    if (!store.IsOpen()) return;
-    for (size_t i : ofFolder) stored.erase(names[i]);
-    for (auto& left : stored) gone.push_back(left.first);
-    store.UpdateFolder(folder, read, gone);
-}
-
 }  // namespace
 
-std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& files) {
-    CacheState& state = State();
-    HoldLabels();
-    std::vector<FileStamp> stamps(files.size());
-    std::vector<std::string> names(files.size());
-    std::string folder;
-    // By folder (a fill lists one): every file, and those to read.
-    std::unordered_map<std::string, std::pair<std::vector<size_t>, std::vector<size_t>>> folders;
-    for (size_t i = 0; i < files.size(); ++i) {
-        const WIN32_FIND_DATAA& data = files[i].data;
-        stamps[i] = StampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
-        const std::string& path = files[i].path;
-        if (path.empty() || path.size() >= MAX_PATH) continue;
-        SplitFramePath(path, folder, names[i]);
-        auto& ofFolder = folders[folder];
-        ofFolder.first.push_back(i);
-        if (state.records.count(path)) continue;
-        if (!IsUnchanged(state.stale.find(path), stamps[i])) ofFolder.second.push_back(i);
-    }
-    for (const auto& [path, indexes] : folders)
-        if (!indexes.second.empty())
-            ReadHeadersOfFolder(path, files, names, stamps, indexes.first, indexes.second);
+// The headers of one folder's files that are neither cached nor unchanged
+// since the last refresh come from the store where the frame file is as it
+// was stored; the rest are read from disk at the end and stored, and the
+// store forgets the files the folder no longer holds.
+struct FoundFrameRecords::Work {
+    struct ToRead {
+        size_t index;
+        std::string path, name;
+        FileStamp stamp;
+    };
+    struct Folder {
+        bool fetched = false;  // the store was asked
+        bool needed = false;   // a file of it needed a header
+        std::unordered_map<std::string, StoredFrame> stored;
+        std::vector<std::string> listed;  // every file name added
+        std::vector<ToRead> toRead;
+        std::vector<std::string> gone;  // stored, but changed since
+    };
+    std::unordered_map<std::string, Folder> folders;
+    std::vector<FrameInfo*> records;
+    std::string folderPath, name;  // of the file being added
 
-    std::vector<FrameInfo*> records(files.size());
-    for (size_t i = 0; i < files.size(); ++i) records[i] = RecordOf(files[i].path, stamps[i]);
-    // A path asked for twice leaves its second header unused.
-    state.readAhead.clear();
+    Folder& FolderOf(const std::string& path) { return folders[path]; }
+
+    void Fetch(const std::string& path, Folder& folder) {
+        if (folder.fetched) return;
+        folder.fetched = true;
+        FrameStore& store = SharedFrameStore();
+        if (store.IsOpen()) folder.stored = store.FramesIn(path);
+    }
+};
+
+FoundFrameRecords::FoundFrameRecords() : work_(std::make_unique<Work>()) {
+    HoldLabels();
+}
+
+FoundFrameRecords::~FoundFrameRecords() {
+    // A path added twice leaves its second header unused.
+    State().readAhead.clear();
     ReleaseLabels();
-    return records;
+}
+
+void FoundFrameRecords::ExpectFolder(const std::string& folder) {
+    work_->Fetch(folder, work_->FolderOf(folder));
+}
+
+void FoundFrameRecords::Add(const FoundFrameFile& file) {
+    CacheState& state = State();
+    Work& work = *work_;
+    const WIN32_FIND_DATAA& data = file.data;
+    const FileStamp stamp = StampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
+    const std::string& path = file.path;
+    const size_t index = work.records.size();
+    work.records.push_back(nullptr);
+    if (!path.empty() && path.size() < MAX_PATH) {
+        SplitFramePath(path, work.folderPath, work.name);
+        Work::Folder& folder = work.FolderOf(work.folderPath);
+        folder.listed.push_back(work.name);
+        if (!state.records.count(path) && !IsUnchanged(state.stale.find(path), stamp)) {
+            folder.needed = true;
+            work.Fetch(work.folderPath, folder);
+            auto found = folder.stored.find(work.name);
+            if (found != folder.stored.end() && found->second.stamp == StoredStampOf(stamp)) {
+                state.readAhead.emplace(path, std::move(found->second.header));
+            } else {
+                if (found != folder.stored.end()) folder.gone.push_back(work.name);
+                folder.toRead.push_back({index, path, work.name, stamp});
+                return;
+            }
+        }
+    }
+    work.records[index] = RecordOf(path, stamp);
+}
+
+std::vector<FrameInfo*> FoundFrameRecords::Finish() {
+    CacheState& state = State();
+    FrameStore& store = SharedFrameStore();
+    for (auto& [path, folder] : work_->folders) {
+        if (!folder.needed) continue;
+        // Opening a file is a round trip to the Wine server: two threads
+        // keep it busy, one asking while the other parses what it got.
+        std::vector<FrameHeader> headers(folder.toRead.size());
+        win::ForEachOnTwoThreads(folder.toRead.size(), kHeadersForTwoThreads,
+                                 [&](size_t k) { headers[k] = ReadFrameHeader(folder.toRead[k].path); });
+        std::vector<std::pair<std::string, StoredFrame>> read;
+        read.reserve(folder.toRead.size());
+        for (size_t k = 0; k < folder.toRead.size(); ++k) {
+            const Work::ToRead& file = folder.toRead[k];
+            if (store.IsOpen()) read.push_back({file.name, {StoredStampOf(file.stamp), headers[k]}});
+            state.readAhead.emplace(file.path, std::move(headers[k]));
+        }
+        for (const Work::ToRead& file : folder.toRead)
+            work_->records[file.index] = RecordOf(file.path, file.stamp);
+        if (!store.IsOpen()) continue;
+        for (const std::string& name : folder.listed) folder.stored.erase(name);
+        for (auto& left : folder.stored) folder.gone.push_back(left.first);
+        store.UpdateFolder(path, read, folder.gone);
+    }
+    work_->folders.clear();
+    return std::move(work_->records);
+}
+
+std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& files) {
+    FoundFrameRecords records;
+    for (const FoundFrameFile& file : files) records.Add(file);
+    return records.Finish();
 }
 
 void ForgetFrameInfo(const std::string& path) {

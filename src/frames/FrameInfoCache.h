@@ -12,6 +12,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,30 @@ struct FoundFrameFile {
     WIN32_FIND_DATAA data;
 };
 // GetFrameInfo for every file of a scan, in order, with the find data
-// standing for asking the disk whether each exists and when it last changed;
-// the headers still to be read are read two at a time.
+// standing for asking the disk whether each exists and when it last changed.
+// A record whose header is in memory or in the frame store is made as its
+// file is added, so that this work goes on while the listing still runs;
+// Finish reads the other headers, two at a time, and makes their records.
+class FoundFrameRecords {
+public:
+    FoundFrameRecords();
+    ~FoundFrameRecords();
+    FoundFrameRecords(const FoundFrameRecords&) = delete;
+    FoundFrameRecords& operator=(const FoundFrameRecords&) = delete;
+
+    // Asks the frame store for a folder's frames now (its path ends in a
+    // backslash), rather than at the first of its files that needs it.
+    void ExpectFolder(const std::string& folder);
+    void Add(const FoundFrameFile& file);
+    // The records in the order their files were added; null for a path too
+    // long for a record or a file that could not be read.
+    std::vector<FrameInfo*> Finish();
+
+private:
+    struct Work;
+    std::unique_ptr<Work> work_;
+};
+// The same for a whole scan at once.
 std::vector<FrameInfo*> GetFoundFrameInfos(const std::vector<FoundFrameFile>& files);
 // The cached record of a path without asking the disk; null when not cached.
 FrameInfo* FindFrameInfo(const std::string& path);

@@ -11,6 +11,7 @@
 #include "frames/FrameInfoCacheLifetime.h"
 #include "frames/ThumbnailRender.h"
 #include "win/Dpi.h"
+#include "win/FolderListing.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
 #include "win/RedrawHeld.h"
@@ -138,14 +139,16 @@ void CListCtrlZEL::Refill() {
     const std::string pattern = folder_ + "*.USD";
     if (!folder_.empty() && beforeFill_) beforeFill_(folder_);
     if (!folder_.empty() && pattern.size() < MAX_PATH) {
-        std::vector<FoundFrameFile> files;
         // Listed in UTF-16: the ANSI listing would give a best-fit look-alike
         // for a name the code page cannot hold, which may name another frame.
-        WIN32_FIND_DATAW found;
-        win::FindHandle find(::FindFirstFileW(win::ToWide(pattern).c_str(), &found));
-        if (find) {
-            do {
-                std::string name;
+        win::FolderListing listing(win::ToWide(pattern));
+        FoundFrameRecords records;
+        records.ExpectFolder(folder_);
+        std::vector<WIN32_FIND_DATAW> chunk;
+        FoundFrameFile file;
+        std::string name;
+        while (listing.Next(chunk)) {
+            for (const WIN32_FIND_DATAW& found : chunk) {
                 const win::NameProblem problem = win::AnsiName(found.cFileName, name);
                 if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !HasFrameExtension(name.c_str()))
                     continue;
@@ -154,21 +157,20 @@ void CListCtrlZEL::Refill() {
                     unusable_[rows.back()] = {found.cFileName, problem};
                     continue;
                 }
-                FoundFrameFile file;
                 file.path = folder_ + name;
                 file.data.dwFileAttributes = found.dwFileAttributes;
                 file.data.ftLastWriteTime = found.ftLastWriteTime;
                 file.data.nFileSizeHigh = found.nFileSizeHigh;
                 file.data.nFileSizeLow = found.nFileSizeLow;
                 lstrcpynA(file.data.cFileName, name.c_str(), MAX_PATH);
-                files.push_back(file);
-            } while (::FindNextFileW(find.Get(), &found));
-            // The rows of a listing that ended early are not the folder:
-            // whoever shows the list says so.
-            if (::GetLastError() != ERROR_NO_MORE_FILES && onListingFailed_) onListingFailed_(folder_);
+                records.Add(file);
+            }
         }
+        // The rows of a listing that ended early are not the folder:
+        // whoever shows the list says so.
+        if (listing.CutShort() && onListingFailed_) onListingFailed_(folder_);
         // Null for a path too long for a record.
-        for (const FrameInfo* info : GetFoundFrameInfos(files))
+        for (const FrameInfo* info : records.Finish())
             if (info) rows.emplace_back(info->path);
     }
     ShowRows(std::move(rows), false);

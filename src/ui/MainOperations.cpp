@@ -210,7 +210,7 @@ void CZELMaintenanceDlg::OnDelete() {
         // Each frame went whole, companion folder and all.
         for (std::string& name : deleted) name.insert(0, folder);
         active->Patch(deleted, {});
-        tree_.RemoveFoldersByPath(CompanionFolders(folder, names), false);
+        tree_.RemoveFoldersByPath(CompanionFolders(folder, names), true);
     } else {
         // What a delete that failed or stopped left is read again.
         active->Refill();

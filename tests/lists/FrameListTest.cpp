@@ -12,6 +12,7 @@
 #include "frames/FrameInfoCacheLifetime.h"
 #include "frames/FrameStore.h"
 #include "win/Handles.h"
+#include "win/TwoThreads.h"
 
 using testing_support::TempDir;
 
@@ -35,6 +36,9 @@ void WriteFortyFrames(const std::string& folder) {
 // none, so that everything comes from the files.
 std::vector<std::string> ShownRows(const std::string& folder, const std::string& storeFile) {
     UseFrameStoreFile(storeFile);
+    // The window's second thread, which lists the folder while its first
+    // entries are made into records.
+    win::HelperScope helpers;
     ListHost host;
     CListCtrlZEL& list = host.Open(0);
     list.SetFolder(folder);

@@ -1,12 +1,18 @@
 // The window's second thread: a job's guard waits for it, what a job throws
 // comes back to the thread that started it, a busy helper leaves the work to
-// the caller, and without a helper everything runs on the calling thread.
+// the caller, and without a helper everything runs on the calling thread. A
+// folder listed on the helper comes whole, in order, in every case.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
+#include "TestFiles.h"
+#include "win/FolderListing.h"
+#include "win/Strings.h"
 #include "win/TwoThreads.h"
 
 TEST(TwoThreads, AGuardWaitsForItsJobAndHandsBackWhatItThrew) {
@@ -64,4 +70,58 @@ TEST(TwoThreads, EveryItemRunsOnceWithOrWithoutTheSharedHelper) {
         EXPECT_TRUE(runAll(10));
     }
     EXPECT_EQ(win::SharedHelper(), nullptr);
+}
+
+namespace {
+
+// The names a FolderListing hands over, in order; "cut short" at the end
+// when it says so.
+std::vector<std::wstring> ListedNames(const std::string& pattern) {
+    win::FolderListing listing(win::ToWide(pattern));
+    std::vector<std::wstring> names;
+    std::vector<WIN32_FIND_DATAW> chunk;
+    while (listing.Next(chunk))
+        for (const WIN32_FIND_DATAW& entry : chunk) names.push_back(entry.cFileName);
+    EXPECT_TRUE(chunk.empty());
+    if (listing.CutShort()) names.push_back(L"cut short");
+    return names;
+}
+
+}  // namespace
+
+TEST(TwoThreads, AFolderListedOnTheHelperComesWholeAndInOrder) {
+    testing_support::TempDir dir;
+    // More entries than one hand-over holds, and entries the pattern skips.
+    for (int i = 0; i < 700; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%03d.USD", i);
+        testing_support::WriteFile(dir / name, "");
+        if (i % 7 == 0) testing_support::WriteFile(dir / (std::string(name) + ".txt"), "");
+    }
+    std::vector<std::wstring> expected;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = ::FindFirstFileW(win::ToWide(dir / "*.USD").c_str(), &entry);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do expected.push_back(entry.cFileName);
+    while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+    ASSERT_EQ(expected.size(), 700u);
+
+    EXPECT_EQ(ListedNames(dir / "*.USD"), expected);  // no helper: listed here
+    {
+        win::HelperScope helpers;
+        EXPECT_EQ(ListedNames(dir / "*.USD"), expected);
+        // The helper is free again once the listing was taken whole.
+        win::HelperJob job = win::SharedHelper()->Start([] {});
+        EXPECT_TRUE(job.Started());
+        job.Finish();
+        // A busy helper leaves the listing to the caller.
+        win::HelperJob busy = win::SharedHelper()->Start([] { ::Sleep(100); });
+        EXPECT_EQ(ListedNames(dir / "*.USD"), expected);
+        busy.Finish();
+        // A folder that is not there, or has no match, gives nothing and
+        // was not cut short.
+        EXPECT_TRUE(ListedNames(dir / "missing\\*.USD").empty());
+        EXPECT_TRUE(ListedNames(dir / "*.JPG").empty());
+    }
 }
