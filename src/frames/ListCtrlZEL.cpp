@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "app/LangStrings.h"
 #include "frames/FrameInfoCache.h"
@@ -211,11 +212,13 @@ void CListCtrlZEL::Patch(const std::vector<std::string>& gone, const std::vector
         }
     }
     // The new rows go where the sort puts them among the others, which keep
-    // their order.
+    // their order. Every row of an arriving path left above, so a path can
+    // only come twice through arrived itself.
     const int mode = CurrentSortMode();
+    std::unordered_set<std::string> inserted;
     for (const std::string& path : arrived) {
         const FrameInfo* info = GetFrameInfo(path);
-        if (!info || std::find(rows.begin(), rows.end(), info->path) != rows.end()) continue;
+        if (!info || !inserted.insert(info->path).second) continue;
         const auto at = std::upper_bound(rows.begin(), rows.end(), info,
                                          [mode](const FrameInfo* a, const std::string& row) {
                                              return CompareFrames(a, FindFrameInfo(row), mode) < 0;

@@ -44,7 +44,10 @@ std::string DeepestLeft(const std::string& folder, const FrameScan& scan) {
 // one listing of their folder; empty when all of them went.
 std::string FirstLeft(const std::string& folder, const std::vector<const FrameScan*>& recycled) {
     if (recycled.empty()) return {};
-    const auto names = win::UpperNamesInFolder(folder);
+    std::vector<std::string> asked;
+    for (const FrameScan* scan : recycled)
+        for (size_t i = 0; i < scan->entries.size() && i < 2; ++i) asked.push_back(scan->entries[i].relative);
+    const auto names = win::UpperNamesPresent(folder, asked);
     for (const FrameScan* scan : recycled) {
         // The frame file, then its companion folder.
         for (size_t i = 0; i < scan->entries.size() && i < 2; ++i) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <unordered_map>
+
 #include "win/Handles.h"
 #include "win/Strings.h"
 
@@ -79,6 +81,47 @@ std::optional<std::unordered_set<std::string>> UpperNamesInFolder(const std::str
     std::unordered_set<std::string> names;
     for (const std::string& name : *listed) names.insert(UpperCase(name));
     return names;
+}
+
+namespace {
+
+// Capitals as the file system compares names, in place.
+void UpperWide(std::wstring& text) {
+    if (!text.empty()) ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+}
+
+}  // namespace
+
+std::optional<std::unordered_set<std::string>> UpperNamesPresent(const std::string& folder,
+                                                                 const std::vector<std::string>& names) {
+    std::unordered_set<std::string> present;
+    if (names.empty()) return present;
+    // Each name asked about, in UTF-16 capitals, by the text it came as.
+    std::unordered_map<std::wstring, const std::string*> asked;
+    for (const std::string& name : names) {
+        std::wstring wide = ToWide(name);
+        UpperWide(wide);
+        asked.emplace(std::move(wide), &name);
+    }
+    std::string pattern = folder;
+    EnsureTrailingBackslash(pattern);
+    WIN32_FIND_DATAW entry;
+    // No short names: only the long names are asked about.
+    FindHandle find(::FindFirstFileExW(ToWide(pattern + "*").c_str(), FindExInfoBasic, &entry,
+                                       FindExSearchNameMatch, nullptr, 0));
+    if (!find) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) return present;
+        return std::nullopt;
+    }
+    std::wstring name;
+    do {
+        name.assign(entry.cFileName);
+        UpperWide(name);
+        const auto found = asked.find(name);
+        if (found != asked.end()) present.insert(UpperCase(*found->second));
+    } while (::FindNextFileW(find.Get(), &entry));
+    if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
+    return present;
 }
 
 }  // namespace win

@@ -36,5 +36,11 @@ bool IsReachablePath(const std::string& path);
 std::optional<std::vector<std::string>> NamesInFolder(const std::string& folder);
 // The same names in capitals, to look names up in without case.
 std::optional<std::unordered_set<std::string>> UpperNamesInFolder(const std::string& folder);
+// Which of the names (no short names among them) a folder still holds,
+// compared without case, in capitals: one listing of the folder that keeps
+// nothing of the entries it was not asked about. Nothing when the folder
+// cannot be listed to its end.
+std::optional<std::unordered_set<std::string>> UpperNamesPresent(const std::string& folder,
+                                                                 const std::vector<std::string>& names);
 
 }  // namespace win

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "TestFiles.h"
 #include "ops/NameChecks.h"
+#include "win/Names.h"
+#include "win/Strings.h"
 
 using testing_support::TempDir;
 
@@ -60,4 +64,23 @@ TEST(FrameName, OnlyLettersDigitsAndTheListedCharactersPass) {
     EXPECT_EQ(check("flower", ""), "ERR_FILE_NAME");  // the file system ignores case
     testing_support::MakeDirs(dir / "ROSE");
     EXPECT_EQ(check("rose", ""), "ERR_FOLDER_NAME");
+}
+
+// What a delete asks of the folder afterwards: which of its names are still
+// there, without case, and never by another entry's short name.
+TEST(FolderNames, TheNamesStillPresentAreFoundWithoutCaseAndNeverByAShortName) {
+    TempDir dir;
+    testing_support::WriteFile(dir / "Long Frame Name.USD", "");
+    testing_support::MakeDirs(dir / "Mixed");
+    testing_support::WriteFile(dir / "\xC9t\xE9.USD", "");  // Été.USD
+    char shortPath[MAX_PATH] = {};
+    ASSERT_TRUE(::GetShortPathNameA((dir / "Long Frame Name.USD").c_str(), shortPath, MAX_PATH));
+    const std::string shortName = std::strrchr(shortPath, '\\') + 1;
+    ASSERT_NE(win::UpperCase(shortName), "LONG FRAME NAME.USD");
+    const auto present = win::UpperNamesPresent(
+        dir.Path(), {"long frame name.usd", "MIXED", "gone.USD", shortName, "\xE9t\xE9.usd"});
+    ASSERT_TRUE(present);
+    EXPECT_EQ(*present, (std::unordered_set<std::string>{"LONG FRAME NAME.USD", "MIXED", "\xC9T\xC9.USD"}));
+    // A folder that cannot be listed says nothing, so the caller asks name by name.
+    EXPECT_FALSE(win::UpperNamesPresent(dir / "missing", {"a"}));
 }
