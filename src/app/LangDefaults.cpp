@@ -80,6 +80,10 @@ const LangDefault kPostReleaseLangDefaults[] = {
     {"BTN_REPLACE", "&Replace"},
     {"BTN_SKIP", "&Skip"},
     {"BTN_REPLACE_FOR_ALL", "&Do the same for the remaining %s conflicts"},
+    {"BTN_REPLACE_FOR_ALL_ONE", "&Do the same for the remaining conflict"},
+    {"TITLE_TARGET_FRAMES_ONE", "(1 frame)"},
+    {"TITLE_PROGRESS_DELETE_PERMANENT", "Deleting frames permanently"},
+    {"MENU_CONTEXT_REFRESH", "&Refresh"},
     {nullptr, nullptr},  // end of the table
 };
 

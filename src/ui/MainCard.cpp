@@ -138,7 +138,9 @@ bool CZELMaintenanceDlg::CheckCardPresent() {
 std::string CZELMaintenanceDlg::TargetTitleText() const {
     const std::string frames = std::to_string(targetList_.GetItemCount());
     if (app_.GetLayoutAdditionTo() != kTargetMemoryCard)
-        return GetLangString("TITLE_ZELLIT2_LX") + " " + ReportText("TITLE_TARGET_FRAMES", {frames});
+        return GetLangString("TITLE_ZELLIT2_LX") + " " +
+               (frames == "1" ? GetLangString("TITLE_TARGET_FRAMES_ONE")
+                              : ReportText("TITLE_TARGET_FRAMES", {frames}));
     const std::string drive = app_.GetMemoryCardDrive();
     ULONGLONG freeBytes = 0;
     const std::string state =

@@ -391,7 +391,8 @@ void CZELMaintenanceDlg::DropFiles(ActiveList onto, const FileDrop& drop, bool m
         std::string notFrames;
         for (size_t i = 0; i < drop.notFrames.size() && i < 10; ++i) notFrames += "\n" + drop.notFrames[i];
         if (drop.notFrames.size() > 10) notFrames += "\n...";
-        AppMessageBox(GetLangString("ERR_DROP_NOT_FRAME") + notFrames, MB_OK | MB_ICONHAND);
+        // A note on what was left alone, not an error: the frames among them go on.
+        AppMessageBox(GetLangString("ERR_DROP_NOT_FRAME") + notFrames, MB_OK | MB_ICONINFORMATION);
     }
     if (drop.refusalKey == "ERR_CARD_NOT_PRESENT") {
         // Said as every operation says it, with the card's list emptied.

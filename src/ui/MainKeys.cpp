@@ -37,6 +37,11 @@ std::string EditText(const EditItem& item) {
     return GetLangString(item.key) + item.shortcut;
 }
 
+// Refresh in a context menu, its key in the shortcut column as the others'.
+std::string RefreshText() {
+    return GetLangString("MENU_CONTEXT_REFRESH") + "\tF5";
+}
+
 // Commands that work on the active list's selection.
 bool ActsOnList(UINT id) {
     return id != ID_EDIT_NEW_FOLDER;
@@ -125,7 +130,7 @@ void CZELMaintenanceDlg::OnContextMenu(HWND window, POINT screen) {
                         ID_EDIT_DELETE, ID_EDIT_RENAME, ID_EDIT_SELECT_ALL})
             AppendItem(menu, id, EditText(*FindEditItem(id)), IsEditCommandEnabled(id));
         ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-        AppendItem(menu, ID_VIEW_REFRESH, GetLangString("MENU_DISPLAY_REFRESH"), true);
+        AppendItem(menu, ID_VIEW_REFRESH, RefreshText(), true);
         HMENU sort = ::CreatePopupMenu();
         AppendItem(sort, ID_SORT_TITLE, GetLangString("MENU_SORT_TITLE"), true,
                    app_.GetSortMode() == CListCtrlZEL::kSortByTitle);
@@ -146,7 +151,7 @@ void CZELMaintenanceDlg::OnContextMenu(HWND window, POINT screen) {
     } else if (window == tree_.Handle()) {
         AppendItem(menu, ID_EDIT_NEW_FOLDER, EditText(*FindEditItem(ID_EDIT_NEW_FOLDER)),
                    IsEditCommandEnabled(ID_EDIT_NEW_FOLDER));
-        AppendItem(menu, ID_VIEW_REFRESH, GetLangString("MENU_DISPLAY_REFRESH"), true);
+        AppendItem(menu, ID_VIEW_REFRESH, RefreshText(), true);
         if (fromKeyboard) {
             RECT box = {};
             HTREEITEM selected = tree_.GetSelectedItem();

@@ -203,7 +203,8 @@ void CZELMaintenanceDlg::OnDelete() {
     std::vector<std::string> deleted;
     bool finished = false;
     {
-        CWindowReporter reporter = MakeReporter("TITLE_PROGRESS_DELETE");
+        CWindowReporter reporter =
+            MakeReporter(permanent ? "TITLE_PROGRESS_DELETE_PERMANENT" : "TITLE_PROGRESS_DELETE");
         finished = DeleteFramesToRecycleBin(folder, names, reporter, !permanent, &deleted);
     }
     if (finished && deleted.size() == names.size()) {

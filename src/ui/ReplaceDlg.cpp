@@ -94,7 +94,9 @@ BOOL CReplaceDlg::OnInitDialog() {
     SetItemText(IDC_REPLACE_REPLACE, GetLangString("BTN_REPLACE"));
     SetItemText(IDC_REPLACE_SKIP, GetLangString("BTN_SKIP"));
     SetItemText(IDCANCEL, GetLangString("BTN_CANCEL"));
-    if (question_.conflictsAfter > 0) {
+    if (question_.conflictsAfter == 1) {
+        SetItemText(IDC_REPLACE_FOR_ALL, GetLangString("BTN_REPLACE_FOR_ALL_ONE"));
+    } else if (question_.conflictsAfter > 1) {
         SetItemText(IDC_REPLACE_FOR_ALL, win::FormatMessageText(GetLangString("BTN_REPLACE_FOR_ALL"),
                                                                 {std::to_string(question_.conflictsAfter)}));
     } else {

@@ -224,7 +224,7 @@ TEST_F(DragDropTest, FilesFromExplorerAreCopiedOrMovedWithTheirFolders) {
     EXPECT_EQ(Outcome(three.Get()), (std::pair<DWORD, DWORD>(DROPEFFECT_COPY, DROPEFFECT_COPY)));
     ASSERT_EQ(boxes_.size(), 1u);
     EXPECT_EQ(boxes_[0].text, GetLangString("ERR_DROP_NOT_FRAME") + "\nnotes.txt");
-    EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
+    EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
     EXPECT_EQ(ListNames(dialog_->TargetList()), (std::vector<std::string>{"FERN.USD", "IVY.USD"}));
     EXPECT_TRUE(Exists(std::string(kCardFolder) + "\\FERN\\parts\\piece.bin"));
     EXPECT_TRUE(Exists(outside / "FERN.USD"));

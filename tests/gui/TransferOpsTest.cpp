@@ -425,6 +425,19 @@ TEST_F(TransferOpsTest, TheReplaceAnswerCanCancelAllOrBeGivenOnceForEveryConflic
     EXPECT_EQ(testing_support::Snapshot(kCardFolder), sourceBefore);
     EXPECT_EQ(testing_support::Snapshot(dir_.Path()), sourceBefore);
     EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+
+    // Two conflicts: the one that remains after the first is one conflict.
+    seen.clear();
+    Focus(source);
+    source.SetAllSelected(false);
+    SelectNames(source, {"A.USD", "B.USD"});
+    {
+        testing_support::ModalDriver driver({AnswerReplace(IDCANCEL, false, &seen)});
+        Command(IDC_BTN_COPY);
+        EXPECT_EQ(driver.ActionsRun(), 1);
+    }
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].forAll, GetLangString("BTN_REPLACE_FOR_ALL_ONE"));
 }
 
 TEST_F(TransferOpsTest, ALongAddShowsItsProgressDisablesEveryCommandAndCancelLeavesEveryFrameWhole) {
