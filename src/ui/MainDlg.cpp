@@ -224,8 +224,10 @@ void CZELMaintenanceDlg::LayoutControls() {
     for (int i = 0; i < 5; ++i) place(kMiddleButtons[i], layout.middle[i], normal, FALSE);
     place(IDC_BTN_SELECT_CARD, layout.selectCard, normal, FALSE);
     UpdateTargetTitle();  // its wording follows its width
-    ::InvalidateRect(Handle(), nullptr, TRUE);
-    ::UpdateWindow(Handle());
+    // The window clips its children, so invalidating it alone would leave
+    // each moved control showing what was there before: all of them are
+    // drawn again, at once, in their new places.
+    ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ShowSelectedTreeLabel();
 }
 

@@ -43,6 +43,36 @@ void CZELMaintenanceDlg::EndPaneDrag() {
     paneDrag_ = PaneDrag{};
 }
 
+namespace {
+
+int TreeScrollPosition(HWND tree) {
+    SCROLLINFO info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_POS;
+    return ::GetScrollInfo(tree, SB_HORZ, &info) ? info.nPos : 0;
+}
+
+// Back to the tree's left edge. Wine's tree view keeps its sideways scroll
+// when it grows wider than its widest label, and then ignores scrolling
+// because it has hidden its scroll bar: narrowed for a moment, with its
+// drawing held, it shows the bar again and takes the scroll.
+void ScrollTreeToLeftEdge(HWND tree) {
+    ::SendMessageA(tree, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+    if (TreeScrollPosition(tree) == 0) return;
+    RECT box;
+    ::GetWindowRect(tree, &box);
+    const int width = box.right - box.left, height = box.bottom - box.top;
+    const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    ::SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+    ::SetWindowPos(tree, nullptr, 0, 0, std::max(1, width / 4), height, flags);
+    ::SendMessageA(tree, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+    ::SetWindowPos(tree, nullptr, 0, 0, width, height, flags);
+    ::SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
+    ::RedrawWindow(tree, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+}  // namespace
+
 void CZELMaintenanceDlg::ShowSelectedTreeLabel() {
     HWND tree = tree_.Handle();
     HTREEITEM item = tree_.GetSelectedItem();
@@ -52,14 +82,20 @@ void CZELMaintenanceDlg::ShowSelectedTreeLabel() {
     if (!tree_.GetItemRect(item, label, true)) return;
     RECT client;
     ::GetClientRect(tree, &client);
-    // The label's left edge, with its icon, goes to the left of the tree
-    // when the label does not fit where it is.
+    // The tree is scrolled sideways only for a label that would not fit
+    // unscrolled: then its left edge, with its icon, goes to the left of
+    // the tree. A label that fits brings the tree back to its left edge, so
+    // that the names above it are whole.
     const int iconRoom = 20;
-    if (label.left >= iconRoom && label.right <= client.right) return;
     SCROLLINFO info = {};
     info.cbSize = sizeof info;
     info.fMask = SIF_POS | SIF_RANGE | SIF_PAGE;
-    if (!::GetScrollInfo(tree, SB_HORZ, &info)) return;
+    if (!::GetScrollInfo(tree, SB_HORZ, &info)) info.nPos = 0;
+    if (label.right + info.nPos <= client.right) {
+        if (info.nPos > 0) ScrollTreeToLeftEdge(tree);
+        return;
+    }
+    if (label.left >= iconRoom && label.right <= client.right) return;
     const int most = std::max(0, info.nMax - static_cast<int>(info.nPage) + 1);
     const int position = std::clamp(info.nPos + static_cast<int>(label.left) - iconRoom, 0, most);
     if (position == info.nPos) return;

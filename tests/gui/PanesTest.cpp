@@ -1,9 +1,12 @@
 // The resizable panes of the real main window: dragging the gaps, the
-// minimum widths, and the proportions after maximising and after a restart.
+// minimum widths, the proportions after maximising and after a restart, and
+// a screen with nothing stale on it after any of these.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "MainWindowFixture.h"
 #include "TestFiles.h"
@@ -56,6 +59,54 @@ protected:
     };
     Panes Now() const {
         return {ChildRect(IDC_FOLDER_TREE), ChildRect(IDC_LIST_SOURCE), ChildRect(IDC_LIST_TARGET)};
+    }
+    // Lets the window finish its thumbnails and its painting.
+    void Settle() {
+        const DWORD start = ::GetTickCount();
+        while ((dialog_->SourceList().MakingThumbnails() || dialog_->TargetList().MakingThumbnails()) &&
+               ::GetTickCount() - start < 10000) {
+            Pump();
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
+        // How far down the tree is scrolled depends on the heights it had
+        // before; what is drawn must not.
+        ::SendMessageA(dialog_->Tree().Handle(), WM_VSCROLL, SB_TOP, 0);
+        Pump();
+        ::UpdateWindow(dialog_->Handle());
+        ::Sleep(100);  // the X server shows what was drawn
+        Pump();
+    }
+    // The window's client area as the screen shows it, one 0x00RRGGBB value
+    // per pixel, row by row.
+    std::vector<DWORD> ScreenPixels(SIZE& size) const {
+        RECT client;
+        ::GetClientRect(dialog_->Handle(), &client);
+        POINT origin{0, 0};
+        ::ClientToScreen(dialog_->Handle(), &origin);
+        size = {client.right, client.bottom};
+        std::vector<DWORD> pixels(static_cast<size_t>(size.cx) * size.cy);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = size.cx;
+        info.bmiHeader.biHeight = -size.cy;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HDC screen = ::GetDC(nullptr);
+        HDC memory = ::CreateCompatibleDC(screen);
+        HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (bitmap && bits) {
+            HGDIOBJ old = ::SelectObject(memory, bitmap);
+            ::BitBlt(memory, 0, 0, size.cx, size.cy, screen, origin.x, origin.y, SRCCOPY);
+            ::GdiFlush();
+            const DWORD* from = static_cast<const DWORD*>(bits);
+            for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = from[i] & 0xFFFFFF;
+            ::SelectObject(memory, old);
+            ::DeleteObject(bitmap);
+        }
+        ::DeleteDC(memory);
+        ::ReleaseDC(nullptr, screen);
+        return pixels;
     }
 };
 
@@ -139,4 +190,39 @@ TEST_F(PanesTest, TheSelectedFolderLabelStaysInViewInANarrowTree) {
     ::GetClientRect(tree, &client);
     EXPECT_GE(label.left, 0);
     EXPECT_LE(label.right, client.right);
+}
+
+TEST_F(PanesTest, AfterDragsMaximiseAndRestoreTheScreenShowsWhatAFreshWindowShows) {
+    TempDir dir;
+    for (const char* name : {"ALPHA", "BRAVO", "CHARLIE", "DELTA"}) WriteFrame(dir.Path(), name, name);
+    ASSERT_TRUE(CFolderTreeCtrl::StoreCurrentFolderPath(CZELMaintenanceApp::SettingsKeyPath(), dir.Path()));
+    Open();
+    Settle();
+    // Both gaps dragged, with the mouse as a user would, then a maximise
+    // and a restore.
+    Drag(TreeGap(), 70);
+    Drag(ListsGap(), -50);
+    Drag(ListsGap(), 20);
+    ::ShowWindow(dialog_->Handle(), SW_MAXIMIZE);
+    Settle();
+    ::ShowWindow(dialog_->Handle(), SW_RESTORE);
+    Settle();
+    SIZE size{};
+    const std::vector<DWORD> afterLayouts = ScreenPixels(size);
+
+    // The same window made afresh with the same settings.
+    Close();
+    app_->SaveSettings();
+    app_ = std::make_unique<CZELMaintenanceApp>();
+    app_->LoadSettings();
+    Open();
+    Settle();
+    SIZE freshSize{};
+    const std::vector<DWORD> fresh = ScreenPixels(freshSize);
+    ASSERT_EQ(freshSize.cx, size.cx);
+    ASSERT_EQ(freshSize.cy, size.cy);
+    // Equal but for a caret or a focus rectangle: a few hundred pixels at most.
+    size_t differing = 0;
+    for (size_t i = 0; i < fresh.size(); ++i) differing += fresh[i] != afterLayouts[i];
+    EXPECT_LE(differing, 300u) << "of " << fresh.size() << " pixels";
 }
