@@ -66,6 +66,10 @@ public:
         treePane_ = treePane;
         sourcePane_ = sourcePane;
     }
+    // The widths list 1 (0) or list 2 (1) has for columns the user sized by
+    // hand, at 96 DPI; 0 for a column that follows the list.
+    ListColumnWidths GetListColumns(int list) const { return listColumns_[list == 1]; }
+    void SetListColumns(int list, ListColumnWidths widths) { listColumns_[list == 1] = widths; }
 
     // "<Windows drive>\Program Files\Common Files\ZEL"
     std::string GetLumadexTargetFolder() const;
@@ -113,6 +117,7 @@ private:
     int zoomed_ = 0;
     int treePane_ = kDefaultTreePane;
     int sourcePane_ = kDefaultSourcePane;
+    ListColumnWidths listColumns_[2];
     bool settingsLoaded_ = false;
     StartResult result_ = StartResult::kMainWindowClosed;
 

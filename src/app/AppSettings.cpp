@@ -13,6 +13,9 @@ int ReadInt(CProfile& profile, const char* subKey, const char* name, int default
 void WriteInt(CProfile& profile, const char* subKey, const char* name, int value) {
     profile.WriteDword(subKey, name, static_cast<DWORD>(value));
 }
+// Widths of list columns sized by hand, for list 1 and list 2.
+const char* const kTitleWidth[] = {"SourceTitleWidth", "TargetTitleWidth"};
+const char* const kPaperWidth[] = {"SourcePaperWidth", "TargetPaperWidth"};
 }  // namespace
 
 std::string ValidDriveRootOrEmpty(const std::string& text) {
@@ -36,6 +39,10 @@ void CZELMaintenanceApp::LoadSettings() {
     treePane_ = ValidPane(ReadInt(profile, kWindowPos, "TreePane", kDefaultTreePane), kDefaultTreePane);
     sourcePane_ =
         ValidPane(ReadInt(profile, kWindowPos, "SourcePane", kDefaultSourcePane), kDefaultSourcePane);
+    for (int i = 0; i < 2; ++i) {
+        listColumns_[i].title = ValidColumnWidth(ReadInt(profile, kWindowPos, kTitleWidth[i], 0));
+        listColumns_[i].paper = ValidColumnWidth(ReadInt(profile, kWindowPos, kPaperWidth[i], 0));
+    }
     settingsLoaded_ = true;
 }
 
@@ -52,6 +59,10 @@ void CZELMaintenanceApp::SaveSettings() {
     WriteInt(profile, kWindowPos, "Zoomed", zoomed_);
     WriteInt(profile, kWindowPos, "TreePane", treePane_);
     WriteInt(profile, kWindowPos, "SourcePane", sourcePane_);
+    for (int i = 0; i < 2; ++i) {
+        WriteInt(profile, kWindowPos, kTitleWidth[i], listColumns_[i].title);
+        WriteInt(profile, kWindowPos, kPaperWidth[i], listColumns_[i].paper);
+    }
 }
 
 void CZELMaintenanceApp::SetMemoryCardDrive(const std::string& drive) {

@@ -31,6 +31,9 @@ struct Column {
 // Widths at 96 DPI; the thumbnail column is the cell plus a small gap.
 constexpr Column kColumns[] = {{nullptr, 68}, {"LIST_ZEL_NAME", 78}, {"LIST_ZEL_PAPER", 78}};
 
+// The title column never gets narrower than this (at 96 DPI) to fit the list.
+constexpr int kMinTitleWidth = 60;
+
 int ColumnWidth(int column, int dpi) {
     if (column == 0) return ThumbnailCellSize() + win::ScaleForDpi(kColumns[0].width - kThumbnailSize, dpi);
     return win::ScaleForDpi(kColumns[column].width, dpi);
@@ -105,18 +108,57 @@ void CListCtrlZEL::Initialize() {
     ::SendMessageA(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(FrameThumbnailList()));
     ::SendMessageA(Handle(), LVM_SETBKCOLOR, 0, kRowColor);
     CreateTooltip();
+    FitColumns();
 }
 
 void CListCtrlZEL::OnDpiChanged() {
     HWND hwnd = Handle();
     if (!hwnd || !counted_) return;
-    const int dpi = win::WindowDpi(hwnd);
-    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
-        ::SendMessageA(hwnd, LVM_SETCOLUMNWIDTH, i, ColumnWidth(i, dpi));
+    FitColumns();
     ::SendMessageA(hwnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(FrameThumbnailList()));
     // A moved window makes the list view measure its owner-drawn rows again.
     ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     Refill();
+}
+
+void CListCtrlZEL::SetColumnsByHand(int title, int paper) {
+    byHand_[1] = std::max(0, title);
+    byHand_[2] = std::max(0, paper);
+    FitColumns();
+}
+
+void CListCtrlZEL::FitColumns() {
+    HWND hwnd = Handle();
+    if (!hwnd || !counted_ || fitting_) return;
+    const int dpi = win::WindowDpi(hwnd);
+    int widths[std::size(kColumns)];
+    for (size_t i = 0; i < std::size(kColumns); ++i)
+        widths[i] = byHand_[i] ? win::ScaleForDpi(byHand_[i], dpi) : ColumnWidth(static_cast<int>(i), dpi);
+    // The client area leaves out a vertical scroll bar while there is one.
+    RECT client;
+    ::GetClientRect(hwnd, &client);
+    if (!byHand_[1])
+        widths[1] = std::max(win::ScaleForDpi(kMinTitleWidth, dpi),
+                             static_cast<int>(client.right) - widths[0] - widths[2]);
+    fitting_ = true;
+    for (size_t i = 0; i < std::size(kColumns); ++i)
+        if (::SendMessageA(hwnd, LVM_GETCOLUMNWIDTH, i, 0) != widths[i])
+            ::SendMessageA(hwnd, LVM_SETCOLUMNWIDTH, i, widths[i]);
+    fitting_ = false;
+}
+
+void CListCtrlZEL::OnHeaderNotify(const NMHDR& header) {
+    if (fitting_ || (header.code != HDN_ITEMCHANGEDA && header.code != HDN_ITEMCHANGEDW)) return;
+    // Both forms keep the item's mask and width in the same places.
+    const auto& change = reinterpret_cast<const NMHEADERA&>(header);
+    if (change.iItem < 1 || change.iItem >= static_cast<int>(std::size(kColumns)) || !change.pitem ||
+        !(change.pitem->mask & HDI_WIDTH))
+        return;
+    const int dpi = win::WindowDpi(Handle());
+    byHand_[change.iItem] = std::max(1, ::MulDiv(change.pitem->cxy, win::kBaseDpi, dpi));
+    if (onColumnsResized_) onColumnsResized_();
+    // A paper column set by hand leaves the title column the rest.
+    FitColumns();
 }
 
 void CListCtrlZEL::SetFolder(const std::string& path) {
@@ -379,6 +421,18 @@ LRESULT CListCtrlZEL::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_TIMER && wParam == kThumbnailTimer) {
         MakeThumbnailsForAWhile();
         return 0;
+    }
+    if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->hwndFrom ==
+                                reinterpret_cast<HWND>(::SendMessageA(Handle(), LVM_GETHEADER, 0, 0))) {
+        // The list view takes the new width first.
+        const LRESULT result = CListCtrlEx::WindowProc(msg, wParam, lParam);
+        OnHeaderNotify(*reinterpret_cast<NMHDR*>(lParam));
+        return result;
+    }
+    if (msg == WM_SIZE) {
+        const LRESULT result = CListCtrlEx::WindowProc(msg, wParam, lParam);
+        FitColumns();
+        return result;
     }
     return CListCtrlEx::WindowProc(msg, wParam, lParam);
 }

@@ -59,6 +59,14 @@ public:
     // Once, after Attach and after the dialog's font is set: columns, shared
     // state, image list, colours.
     void Initialize();
+    // The title and paper columns' widths set by hand, at 96 DPI; 0 for a
+    // column that was not. The thumbnail and paper columns keep their
+    // widths and the title column takes the rest of the list's width, unless
+    // the user set it by hand.
+    std::pair<int, int> ColumnsByHand() const { return {byHand_[1], byHand_[2]}; }
+    void SetColumnsByHand(int title, int paper);
+    // Called when the user set a column's width by hand.
+    void SetOnColumnsResized(std::function<void()> onResized) { onColumnsResized_ = std::move(onResized); }
     // After the window's DPI changed and the shared thumbnails were made
     // again in the new cell size: column widths, image list, row height.
     void OnDpiChanged();
@@ -150,6 +158,12 @@ private:
     int RowAt(int x, int y) const;
     void DrawUnusable(HDC dc, const std::wstring& name, win::NameProblem problem, int c0, int c1, int height);
     void InsertColumns();
+    // The columns' widths for the list's width and DPI, as described at
+    // ColumnsByHand.
+    void FitColumns();
+    // A header notification from the list view's own header: a width the
+    // user set is kept.
+    void OnHeaderNotify(const NMHDR& header);
 
     // Thumbnails (ListCtrlZELThumbnails.cpp)
     void QueueThumbnails();
@@ -177,6 +191,9 @@ private:
     static std::vector<CListCtrlZEL*> lists_;
     static size_t keptThumbnails_;
 
+    int byHand_[3] = {0, 0, 0};  // at 96 DPI; 0: not set by hand
+    bool fitting_ = false;       // the widths being set are the list's own
+    std::function<void()> onColumnsResized_;
     std::string folder_;
     bool counted_ = false;
     std::function<int()> sortMode_;

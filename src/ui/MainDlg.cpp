@@ -92,6 +92,14 @@ BOOL CZELMaintenanceDlg::OnInitDialog() {
             listingsFailed_.push_back(folder);
         });
         list->Initialize();
+        // Columns the user sized by hand keep their widths, from run to run.
+        const int which = list == &sourceList_ ? 0 : 1;
+        const ListColumnWidths widths = app_.GetListColumns(which);
+        list->SetColumnsByHand(widths.title, widths.paper);
+        list->SetOnColumnsResized([this, list, which] {
+            const auto [title, paper] = list->ColumnsByHand();
+            app_.SetListColumns(which, {title, paper});
+        });
     }
 
     // Frames a stopped replace left parked go back before anything is shown.

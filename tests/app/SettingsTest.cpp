@@ -39,9 +39,17 @@ TEST_F(SettingsTest, AFirstRunWritesAllEightValuesWithTheirDefaultsAtExit) {
 
     RegTree expected;
     RegTree& windowPos = expected.keys["WindowPos"];
-    windowPos.values = {{"Left", Dword(-1)},        {"Top", Dword(-1)},   {"Width", Dword(-1)},
-                        {"Height", Dword(-1)},      {"Zoomed", Dword(0)}, {"TreePane", Dword(2000)},
-                        {"SourcePane", Dword(5000)}};
+    windowPos.values = {{"Left", Dword(-1)},
+                        {"Top", Dword(-1)},
+                        {"Width", Dword(-1)},
+                        {"Height", Dword(-1)},
+                        {"Zoomed", Dword(0)},
+                        {"TreePane", Dword(2000)},
+                        {"SourcePane", Dword(5000)},
+                        {"SourceTitleWidth", Dword(0)},
+                        {"SourcePaperWidth", Dword(0)},
+                        {"TargetTitleWidth", Dword(0)},
+                        {"TargetPaperWidth", Dword(0)}};
     expected.keys["Setting"].values = {
         {"SortMode", Dword(1)}, {"LayoutAdditionTo", Dword(0)}, {"MemoryCardDrive", Sz("")}};
     EXPECT_EQ(StoredSettings(), expected);
@@ -56,6 +64,7 @@ TEST_F(SettingsTest, ARoundTripKeepsEveryValue) {
         app.SetMemoryCardDrive("E:\\");
         app.StoreWindowRect(-20, 30, 780, 630, true);
         app.SetPanes(3100, 4200);
+        app.SetListColumns(1, {140, 0});
         app.SaveSettings();
     }
     CZELMaintenanceApp app;
@@ -73,6 +82,9 @@ TEST_F(SettingsTest, ARoundTripKeepsEveryValue) {
     EXPECT_TRUE(zoomed);
     EXPECT_EQ(app.GetTreePane(), 3100);
     EXPECT_EQ(app.GetSourcePane(), 4200);
+    EXPECT_EQ(app.GetListColumns(0).title + app.GetListColumns(0).paper, 0);
+    EXPECT_EQ(app.GetListColumns(1).title, 140);
+    EXPECT_EQ(app.GetListColumns(1).paper, 0);
     RegValue width;
     ASSERT_TRUE(ReadRegValue(HKEY_CURRENT_USER, kWindowPos, "Width", width));
     EXPECT_EQ(width, Dword(800));

@@ -36,6 +36,17 @@ protected:
         return POINT{list.right + 2, list.bottom - 20};
     }
     static int Width(const RECT& r) { return r.right - r.left; }
+    static int ColumnWidth(const CListCtrlZEL& list, int column) {
+        return static_cast<int>(::SendMessageA(list.Handle(), LVM_GETCOLUMNWIDTH, column, 0));
+    }
+    // The columns end where the list's client area ends, with no scroll bar
+    // across the bottom.
+    static void ExpectColumnsFill(const CListCtrlZEL& list) {
+        RECT client;
+        ::GetClientRect(list.Handle(), &client);
+        EXPECT_EQ(ColumnWidth(list, 0) + ColumnWidth(list, 1) + ColumnWidth(list, 2), client.right);
+        EXPECT_FALSE(::GetWindowLongA(list.Handle(), GWL_STYLE) & WS_HSCROLL);
+    }
     // Left to right, nothing overlaps and every pane keeps its minimum.
     void ExpectNoOverlap() {
         const RECT tree = ChildRect(IDC_FOLDER_TREE), source = ChildRect(IDC_LIST_SOURCE),
@@ -225,4 +236,36 @@ TEST_F(PanesTest, AfterDragsMaximiseAndRestoreTheScreenShowsWhatAFreshWindowShow
     size_t differing = 0;
     for (size_t i = 0; i < fresh.size(); ++i) differing += fresh[i] != afterLayouts[i];
     EXPECT_LE(differing, 300u) << "of " << fresh.size() << " pixels";
+}
+
+TEST_F(PanesTest, TheTitleColumnTakesTheRestOfTheListAndAColumnSizedByHandKeepsItsWidth) {
+    Open();
+    CListCtrlZEL& source = dialog_->SourceList();
+    CListCtrlZEL& target = dialog_->TargetList();
+    ExpectColumnsFill(source);
+    ExpectColumnsFill(target);
+    const int paper = ColumnWidth(source, 2);
+    // The title column follows its pane; the others keep their widths.
+    Drag(TreeGap(), -30);
+    ExpectColumnsFill(source);
+    EXPECT_EQ(ColumnWidth(source, 2), paper);
+
+    // The user widens list 2's paper column: the title column gives way,
+    // and after a restart the paper column has that width still.
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(target.Handle(), LVM_GETHEADER, 0, 0));
+    HDITEMA item = {};
+    item.mask = HDI_WIDTH;
+    item.cxy = paper + 50;
+    ::SendMessageA(header, HDM_SETITEMA, 2, reinterpret_cast<LPARAM>(&item));
+    Pump();
+    EXPECT_EQ(ColumnWidth(target, 2), paper + 50);
+    ExpectColumnsFill(target);
+    Close();
+    app_->SaveSettings();
+    app_ = std::make_unique<CZELMaintenanceApp>();
+    app_->LoadSettings();
+    Open();
+    EXPECT_EQ(ColumnWidth(dialog_->TargetList(), 2), paper + 50);
+    EXPECT_EQ(ColumnWidth(dialog_->SourceList(), 2), paper);
+    ExpectColumnsFill(dialog_->TargetList());
 }
