@@ -240,6 +240,7 @@ private:
         PaneGap gap = PaneGap::kNone;
         int startX = 0;
         int startWidth = 0;
+        int targetWidth = 0;  // list 2's, which the tree's gap leaves alone
     } paneDrag_;
     // A drop accepted and posted, run by RunPendingDrop.
     struct PendingDrop {

@@ -26,16 +26,24 @@ void CZELMaintenanceDlg::OnPaneButtonDown(POINT client) {
     paneDrag_.startX = client.x;
     // The tree pane ends 20 pixels before list 1 starts.
     paneDrag_.startWidth = gap == PaneGap::kTree ? layout_.sourceList.left - 20 : layout_.sourceList.right;
+    paneDrag_.targetWidth = layout_.targetList.right;
     ::SetCapture(Handle());
 }
 
 void CZELMaintenanceDlg::OnPaneMouseMove(POINT client) {
     if (paneDrag_.gap == PaneGap::kNone) return;
     const int width = paneDrag_.startWidth + client.x - paneDrag_.startX;
-    if (paneDrag_.gap == PaneGap::kTree)
-        app_.SetPanes(TreePaneFor(layoutInput_, width), app_.GetSourcePane());
-    else
+    if (paneDrag_.gap == PaneGap::kTree) {
+        // Only the tree and list 1 change: list 1 takes what the tree gave
+        // or took, and list 2 keeps its width.
+        MainLayoutInput in = layoutInput_;
+        in.treePane = TreePaneFor(layoutInput_, width);
+        const MainLayout moved = ComputeMainLayout(in);
+        const int lists = moved.sourceList.right + moved.targetList.right;
+        app_.SetPanes(in.treePane, SourcePaneFor(in, lists - paneDrag_.targetWidth));
+    } else {
         app_.SetPanes(app_.GetTreePane(), SourcePaneFor(layoutInput_, width));
+    }
     LayoutControls();
 }
 

@@ -127,6 +127,7 @@ TEST_F(PanesTest, DraggedGapsHoldTheirMinimumsAndComeBackAfterMaximiseAndRestart
     Open();
     const RECT sourceBefore = ChildRect(IDC_LIST_SOURCE);
     const RECT addBefore = ChildRect(IDC_BTN_ADD);
+    const RECT targetBefore = ChildRect(IDC_LIST_TARGET);
 
     // The gap shows the resize cursor.
     POINT screen = TreeGap();
@@ -137,11 +138,13 @@ TEST_F(PanesTest, DraggedGapsHoldTheirMinimumsAndComeBackAfterMaximiseAndRestart
     EXPECT_EQ(::GetCursor(), ::LoadCursor(nullptr, IDC_SIZEWE));
 
     // The tree widens by 60; list 1 starts 60 later and the buttons stay
-    // with its right edge.
+    // with its right edge. List 2, not beside that gap, does not change.
     Drag(TreeGap(), 60);
     EXPECT_EQ(ChildRect(IDC_LIST_SOURCE).left, sourceBefore.left + 60);
     EXPECT_EQ(ChildRect(IDC_BTN_ADD).left - ChildRect(IDC_LIST_SOURCE).right,
               addBefore.left - sourceBefore.right);
+    const RECT targetAfter = ChildRect(IDC_LIST_TARGET);
+    EXPECT_TRUE(::EqualRect(&targetBefore, &targetAfter));
     ExpectNoOverlap();
     // List 1 narrows by 40 and list 2 takes the room.
     const RECT sourceMid = ChildRect(IDC_LIST_SOURCE);
@@ -255,17 +258,17 @@ TEST_F(PanesTest, TheTitleColumnTakesTheRestOfTheListAndAColumnSizedByHandKeepsI
     HWND header = reinterpret_cast<HWND>(::SendMessageA(target.Handle(), LVM_GETHEADER, 0, 0));
     HDITEMA item = {};
     item.mask = HDI_WIDTH;
-    item.cxy = paper + 50;
+    item.cxy = paper + 20;
     ::SendMessageA(header, HDM_SETITEMA, 2, reinterpret_cast<LPARAM>(&item));
     Pump();
-    EXPECT_EQ(ColumnWidth(target, 2), paper + 50);
+    EXPECT_EQ(ColumnWidth(target, 2), paper + 20);
     ExpectColumnsFill(target);
     Close();
     app_->SaveSettings();
     app_ = std::make_unique<CZELMaintenanceApp>();
     app_->LoadSettings();
     Open();
-    EXPECT_EQ(ColumnWidth(dialog_->TargetList(), 2), paper + 50);
+    EXPECT_EQ(ColumnWidth(dialog_->TargetList(), 2), paper + 20);
     EXPECT_EQ(ColumnWidth(dialog_->SourceList(), 2), paper);
     ExpectColumnsFill(dialog_->TargetList());
 }
