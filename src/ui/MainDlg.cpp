@@ -284,6 +284,13 @@ void CZELMaintenanceDlg::OnAbout() {
 }
 
 bool CZELMaintenanceDlg::PreTranslateMessage(MSG* msg) {
+    // Shift+F10 opens the tree's context menu as the menu key does: Wine's
+    // tree view keeps that key to itself, where the list views pass it on.
+    if ((msg->message == WM_SYSKEYDOWN || msg->message == WM_KEYDOWN) && msg->wParam == VK_F10 &&
+        (::GetKeyState(VK_SHIFT) & 0x8000) && msg->hwnd == tree_.Handle()) {
+        OnContextMenu(tree_.Handle(), POINT{-1, -1});
+        return true;
+    }
     return accelerators_ && ::TranslateAcceleratorA(Handle(), accelerators_.Get(), msg);
 }
 

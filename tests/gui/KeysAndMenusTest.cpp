@@ -225,6 +225,25 @@ TEST_F(KeysAndMenusTest, MenusShowTheKeysAndTheButtonsStates) {
     EXPECT_EQ(menu[0].id, static_cast<UINT>(ID_EDIT_NEW_FOLDER));
     EXPECT_TRUE(menu[0].enabled);
     EXPECT_EQ(menu[1].id, static_cast<UINT>(ID_VIEW_REFRESH));
+    EXPECT_EQ(menu[1].text, GetLangString("MENU_CONTEXT_REFRESH") + "\tF5");
+    // Shift+F10 typed in the tree opens the same menu.
+    {
+        std::vector<MenuEntry> fromKey;
+        dialog_->SetMenuTracker([&](HMENU opened, POINT) {
+            fromKey = MenuEntries(opened);
+            return 0u;
+        });
+        BYTE state[256] = {};
+        ::GetKeyboardState(state);
+        state[VK_SHIFT] = 0x80;
+        ::SetKeyboardState(state);
+        MSG msg = {dialog_->Tree().Handle(), WM_SYSKEYDOWN, VK_F10, 0, 0, {0, 0}};
+        EXPECT_TRUE(dialog_->PreTranslateMessage(&msg));
+        state[VK_SHIFT] = 0;
+        ::SetKeyboardState(state);
+        ASSERT_EQ(fromKey.size(), 2u);
+        EXPECT_EQ(fromKey[0].id, static_cast<UINT>(ID_EDIT_NEW_FOLDER));
+    }
     {
         ModalDriver driver({TypeAndOk("From the menu", nullptr)});
         ContextMenu(dialog_->Tree().Handle(), ID_EDIT_NEW_FOLDER);
