@@ -157,6 +157,22 @@ bool CFolderTreeCtrl::HandleNotify(NMHDR* header, LRESULT& result) {
             ProvideIcons(reinterpret_cast<NMTVDISPINFOA*>(header)->item);
             result = 0;
             return true;
+        case NM_CUSTOMDRAW: {
+            // Without the focus Wine draws the selected folder in the face
+            // colour, which hardly differs from the tree's own: it gets the
+            // shadow colour instead, still unlike the focused selection.
+            auto& draw = *reinterpret_cast<NMTVCUSTOMDRAW*>(header);
+            result = CDRF_DODEFAULT;
+            if (::GetFocus() == hwnd_) return true;
+            if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+                result = CDRF_NOTIFYITEMDRAW;
+            } else if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT &&
+                       reinterpret_cast<HTREEITEM>(draw.nmcd.dwItemSpec) == GetSelectedItem()) {
+                draw.clrText = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
+                draw.clrTextBk = ::GetSysColor(COLOR_BTNSHADOW);
+            }
+            return true;
+        }
         default:
             return false;
     }

@@ -42,9 +42,10 @@ public:
     // destroyed are freed even if no TVN_DELETEITEM reaches HandleNotify.
     void Attach(HWND tree);
 
-    // TVN_ITEMEXPANDING, TVN_DELETEITEM and TVN_GETDISPINFO (icons, looked
-    // up when an item is first drawn) of this tree; true when handled, with
-    // the notification's result in result.
+    // TVN_ITEMEXPANDING, TVN_DELETEITEM, TVN_GETDISPINFO (icons, looked
+    // up when an item is first drawn) and NM_CUSTOMDRAW (the selected
+    // folder shown plainly without the focus) of this tree; true when
+    // handled, with the notification's result in result.
     bool HandleNotify(NMHDR* header, LRESULT& result);
 
     // Desktop root and its children, then the folder saved in CurrentFolder

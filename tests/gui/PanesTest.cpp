@@ -204,6 +204,14 @@ TEST_F(PanesTest, TheSelectedFolderLabelStaysInViewInANarrowTree) {
     ::GetClientRect(tree, &client);
     EXPECT_GE(label.left, 0);
     EXPECT_LE(label.right, client.right);
+
+    // With the focus in a list the selected folder is still marked.
+    Focus(dialog_->SourceList());
+    ::UpdateWindow(tree);
+    HDC dc = ::GetDC(tree);
+    const COLORREF marked = ::GetPixel(dc, label.left + 1, label.top + 1);
+    ::ReleaseDC(tree, dc);
+    EXPECT_EQ(marked, ::GetSysColor(COLOR_BTNSHADOW));
 }
 
 TEST_F(PanesTest, AfterDragsMaximiseAndRestoreTheScreenShowsWhatAFreshWindowShows) {

@@ -8,6 +8,7 @@
 #include "app/LangStrings.h"
 #include "resource.h"
 #include "ui/ProgressWindow.h"
+#include "ui/ReplaceDlg.h"
 #include "win/Strings.h"
 
 using testing_support::Exists;
@@ -54,6 +55,8 @@ TEST_F(TransferOpsTest, AFrameAlreadyOnTheCardInAnotherCaseCountsOnceTowardsTheL
     EXPECT_NE(seen[0].existing.find("C005"), std::string::npos) << seen[0].existing;
     EXPECT_NE(seen[0].incoming.find("Same name, other case"), std::string::npos) << seen[0].incoming;
     EXPECT_EQ(seen[0].forAll, "");  // no conflict follows
+    // The frame already there has its picture, asked for in either case.
+    EXPECT_GE(DescribeFrame(std::string(kCardFolder) + "\\c005.USD").imageIndex, 0);
     EXPECT_TRUE(boxes_.empty()) << BoxText(0);
     EXPECT_EQ(dialog_->TargetList().GetItemCount(), 100);
     EXPECT_EQ(Entries(kCardFolder).size(), 200u);
