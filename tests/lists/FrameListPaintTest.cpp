@@ -98,9 +98,13 @@ TEST(FrameListPaint, RowsAreTallEnoughForThumbnails) {
     EXPECT_EQ(::SendMessageA(list.Handle(), LVM_GETBKCOLOR, 0, 0),
               static_cast<LRESULT>(CListCtrlZEL::kRowColor));
     EXPECT_EQ(list.BkColor(), CListCtrlZEL::kRowColor);
+    // The thumbnail and paper columns keep their widths; the title column
+    // takes the rest of the list.
     EXPECT_EQ(list.GetColumnWidth(0), 68);
-    EXPECT_EQ(list.GetColumnWidth(1), 78);
     EXPECT_EQ(list.GetColumnWidth(2), 78);
+    RECT client{};
+    ::GetClientRect(list.Handle(), &client);
+    EXPECT_EQ(list.GetColumnWidth(0) + list.GetColumnWidth(1) + list.GetColumnWidth(2), client.right);
 }
 
 TEST(FrameListPaint, TextsStayInTheirRectanglesInTheRowColours) {
@@ -113,7 +117,7 @@ TEST(FrameListPaint, TextsStayInTheirRectanglesInTheRowColours) {
     list.SetFolder(dir.Path());
     ASSERT_EQ(ItemNames(list), "a.USD b.USD");
 
-    const int width = 320, height = 65, c0 = 68, c1 = 78;
+    const int width = 320, height = 65, c0 = 68, c1 = list.GetColumnWidth(1);
     const int middle = 2 + (height - 2) / 2;
     for (bool selected : {true, false}) {
         SCOPED_TRACE(selected ? "selected" : "not selected");
