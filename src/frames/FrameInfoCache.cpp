@@ -325,8 +325,6 @@ struct FoundFrameRecords::Work {
     std::vector<FrameInfo*> records;
     std::string folderPath, name;  // of the file being added
 
-    Folder& FolderOf(const std::string& path) { return folders[path]; }
-
     void Fetch(const std::string& path, Folder& folder) {
         if (folder.fetched) return;
         folder.fetched = true;
@@ -346,7 +344,7 @@ FoundFrameRecords::~FoundFrameRecords() {
 }
 
 void FoundFrameRecords::ExpectFolder(const std::string& folder) {
-    work_->Fetch(folder, work_->FolderOf(folder));
+    work_->Fetch(folder, work_->folders[folder]);
 }
 
 void FoundFrameRecords::Add(const FoundFrameFile& file) {
@@ -359,7 +357,7 @@ void FoundFrameRecords::Add(const FoundFrameFile& file) {
     work.records.push_back(nullptr);
     if (!path.empty() && path.size() < MAX_PATH) {
         SplitFramePath(path, work.folderPath, work.name);
-        Work::Folder& folder = work.FolderOf(work.folderPath);
+        Work::Folder& folder = work.folders[work.folderPath];
         folder.listed.push_back(work.name);
         if (!state.records.count(path) && !IsUnchanged(state.stale.find(path), stamp)) {
             folder.needed = true;

@@ -43,8 +43,8 @@ ReplaceSide DescribeFrame(const std::string& path) {
     if (const FrameInfo* info = GetFrameInfo(path)) {
         // A frame no list shows (one dropped from outside), or one named in
         // another case than the row that shows it, has a record of its own
-        // whose picture is made here.
-        if (IsThumbnailPending(path)) MakePendingThumbnail(path);
+        // whose picture is made here (nothing happens when it has one).
+        MakePendingThumbnail(path);
         side.title = info->title;
         // Paper and margins, as the lists show them.
         side.paper = info->paperLabel;
