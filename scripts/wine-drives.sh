@@ -7,7 +7,8 @@
 #   scripts/wine-drives.sh <program-build>     (build/win32 or build/win64)
 set -euo pipefail
 build=$(realpath -m "${1:?usage: wine-drives.sh <program-build>}")
-prefix="$build/wine"
+# QUILLET_WINEPREFIX names another prefix of the build (a second DPI).
+prefix="${QUILLET_WINEPREFIX:-$build/wine}"
 [ -f "$prefix/system.reg" ] || "$build/wine-run.sh" cmd /c exit >/dev/null 2>&1 </dev/null || true
 
 changed=0

@@ -80,7 +80,19 @@ std::string LangFileProblemText(LangFileState state, const std::string& path) {
            "then start the program again.";
 }
 
+namespace {
+std::string& LangFileOverride() {
+    static std::string path;
+    return path;
+}
+}  // namespace
+
+void SetLangFileOverride(std::string iniPath) {
+    LangFileOverride() = std::move(iniPath);
+}
+
 std::string OwnLangFilePath() {
+    if (!LangFileOverride().empty()) return LangFileOverride();
     char module[MAX_PATH] = {};
     const DWORD n = ::GetModuleFileNameA(::GetModuleHandleA(nullptr), module, sizeof module);
     if (n == 0 || n >= sizeof module) return {};

@@ -33,6 +33,9 @@ std::string LangFileProblemText(LangFileState state, const std::string& path);
 
 // This program's language file (empty when its path has no dot).
 std::string OwnLangFilePath();
+// Tests show the windows in another language without touching the file
+// beside the test program: while set, iniPath stands for it ("" clears).
+void SetLangFileOverride(std::string iniPath);
 
 // Replaces each backslash-n pair by a line feed. A backslash that is the
 // trail byte of a double-byte character of codePage starts no pair.

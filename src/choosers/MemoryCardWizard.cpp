@@ -3,6 +3,7 @@
 #include "app/LangStrings.h"
 #include "app/MessageBox.h"
 #include "resource.h"
+#include "win/FitText.h"
 #include "win/GuiFont.h"
 #include "win/Strings.h"
 
@@ -142,6 +143,8 @@ void CMemoryCardWizard::ShowPage(int page) {
     if (!shown.Handle() && shown.Create(Handle())) PlacePage(shown.Handle());
     if (hidden.Handle()) ::ShowWindow(hidden.Handle(), SW_HIDE);
     if (shown.Handle()) ::ShowWindow(shown.Handle(), SW_SHOW);
+    // The go button's text and the page's texts may need more room.
+    win::FitControlsToText(Handle());
 
     // The button that was pressed may just have been disabled (no drives).
     if (second) {

@@ -4,6 +4,7 @@
 
 #include "app/LangStrings.h"
 #include "resource.h"
+#include "win/FitText.h"
 #include "win/GuiFont.h"
 #include "win/Strings.h"
 
@@ -47,6 +48,7 @@ BOOL CNameDlg::OnInitDialog() {
     }
     SetItemText(IDOK, GetLangString("BTN_OK"));
     SetItemText(IDCANCEL, GetLangString("BTN_CANCEL"));
+    win::FitControlsToText(Handle());
 
     SetItemText(IDC_NAME_EDIT, name_);
     ::SendMessageA(edit_, EM_LIMITTEXT, static_cast<WPARAM>(maxLength_ > 0 ? maxLength_ : 1), 0);

@@ -5,6 +5,7 @@
 #include "app/LangStrings.h"
 #include "Version.h"
 #include "resource.h"
+#include "win/FitText.h"
 #include "win/GuiFont.h"
 
 CAboutDlg::CAboutDlg() : win::Dialog(IDD_ABOUTBOX) {}
@@ -28,6 +29,7 @@ BOOL CAboutDlg::OnInitDialog() {
     // so it always matches the program's version resource.
     win::SetFontAndHeight(Handle(), font_.Get(), height, {IDC_ABOUT_PROGRAM_VERSION});
     SetItemText(IDC_ABOUT_PROGRAM_VERSION, ProgramVersionLine(GetLangString("TITLE_ABOUT_PROGRAM_VERSION")));
+    win::FitControlsToText(Handle());
     return TRUE;
 }
 

@@ -7,6 +7,8 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/LangStrings.h"
 #include "app/MessageBox.h"
@@ -135,35 +137,36 @@ bool CZELMaintenanceDlg::CheckCardPresent() {
     return false;
 }
 
-std::string CZELMaintenanceDlg::TargetTitleText() const {
+std::string CZELMaintenanceDlg::TargetTitleText(int width) const {
     const std::string frames = std::to_string(targetList_.GetItemCount());
     if (app_.GetLayoutAdditionTo() != kTargetMemoryCard)
         return GetLangString("TITLE_ZELLIT2_LX") + " " +
                (frames == "1" ? GetLangString("TITLE_TARGET_FRAMES_ONE")
                               : ReportText("TITLE_TARGET_FRAMES", {frames}));
-    const std::string drive = app_.GetMemoryCardDrive();
+    const std::string drive = app_.GetMemoryCardDrive() + " ";
     ULONGLONG freeBytes = 0;
-    const std::string state =
-        DriveReadyFreeBytes(drive, freeBytes)
-            ? ReportText("TITLE_CARD_CAPACITY",
-                         {frames, std::to_string(kMemoryCardLimit), FreeSpaceText(freeBytes)})
-            : GetLangString("TITLE_CARD_NOT_PRESENT");
-    // Beside the card button the title is narrow: the words before the
-    // drive go first, then the drive; the card's state always stays.
-    HWND title = Item(IDC_TITLE_TARGET);
-    RECT box = {};
-    ::GetClientRect(title, &box);
-    win::WindowDc dc(title);
+    std::vector<std::string> forms;
+    if (DriveReadyFreeBytes(app_.GetMemoryCardDrive(), freeBytes)) {
+        const std::vector<std::string> values = {frames, std::to_string(kMemoryCardLimit),
+                                                 FreeSpaceText(freeBytes)};
+        const std::string state = ReportText("TITLE_CARD_CAPACITY", values);
+        forms = {GetLangString("TITLE_ZELLIT2_MEMCART") + drive + state, drive + state,
+                 drive + ReportText("TITLE_CARD_CAPACITY_SHORT", values),
+                 drive + ReportText("TITLE_CARD_CAPACITY_SHORTEST", values)};
+    } else {
+        const std::string state = GetLangString("TITLE_CARD_NOT_PRESENT");
+        forms = {GetLangString("TITLE_ZELLIT2_MEMCART") + drive + state, drive + state};
+    }
+    // Words go in a fixed order: the words before the drive, then "frames",
+    // then "free". The shortest form wraps when even it does not fit.
+    win::WindowDc dc(Handle());
     win::SelectObjectScope select(dc.Get(), boldFont_.Get());
-    auto fits = [&](const std::string& text) {
+    for (const std::string& text : forms) {
         SIZE size = {};
         ::GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
-        return size.cx <= box.right;
-    };
-    const std::string full = GetLangString("TITLE_ZELLIT2_MEMCART") + drive + " " + state;
-    if (fits(full)) return full;
-    const std::string shorter = drive + " " + state;
-    return fits(shorter) ? shorter : state;
+        if (size.cx <= width) return text;
+    }
+    return forms.back();
 }
 
 void CZELMaintenanceDlg::DisableCardWritesWhenMissing() {

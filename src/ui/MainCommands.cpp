@@ -131,17 +131,23 @@ void CZELMaintenanceDlg::UpdateCommandButtons() {
 }
 
 void CZELMaintenanceDlg::UpdateTargetTitle() {
+    // Before the first layout the title has no width to fit yet.
+    if (layoutInput_.clientWidth == 0) {
+        SetItemText(IDC_TITLE_TARGET, TargetTitleText(0));
+        return;
+    }
+    // A change of target moves the choose-card button, and a title that
+    // needs another line grows its row: both lay the window out again.
     const bool card = app_.GetLayoutAdditionTo() == kTargetMemoryCard;
-    // Beside the choose-card button the title is narrower; without the
-    // button it takes the list's whole width, so the frame count shows.
-    HWND title = Item(IDC_TITLE_TARGET);
-    const RECT& box = layout_.targetTitle;
-    const int width = card ? box.right : layout_.targetList.right;
-    RECT now = {};
-    ::GetClientRect(title, &now);
-    if (box.bottom > 0 && now.right != width) ::MoveWindow(title, box.left, box.top, width, box.bottom, TRUE);
-    SetItemText(IDC_TITLE_TARGET, TargetTitleText());
-    ::ShowWindow(Item(IDC_BTN_SELECT_CARD), card ? SW_SHOW : SW_HIDE);
+    const std::string text = TargetTitleText(layout_.targetTitle.right);
+    const int height = std::max(WrappedTextHeight(win::WindowText(Item(IDC_TITLE_SOURCE)), boldFont_.Get(),
+                                                  layout_.sourceTitle.right),
+                                WrappedTextHeight(text, boldFont_.Get(), layout_.targetTitle.right));
+    if (card != layoutInput_.card || height != layoutInput_.titleHeight) {
+        LayoutControls();
+        return;
+    }
+    if (win::WindowText(Item(IDC_TITLE_TARGET)) != text) SetItemText(IDC_TITLE_TARGET, text);
 }
 
 void CZELMaintenanceDlg::OnListFocus(ActiveList list) {

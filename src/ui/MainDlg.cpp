@@ -193,6 +193,16 @@ SIZE CZELMaintenanceDlg::TextExtent(int id, HFONT font) const {
     return size;
 }
 
+int CZELMaintenanceDlg::WrappedTextHeight(const std::string& text, HFONT font, int width) const {
+    if (width <= 0 || text.empty()) return 0;
+    win::WindowDc dc(Handle());
+    win::SelectObjectScope select(dc.Get(), font);
+    RECT box = {0, 0, width, 0};
+    ::DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &box,
+                DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    return box.bottom + 2;
+}
+
 void CZELMaintenanceDlg::LayoutControls() {
     RECT client;
     ::GetClientRect(Handle(), &client);
@@ -211,7 +221,18 @@ void CZELMaintenanceDlg::LayoutControls() {
     in.treePane = app_.GetTreePane();
     in.sourcePane = app_.GetSourcePane();
     in.dpi = dpi_;
-    const MainLayout layout = ComputeMainLayout(in);
+    in.card = app_.GetLayoutAdditionTo() == kTargetMemoryCard;
+    // The widths do not depend on the rows' heights: a second pass grows the
+    // label's row and the titles' row for texts that need more lines there.
+    MainLayout layout = ComputeMainLayout(in);
+    HFONT bold = boldFont_.Get();
+    const std::string targetTitle = TargetTitleText(layout.targetTitle.right);
+    in.labelHeight =
+        WrappedTextHeight(win::WindowText(Item(IDC_TARGET_LABEL)), bold, layout.targetLabel.right);
+    in.titleHeight =
+        std::max(WrappedTextHeight(win::WindowText(Item(IDC_TITLE_SOURCE)), bold, layout.sourceTitle.right),
+                 WrappedTextHeight(targetTitle, bold, layout.targetTitle.right));
+    layout = ComputeMainLayout(in);
     layoutInput_ = in;
     layout_ = layout;
 
@@ -221,7 +242,6 @@ void CZELMaintenanceDlg::LayoutControls() {
         ::MoveWindow(item, box.left, box.top, box.right, box.bottom, repaint);
     };
     HFONT normal = font_.Get();
-    HFONT bold = boldFont_.Get();
     place(IDC_BTN_NEW_FOLDER, layout.newFolder, normal, TRUE);
     place(IDC_FOLDER_TREE, layout.tree, normal, TRUE);
     place(IDC_LIST_SOURCE, layout.sourceList, normal, FALSE);
@@ -231,7 +251,8 @@ void CZELMaintenanceDlg::LayoutControls() {
     place(IDC_TARGET_LABEL, layout.targetLabel, bold, FALSE);
     for (int i = 0; i < 5; ++i) place(kMiddleButtons[i], layout.middle[i], normal, FALSE);
     place(IDC_BTN_SELECT_CARD, layout.selectCard, normal, FALSE);
-    UpdateTargetTitle();  // its wording follows its width
+    if (win::WindowText(Item(IDC_TITLE_TARGET)) != targetTitle) SetItemText(IDC_TITLE_TARGET, targetTitle);
+    ::ShowWindow(Item(IDC_BTN_SELECT_CARD), in.card ? SW_SHOW : SW_HIDE);
     // The window clips its children, so invalidating it alone would leave
     // each moved control showing what was there before: all of them are
     // drawn again, at once, in their new places.

@@ -107,6 +107,9 @@ private:
     void OnDpiChanged(int dpi, const RECT* suggested);
     // The size of a control's text in a font.
     SIZE TextExtent(int id, HFONT font) const;
+    // The height a text takes in a font when it wraps at words to a width,
+    // with the 2 pixels a caption's row adds.
+    int WrappedTextHeight(const std::string& text, HFONT font, int width) const;
 
     // Commands (MainCommands.cpp)
     void OnListFocus(ActiveList list);
@@ -176,7 +179,9 @@ private:
     bool IsCardMissing() const;
     // False (after saying so) when the card target is not there.
     bool CheckCardPresent();
-    std::string TargetTitleText() const;
+    // List 2's title for a width: the whole of it, or it shortened word by
+    // word in a fixed order, always with the drive, the count and the free space.
+    std::string TargetTitleText(int width) const;
     void DisableCardWritesWhenMissing();
     bool CanRemoveCard() const;
     void OnRemoveCardSafely();

@@ -6,9 +6,11 @@
 
 #include "app/PaneShares.h"
 
-// Narrowest panes a gap can be dragged to.
+// Narrowest panes a gap can be dragged to, at 96 DPI.
 inline constexpr int kMinTreePaneWidth = 100;
 inline constexpr int kMinListPaneWidth = 150;
+// Room list 2's title keeps beside the choose-card button.
+inline constexpr int kMinTitleBesideButton = 80;
 
 struct MainLayoutInput {
     int clientWidth;
@@ -18,6 +20,9 @@ struct MainLayoutInput {
     int folderButtonWidth;  // new-folder text + 20
     int middleWidth;        // widest middle-column text + 20
     int selectWidth;        // choose-card text + 20
+    int labelHeight = 0;    // the target label's text at its width, when taller than a caption
+    int titleHeight = 0;    // the taller list title's, likewise
+    bool card = true;       // the choose-card button shows beside list 2's title
     int treePane = kDefaultTreePane;
     int sourcePane = kDefaultSourcePane;
     int dpi = 96;  // the fixed margins are given at 96 DPI

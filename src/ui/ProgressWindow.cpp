@@ -6,6 +6,7 @@
 
 #include "app/LangStrings.h"
 #include "resource.h"
+#include "win/FitText.h"
 #include "win/FormatText.h"
 #include "win/GuiFont.h"
 
@@ -28,6 +29,7 @@ bool CProgressWindow::Open(HWND owner, const std::string& operation) {
     if (!Create(owner)) return false;
     ::SetWindowTextA(Handle(), operation.c_str());
     SetItemText(IDC_PROGRESS_OPERATION, operation);
+    win::FitControlsToText(Handle());
     CenterOverOwner(owner);
     ::ShowWindow(Handle(), SW_SHOWNORMAL);
     ::UpdateWindow(Handle());
@@ -85,6 +87,7 @@ void CProgressWindow::OnCancel() {
     cancelRequested_ = true;
     ::EnableWindow(Item(IDCANCEL), FALSE);
     SetItemText(IDC_PROGRESS_COUNT, GetLangString("MSG_PROGRESS_STOPPING"));
+    win::FitControlsToText(Handle());
 }
 
 INT_PTR CProgressWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -9,6 +9,7 @@
 #include "frames/FrameInfoCache.h"
 #include "ops/FrameScan.h"
 #include "resource.h"
+#include "win/FitText.h"
 #include "win/FormatText.h"
 #include "win/GuiFont.h"
 #include "win/Strings.h"
@@ -106,6 +107,7 @@ BOOL CReplaceDlg::OnInitDialog() {
     } else {
         ::ShowWindow(Item(IDC_REPLACE_FOR_ALL), SW_HIDE);
     }
+    win::FitControlsToText(Handle());
 
     // Centred over the window that asks.
     RECT ownerRect = {}, rect = {};

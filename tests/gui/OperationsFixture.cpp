@@ -7,6 +7,7 @@
 
 #include "RegistrySnapshot.h"
 #include "TreeSelect.h"
+#include "app/LangStrings.h"
 #include "app/Lumadex.h"
 #include "resource.h"
 #include "win/Strings.h"
@@ -45,12 +46,22 @@ void OperationsFixture::SetUp() {
 
 void OperationsFixture::TearDown() {
     MainWindowFixture::TearDown();
+    SetLangFileOverride("");
     lumadexSemaphore_ = win::KernelObject();
     RemoveTree(kCardFolder);
     const std::string lumadex = CZELMaintenanceApp().GetLumadexTargetFolder();
     RemoveNewEntries(lumadex, lumadexBefore_, Entries(lumadex));
     RemoveNewEntries(TrashFiles(), trashBefore_, Entries(TrashFiles()));
     RemoveNewEntries(TrashFiles() + "\\..\\info", trashInfoBefore_, Entries(TrashFiles() + "\\..\\info"));
+}
+
+std::string OperationsFixture::UseLanguageOfCodePage() {
+    if (::GetACP() != 932) return "English";
+    const std::string japanese = testing_support::ModuleFolder() + "lang\\ja\\QuilletTool.INI";
+    EXPECT_TRUE(testing_support::Exists(japanese)) << japanese;
+    SetLangFileOverride(japanese);
+    app_->SetLanguageFile(japanese);
+    return "Japanese";
 }
 
 void OperationsFixture::UseMemoryCard() {

@@ -21,6 +21,9 @@ protected:
 
     // Next Open() shows the memory card M: as the target.
     void UseMemoryCard();
+    // In the Japanese code page (932) the windows show the Japanese language
+    // file until the test ends; returns the language they show.
+    std::string UseLanguageOfCodePage();
     // Opens the window with folder selected in the tree and loaded (expanded).
     void OpenOn(const std::string& folder);
     // The tree item of path, expanded so that its children are loaded.

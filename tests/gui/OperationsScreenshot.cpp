@@ -28,6 +28,7 @@ using OperationsScreenshot = OperationsFixture;
 
 TEST_F(OperationsScreenshot, DISABLED_HoldsTheWindowAfterAnAddToTheCard) {
     if (!testing_support::Exists(kDemoFolder)) GTEST_SKIP() << kDemoFolder;
+    UseLanguageOfCodePage();
     UseMemoryCard();
     OpenOn(kDemoFolder);
     Focus(dialog_->SourceList());
@@ -85,4 +86,24 @@ TEST_F(OperationsScreenshot, DISABLED_HoldsTheReplaceDialogOpen) {
                                         }},
                                         15000);
     Command(IDC_BTN_COPY);
+}
+
+// The card as the target with both lists at their narrowest: the tree's gap
+// dragged as far right as it goes.
+TEST_F(OperationsScreenshot, DISABLED_HoldsTheNarrowestPanesWithTheCard) {
+    if (!testing_support::Exists(kDemoFolder)) GTEST_SKIP() << kDemoFolder;
+    UseLanguageOfCodePage();
+    UseMemoryCard();
+    OpenOn(kDemoFolder);
+    HWND hwnd = dialog_->Handle();
+    RECT list{};
+    ::GetWindowRect(dialog_->Item(IDC_LIST_SOURCE), &list);
+    ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&list), 2);
+    const int x = list.left - 5, y = list.top + 60;
+    ::SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    ::SendMessageA(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 1000, y));
+    ::SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x + 1000, y));
+    Focus(dialog_->SourceList());
+    Select(dialog_->SourceList(), {1});
+    HoldFor(8000);
 }

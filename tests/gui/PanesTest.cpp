@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -158,7 +159,9 @@ TEST_F(PanesTest, DraggedGapsHoldTheirMinimumsAndComeBackAfterMaximiseAndRestart
     Drag(TreeGap(), -1000);
     EXPECT_EQ(Width(ChildRect(IDC_FOLDER_TREE)), kMinTreePaneWidth);
     Drag(ListsGap(), 1000);
-    EXPECT_EQ(Width(ChildRect(IDC_LIST_TARGET)), kMinListPaneWidth);
+    // List 2 keeps room for its title beside the choose-card button.
+    EXPECT_EQ(Width(ChildRect(IDC_LIST_TARGET)),
+              std::max(kMinListPaneWidth, Width(ChildRect(IDC_BTN_SELECT_CARD)) + kMinTitleBesideButton));
     ExpectNoOverlap();
     Drag(ListsGap(), -2000);
     EXPECT_EQ(Width(ChildRect(IDC_LIST_SOURCE)), kMinListPaneWidth);

@@ -14,6 +14,8 @@ QUILLET_SCREEN=1920x1080x24
 QUILLET_OWN_DISPLAY=1 start_display
 trap 'stop_wineserver "$build"; stop_display' EXIT
 "$run" cmd /c exit >/dev/null 2>&1 </dev/null || true
+# The memory card M: and the CD-ROM N: of the build's own prefix, here too.
+bash "$here/scripts/wine-drives.sh" "$build"
 if ! grep -qi "\"LogPixels\"=dword:$(printf '%08x' "$dpi")" "$QUILLET_WINEPREFIX/user.reg" 2>/dev/null; then
   "$run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 </dev/null
   # The DPI is read when the server starts.

@@ -15,11 +15,13 @@ TEST(MainLayout, ColumnsFollowTheClientWidthAndTheMiddleColumn) {
     EXPECT_EQ(l.targetList.left, 440);
     EXPECT_EQ(l.targetList.left + l.targetList.right, 640);  // 10 from the right edge
 
-    const int y0 = 2 * 15 + 15;
+    // The label's row, then the titles' row as tall as the card button less 5.
+    const int y0 = 5 + 15 + 5 + (22 - 5) + 5;
     EXPECT_EQ(l.sourceList.top, y0);
     EXPECT_EQ(l.sourceList.bottom, 500 - y0 - 10);
-    EXPECT_EQ(l.sourceTitle.top, y0 - 15 - 5);
+    EXPECT_EQ(l.sourceTitle.top, 5 + 15 + 5);
     EXPECT_EQ(l.targetLabel.top, 5);
+    EXPECT_EQ(l.targetLabel.right, 200);
     EXPECT_EQ(l.targetTitle.right, 200 - 70);
     for (int i = 0; i < 5; ++i) EXPECT_EQ(l.middle[i].top, y0 + i * 27);
     EXPECT_EQ(l.selectCard.left + l.selectCard.right, l.targetList.left + l.targetList.right);
@@ -35,10 +37,40 @@ TEST(MainLayout, TheTreeWidensForAWideFolderButtonWhileTheListStays) {
     EXPECT_EQ(wide.tree.right, 133);
     EXPECT_EQ(wide.newFolder.right, 133);
     EXPECT_EQ(wide.sourceList.left, narrow.sourceList.left);
-    // Wider still, the button stops 5 pixels short of the list.
+    // Wider still, the tree's pane widens with it: the button keeps its
+    // text and stops 5 pixels short of the list.
     const MainLayout widest = ComputeMainLayout({650, 500, 15, 22, 170, 80, 70});
+    EXPECT_EQ(widest.newFolder.right, 170);
     EXPECT_EQ(widest.tree.left + widest.tree.right, widest.sourceList.left - 5);
     EXPECT_EQ(widest.newFolder.right, widest.tree.right);
+}
+
+TEST(MainLayout, TextsThatWrapGrowTheirRowsAndButtonsKeepTheirTexts) {
+    MainLayoutInput in = {650, 500, 15, 22, 90, 80, 70};
+    in.labelHeight = 2 * 13 + 2;
+    in.titleHeight = 3 * 13 + 2;
+    const MainLayout l = ComputeMainLayout(in);
+    EXPECT_EQ(l.targetLabel.bottom, 28);
+    EXPECT_EQ(l.sourceTitle.top, 5 + 28 + 5);
+    EXPECT_EQ(l.targetTitle.bottom, 41);
+    EXPECT_EQ(l.sourceList.top, 5 + 28 + 5 + 41 + 5);
+    EXPECT_EQ(l.selectCard.top + l.selectCard.bottom, l.sourceList.top - 5);
+    // Without the card the title has list 2's whole width.
+    in.card = false;
+    EXPECT_EQ(ComputeMainLayout(in).targetTitle.right, ComputeMainLayout(in).targetList.right);
+
+    // Long button texts take the room the narrowest panes leave, and then
+    // share what there is, so that every pane stays in the window.
+    in = {650, 500, 15, 22, 90, 150, 120};
+    MainLayout wide = ComputeMainLayout(in);
+    EXPECT_EQ(wide.middle[0].right, 150);
+    EXPECT_EQ(wide.selectCard.right, 120);
+    EXPECT_GE(wide.targetList.right, 120 + kMinTitleBesideButton);
+    in = {650, 500, 15, 22, 5000, 5000, 5000};
+    wide = ComputeMainLayout(in);
+    EXPECT_LE(wide.targetList.left + wide.targetList.right, 640);
+    EXPECT_GE(wide.sourceList.right, kMinListPaneWidth);
+    EXPECT_GE(wide.targetList.right, kMinListPaneWidth);
 }
 
 TEST(MainLayout, PaneProportionsMoveTheGapsWithinTheMinimumWidths) {
