@@ -15,6 +15,34 @@ using testing_support::IsDirectory;
 namespace {
 using DeleteOpsTest = OperationsFixture;
 using Names = std::vector<std::string>;
+
+// The texts the progress window's operation line is given, however short
+// the operation: a hook on this thread's window procedures sees each one.
+class OperationLineTexts {
+public:
+    OperationLineTexts()
+        : hook_(::SetWindowsHookExA(WH_CALLWNDPROCRET, Seen, nullptr, ::GetCurrentThreadId())) {
+        texts_ = &seen_;
+    }
+    ~OperationLineTexts() {
+        ::UnhookWindowsHookEx(hook_);
+        texts_ = nullptr;
+    }
+    const Names& Seen() const { return seen_; }
+
+private:
+    static LRESULT CALLBACK Seen(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        if (code == HC_ACTION && texts_ && call->message == WM_SETTEXT &&
+            ::GetDlgCtrlID(call->hwnd) == IDC_PROGRESS_OPERATION && call->lParam)
+            texts_->push_back(reinterpret_cast<const char*>(call->lParam));
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static Names* texts_;
+    HHOOK hook_;
+    Names seen_;
+};
+Names* OperationLineTexts::texts_ = nullptr;
 }  // namespace
 
 TEST_F(DeleteOpsTest, NoChangesNothingAndAsksTheCompanionNothing) {
@@ -73,7 +101,11 @@ TEST_F(DeleteOpsTest, FramesDeletedFromACardAreGoneForGoodWithTheirFolders) {
     Focus(target);
     for (const std::string& base : {a, b, c}) Select(target, {FindItem(target, base + ".USD")});
     Answer({IDYES});
+    dialog_->SetProgressDelay(0);
+    OperationLineTexts progress;
     Command(IDC_BTN_DELETE);
+    // Its progress window does not speak of a recycle bin either.
+    EXPECT_EQ(progress.Seen(), Names{GetLangString("TITLE_PROGRESS_DELETE_PERMANENT")});
     ASSERT_EQ(boxes_.size(), 1u) << BoxText(1);
     // A card has no recycle bin, and the question says so.
     EXPECT_EQ(boxes_[0].text, GetLangString("MSG_DELETE_PERMANENT"));
