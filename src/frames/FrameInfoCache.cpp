@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -542,7 +543,30 @@ PictureBatch& SharedPictureBatch() {
 
 }  // namespace
 
-size_t MakePendingThumbnails(const std::vector<std::string>& paths) {
+struct ThumbnailSaves::Held {
+    std::vector<StoredPicture> pictures;
+};
+
+ThumbnailSaves::ThumbnailSaves() : held_(std::make_unique<Held>()) {}
+
+ThumbnailSaves::~ThumbnailSaves() {
+    Flush();
+}
+
+void ThumbnailSaves::Flush() {
+    std::vector<StoredPicture>& pictures = held_->pictures;
+    if (pictures.empty()) return;
+    SharedFrameStore().SavePictures(pictures);
+    // A record dropped meanwhile is simply not there any more.
+    CacheState& state = State();
+    for (const StoredPicture& picture : pictures) {
+        auto found = state.records.find(picture.framePath);
+        if (found != state.records.end()) found->second.inStore = picture.kept;
+    }
+    pictures.clear();
+}
+
+size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSaves* saves) {
     CacheState& state = State();
     std::vector<Entry*> toMake;
     size_t done = 0;
@@ -583,21 +607,31 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths) {
     PictureBatch& batch = SharedPictureBatch();
     while (batch.pictures.size() < toDraw.size())
         batch.pictures.push_back(std::make_unique<ThumbnailPicture>());
-    win::ForEachOnTwoThreads(toDraw.size(), 2,
-                             [&](size_t i) { batch.pictures[i]->Load(toDraw[i]->jpeg, cell); });
-    std::vector<StoredPicture> drawn;
-    std::vector<Entry*> drawnFor;
+    if (saves && !saves->held_->pictures.empty()) {
+        // The last batch's pictures are written while this one's decode.
+        std::atomic<size_t> next{0};
+        auto decode = [&] {
+            for (size_t i; (i = next.fetch_add(1)) < toDraw.size();)
+                batch.pictures[i]->Load(toDraw[i]->jpeg, cell);
+        };
+        win::HelperThread* helper = win::SharedHelper();
+        win::HelperJob job = helper ? helper->Start(decode) : win::HelperJob();
+        saves->Flush();
+        decode();
+        job.Finish();
+    } else {
+        win::ForEachOnTwoThreads(toDraw.size(), 2,
+                                 [&](size_t i) { batch.pictures[i]->Load(toDraw[i]->jpeg, cell); });
+    }
+    ThumbnailSaves now;
+    std::vector<StoredPicture>& drawn = (saves ? saves : &now)->held_->pictures;
     for (size_t i = 0; i < toDraw.size(); ++i) {
         renderer.Render(*batch.pictures[i]);
         toDraw[i]->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
-        if (store.IsOpen() && toDraw[i]->stamp.exists) {
+        if (store.IsOpen() && toDraw[i]->stamp.exists)
             drawn.push_back({toDraw[i]->info->path, toDraw[i]->jpeg, StoredStampOf(toDraw[i]->stamp), cell,
                              renderer.Pixels()});
-            drawnFor.push_back(toDraw[i]);
-        }
     }
-    store.SavePictures(drawn);
-    for (size_t i = 0; i < drawn.size(); ++i) drawnFor[i]->inStore = drawn[i].kept;
     return done;
 }
 

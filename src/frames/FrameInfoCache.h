@@ -87,9 +87,28 @@ bool IsThumbnailPending(const std::string& path);
 // Decodes the thumbnail of a cached record that waits for one; false when
 // there was nothing to do.
 bool MakePendingThumbnail(const std::string& path);
+// Thumbnails drawn in a run of batches go into the frame store a batch late:
+// while the helper thread reads and decodes the next batch's pictures, the
+// window's thread writes the last batch's. What is still held goes into the
+// store at Flush, or when the object goes.
+class ThumbnailSaves {
+public:
+    ThumbnailSaves();
+    ~ThumbnailSaves();
+    ThumbnailSaves(const ThumbnailSaves&) = delete;
+    ThumbnailSaves& operator=(const ThumbnailSaves&) = delete;
+    void Flush();
+
+private:
+    friend size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSaves* saves);
+    struct Held;
+    std::unique_ptr<Held> held_;
+};
+
 // The same for each path, the pictures read and decoded on two threads;
-// gives how many waited for their thumbnail.
-size_t MakePendingThumbnails(const std::vector<std::string>& paths);
+// gives how many waited for their thumbnail. With saves, the pictures drawn
+// go into the store with the next batch's decoding, or at its Flush.
+size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSaves* saves = nullptr);
 // Records still waiting for their thumbnail.
 size_t PendingThumbnailCount();
 // Thumbnails held in the image list.

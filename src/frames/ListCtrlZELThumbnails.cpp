@@ -129,6 +129,7 @@ void CListCtrlZEL::MakeThumbnailsForAWhile() {
     DWORD shown = start, asked = start - kAskInputEveryMs;
     bool madeInView = false;
     std::vector<std::string> made;
+    ThumbnailSaves saves;
     for (;;) {
         std::vector<std::string> batch;
         bool noneLeft = false, screenDone = false;
@@ -146,7 +147,7 @@ void CListCtrlZEL::MakeThumbnailsForAWhile() {
             madeInView = inView;
         }
         MakeRoomForThumbnails(batch.size());
-        MakePendingThumbnails(batch);
+        MakePendingThumbnails(batch, &saves);
         made.insert(made.end(), batch.begin(), batch.end());
         if (noneLeft) StopThumbnails();
         if (noneLeft || screenDone) break;
@@ -199,12 +200,13 @@ bool CListCtrlZEL::HasPendingThumbnails() const {
 void CListCtrlZEL::FinishThumbnails() {
     StopThumbnails();
     std::vector<std::string> made, batch;
+    ThumbnailSaves saves;
     const int count = GetItemCount();
     for (int i = 0; i < count; ++i) {
         std::string path = GetItemPath(i);
         if (IsThumbnailPending(path)) batch.push_back(std::move(path));
         if (batch.size() == kBatch || (i + 1 == count && !batch.empty())) {
-            MakePendingThumbnails(batch);
+            MakePendingThumbnails(batch, &saves);
             made.insert(made.end(), batch.begin(), batch.end());
             batch.clear();
         }
