@@ -25,6 +25,8 @@
 #define ID_TARGET_MEMCARD 155
 #define ID_SORT_TITLE 156
 #define ID_SORT_PAPER 157
+#define ID_SORT_ASCENDING 158
+#define ID_SORT_DESCENDING 159
 
 // Keys, context menus, drag and drop (edit menu commands)
 #define ID_EDIT_ADD 2000

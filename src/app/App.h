@@ -48,6 +48,9 @@ public:
 
     int GetSortMode() const { return sortMode_; }
     void SetSortMode(int mode) { sortMode_ = mode; }
+    // Whether the lists run from the last key to the first (SortDescending).
+    bool GetSortDescending() const { return sortDescending_; }
+    void SetSortDescending(bool descending) { sortDescending_ = descending; }
     // A TargetKind.
     int GetLayoutAdditionTo() const { return layoutAdditionTo_; }
     void SetLayoutAdditionTo(int kind) { layoutAdditionTo_ = kind; }
@@ -108,6 +111,7 @@ private:
     std::string LangString(const char* key) const;
 
     int sortMode_ = 0;
+    bool sortDescending_ = false;
     int layoutAdditionTo_ = 0;
     std::string memoryCardDrive_;
     int left_ = 0;

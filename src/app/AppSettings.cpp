@@ -33,6 +33,8 @@ void CZELMaintenanceApp::LoadSettings() {
     height_ = ReadInt(profile, kWindowPos, "Height", -1);
     layoutAdditionTo_ = ReadInt(profile, kSetting, "LayoutAdditionTo", 0);
     sortMode_ = ReadInt(profile, kSetting, "SortMode", 1);
+    // Stored beside SortMode, which keeps its meaning; anything but 1 is ascending.
+    sortDescending_ = ReadInt(profile, kSetting, "SortDescending", 0) == 1;
     SetMemoryCardDrive(profile.ReadString(kSetting, "MemoryCardDrive", ""));
     zoomed_ = ReadInt(profile, kWindowPos, "Zoomed", 0);
     // Keys written before the panes could be resized have no such values.
@@ -55,6 +57,7 @@ void CZELMaintenanceApp::SaveSettings() {
     WriteInt(profile, kWindowPos, "Height", height_);
     WriteInt(profile, kSetting, "LayoutAdditionTo", layoutAdditionTo_);
     WriteInt(profile, kSetting, "SortMode", sortMode_);
+    WriteInt(profile, kSetting, "SortDescending", sortDescending_ ? 1 : 0);
     profile.WriteString(kSetting, "MemoryCardDrive", memoryCardDrive_);
     WriteInt(profile, kWindowPos, "Zoomed", zoomed_);
     WriteInt(profile, kWindowPos, "TreePane", treePane_);

@@ -53,6 +53,8 @@ const LangDefault kPostReleaseLangDefaults[] = {
     {"TITLE_CARD_CAPACITY", "%s of %s frames, %s free"},
     {"TITLE_CARD_CAPACITY_SHORT", "%s of %s, %s free"},
     {"TITLE_CARD_CAPACITY_SHORTEST", "%s of %s, %s"},
+    {"MENU_SORT_ASCENDING", "&Ascending"},
+    {"MENU_SORT_DESCENDING", "&Descending"},
     {"TITLE_CARD_NOT_PRESENT", "(card not present)"},
     {"TITLE_TARGET_FRAMES", "(%s frames)"},
     {"ERR_CARD_NOT_PRESENT", "The memory card is not present.\\nInsert the card and try again."},

@@ -63,15 +63,41 @@ bool HasFrameExtension(const char* name) {
 
 }  // namespace
 
-int CompareFrames(const FrameInfo* a, const FrameInfo* b, int sortMode) {
+int CompareFrames(const FrameInfo* a, const FrameInfo* b, int sortMode, bool descending) {
     if (sortMode != CListCtrlZEL::kSortByTitle && sortMode != CListCtrlZEL::kSortByPaper) return 0;
     auto key = [sortMode](const FrameInfo* info) -> const char* {
         if (!info) return "";
         return sortMode == CListCtrlZEL::kSortByTitle ? info->title : info->paperLabel;
     };
     const int byKey = CompareText(key(a), key(b));
-    if (byKey != 0) return byKey;
+    if (byKey != 0) return descending ? -byKey : byKey;
     return CompareText(a ? a->fileName : "", b ? b->fileName : "");
+}
+
+int CListCtrlZEL::SortColumn(int mode) {
+    return mode == kSortByTitle ? 1 : mode == kSortByPaper ? 2 : -1;
+}
+
+int CListCtrlZEL::SortModeOfColumn(int column) {
+    return column == 1 ? kSortByTitle : column == 2 ? kSortByPaper : -1;
+}
+
+void CListCtrlZEL::ShowSortOrder() {
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(Handle(), LVM_GETHEADER, 0, 0));
+    if (!header) return;
+    const SortOrder order = CurrentSortOrder();
+    const int sorted = SortColumn(order.mode);
+    const int count = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        HDITEMA item{};
+        item.mask = HDI_FORMAT;
+        if (!::SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item))) continue;
+        const int arrow = i != sorted ? 0 : order.descending ? HDF_SORTDOWN : HDF_SORTUP;
+        const int format = (item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN)) | arrow;
+        if (format == item.fmt) continue;
+        item.fmt = format;
+        ::SendMessageA(header, HDM_SETITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
 }
 
 CListCtrlZEL::~CListCtrlZEL() {
@@ -101,6 +127,7 @@ void CListCtrlZEL::InsertColumns() {
 void CListCtrlZEL::Initialize() {
     if (!Handle() || counted_) return;
     InsertColumns();
+    ShowSortOrder();
     counted_ = true;
     ++instanceCount_;
     lists_.push_back(this);
@@ -256,15 +283,15 @@ void CListCtrlZEL::Patch(const std::vector<std::string>& gone, const std::vector
     // The new rows go where the sort puts them among the others, which keep
     // their order. Every row of an arriving path left above, so a path can
     // only come twice through arrived itself.
-    const int mode = CurrentSortMode();
+    const SortOrder order = CurrentSortOrder();
     std::unordered_set<std::string> inserted;
     for (const std::string& path : arrived) {
         const FrameInfo* info = GetFrameInfo(path);
         if (!info || !inserted.insert(info->path).second) continue;
-        const auto at = std::upper_bound(rows.begin(), rows.end(), info,
-                                         [mode](const FrameInfo* a, const std::string& row) {
-                                             return CompareFrames(a, FindFrameInfo(row), mode) < 0;
-                                         });
+        const auto at = std::upper_bound(
+            rows.begin(), rows.end(), info, [order](const FrameInfo* a, const std::string& row) {
+                return CompareFrames(a, FindFrameInfo(row), order.mode, order.descending) < 0;
+            });
         rows.insert(at, info->path);
     }
     ShowRows(std::move(rows), true);
@@ -314,9 +341,9 @@ std::vector<size_t> CListCtrlZEL::SortRows() {
     std::vector<size_t> order(count);
     for (size_t i = 0; i < count; ++i) order[i] = i;
     // Equal frames keep their order.
-    const int mode = CurrentSortMode();
-    std::stable_sort(order.begin(), order.end(), [&records, mode](size_t a, size_t b) {
-        return CompareFrames(records[a], records[b], mode) < 0;
+    const SortOrder sort = CurrentSortOrder();
+    std::stable_sort(order.begin(), order.end(), [&records, sort](size_t a, size_t b) {
+        return CompareFrames(records[a], records[b], sort.mode, sort.descending) < 0;
     });
     std::vector<std::string> sorted(count);
     for (size_t i = 0; i < count; ++i) sorted[i] = std::move(rows_[order[i]]);

@@ -37,9 +37,22 @@ public:
     CListCtrlZEL() = default;
     ~CListCtrlZEL() override;
 
-    // Where the list reads the current sort mode (the application's
-    // SortMode); without one it sorts by title.
-    void SetSortModeSource(std::function<int()> sortMode) { sortMode_ = std::move(sortMode); }
+    // The order of the rows: a sort mode of the SortMode setting, and the
+    // direction of its key.
+    struct SortOrder {
+        int mode = kSortByTitle;
+        bool descending = false;
+    };
+    // The column that shows a sort mode's key, or -1.
+    static int SortColumn(int mode);
+    // The sort mode of a column's key, or -1 for a column without one.
+    static int SortModeOfColumn(int column);
+
+    // Where the list reads the current order (the application's settings);
+    // without one it sorts by title.
+    void SetSortOrderSource(std::function<SortOrder()> order) { sortOrder_ = std::move(order); }
+    // Shows the current order in the header: the sort arrow on its column.
+    void ShowSortOrder();
     // Called for every LVN_ITEMCHANGED (the main window updates its buttons);
     // while the list fills or sorts itself, once at the end instead.
     void SetOnItemChanged(std::function<void()> onItemChanged) { onItemChanged_ = std::move(onItemChanged); }
@@ -142,7 +155,7 @@ private:
         CListCtrlZEL& list_;
     };
 
-    int CurrentSortMode() const { return sortMode_ ? sortMode_() : kSortByTitle; }
+    SortOrder CurrentSortOrder() const { return sortOrder_ ? sortOrder_() : SortOrder(); }
     // Gives the list view these rows, sorted first unless they are; leaves
     // nothing selected.
     void ShowRows(std::vector<std::string> rows, bool sorted);
@@ -196,7 +209,7 @@ private:
     std::function<void()> onColumnsResized_;
     std::string folder_;
     bool counted_ = false;
-    std::function<int()> sortMode_;
+    std::function<SortOrder()> sortOrder_;
     std::function<void(const std::string&)> beforeFill_;
     std::function<void(const std::string&)> onListingFailed_;
     std::function<void()> onItemChanged_;
@@ -232,4 +245,6 @@ private:
 // 0, paper label for mode 1), then the file name, both with _mbsicmp. A null
 // record has an empty key and name. Any other mode finds every pair equal,
 // so the list keeps its order.
-int CompareFrames(const FrameInfo* a, const FrameInfo* b, int sortMode);
+// Frames by the key of a sort mode, in its direction; equal keys by file
+// name, always A to Z.
+int CompareFrames(const FrameInfo* a, const FrameInfo* b, int sortMode, bool descending = false);

@@ -14,8 +14,8 @@
 namespace {
 // Commands with a handler of their own; the menu walk disables any other.
 bool HasCommandHandler(UINT id) {
-    return (id >= ID_FILE_CLOSE && id <= ID_SORT_PAPER) || (id >= ID_EDIT_ADD && id <= ID_EDIT_NEW_FOLDER) ||
-           id == ID_TARGET_REMOVE_CARD;
+    return (id >= ID_FILE_CLOSE && id <= ID_SORT_DESCENDING) ||
+           (id >= ID_EDIT_ADD && id <= ID_EDIT_NEW_FOLDER) || id == ID_TARGET_REMOVE_CARD;
 }
 }  // namespace
 
@@ -58,6 +58,10 @@ bool CZELMaintenanceDlg::OnCommand(WORD id, WORD code, HWND control) {
         case ID_SORT_PAPER:
             OnSort(CListCtrlZEL::kSortByPaper);
             return true;
+        case ID_SORT_ASCENDING:
+        case ID_SORT_DESCENDING:
+            OnSort(app_.GetSortMode(), id == ID_SORT_DESCENDING);
+            return true;
         case ID_TARGET_LUMADEX:
             OnTargetLumadex();
             return true;
@@ -89,6 +93,16 @@ bool CZELMaintenanceDlg::OnNotify(NMHDR* header, LRESULT& result) {
             return true;
         }
         return tree_.HandleNotify(header, result);
+    }
+    // A click on a column's heading sorts by it; on the sorted one again,
+    // the other way round.
+    if (header->code == LVN_COLUMNCLICK &&
+        (header->idFrom == IDC_LIST_SOURCE || header->idFrom == IDC_LIST_TARGET)) {
+        const int mode =
+            CListCtrlZEL::SortModeOfColumn(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
+        if (mode >= 0) OnSort(mode, mode == app_.GetSortMode() && !app_.GetSortDescending());
+        result = 0;
+        return true;
     }
     if (header->code == LVN_BEGINDRAG &&
         (header->idFrom == IDC_LIST_SOURCE || header->idFrom == IDC_LIST_TARGET)) {
@@ -205,6 +219,11 @@ void CZELMaintenanceDlg::UpdateMenuItem(HMENU menu, UINT index, UINT id, bool au
             enable(true);
             check(app_.GetSortMode() == CListCtrlZEL::kSortByPaper);
             return;
+        case ID_SORT_ASCENDING:
+        case ID_SORT_DESCENDING:
+            enable(true);
+            check(app_.GetSortDescending() == (id == ID_SORT_DESCENDING));
+            return;
         case ID_EDIT_ADD:
         case ID_EDIT_MOVE_BACK:
         case ID_EDIT_COPY:
@@ -221,9 +240,16 @@ void CZELMaintenanceDlg::UpdateMenuItem(HMENU menu, UINT index, UINT id, bool au
 }
 
 void CZELMaintenanceDlg::OnSort(int mode) {
+    OnSort(mode, app_.GetSortDescending());
+}
+
+void CZELMaintenanceDlg::OnSort(int mode, bool descending) {
     app_.SetSortMode(mode);
-    sourceList_.Sort();
-    targetList_.Sort();
+    app_.SetSortDescending(descending);
+    for (CListCtrlZEL* list : {&sourceList_, &targetList_}) {
+        list->Sort();
+        list->ShowSortOrder();
+    }
 }
 
 void CZELMaintenanceDlg::OnRefresh() {

@@ -29,6 +29,7 @@ const struct {
     {ID_SORT_TITLE, "MENU_SORT_TITLE"},           {ID_SORT_PAPER, "MENU_SORT_PAPER_NAME"},
     {ID_TARGET_LUMADEX, "MENU_CHANGE_TARGET_LX"}, {ID_TARGET_MEMCARD, "MENU_CHANGE_TARGET_MEMCARD"},
     {ID_HELP_ABOUT, "MENU_HELP_ABOUT"},           {ID_TARGET_REMOVE_CARD, "MENU_REMOVE_CARD"},
+    {ID_SORT_ASCENDING, "MENU_SORT_ASCENDING"},   {ID_SORT_DESCENDING, "MENU_SORT_DESCENDING"},
 };
 const char* const kMenuBar[] = {"MENU_FILE", "MENU_EDIT",          "MENU_DISPLAY",
                                 "MENU_SORT", "MENU_CHANGE_TARGET", "MENU_HELP"};
@@ -83,7 +84,9 @@ BOOL CZELMaintenanceDlg::OnInitDialog() {
          {std::pair{&sourceList_, IDC_LIST_SOURCE}, std::pair{&targetList_, IDC_LIST_TARGET}}) {
         list->Attach(Item(id));
         ::SendMessageA(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-        list->SetSortModeSource([this] { return app_.GetSortMode(); });
+        list->SetSortOrderSource([this] {
+            return CListCtrlZEL::SortOrder{app_.GetSortMode(), app_.GetSortDescending()};
+        });
         list->SetOnItemChanged([this] { UpdateCommandButtons(); });
         list->SetBeforeFill([](const std::string& folder) { RepairStagesIn(folder); });
         // Said once the fill is over, not from inside it.

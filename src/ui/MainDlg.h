@@ -117,6 +117,7 @@ private:
     void UpdateMenuItem(HMENU menu, UINT index, UINT id, bool autoDisable);
     void OnRefresh();
     void OnSort(int mode);
+    void OnSort(int mode, bool descending);
     void OnTargetLumadex();
     void OnTargetMemoryCard();
     void OnTreeSelChanged();

@@ -136,6 +136,11 @@ void CZELMaintenanceDlg::OnContextMenu(HWND window, POINT screen) {
                    app_.GetSortMode() == CListCtrlZEL::kSortByTitle);
         AppendItem(sort, ID_SORT_PAPER, GetLangString("MENU_SORT_PAPER_NAME"), true,
                    app_.GetSortMode() == CListCtrlZEL::kSortByPaper);
+        ::AppendMenuA(sort, MF_SEPARATOR, 0, nullptr);
+        AppendItem(sort, ID_SORT_ASCENDING, GetLangString("MENU_SORT_ASCENDING"), true,
+                   !app_.GetSortDescending());
+        AppendItem(sort, ID_SORT_DESCENDING, GetLangString("MENU_SORT_DESCENDING"), true,
+                   app_.GetSortDescending());
         ::AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sort), GetLangString("MENU_SORT").c_str());
         if (fromKeyboard) {
             RECT box = {};

@@ -78,7 +78,7 @@ TEST_F(ProcessTest, ASecondProgramBringsTheFirstForwardAndEndsAtOnce) {
     // A first run stores all its settings at exit (the tree may add its
     // CurrentFolder beside them).
     const RegTree stored = StoredSettings();
-    for (const char* name : {"SortMode", "LayoutAdditionTo", "MemoryCardDrive"})
+    for (const char* name : {"SortMode", "SortDescending", "LayoutAdditionTo", "MemoryCardDrive"})
         EXPECT_EQ(stored.keys.at("Setting").values.count(name), 1u) << name;
     // With the two pane proportions and the four widths of columns sized by hand.
     EXPECT_EQ(stored.keys.at("WindowPos").values.size(), 11u);

@@ -50,8 +50,10 @@ TEST_F(SettingsTest, AFirstRunWritesAllEightValuesWithTheirDefaultsAtExit) {
                         {"SourcePaperWidth", Dword(0)},
                         {"TargetTitleWidth", Dword(0)},
                         {"TargetPaperWidth", Dword(0)}};
-    expected.keys["Setting"].values = {
-        {"SortMode", Dword(1)}, {"LayoutAdditionTo", Dword(0)}, {"MemoryCardDrive", Sz("")}};
+    expected.keys["Setting"].values = {{"SortMode", Dword(1)},
+                                       {"SortDescending", Dword(0)},
+                                       {"LayoutAdditionTo", Dword(0)},
+                                       {"MemoryCardDrive", Sz("")}};
     EXPECT_EQ(StoredSettings(), expected);
 }
 
@@ -60,6 +62,7 @@ TEST_F(SettingsTest, ARoundTripKeepsEveryValue) {
         CZELMaintenanceApp app;
         app.LoadSettings();
         app.SetSortMode(0);
+        app.SetSortDescending(true);
         app.SetLayoutAdditionTo(kTargetMemoryCard);
         app.SetMemoryCardDrive("E:\\");
         app.StoreWindowRect(-20, 30, 780, 630, true);
@@ -70,6 +73,7 @@ TEST_F(SettingsTest, ARoundTripKeepsEveryValue) {
     CZELMaintenanceApp app;
     app.LoadSettings();
     EXPECT_EQ(app.GetSortMode(), 0);
+    EXPECT_TRUE(app.GetSortDescending());
     EXPECT_EQ(app.GetLayoutAdditionTo(), kTargetMemoryCard);
     EXPECT_EQ(app.GetMemoryCardDrive(), "E:\\");
     RECT rect;
@@ -106,7 +110,8 @@ TEST_F(SettingsTest, MissingOrUnusableValuesReadAsDefaults) {
     EXPECT_EQ(rect.top, 12);
     EXPECT_EQ(rect.right, -2);  // left + width, both -1
     EXPECT_FALSE(zoomed);
-    EXPECT_EQ(app.GetSortMode(), 0);
+    EXPECT_EQ(app.GetSortMode(), 0);  // stored by an older release, alone: A to Z
+    EXPECT_FALSE(app.GetSortDescending());
     EXPECT_EQ(app.GetLayoutAdditionTo(), kTargetLumadexFolder);
     EXPECT_EQ(app.GetMemoryCardDrive(), "");
     EXPECT_EQ(app.GetTreePane(), 2000);  // a key from before resizable panes

@@ -299,3 +299,70 @@ TEST_F(CommandsTest, TheCompanionConfigurationFolderIsNeverASource) {
     EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
     EXPECT_EQ(dialog_->Tree().GetSelectedItem(), dialog_->Tree().GetRootItem());
 }
+
+// A click on a column's heading, as the header control gets it, sorts both
+// lists by that column; a second click the other way round. The arrow, the
+// Sort menu and the stored settings follow.
+TEST_F(CommandsTest, AHeadingClickSortsByItsColumnAndASecondClickTheOtherWayRound) {
+    OpenOnFrames();
+    CListCtrlZEL& source = dialog_->SourceList();
+    HWND header = reinterpret_cast<HWND>(::SendMessageA(source.Handle(), LVM_GETHEADER, 0, 0));
+    ASSERT_NE(header, nullptr);
+    auto clickHeading = [&](int column) {
+        RECT box{};
+        ::SendMessageA(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&box));
+        const LPARAM at = MAKELPARAM((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+        ::SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::SendMessageA(header, WM_LBUTTONUP, 0, at);
+        Pump();
+    };
+    auto arrows = [](const CListCtrlZEL& list) {
+        HWND h = reinterpret_cast<HWND>(::SendMessageA(list.Handle(), LVM_GETHEADER, 0, 0));
+        std::string shown;
+        for (int i = 0; i < 3; ++i) {
+            HDITEMA item{};
+            item.mask = HDI_FORMAT;
+            ::SendMessageA(h, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+            shown += (item.fmt & HDF_SORTUP) ? '^' : (item.fmt & HDF_SORTDOWN) ? 'v' : '-';
+        }
+        return shown;
+    };
+    auto names = [&] {
+        std::string all;
+        for (int i = 0; i < source.GetItemCount(); ++i) all += source.GetItemFileName(i) + " ";
+        return all;
+    };
+    EXPECT_EQ(arrows(source), "--^");  // by paper, the first-run default
+
+    clickHeading(1);
+    EXPECT_EQ(app_->GetSortMode(), CListCtrlZEL::kSortByTitle);
+    EXPECT_FALSE(app_->GetSortDescending());
+    EXPECT_EQ(names(), "ALPHA.USD BETA.USD GAMMA.USD ");
+    EXPECT_EQ(arrows(source), "-^-");
+    EXPECT_EQ(arrows(dialog_->TargetList()), "-^-");
+    clickHeading(1);
+    EXPECT_TRUE(app_->GetSortDescending());
+    EXPECT_EQ(names(), "GAMMA.USD BETA.USD ALPHA.USD ");
+    EXPECT_EQ(arrows(source), "-v-");
+    EXPECT_EQ(arrows(dialog_->TargetList()), "-v-");
+    OpenMenu(3);
+    EXPECT_TRUE(MenuChecked(ID_SORT_TITLE));
+    EXPECT_TRUE(MenuChecked(ID_SORT_DESCENDING));
+    EXPECT_FALSE(MenuChecked(ID_SORT_ASCENDING));
+    // The thumbnail column has no key; another column starts A to Z.
+    clickHeading(0);
+    EXPECT_EQ(arrows(source), "-v-");
+    clickHeading(2);
+    EXPECT_EQ(app_->GetSortMode(), CListCtrlZEL::kSortByPaper);
+    EXPECT_FALSE(app_->GetSortDescending());
+    EXPECT_EQ(arrows(source), "--^");
+    // Ties keep the file names' order whichever way the key runs.
+    Command(ID_SORT_DESCENDING);
+    EXPECT_EQ(names(), "ALPHA.USD BETA.USD GAMMA.USD ");
+    EXPECT_EQ(arrows(source), "--v");
+    app_->SaveSettings();
+    CZELMaintenanceApp stored;
+    stored.LoadSettings();
+    EXPECT_EQ(stored.GetSortMode(), CListCtrlZEL::kSortByPaper);
+    EXPECT_TRUE(stored.GetSortDescending());
+}

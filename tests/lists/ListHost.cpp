@@ -27,7 +27,7 @@ CListCtrlZEL& ListHost::Open(int n) {
     lists_[n] = std::make_unique<CListCtrlZEL>();
     CListCtrlZEL& list = *lists_[n];
     list.Attach(Item(n == 0 ? IDC_LIST_SOURCE : IDC_LIST_TARGET));
-    list.SetSortModeSource([this] { return sortMode; });
+    list.SetSortOrderSource([this] { return CListCtrlZEL::SortOrder{sortMode, sortDescending}; });
     list.SetOnItemChanged([this] { ++itemChanges; });
     list.Initialize();
     return list;

@@ -21,6 +21,7 @@ public:
     CListCtrlZEL& List(int n) { return *lists_[n]; }
 
     int sortMode = CListCtrlZEL::kSortByTitle;
+    bool sortDescending = false;
     int itemChanges = 0;
 
 protected:
