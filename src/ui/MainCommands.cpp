@@ -95,12 +95,13 @@ bool CZELMaintenanceDlg::OnNotify(NMHDR* header, LRESULT& result) {
         return tree_.HandleNotify(header, result);
     }
     // A click on a column's heading sorts by it; on the sorted one again,
-    // the other way round.
+    // the other way round. While an operation runs, as the Sort menu, not.
     if (header->code == LVN_COLUMNCLICK &&
         (header->idFrom == IDC_LIST_SOURCE || header->idFrom == IDC_LIST_TARGET)) {
         const int mode =
             CListCtrlZEL::SortModeOfColumn(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
-        if (mode >= 0) OnSort(mode, mode == app_.GetSortMode() && !app_.GetSortDescending());
+        if (mode >= 0 && !IsOperationRunning())
+            OnSort(mode, mode == app_.GetSortMode() && !app_.GetSortDescending());
         result = 0;
         return true;
     }

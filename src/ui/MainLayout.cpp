@@ -57,7 +57,7 @@ MainLayoutInput Fitted(const MainLayoutInput& given) {
     const int targetExtra = std::max(0, given.selectWidth + px(kMinTitleBesideButton - kMinListPaneWidth));
     const long long wished = static_cast<long long>(middle) + treeExtra + targetExtra;
     if (wished <= spare) return given;
-    auto share = [&](int wish) { return static_cast<int>(wish * spare / wished); };
+    auto share = [&](int wish) { return static_cast<int>(static_cast<long long>(wish) * spare / wished); };
     MainLayoutInput in = given;
     in.middleWidth = share(middle);
     if (treeExtra > 0) in.folderButtonWidth = px(5 + kMinTreePaneWidth) + share(treeExtra);
@@ -121,9 +121,9 @@ MainLayout ComputeMainLayout(const MainLayoutInput& given) {
     const int c = in.captionHeight;
     const int b = in.buttonHeight;
     // A text that needs more lines grows its row: the label's, or the row of
-    // the two list titles.
-    // The choose-card button stands in the titles' row, which is never lower
-    // than the button, so the label above has list 2's whole width.
+    // the two list titles. The choose-card button stands in the titles' row,
+    // which is never lower than the button, so the label above has list 2's
+    // whole width.
     const int labelHeight = std::max(c, in.labelHeight);
     const int titleHeight = std::max({c, in.titleHeight, in.card ? b - px(5) : 0});
     const int titleTop = px(10) + labelHeight;
