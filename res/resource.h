@@ -27,6 +27,7 @@
 #define ID_SORT_PAPER 157
 #define ID_SORT_ASCENDING 158
 #define ID_SORT_DESCENDING 159
+#define ID_SORT_DATE 160
 
 // Keys, context menus, drag and drop (edit menu commands)
 #define ID_EDIT_ADD 2000

@@ -46,8 +46,14 @@ public:
     void SaveSettings();
     bool SettingsLoaded() const { return settingsLoaded_; }
 
-    int GetSortMode() const { return sortMode_; }
-    void SetSortMode(int mode) { sortMode_ = mode; }
+    // The lists' order: SortMode's 0 (title) or 1 (paper), or 2 (date
+    // modified), which is stored apart as SortByDate, SortMode keeping the
+    // order chosen before it for whatever reads only SortMode.
+    int GetSortMode() const { return sortByDate_ ? 2 : sortMode_; }
+    void SetSortMode(int mode) {
+        sortByDate_ = mode == 2;
+        if (!sortByDate_) sortMode_ = mode;
+    }
     // Whether the lists run from the last key to the first (SortDescending).
     bool GetSortDescending() const { return sortDescending_; }
     void SetSortDescending(bool descending) { sortDescending_ = descending; }
@@ -112,6 +118,7 @@ private:
 
     int sortMode_ = 0;
     bool sortDescending_ = false;
+    bool sortByDate_ = false;
     int layoutAdditionTo_ = 0;
     std::string memoryCardDrive_;
     int left_ = 0;

@@ -16,6 +16,7 @@ void WriteInt(CProfile& profile, const char* subKey, const char* name, int value
 // Widths of list columns sized by hand, for list 1 and list 2.
 const char* const kTitleWidth[] = {"SourceTitleWidth", "TargetTitleWidth"};
 const char* const kPaperWidth[] = {"SourcePaperWidth", "TargetPaperWidth"};
+const char* const kDateWidth[] = {"SourceDateWidth", "TargetDateWidth"};
 }  // namespace
 
 std::string ValidDriveRootOrEmpty(const std::string& text) {
@@ -35,6 +36,7 @@ void CZELMaintenanceApp::LoadSettings() {
     sortMode_ = ReadInt(profile, kSetting, "SortMode", 1);
     // Stored beside SortMode, which keeps its meaning; anything but 1 is ascending.
     sortDescending_ = ReadInt(profile, kSetting, "SortDescending", 0) == 1;
+    sortByDate_ = ReadInt(profile, kSetting, "SortByDate", 0) == 1;
     SetMemoryCardDrive(profile.ReadString(kSetting, "MemoryCardDrive", ""));
     zoomed_ = ReadInt(profile, kWindowPos, "Zoomed", 0);
     // Keys written before the panes could be resized have no such values.
@@ -44,6 +46,7 @@ void CZELMaintenanceApp::LoadSettings() {
     for (int i = 0; i < 2; ++i) {
         listColumns_[i].title = ValidColumnWidth(ReadInt(profile, kWindowPos, kTitleWidth[i], 0));
         listColumns_[i].paper = ValidColumnWidth(ReadInt(profile, kWindowPos, kPaperWidth[i], 0));
+        listColumns_[i].date = ValidColumnWidth(ReadInt(profile, kWindowPos, kDateWidth[i], 0));
     }
     settingsLoaded_ = true;
 }
@@ -58,6 +61,7 @@ void CZELMaintenanceApp::SaveSettings() {
     WriteInt(profile, kSetting, "LayoutAdditionTo", layoutAdditionTo_);
     WriteInt(profile, kSetting, "SortMode", sortMode_);
     WriteInt(profile, kSetting, "SortDescending", sortDescending_ ? 1 : 0);
+    WriteInt(profile, kSetting, "SortByDate", sortByDate_ ? 1 : 0);
     profile.WriteString(kSetting, "MemoryCardDrive", memoryCardDrive_);
     WriteInt(profile, kWindowPos, "Zoomed", zoomed_);
     WriteInt(profile, kWindowPos, "TreePane", treePane_);
@@ -65,6 +69,7 @@ void CZELMaintenanceApp::SaveSettings() {
     for (int i = 0; i < 2; ++i) {
         WriteInt(profile, kWindowPos, kTitleWidth[i], listColumns_[i].title);
         WriteInt(profile, kWindowPos, kPaperWidth[i], listColumns_[i].paper);
+        WriteInt(profile, kWindowPos, kDateWidth[i], listColumns_[i].date);
     }
 }
 

@@ -55,6 +55,8 @@ const LangDefault kPostReleaseLangDefaults[] = {
     {"TITLE_CARD_CAPACITY_SHORTEST", "%s of %s, %s"},
     {"MENU_SORT_ASCENDING", "&Ascending"},
     {"MENU_SORT_DESCENDING", "&Descending"},
+    {"MENU_SORT_DATE", "By date &modified"},
+    {"LIST_ZEL_DATE", "Date modified"},
     {"TITLE_CARD_NOT_PRESENT", "(card not present)"},
     {"TITLE_TARGET_FRAMES", "(%s frames)"},
     {"ERR_CARD_NOT_PRESENT", "The memory card is not present.\\nInsert the card and try again."},

@@ -18,6 +18,7 @@ inline int ValidPane(int pane, int defaultPane) {
 struct ListColumnWidths {
     int title = 0;
     int paper = 0;
+    int date = 0;
 };
 
 // A stored width, or 0 (not set by hand) when it is out of range.

@@ -15,6 +15,7 @@ struct FrameInfo {
     char title[129];        // HdTitle
     char paperLabel[129];   // paper identifier, translated when the language file knows it
     char marginLabel[129];  // label of the matching margin preset, or empty
+    FILETIME written;       // the frame file's last write, as its folder lists it
 };
 
 struct MarginPreset {

@@ -276,6 +276,7 @@ FrameInfo* RecordOf(const std::string& path, const FileStamp& fileStamp) {
         entry.fileStamp = fileStamp;
         entry.info = LoadRecord(path, entry);
         if (!entry.info) return nullptr;
+        entry.info->written = fileStamp.written;
     }
     if (!state.reusable.empty()) ReuseThumbnail(entry);
     return state.records.emplace(path, std::move(entry)).first->second.info;
@@ -442,6 +443,7 @@ FrameInfo* MoveFrameInfo(const std::string& oldPath, const std::string& newPath)
         SetTexts(*entry.info, entry.header);
     }
     entry.fileStamp = fileStamp;
+    entry.info->written = fileStamp.written;
     entry.inStore = false;  // the store keeps it under the old path
     CopyField(entry.info->path, newPath);
     CopyField(entry.info->fileName, FileNameOf(newPath));
@@ -473,6 +475,7 @@ FrameInfo* CopyFrameInfo(const std::string& sourcePath, const std::string& copyP
     entry.info = info;
     entry.header = source.header;
     entry.fileStamp = copyStamp;
+    info->written = copyStamp.written;
     CopyField(info->path, copyPath);
     CopyField(info->fileName, FileNameOf(copyPath));
     // The copy's picture gets a slot of its own when a list shows it.

@@ -29,10 +29,13 @@ struct Column {
     int width;
 };
 // Widths at 96 DPI; the thumbnail column is the cell plus a small gap.
-constexpr Column kColumns[] = {{nullptr, 68}, {"LIST_ZEL_NAME", 78}, {"LIST_ZEL_PAPER", 78}};
+constexpr Column kColumns[] = {
+    {nullptr, 68}, {"LIST_ZEL_NAME", 78}, {"LIST_ZEL_PAPER", 78}, {"LIST_ZEL_DATE", 100}};
 
 // The title column never gets narrower than this (at 96 DPI) to fit the list.
 constexpr int kMinTitleWidth = 60;
+// A date column narrower than this is not shown.
+constexpr int kMinDateWidth = 60;
 
 int ColumnWidth(int column, int dpi) {
     if (column == 0) return ThumbnailCellSize() + win::ScaleForDpi(kColumns[0].width - kThumbnailSize, dpi);
@@ -64,6 +67,12 @@ bool HasFrameExtension(const char* name) {
 }  // namespace
 
 int CompareFrames(const FrameInfo* a, const FrameInfo* b, int sortMode, bool descending) {
+    if (sortMode == CListCtrlZEL::kSortByDate) {
+        static const FILETIME never = {};
+        const int byTime = ::CompareFileTime(a ? &a->written : &never, b ? &b->written : &never);
+        if (byTime != 0) return descending ? -byTime : byTime;
+        return CompareText(a ? a->fileName : "", b ? b->fileName : "");
+    }
     if (sortMode != CListCtrlZEL::kSortByTitle && sortMode != CListCtrlZEL::kSortByPaper) return 0;
     auto key = [sortMode](const FrameInfo* info) -> const char* {
         if (!info) return "";
@@ -75,11 +84,11 @@ int CompareFrames(const FrameInfo* a, const FrameInfo* b, int sortMode, bool des
 }
 
 int CListCtrlZEL::SortColumn(int mode) {
-    return mode == kSortByTitle ? 1 : mode == kSortByPaper ? 2 : -1;
+    return mode == kSortByTitle ? 1 : mode == kSortByPaper ? 2 : mode == kSortByDate ? 3 : -1;
 }
 
 int CListCtrlZEL::SortModeOfColumn(int column) {
-    return column == 1 ? kSortByTitle : column == 2 ? kSortByPaper : -1;
+    return column == 1 ? kSortByTitle : column == 2 ? kSortByPaper : column == 3 ? kSortByDate : -1;
 }
 
 void CListCtrlZEL::ShowSortOrder() {
@@ -148,9 +157,10 @@ void CListCtrlZEL::OnDpiChanged() {
     Refill();
 }
 
-void CListCtrlZEL::SetColumnsByHand(int title, int paper) {
-    byHand_[1] = std::max(0, title);
-    byHand_[2] = std::max(0, paper);
+void CListCtrlZEL::SetColumnsByHand(const ColumnWidths& widths) {
+    byHand_[1] = std::max(0, widths.title);
+    byHand_[2] = std::max(0, widths.paper);
+    byHand_[3] = std::max(0, widths.date);
     FitColumns();
 }
 
@@ -164,9 +174,17 @@ void CListCtrlZEL::FitColumns() {
     // The client area leaves out a vertical scroll bar while there is one.
     RECT client;
     ::GetClientRect(hwnd, &client);
+    // The date shows where the list has room for it beside a title column
+    // of twice its least width; a narrower list keeps that room for titles
+    // (the date's column can still be dragged open, and then stays so).
+    if (!byHand_[3]) {
+        const int room = static_cast<int>(client.right) - widths[0] - widths[2] -
+                         2 * win::ScaleForDpi(kMinTitleWidth, dpi);
+        widths[3] = room >= win::ScaleForDpi(kMinDateWidth, dpi) ? std::min(widths[3], room) : 0;
+    }
     if (!byHand_[1])
         widths[1] = std::max(win::ScaleForDpi(kMinTitleWidth, dpi),
-                             static_cast<int>(client.right) - widths[0] - widths[2]);
+                             static_cast<int>(client.right) - widths[0] - widths[2] - widths[3]);
     fitting_ = true;
     for (size_t i = 0; i < std::size(kColumns); ++i)
         if (::SendMessageA(hwnd, LVM_GETCOLUMNWIDTH, i, 0) != widths[i])

@@ -28,6 +28,8 @@ public:
     // Sort modes of the SortMode setting.
     static constexpr int kSortByTitle = 0;
     static constexpr int kSortByPaper = 1;
+    // Stored apart (SortByDate), so that SortMode keeps its two values.
+    static constexpr int kSortByDate = 2;
 
     static constexpr COLORREF kRowColor = RGB(200, 200, 220);
     static constexpr COLORREF kSelectedRowColor = RGB(51, 102, 153);
@@ -76,8 +78,11 @@ public:
     // column that was not. The thumbnail and paper columns keep their
     // widths and the title column takes the rest of the list's width, unless
     // the user set it by hand.
-    std::pair<int, int> ColumnsByHand() const { return {byHand_[1], byHand_[2]}; }
-    void SetColumnsByHand(int title, int paper);
+    struct ColumnWidths {
+        int title = 0, paper = 0, date = 0;
+    };
+    ColumnWidths ColumnsByHand() const { return {byHand_[1], byHand_[2], byHand_[3]}; }
+    void SetColumnsByHand(const ColumnWidths& widths);
     // Called when the user set a column's width by hand.
     void SetOnColumnsResized(std::function<void()> onResized) { onColumnsResized_ = std::move(onResized); }
     // After the window's DPI changed and the shared thumbnails were made
@@ -204,8 +209,8 @@ private:
     static std::vector<CListCtrlZEL*> lists_;
     static size_t keptThumbnails_;
 
-    int byHand_[3] = {0, 0, 0};  // at 96 DPI; 0: not set by hand
-    bool fitting_ = false;       // the widths being set are the list's own
+    int byHand_[4] = {0, 0, 0, 0};  // at 96 DPI; 0: not set by hand
+    bool fitting_ = false;          // the widths being set are the list's own
     std::function<void()> onColumnsResized_;
     std::string folder_;
     bool counted_ = false;

@@ -14,7 +14,22 @@ void DrawLabel(HDC dc, const char* text, int left, int top, int right, int botto
     ::DrawTextA(dc, text, -1, &rect, DT_WORD_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | vertical);
 }
 
-void DrawRecord(HDC dc, const FrameInfo& info, int c0, int c1, int width, int height) {
+// The frame file's last write in the user's short date and time, on two
+// lines as the other columns' texts.
+void DrawDate(HDC dc, const FILETIME& written, int left, int right, int middle, int height) {
+    FILETIME local;
+    SYSTEMTIME time;
+    if ((!written.dwLowDateTime && !written.dwHighDateTime) || !::FileTimeToLocalFileTime(&written, &local) ||
+        !::FileTimeToSystemTime(&local, &time))
+        return;
+    char date[80] = "", clock[80] = "";
+    ::GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, sizeof date);
+    ::GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, clock, sizeof clock);
+    DrawLabel(dc, date, left, 2, right, middle, DT_BOTTOM);
+    DrawLabel(dc, clock, left, middle, right, height - 2, DT_TOP);
+}
+
+void DrawRecord(HDC dc, const FrameInfo& info, int c0, int c1, int c2, int width, int height) {
     if (info.imageIndex != -1) {
         // The thumbnail never spills into the text columns.
         const int saved = ::SaveDC(dc);
@@ -26,9 +41,10 @@ void DrawRecord(HDC dc, const FrameInfo& info, int c0, int c1, int width, int he
     const int middle = 2 + (height - 2) / 2;
     DrawLabel(dc, info.title, c0 + 2, 2, c0 + c1 - 2, middle, DT_BOTTOM);
     DrawLabel(dc, info.fileName, c0 + 2, middle, c0 + c1 - 2, height - 2, DT_TOP);
-    // The third column's texts reach to the end of the row.
-    DrawLabel(dc, info.paperLabel, c0 + c1 + 2, 2, width - 2, middle, DT_BOTTOM);
-    DrawLabel(dc, info.marginLabel, c0 + c1 + 2, middle, width - 2, height - 2, DT_TOP);
+    DrawLabel(dc, info.paperLabel, c0 + c1 + 2, 2, c0 + c1 + c2 - 2, middle, DT_BOTTOM);
+    DrawLabel(dc, info.marginLabel, c0 + c1 + 2, middle, c0 + c1 + c2 - 2, height - 2, DT_TOP);
+    // The last column's texts reach to the end of the row.
+    DrawDate(dc, info.written, c0 + c1 + c2 + 2, width - 2, middle, height);
 }
 
 }  // namespace
@@ -76,7 +92,7 @@ bool CListCtrlZEL::DrawItem(const DRAWITEMSTRUCT& item) {
     const RECT all{0, 0, width, height};
     ::FillRect(dc, &all, fill.Get());
     ::SetTextColor(dc, selected ? RGB(255, 255, 255) : RGB(0, 0, 0));
-    if (info) DrawRecord(dc, *info, GetColumnWidth(0), GetColumnWidth(1), width, height);
+    if (info) DrawRecord(dc, *info, GetColumnWidth(0), GetColumnWidth(1), GetColumnWidth(2), width, height);
     if (unusable) DrawUnusable(dc, unusableName, problem, GetColumnWidth(0), GetColumnWidth(1), height);
 
     ::BitBlt(item.hDC, row.left, row.top, width, height, dc, 0, 0, SRCCOPY);

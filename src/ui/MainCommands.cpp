@@ -14,8 +14,8 @@
 namespace {
 // Commands with a handler of their own; the menu walk disables any other.
 bool HasCommandHandler(UINT id) {
-    return (id >= ID_FILE_CLOSE && id <= ID_SORT_DESCENDING) ||
-           (id >= ID_EDIT_ADD && id <= ID_EDIT_NEW_FOLDER) || id == ID_TARGET_REMOVE_CARD;
+    return (id >= ID_FILE_CLOSE && id <= ID_SORT_DATE) || (id >= ID_EDIT_ADD && id <= ID_EDIT_NEW_FOLDER) ||
+           id == ID_TARGET_REMOVE_CARD;
 }
 }  // namespace
 
@@ -57,6 +57,9 @@ bool CZELMaintenanceDlg::OnCommand(WORD id, WORD code, HWND control) {
             return true;
         case ID_SORT_PAPER:
             OnSort(CListCtrlZEL::kSortByPaper);
+            return true;
+        case ID_SORT_DATE:
+            OnSort(CListCtrlZEL::kSortByDate);
             return true;
         case ID_SORT_ASCENDING:
         case ID_SORT_DESCENDING:
@@ -219,6 +222,10 @@ void CZELMaintenanceDlg::UpdateMenuItem(HMENU menu, UINT index, UINT id, bool au
         case ID_SORT_PAPER:
             enable(true);
             check(app_.GetSortMode() == CListCtrlZEL::kSortByPaper);
+            return;
+        case ID_SORT_DATE:
+            enable(true);
+            check(app_.GetSortMode() == CListCtrlZEL::kSortByDate);
             return;
         case ID_SORT_ASCENDING:
         case ID_SORT_DESCENDING:

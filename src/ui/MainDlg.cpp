@@ -25,11 +25,17 @@ const struct {
     UINT id;
     const char* key;
 } kMenuItems[] = {
-    {ID_FILE_CLOSE, "MENU_FILE_CLOSE"},           {ID_VIEW_REFRESH, "MENU_DISPLAY_REFRESH"},
-    {ID_SORT_TITLE, "MENU_SORT_TITLE"},           {ID_SORT_PAPER, "MENU_SORT_PAPER_NAME"},
-    {ID_TARGET_LUMADEX, "MENU_CHANGE_TARGET_LX"}, {ID_TARGET_MEMCARD, "MENU_CHANGE_TARGET_MEMCARD"},
-    {ID_HELP_ABOUT, "MENU_HELP_ABOUT"},           {ID_TARGET_REMOVE_CARD, "MENU_REMOVE_CARD"},
-    {ID_SORT_ASCENDING, "MENU_SORT_ASCENDING"},   {ID_SORT_DESCENDING, "MENU_SORT_DESCENDING"},
+    {ID_FILE_CLOSE, "MENU_FILE_CLOSE"},
+    {ID_VIEW_REFRESH, "MENU_DISPLAY_REFRESH"},
+    {ID_SORT_TITLE, "MENU_SORT_TITLE"},
+    {ID_SORT_PAPER, "MENU_SORT_PAPER_NAME"},
+    {ID_TARGET_LUMADEX, "MENU_CHANGE_TARGET_LX"},
+    {ID_TARGET_MEMCARD, "MENU_CHANGE_TARGET_MEMCARD"},
+    {ID_HELP_ABOUT, "MENU_HELP_ABOUT"},
+    {ID_TARGET_REMOVE_CARD, "MENU_REMOVE_CARD"},
+    {ID_SORT_ASCENDING, "MENU_SORT_ASCENDING"},
+    {ID_SORT_DESCENDING, "MENU_SORT_DESCENDING"},
+    {ID_SORT_DATE, "MENU_SORT_DATE"},
 };
 const char* const kMenuBar[] = {"MENU_FILE", "MENU_EDIT",          "MENU_DISPLAY",
                                 "MENU_SORT", "MENU_CHANGE_TARGET", "MENU_HELP"};
@@ -98,10 +104,10 @@ BOOL CZELMaintenanceDlg::OnInitDialog() {
         // Columns the user sized by hand keep their widths, from run to run.
         const int which = list == &sourceList_ ? 0 : 1;
         const ListColumnWidths widths = app_.GetListColumns(which);
-        list->SetColumnsByHand(widths.title, widths.paper);
+        list->SetColumnsByHand({widths.title, widths.paper, widths.date});
         list->SetOnColumnsResized([this, list, which] {
-            const auto [title, paper] = list->ColumnsByHand();
-            app_.SetListColumns(which, {title, paper});
+            const CListCtrlZEL::ColumnWidths byHand = list->ColumnsByHand();
+            app_.SetListColumns(which, {byHand.title, byHand.paper, byHand.date});
         });
     }
 

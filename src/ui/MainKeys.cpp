@@ -136,6 +136,8 @@ void CZELMaintenanceDlg::OnContextMenu(HWND window, POINT screen) {
                    app_.GetSortMode() == CListCtrlZEL::kSortByTitle);
         AppendItem(sort, ID_SORT_PAPER, GetLangString("MENU_SORT_PAPER_NAME"), true,
                    app_.GetSortMode() == CListCtrlZEL::kSortByPaper);
+        AppendItem(sort, ID_SORT_DATE, GetLangString("MENU_SORT_DATE"), true,
+                   app_.GetSortMode() == CListCtrlZEL::kSortByDate);
         ::AppendMenuA(sort, MF_SEPARATOR, 0, nullptr);
         AppendItem(sort, ID_SORT_ASCENDING, GetLangString("MENU_SORT_ASCENDING"), true,
                    !app_.GetSortDescending());

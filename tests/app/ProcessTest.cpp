@@ -78,10 +78,11 @@ TEST_F(ProcessTest, ASecondProgramBringsTheFirstForwardAndEndsAtOnce) {
     // A first run stores all its settings at exit (the tree may add its
     // CurrentFolder beside them).
     const RegTree stored = StoredSettings();
-    for (const char* name : {"SortMode", "SortDescending", "LayoutAdditionTo", "MemoryCardDrive"})
+    for (const char* name :
+         {"SortMode", "SortDescending", "SortByDate", "LayoutAdditionTo", "MemoryCardDrive"})
         EXPECT_EQ(stored.keys.at("Setting").values.count(name), 1u) << name;
-    // With the two pane proportions and the four widths of columns sized by hand.
-    EXPECT_EQ(stored.keys.at("WindowPos").values.size(), 11u);
+    // With the two pane proportions and the six widths of columns sized by hand.
+    EXPECT_EQ(stored.keys.at("WindowPos").values.size(), 13u);
 }
 
 // The stand-in acts as the 32-bit program the companion is: on 64-bit Windows

@@ -2,6 +2,7 @@
 
 #include "AppFixture.h"
 #include "app/Lumadex.h"
+#include "frames/ListCtrlZEL.h"
 
 namespace {
 using SettingsTest = AppFixture;
@@ -48,10 +49,13 @@ TEST_F(SettingsTest, AFirstRunWritesAllEightValuesWithTheirDefaultsAtExit) {
                         {"SourcePane", Dword(5000)},
                         {"SourceTitleWidth", Dword(0)},
                         {"SourcePaperWidth", Dword(0)},
+                        {"SourceDateWidth", Dword(0)},
                         {"TargetTitleWidth", Dword(0)},
-                        {"TargetPaperWidth", Dword(0)}};
+                        {"TargetPaperWidth", Dword(0)},
+                        {"TargetDateWidth", Dword(0)}};
     expected.keys["Setting"].values = {{"SortMode", Dword(1)},
                                        {"SortDescending", Dword(0)},
+                                       {"SortByDate", Dword(0)},
                                        {"LayoutAdditionTo", Dword(0)},
                                        {"MemoryCardDrive", Sz("")}};
     EXPECT_EQ(StoredSettings(), expected);
@@ -62,18 +66,23 @@ TEST_F(SettingsTest, ARoundTripKeepsEveryValue) {
         CZELMaintenanceApp app;
         app.LoadSettings();
         app.SetSortMode(0);
+        app.SetSortMode(CListCtrlZEL::kSortByDate);
         app.SetSortDescending(true);
         app.SetLayoutAdditionTo(kTargetMemoryCard);
         app.SetMemoryCardDrive("E:\\");
         app.StoreWindowRect(-20, 30, 780, 630, true);
         app.SetPanes(3100, 4200);
-        app.SetListColumns(1, {140, 0});
+        app.SetListColumns(1, {140, 0, 90});
         app.SaveSettings();
     }
     CZELMaintenanceApp app;
     app.LoadSettings();
-    EXPECT_EQ(app.GetSortMode(), 0);
+    EXPECT_EQ(app.GetSortMode(), CListCtrlZEL::kSortByDate);
     EXPECT_TRUE(app.GetSortDescending());
+    // Whatever reads only SortMode finds the order chosen before the date's.
+    RegValue mode;
+    ASSERT_TRUE(ReadRegValue(HKEY_CURRENT_USER, kSetting, "SortMode", mode));
+    EXPECT_EQ(mode, Dword(0));
     EXPECT_EQ(app.GetLayoutAdditionTo(), kTargetMemoryCard);
     EXPECT_EQ(app.GetMemoryCardDrive(), "E:\\");
     RECT rect;
@@ -89,6 +98,7 @@ TEST_F(SettingsTest, ARoundTripKeepsEveryValue) {
     EXPECT_EQ(app.GetListColumns(0).title + app.GetListColumns(0).paper, 0);
     EXPECT_EQ(app.GetListColumns(1).title, 140);
     EXPECT_EQ(app.GetListColumns(1).paper, 0);
+    EXPECT_EQ(app.GetListColumns(1).date, 90);
     RegValue width;
     ASSERT_TRUE(ReadRegValue(HKEY_CURRENT_USER, kWindowPos, "Width", width));
     EXPECT_EQ(width, Dword(800));

@@ -319,7 +319,7 @@ TEST_F(CommandsTest, AHeadingClickSortsByItsColumnAndASecondClickTheOtherWayRoun
     auto arrows = [](const CListCtrlZEL& list) {
         HWND h = reinterpret_cast<HWND>(::SendMessageA(list.Handle(), LVM_GETHEADER, 0, 0));
         std::string shown;
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 4; ++i) {
             HDITEMA item{};
             item.mask = HDI_FORMAT;
             ::SendMessageA(h, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
@@ -332,37 +332,64 @@ TEST_F(CommandsTest, AHeadingClickSortsByItsColumnAndASecondClickTheOtherWayRoun
         for (int i = 0; i < source.GetItemCount(); ++i) all += source.GetItemFileName(i) + " ";
         return all;
     };
-    EXPECT_EQ(arrows(source), "--^");  // by paper, the first-run default
+    EXPECT_EQ(arrows(source), "--^-");  // by paper, the first-run default
 
     clickHeading(1);
     EXPECT_EQ(app_->GetSortMode(), CListCtrlZEL::kSortByTitle);
     EXPECT_FALSE(app_->GetSortDescending());
     EXPECT_EQ(names(), "ALPHA.USD BETA.USD GAMMA.USD ");
-    EXPECT_EQ(arrows(source), "-^-");
-    EXPECT_EQ(arrows(dialog_->TargetList()), "-^-");
+    EXPECT_EQ(arrows(source), "-^--");
+    EXPECT_EQ(arrows(dialog_->TargetList()), "-^--");
     clickHeading(1);
     EXPECT_TRUE(app_->GetSortDescending());
     EXPECT_EQ(names(), "GAMMA.USD BETA.USD ALPHA.USD ");
-    EXPECT_EQ(arrows(source), "-v-");
-    EXPECT_EQ(arrows(dialog_->TargetList()), "-v-");
+    EXPECT_EQ(arrows(source), "-v--");
+    EXPECT_EQ(arrows(dialog_->TargetList()), "-v--");
     OpenMenu(3);
     EXPECT_TRUE(MenuChecked(ID_SORT_TITLE));
     EXPECT_TRUE(MenuChecked(ID_SORT_DESCENDING));
     EXPECT_FALSE(MenuChecked(ID_SORT_ASCENDING));
     // The thumbnail column has no key; another column starts A to Z.
     clickHeading(0);
-    EXPECT_EQ(arrows(source), "-v-");
+    EXPECT_EQ(arrows(source), "-v--");
     clickHeading(2);
     EXPECT_EQ(app_->GetSortMode(), CListCtrlZEL::kSortByPaper);
     EXPECT_FALSE(app_->GetSortDescending());
-    EXPECT_EQ(arrows(source), "--^");
+    EXPECT_EQ(arrows(source), "--^-");
     // Ties keep the file names' order whichever way the key runs.
     Command(ID_SORT_DESCENDING);
     EXPECT_EQ(names(), "ALPHA.USD BETA.USD GAMMA.USD ");
-    EXPECT_EQ(arrows(source), "--v");
+    EXPECT_EQ(arrows(source), "--v-");
+
+    // By date modified: a wide list shows the date's column, whose heading
+    // sorts the oldest first.
+    const char* const byAge[] = {"BETA", "GAMMA", "ALPHA"};  // oldest first
+    for (int i = 0; i < 3; ++i) {
+        SYSTEMTIME time{2024, 5, 0, static_cast<WORD>(10 + i), 12, 0, 0, 0};
+        FILETIME written{};
+        ::SystemTimeToFileTime(&time, &written);
+        win::FileHandle file(::CreateFileA((dir_.Path() + "\\" + byAge[i] + ".USD").c_str(),
+                                           FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(::SetFileTime(file.Get(), nullptr, nullptr, &written));
+    }
+    Command(ID_VIEW_REFRESH);
+    ::ShowWindow(dialog_->Handle(), SW_MAXIMIZE);
+    Pump();
+    ASSERT_GT(::SendMessageA(source.Handle(), LVM_GETCOLUMNWIDTH, 3, 0), 0);
+    clickHeading(3);
+    EXPECT_EQ(app_->GetSortMode(), CListCtrlZEL::kSortByDate);
+    EXPECT_FALSE(app_->GetSortDescending());
+    EXPECT_EQ(names(), "BETA.USD GAMMA.USD ALPHA.USD ");
+    EXPECT_EQ(arrows(source), "---^");
+    OpenMenu(3);
+    EXPECT_TRUE(MenuChecked(ID_SORT_DATE));
+    EXPECT_FALSE(MenuChecked(ID_SORT_PAPER));
+    clickHeading(3);
+    EXPECT_EQ(names(), "ALPHA.USD GAMMA.USD BETA.USD ");
+    EXPECT_EQ(arrows(source), "---v");
     app_->SaveSettings();
     CZELMaintenanceApp stored;
     stored.LoadSettings();
-    EXPECT_EQ(stored.GetSortMode(), CListCtrlZEL::kSortByPaper);
+    EXPECT_EQ(stored.GetSortMode(), CListCtrlZEL::kSortByDate);
     EXPECT_TRUE(stored.GetSortDescending());
 }

@@ -45,7 +45,8 @@ protected:
     static void ExpectColumnsFill(const CListCtrlZEL& list) {
         RECT client;
         ::GetClientRect(list.Handle(), &client);
-        EXPECT_EQ(ColumnWidth(list, 0) + ColumnWidth(list, 1) + ColumnWidth(list, 2), client.right);
+        EXPECT_EQ(ColumnWidth(list, 0) + ColumnWidth(list, 1) + ColumnWidth(list, 2) + ColumnWidth(list, 3),
+                  client.right);
         EXPECT_FALSE(::GetWindowLongA(list.Handle(), GWL_STYLE) & WS_HSCROLL);
     }
     // Left to right, nothing overlaps and every pane keeps its minimum.

@@ -99,12 +99,16 @@ TEST(FrameListPaint, RowsAreTallEnoughForThumbnails) {
               static_cast<LRESULT>(CListCtrlZEL::kRowColor));
     EXPECT_EQ(list.BkColor(), CListCtrlZEL::kRowColor);
     // The thumbnail and paper columns keep their widths; the title column
-    // takes the rest of the list.
+    // takes the rest of the list, all of it while the date's column would
+    // leave it less than 120 pixels.
     EXPECT_EQ(list.GetColumnWidth(0), 68);
     EXPECT_EQ(list.GetColumnWidth(2), 78);
+    EXPECT_EQ(list.GetColumnWidth(3), 0);
     RECT client{};
     ::GetClientRect(list.Handle(), &client);
-    EXPECT_EQ(list.GetColumnWidth(0) + list.GetColumnWidth(1) + list.GetColumnWidth(2), client.right);
+    EXPECT_EQ(
+        list.GetColumnWidth(0) + list.GetColumnWidth(1) + list.GetColumnWidth(2) + list.GetColumnWidth(3),
+        client.right);
 }
 
 TEST(FrameListPaint, TextsStayInTheirRectanglesInTheRowColours) {
