@@ -104,15 +104,20 @@ protected:
         PROCESS_INFORMATION process = {};
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
         HANDLE readOut = nullptr, writeOut = nullptr;
-        if (!::CreatePipe(&readOut, &writeOut, &inherit, 0)) return -1;
+        if (!::CreatePipe(&readOut, &writeOut, &inherit, 0)) {
+            ADD_FAILURE() << "no pipe for the child: error " << ::GetLastError();
+            return -1;
+        }
         win::FileHandle reader(readOut), writer(writeOut);
         ::SetHandleInformation(readOut, HANDLE_FLAG_INHERIT, 0);
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = writeOut;
         startup.hStdError = writeOut;
         if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                              &process))
+                              &process)) {
+            ADD_FAILURE() << "the child did not start: error " << ::GetLastError();
             return -1;
+        }
         win::KernelObject child(process.hProcess), thread(process.hThread);
         writer.Reset();
         const HANDLE waits[] = {stopped_.Get(), child.Get()};
