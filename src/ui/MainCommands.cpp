@@ -158,9 +158,9 @@ void CZELMaintenanceDlg::UpdateTargetTitle() {
     // needs another line grows its row: both lay the window out again.
     const bool card = app_.GetLayoutAdditionTo() == kTargetMemoryCard;
     const std::string text = TargetTitleText(layout_.targetTitle.right);
-    const int height = std::max(WrappedTextHeight(win::WindowText(Item(IDC_TITLE_SOURCE)), boldFont_.Get(),
-                                                  layout_.sourceTitle.right),
-                                WrappedTextHeight(text, boldFont_.Get(), layout_.targetTitle.right));
+    // List 1's title is as the layout measured it: only list 2's changes.
+    const int height =
+        std::max(sourceTitleHeight_, WrappedTextHeight(text, boldFont_.Get(), layout_.targetTitle.right));
     if (card != layoutInput_.card || height != layoutInput_.titleHeight) {
         LayoutControls();
         return;

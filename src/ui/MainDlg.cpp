@@ -238,9 +238,10 @@ void CZELMaintenanceDlg::LayoutControls() {
     const std::string targetTitle = TargetTitleText(layout.targetTitle.right);
     in.labelHeight =
         WrappedTextHeight(win::WindowText(Item(IDC_TARGET_LABEL)), bold, layout.targetLabel.right);
+    sourceTitleHeight_ =
+        WrappedTextHeight(win::WindowText(Item(IDC_TITLE_SOURCE)), bold, layout.sourceTitle.right);
     in.titleHeight =
-        std::max(WrappedTextHeight(win::WindowText(Item(IDC_TITLE_SOURCE)), bold, layout.sourceTitle.right),
-                 WrappedTextHeight(targetTitle, bold, layout.targetTitle.right));
+        std::max(sourceTitleHeight_, WrappedTextHeight(targetTitle, bold, layout.targetTitle.right));
     layout = ComputeMainLayout(in);
     layoutInput_ = in;
     layout_ = layout;

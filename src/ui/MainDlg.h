@@ -241,6 +241,7 @@ private:
 
     MenuTracker menuTracker_;
     MainLayoutInput layoutInput_ = {};
+    int sourceTitleHeight_ = 0;  // list 1's title wrapped at its width in the layout
     MainLayout layout_ = {};
     struct PaneDrag {
         PaneGap gap = PaneGap::kNone;

@@ -231,19 +231,9 @@ TEST_F(DialogTextTest, TheMainWindowShowsItsWholeTextsAtTheNarrowestPanes) {
     const std::string where =
         "main window in " + language_ + " at " + std::to_string(win::WindowDpi(main)) + " DPI";
     ExpectTextsFit(main, where + ", first-run size");
-    auto dragTreeGap = [&](int dx) {
-        RECT list{};
-        ::GetWindowRect(dialog_->Item(IDC_LIST_SOURCE), &list);
-        ::MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&list), 2);
-        const int x = list.left - 5, y = list.top + 60;
-        ::SendMessageA(main, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-        ::SendMessageA(main, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + dx, y));
-        ::SendMessageA(main, WM_LBUTTONUP, 0, MAKELPARAM(x + dx, y));
-        Pump();
-    };
-    dragTreeGap(-1000);
+    Drag(TreeGap(), -1000);
     ExpectTextsFit(main, where + ", narrowest tree");
-    dragTreeGap(1000);
+    Drag(TreeGap(), 1000);
     ExpectTextsFit(main, where + ", narrowest lists");
     EXPECT_TRUE(::IsWindowVisible(dialog_->Item(IDC_BTN_SELECT_CARD)));
     Command(ID_TARGET_LUMADEX);

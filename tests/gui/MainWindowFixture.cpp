@@ -5,6 +5,7 @@
 
 #include "TestFiles.h"
 #include "app/MessageBox.h"
+#include "resource.h"
 
 void MainWindowFixture::SetUp() {
     userKey_ = std::make_unique<RegistrySnapshot>(HKEY_CURRENT_USER, "Software\\ZORVA");
@@ -98,4 +99,18 @@ std::string WriteFrame(const std::string& folder, const std::string& base, const
     testing_support::WriteFile(folder + "\\" + base + "\\layout.jpg", std::string(3000, 'L'));
     testing_support::WriteFile(folder + "\\" + base + "\\parts\\piece.bin", std::string(500, 'p'));
     return path;
+}
+
+void MainWindowFixture::Drag(POINT from, int dx) {
+    HWND hwnd = dialog_->Handle();
+    ::SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+    ::SendMessageA(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(from.x + dx / 2, from.y));
+    ::SendMessageA(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(from.x + dx, from.y));
+    ::SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(from.x + dx, from.y));
+    Pump();
+}
+
+POINT MainWindowFixture::TreeGap() const {
+    const RECT list = ChildRect(IDC_LIST_SOURCE);
+    return POINT{list.left - 5, list.top + 60};
 }

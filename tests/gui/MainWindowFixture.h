@@ -35,6 +35,10 @@ protected:
     void Focus(CListCtrlZEL& list);
     void Select(CListCtrlZEL& list, std::initializer_list<int> items);
     void Command(int id);
+    // A press on the window at from, a move dx to the side and a release,
+    // as a drag of a gap between panes; and where the tree's gap is.
+    void Drag(POINT from, int dx);
+    POINT TreeGap() const;
     // Index of the item whose file name is name; -1 when not listed.
     static int FindItem(const CListCtrlZEL& list, const std::string& name);
 

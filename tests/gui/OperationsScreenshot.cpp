@@ -95,14 +95,7 @@ TEST_F(OperationsScreenshot, DISABLED_HoldsTheNarrowestPanesWithTheCard) {
     UseLanguageOfCodePage();
     UseMemoryCard();
     OpenOn(kDemoFolder);
-    HWND hwnd = dialog_->Handle();
-    RECT list{};
-    ::GetWindowRect(dialog_->Item(IDC_LIST_SOURCE), &list);
-    ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&list), 2);
-    const int x = list.left - 5, y = list.top + 60;
-    ::SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    ::SendMessageA(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 1000, y));
-    ::SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x + 1000, y));
+    Drag(TreeGap(), 1000);
     Focus(dialog_->SourceList());
     Select(dialog_->SourceList(), {1});
     HoldFor(8000);

@@ -20,18 +20,6 @@ namespace {
 
 class PanesTest : public MainWindowFixture {
 protected:
-    void Drag(POINT from, int dx) {
-        HWND hwnd = dialog_->Handle();
-        ::SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
-        ::SendMessageA(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(from.x + dx / 2, from.y));
-        ::SendMessageA(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(from.x + dx, from.y));
-        ::SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(from.x + dx, from.y));
-        Pump();
-    }
-    POINT TreeGap() const {
-        const RECT list = ChildRect(IDC_LIST_SOURCE);
-        return POINT{list.left - 5, list.top + 60};
-    }
     POINT ListsGap() const {
         const RECT list = ChildRect(IDC_LIST_SOURCE);
         return POINT{list.right + 2, list.bottom - 20};
