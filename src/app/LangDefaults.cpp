@@ -90,6 +90,9 @@ const LangDefault kPostReleaseLangDefaults[] = {
     {"TITLE_TARGET_FRAMES_ONE", "(1 frame)"},
     {"TITLE_PROGRESS_DELETE_PERMANENT", "Deleting frames permanently"},
     {"MENU_CONTEXT_REFRESH", "&Refresh"},
+    {"MENU_EDIT_FILTER", "&Filter frames"},
+    {"TITLE_FILTER_CUE", "Filter by title or file name"},
+    {"TITLE_FILTERED_FRAMES", "(%s of %s frames shown)"},
     {nullptr, nullptr},  // end of the table
 };
 

@@ -9,6 +9,7 @@
 
 #include "app/LangStrings.h"
 #include "frames/FrameInfoCache.h"
+#include "frames/FrameFilter.h"
 #include "frames/FrameInfoCacheLifetime.h"
 #include "frames/ThumbnailRender.h"
 #include "win/Dpi.h"
@@ -224,6 +225,8 @@ void CListCtrlZEL::Refill() {
     queueNext_ = 0;
     std::vector<std::string> rows;
     unusable_.clear();
+    // Titles are read again: so are the filter's keys.
+    filterKeys_.clear();
     const std::string pattern = folder_ + "*.USD";
     if (!folder_.empty() && beforeFill_) beforeFill_(folder_);
     if (!folder_.empty() && pattern.size() < MAX_PATH) {
@@ -288,8 +291,10 @@ void CListCtrlZEL::Patch(const std::vector<std::string>& gone, const std::vector
     for (const std::vector<std::string>* paths : {&gone, &arrived})
         for (const std::string& path : *paths) leaving.emplace(FoldedKey(path), &path);
     std::vector<std::string> rows;
-    rows.reserve(rows_.size() + arrived.size());
-    for (std::string& row : rows_) {
+    rows.reserve(allRows_.size() + arrived.size());
+    for (const std::vector<std::string>* paths : {&gone, &arrived})
+        for (const std::string& path : *paths) filterKeys_.erase(path);
+    for (std::string& row : allRows_) {
         const auto [first, last] = leaving.equal_range(FoldedKey(row));
         if (std::none_of(first, last,
                          [&row](const auto& left) { return win::EqualsNoCase(*left.second, row); })) {
@@ -323,38 +328,39 @@ void CListCtrlZEL::Patch(const std::vector<std::string>& gone, const std::vector
 
 void CListCtrlZEL::ShowRows(std::vector<std::string> rows, bool sorted) {
     HWND hwnd = Handle();
+    allRows_ = std::move(rows);
+    if (!sorted) SortRows();
+    std::vector<std::string> shown = FilteredRows();
     // The list view holds no items of its own, only their number and which
     // rows are selected: the rows are ours. A fill leaves nothing selected.
     // With as many rows as before, as after F5, the list view keeps its count
     // and its scroll position: a new count redraws the scroll bar, which
     // costs Wine more than the rows.
-    if (rows.size() == rows_.size()) {
+    if (shown.size() == rows_.size()) {
         LVITEMA state{};
         state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         ::SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
         ::SendMessageA(hwnd, LVM_SETSELECTIONMARK, 0, -1);
-        rows_ = std::move(rows);
-        if (!sorted) SortRows();
+        rows_ = std::move(shown);
         ::InvalidateRect(hwnd, nullptr, FALSE);
     } else {
         // One scroll-bar update for the whole fill.
         win::RedrawHeld redrawHeld(hwnd);
         ::SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
-        rows_ = std::move(rows);
-        if (!sorted) SortRows();
+        rows_ = std::move(shown);
         ::SendMessageA(hwnd, LVM_SETITEMCOUNT, rows_.size(), 0);
     }
 }
 
-std::vector<size_t> CListCtrlZEL::SortRows() {
+void CListCtrlZEL::SortRows() {
     // Each record is looked up once, not twice per comparison, and from the
     // cache: the keys are what the rows show.
-    const size_t count = rows_.size();
+    const size_t count = allRows_.size();
     std::vector<const FrameInfo*> records(count);
     for (size_t i = 0; i < count; ++i) {
-        const FrameInfo* info = FindFrameInfo(rows_[i]);
+        const FrameInfo* info = FindFrameInfo(allRows_[i]);
         // An unusable row has no record: it sorts first, with an empty key.
-        records[i] = info || unusable_.count(rows_[i]) ? info : GetFrameInfo(rows_[i]);
+        records[i] = info || unusable_.count(allRows_[i]) ? info : GetFrameInfo(allRows_[i]);
     }
     std::vector<size_t> order(count);
     for (size_t i = 0; i < count; ++i) order[i] = i;
@@ -364,48 +370,93 @@ std::vector<size_t> CListCtrlZEL::SortRows() {
         return CompareFrames(records[a], records[b], sort.mode, sort.descending) < 0;
     });
     std::vector<std::string> sorted(count);
-    for (size_t i = 0; i < count; ++i) sorted[i] = std::move(rows_[order[i]]);
-    rows_ = std::move(sorted);
-    return order;
+    for (size_t i = 0; i < count; ++i) sorted[i] = std::move(allRows_[order[i]]);
+    allRows_ = std::move(sorted);
+}
+
+std::vector<std::string> CListCtrlZEL::FilteredRows() {
+    if (filter_.empty()) return allRows_;
+    std::vector<std::string> shown;
+    for (const std::string& path : allRows_) {
+        auto key = filterKeys_.find(path);
+        if (key == filterKeys_.end()) {
+            std::wstring title, fileName;
+            const auto unusable = unusable_.find(path);
+            if (unusable != unusable_.end()) {
+                fileName = unusable->second.name;
+            } else if (const FrameInfo* info = FindFrameInfo(path)) {
+                title = win::ToWide(info->title);
+                fileName = win::ToWide(info->fileName);
+            }
+            key = filterKeys_.emplace(path, FilterKey(title, fileName)).first;
+        }
+        if (FilterFinds(key->second, filter_)) shown.push_back(path);
+    }
+    return shown;
+}
+
+void CListCtrlZEL::SetRowCount(size_t count) {
+    HWND hwnd = Handle();
+    if (static_cast<size_t>(::SendMessageA(hwnd, LVM_GETITEMCOUNT, 0, 0)) == count) return;
+    // One scroll-bar update.
+    win::RedrawHeld redrawHeld(hwnd);
+    ::SendMessageA(hwnd, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL);
+}
+
+void CListCtrlZEL::KeepingSelection(const std::function<void()>& change) {
+    HWND hwnd = Handle();
+    // The list view knows rows by number only: the selection, the focus and
+    // the anchor of a shift-click follow their frames to their new numbers.
+    std::unordered_set<std::string> selected;
+    for (int i : GetSelectedItems()) selected.insert(rows_[i]);
+    const std::string focused = GetItemPath(
+        static_cast<int>(::SendMessageA(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+    const std::string mark = GetItemPath(static_cast<int>(::SendMessageA(hwnd, LVM_GETSELECTIONMARK, 0, 0)));
+    // Only what is set is cleared: each state change repaints its row.
+    LVITEMA state{};
+    if (!selected.empty() || !focused.empty()) {
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+    }
+    change();
+    SetRowCount(rows_.size());
+    int newMark = -1;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        const std::string& path = rows_[i];
+        state.stateMask = state.state = 0;
+        if (!selected.empty() && selected.count(path)) state.stateMask = state.state = LVIS_SELECTED;
+        if (!focused.empty() && path == focused) state.stateMask = state.state |= LVIS_FOCUSED;
+        if (state.stateMask) ::SendMessageA(hwnd, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
+        if (!mark.empty() && path == mark) newMark = static_cast<int>(i);
+    }
+    ::SendMessageA(hwnd, LVM_SETSELECTIONMARK, 0, newMark);
+    ::InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 void CListCtrlZEL::Sort() {
-    HWND hwnd = Handle();
-    if (!hwnd) return;
+    if (!Handle()) return;
     // The buttons follow the selection, which a sort keeps: one update.
     ItemChangesHeld held(*this);
-    const std::vector<int> selected = GetSelectedItems();
+    KeepingSelection([this] {
+        SortRows();
+        rows_ = FilteredRows();
+    });
+}
+
+void CListCtrlZEL::SetFilter(const std::string& text) {
+    std::wstring folded = FoldForFilter(win::ToWide(text));
+    if (folded == filter_) return;
+    filter_ = std::move(folded);
+    if (!Handle()) return;
+    ItemChangesHeld held(*this);
+    KeepingSelection([this] { rows_ = FilteredRows(); });
+    // The rows found start at the top, unless the focused frame is still one.
     const int focused =
-        static_cast<int>(::SendMessageA(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-    const int mark = static_cast<int>(::SendMessageA(hwnd, LVM_GETSELECTIONMARK, 0, 0));
-    const std::vector<size_t> order = SortRows();
-    // The list view knows rows by number only: the selection, the focus and
-    // the anchor of a shift-click follow their frames to the new numbers.
-    std::vector<int> newIndex(order.size());
-    for (size_t i = 0; i < order.size(); ++i) newIndex[order[i]] = static_cast<int>(i);
-    auto moved = [&newIndex](int old) {
-        return old >= 0 && static_cast<size_t>(old) < newIndex.size() ? newIndex[old] : -1;
-    };
-    // Only what is set is cleared: each state change repaints its row.
-    LVITEMA state{};
-    if (!selected.empty()) {
-        state.stateMask = LVIS_SELECTED;
-        ::SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-    }
-    if (focused >= 0) {
-        state.stateMask = LVIS_FOCUSED;
-        ::SendMessageA(hwnd, LVM_SETITEMSTATE, focused, reinterpret_cast<LPARAM>(&state));
-    }
-    for (int old : selected) {
-        state.stateMask = state.state = LVIS_SELECTED;
-        ::SendMessageA(hwnd, LVM_SETITEMSTATE, moved(old), reinterpret_cast<LPARAM>(&state));
-    }
-    if (moved(focused) >= 0) {
-        state.stateMask = state.state = LVIS_FOCUSED;
-        ::SendMessageA(hwnd, LVM_SETITEMSTATE, moved(focused), reinterpret_cast<LPARAM>(&state));
-    }
-    ::SendMessageA(hwnd, LVM_SETSELECTIONMARK, 0, moved(mark));
-    ::InvalidateRect(hwnd, nullptr, FALSE);
+        static_cast<int>(::SendMessageA(Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (!rows_.empty()) ::SendMessageA(Handle(), LVM_ENSUREVISIBLE, std::max(0, focused), FALSE);
+    // Rows that came into view wait for their thumbnails like any others.
+    nearView_ = {-1, -1};
+    StartThumbnails();
 }
 
 std::string CListCtrlZEL::GetFolder() const {
@@ -415,6 +466,16 @@ std::string CListCtrlZEL::GetFolder() const {
 std::string CListCtrlZEL::GetItemPath(int index) const {
     if (!Handle() || index < 0 || static_cast<size_t>(index) >= rows_.size()) return {};
     return rows_[index];
+}
+
+std::vector<std::string> CListCtrlZEL::FrameFileNames() const {
+    std::vector<std::string> names;
+    names.reserve(allRows_.size());
+    for (const std::string& path : allRows_) {
+        const size_t slash = win::FindLastChar(path, '\\');
+        names.push_back(slash == std::string::npos ? path : path.substr(slash + 1));
+    }
+    return names;
 }
 
 std::string CListCtrlZEL::GetItemFileName(int index) const {

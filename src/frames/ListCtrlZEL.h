@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <map>
+#include <unordered_map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -102,6 +103,17 @@ public:
     // The folder as set, ending with a backslash (empty while none is set).
     const std::string& Folder() const { return folder_; }
 
+    // The quick filter: only the frames whose title or file name holds the
+    // text are rows, without case or width counting. Fills, patches and
+    // sorts keep it; an empty text shows every frame. The rows that stay
+    // keep their selection.
+    void SetFilter(const std::string& text);
+    bool IsFiltered() const { return !filter_.empty(); }
+    // Every frame of the folder, shown or not (GetItemCount counts the rows).
+    size_t FrameCount() const { return allRows_.size(); }
+    // The file names of every frame of the folder, shown or not.
+    std::vector<std::string> FrameFileNames() const;
+
     // The full path of an item's frame file, as the folder scan found it.
     std::string GetItemPath(int index) const;
     // Name and extension of an item's frame file; empty when the file is gone.
@@ -164,9 +176,16 @@ private:
     // Gives the list view these rows, sorted first unless they are; leaves
     // nothing selected.
     void ShowRows(std::vector<std::string> rows, bool sorted);
-    // Puts rows_ in the current sort order (equal frames keep their order)
-    // and returns, for each new row, the row it came from.
-    std::vector<size_t> SortRows();
+    // Puts allRows_ in the current sort order (equal frames keep their order).
+    void SortRows();
+    // The frames of allRows_ the filter finds, in their order.
+    std::vector<std::string> FilteredRows();
+    // Runs a change of the rows (and their number) and then selects again
+    // the frames that were selected and are still rows, with the focus and
+    // the anchor of a shift-click.
+    void KeepingSelection(const std::function<void()>& change);
+    // Gives the list view the number of rows, when it changed.
+    void SetRowCount(size_t count);
     // Answers LVN_GETDISPINFO (A or W) with the row's path.
     void GiveItemText(NMHDR* header) const;
     // The tip over the rows: why the row under the pointer cannot be used,
@@ -222,6 +241,12 @@ private:
     // The frame file paths in row order. The list view is a virtual one: it
     // keeps only the number of rows and their states, and asks us for the rest.
     std::vector<std::string> rows_;
+    // Every frame of the folder in sort order; rows_ is those the filter finds.
+    std::vector<std::string> allRows_;
+    std::wstring filter_;  // folded; empty: no filter
+    // Each frame's title and file name as the filter reads them, made when
+    // first asked for; a fill makes them again.
+    std::unordered_map<std::string, std::wstring> filterKeys_;
     // The rows whose names cannot be used, by their path in rows_ (which
     // holds '?' for what the code page lacks, so it names no other file).
     struct UnusableRow {

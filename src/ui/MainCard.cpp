@@ -138,11 +138,15 @@ bool CZELMaintenanceDlg::CheckCardPresent() {
 }
 
 std::string CZELMaintenanceDlg::TargetTitleText(int width) const {
-    const std::string frames = std::to_string(targetList_.GetItemCount());
+    // The card's count is of every frame on it, found or not: its limit
+    // counts them all. The filter's count follows it.
+    const std::string frames = std::to_string(targetList_.FrameCount());
+    const std::string found = FilterCountText(targetList_);
     if (app_.GetLayoutAdditionTo() != kTargetMemoryCard)
         return GetLangString("TITLE_ZELLIT2_LX") + " " +
-               (frames == "1" ? GetLangString("TITLE_TARGET_FRAMES_ONE")
-                              : ReportText("TITLE_TARGET_FRAMES", {frames}));
+               (!found.empty()  ? found
+                : frames == "1" ? GetLangString("TITLE_TARGET_FRAMES_ONE")
+                                : ReportText("TITLE_TARGET_FRAMES", {frames}));
     const std::string drive = app_.GetMemoryCardDrive() + " ";
     ULONGLONG freeBytes = 0;
     std::vector<std::string> forms;
@@ -157,6 +161,8 @@ std::string CZELMaintenanceDlg::TargetTitleText(int width) const {
         const std::string state = GetLangString("TITLE_CARD_NOT_PRESENT");
         forms = {GetLangString("TITLE_ZELLIT2_MEMCART") + drive + state, drive + state};
     }
+    if (!found.empty())
+        for (std::string& form : forms) form += " " + found;
     // Words go in a fixed order: the words before the drive, then "frames",
     // then "free". The shortest form wraps when even it does not fit.
     win::WindowDc dc(Handle());

@@ -14,7 +14,7 @@
 namespace {
 // Commands with a handler of their own; the menu walk disables any other.
 bool HasCommandHandler(UINT id) {
-    return (id >= ID_FILE_CLOSE && id <= ID_SORT_DATE) || (id >= ID_EDIT_ADD && id <= ID_EDIT_NEW_FOLDER) ||
+    return (id >= ID_FILE_CLOSE && id <= ID_SORT_DATE) || (id >= ID_EDIT_ADD && id <= ID_EDIT_FILTER) ||
            id == ID_TARGET_REMOVE_CARD;
 }
 }  // namespace
@@ -25,6 +25,14 @@ bool CZELMaintenanceDlg::OnCommand(WORD id, WORD code, HWND control) {
     // disabled then; this catches what slips through (a posted command).
     if (IsOperationRunning() && id != ID_FILE_CLOSE && id != ID_HELP_ABOUT) return true;
     switch (id) {
+        case IDC_FILTER_SOURCE:
+        case IDC_FILTER_TARGET: {
+            const ActiveList list = id == IDC_FILTER_SOURCE ? ActiveList::kSource : ActiveList::kTarget;
+            if (code == EN_CHANGE) OnFilterChanged(list);
+            // Typing in a list's box makes that list the one the commands act on.
+            if (code == EN_SETFOCUS && activeList_ != list) OnListFocus(list);
+            return true;
+        }
         case IDC_BTN_ADD:
             if (code == BN_CLICKED) OnAdd();
             return true;
@@ -144,11 +152,19 @@ void CZELMaintenanceDlg::UpdateCommandButtons() {
     ::EnableWindow(Item(IDC_BTN_DELETE), idle && n > 0);
     ::EnableWindow(Item(IDC_BTN_RENAME), idle && n == 1);
     ::EnableWindow(Item(IDC_BTN_SELECT_CARD), idle);
+    for (ActiveList list : {ActiveList::kSource, ActiveList::kTarget}) ::EnableWindow(FilterBox(list), idle);
     DisableCardWritesWhenMissing();
-    UpdateTargetTitle();
+    UpdateListTitles();
 }
 
-void CZELMaintenanceDlg::UpdateTargetTitle() {
+void CZELMaintenanceDlg::UpdateListTitles() {
+    const std::string sourceTitle = SourceTitleText();
+    if (layoutInput_.clientWidth != 0 && win::WindowText(Item(IDC_TITLE_SOURCE)) != sourceTitle &&
+        WrappedTextHeight(sourceTitle, boldFont_.Get(), layout_.sourceTitle.right) != sourceTitleHeight_) {
+        LayoutControls();
+        return;
+    }
+    if (win::WindowText(Item(IDC_TITLE_SOURCE)) != sourceTitle) SetItemText(IDC_TITLE_SOURCE, sourceTitle);
     // Before the first layout the title has no width to fit yet.
     if (layoutInput_.clientWidth == 0) {
         SetItemText(IDC_TITLE_TARGET, TargetTitleText(0));
@@ -269,7 +285,7 @@ void CZELMaintenanceDlg::OnRefresh() {
     targetList_.SetFolder(app_.GetTargetFolder());
     EndFrameInfoRefresh();
     refreshing_ = false;
-    UpdateTargetTitle();
+    UpdateListTitles();
 }
 
 void CZELMaintenanceDlg::OnTargetLumadex() {
@@ -277,10 +293,11 @@ void CZELMaintenanceDlg::OnTargetLumadex() {
     if (win::EqualsNoCase(tree_.GetSelectedPath(), app_.GetLumadexTargetFolder())) {
         ShowErrorBox("ERR_SELECT_SAME_TARGET");
     } else {
+        ClearFilter(ActiveList::kTarget);
         targetList_.SetFolder(app_.GetLumadexTargetFolder());
         app_.SetLayoutAdditionTo(kTargetLumadexFolder);
     }
-    UpdateTargetTitle();
+    UpdateListTitles();
 }
 
 void CZELMaintenanceDlg::OnTargetMemoryCard() {
@@ -293,12 +310,13 @@ void CZELMaintenanceDlg::OnTargetMemoryCard() {
         openWizard_ = nullptr;
         if (answer == IDOK) {
             const std::string drive = wizard.GetChosenDrive();
+            ClearFilter(ActiveList::kTarget);
             targetList_.SetFolder(drive + "VOZEL");
             app_.SetLayoutAdditionTo(kTargetMemoryCard);
             app_.SetMemoryCardDrive(drive);
         }
     }
-    UpdateTargetTitle();
+    UpdateListTitles();
 }
 
 void CZELMaintenanceDlg::SelectTreeRoot() {
@@ -318,6 +336,7 @@ void CZELMaintenanceDlg::OnTreeSelChanged() {
         ShowErrorBox("ERR_SELECT_SAME_FOLDER");
         SelectTreeRoot();
     } else if (sourceList_.Handle() && !refreshing_) {
+        ClearFilter(ActiveList::kSource);
         sourceList_.SetFolder(path);
     }
     ::EnableWindow(Item(IDC_BTN_NEW_FOLDER), !IsOperationRunning() && tree_.IsSelectedFileSystem() == 1);

@@ -78,6 +78,7 @@ BOOL CZELMaintenanceDlg::OnInitDialog() {
     CreateFonts();
     ::SetWindowTextA(Handle(), GetLangString("TITLE_APP").c_str());
     SetMenuTexts();
+    InitFilterBoxes();
     SetItemText(IDC_BTN_SELECT_CARD, GetLangString("BTN_SELECT"));
     SetItemText(IDC_TARGET_LABEL, GetLangString("TITLE_ZELLIT_TO"));
     accelerators_.Reset(::LoadAcceleratorsA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_ACCELERATORS)));
@@ -123,7 +124,7 @@ BOOL CZELMaintenanceDlg::OnInitDialog() {
     if (win::EqualsNoCase(tree_.GetSelectedPath(), app_.GetTargetFolder())) SelectTreeRoot();
     sourceList_.SetFolder(tree_.GetSelectedPath());
     targetList_.SetFolder(app_.GetTargetFolder());
-    UpdateTargetTitle();
+    UpdateListTitles();
     RegisterDropTargets();
     RegisterDriveNotifications();
     PlaceWindow();
@@ -231,6 +232,9 @@ void CZELMaintenanceDlg::LayoutControls() {
     in.sourcePane = app_.GetSourcePane();
     in.dpi = dpi_;
     in.card = app_.GetLayoutAdditionTo() == kTargetMemoryCard;
+    in.filterHeight = TextExtent(IDC_BTN_ADD, guiFont).cy + win::ScaleForDpi(8, dpi_);
+    const std::string sourceTitle = SourceTitleText();
+    if (win::WindowText(Item(IDC_TITLE_SOURCE)) != sourceTitle) SetItemText(IDC_TITLE_SOURCE, sourceTitle);
     // The widths do not depend on the rows' heights: a second pass grows the
     // label's row and the titles' row for texts that need more lines there.
     MainLayout layout = ComputeMainLayout(in);
@@ -261,6 +265,8 @@ void CZELMaintenanceDlg::LayoutControls() {
     place(IDC_TARGET_LABEL, layout.targetLabel, bold, FALSE);
     for (int i = 0; i < 5; ++i) place(kMiddleButtons[i], layout.middle[i], normal, FALSE);
     place(IDC_BTN_SELECT_CARD, layout.selectCard, normal, FALSE);
+    place(IDC_FILTER_SOURCE, layout.sourceFilter, normal, FALSE);
+    place(IDC_FILTER_TARGET, layout.targetFilter, normal, FALSE);
     if (win::WindowText(Item(IDC_TITLE_TARGET)) != targetTitle) SetItemText(IDC_TITLE_TARGET, targetTitle);
     ::ShowWindow(Item(IDC_BTN_SELECT_CARD), in.card ? SW_SHOW : SW_HIDE);
     // The window clips its children, so invalidating it alone would leave
@@ -315,6 +321,9 @@ void CZELMaintenanceDlg::OnAbout() {
 }
 
 bool CZELMaintenanceDlg::PreTranslateMessage(MSG* msg) {
+    // Keys typed in a filter box edit its text, but for a few shortcuts.
+    if (msg->hwnd == FilterBox(ActiveList::kSource) || msg->hwnd == FilterBox(ActiveList::kTarget))
+        return OnFilterKey(msg);
     // Shift+F10 opens the tree's context menu as the menu key does: Wine's
     // tree view keeps that key to itself, where the list views pass it on.
     if ((msg->message == WM_SYSKEYDOWN || msg->message == WM_KEYDOWN) && msg->wParam == VK_F10 &&

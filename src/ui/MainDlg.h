@@ -50,7 +50,9 @@ public:
 
     void LayoutControls();
     void UpdateCommandButtons();
-    void UpdateTargetTitle();
+    // Both lists' titles, with their counts; a title that needs another
+    // line lays the window out again.
+    void UpdateListTitles();
 
     CFolderTreeCtrl& Tree() { return tree_; }
     CListCtrlZEL& SourceList() { return sourceList_; }
@@ -139,6 +141,20 @@ private:
     void EndPaneDrag();
     void ShowSelectedTreeLabel();
 
+    // Quick filter (MainFilter.cpp): a box above each list.
+    HWND FilterBox(ActiveList list) const;
+    void InitFilterBoxes();
+    void OnFilterChanged(ActiveList list);
+    // Empties a list's box and shows all its frames (a new folder or target).
+    void ClearFilter(ActiveList list);
+    // Puts the caret in the active list's box (Ctrl+F, Ctrl+E).
+    void OnFindFilter();
+    // Keys typed in a box: true when taken here. Only F5 and the filter's
+    // own keys reach the window's shortcuts; the rest edit the text.
+    bool OnFilterKey(MSG* msg);
+    // "(12 of 1,000 frames shown)" while a list is filtered, else empty.
+    std::string FilterCountText(const CListCtrlZEL& list) const;
+
     // Drag and drop (MainDragDrop.cpp)
     void RegisterDropTargets();
     void RevokeDropTargets();
@@ -183,6 +199,7 @@ private:
     // List 2's title for a width: the whole of it, or it shortened word by
     // word in a fixed order, always with the drive, the count and the free space.
     std::string TargetTitleText(int width) const;
+    std::string SourceTitleText() const;
     void DisableCardWritesWhenMissing();
     bool CanRemoveCard() const;
     void OnRemoveCardSafely();

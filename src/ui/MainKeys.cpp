@@ -24,6 +24,7 @@ const EditItem kEditItems[] = {
     {ID_EDIT_DELETE, "MENU_EDIT_DELETE", "\tDel", IDC_BTN_DELETE},
     {ID_EDIT_RENAME, "MENU_EDIT_RENAME", "\tF2", IDC_BTN_RENAME},
     {ID_EDIT_SELECT_ALL, "MENU_EDIT_SELECT_ALL", "\tCtrl+A", 0},
+    {ID_EDIT_FILTER, "MENU_EDIT_FILTER", "\tCtrl+F", 0},
     {ID_EDIT_NEW_FOLDER, "MENU_EDIT_NEW_FOLDER", "\tF7", IDC_BTN_NEW_FOLDER},
 };
 
@@ -44,7 +45,7 @@ std::string RefreshText() {
 
 // Commands that work on the active list's selection.
 bool ActsOnList(UINT id) {
-    return id != ID_EDIT_NEW_FOLDER;
+    return id != ID_EDIT_NEW_FOLDER && id != ID_EDIT_FILTER;
 }
 
 constexpr WORD kFromAccelerator = 1;
@@ -65,6 +66,7 @@ bool CZELMaintenanceDlg::IsEditCommandEnabled(UINT id) {
     const EditItem* item = FindEditItem(id);
     if (!item) return false;
     if (item->button) return ::IsWindowEnabled(Item(item->button)) != FALSE;
+    if (id == ID_EDIT_FILTER) return ::IsWindowEnabled(FilterBox(ActiveList::kSource)) != FALSE;
     CListCtrlZEL* active = ActiveListCtrl();
     return active && active->GetItemCount() > 0;
 }
@@ -99,6 +101,9 @@ bool CZELMaintenanceDlg::OnEditCommand(WORD id, WORD code) {
             break;
         case ID_EDIT_NEW_FOLDER:
             OnNewFolder();
+            break;
+        case ID_EDIT_FILTER:
+            OnFindFilter();
             break;
         default:
             break;

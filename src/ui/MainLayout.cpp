@@ -127,7 +127,10 @@ MainLayout ComputeMainLayout(const MainLayoutInput& given) {
     const int labelHeight = std::max(c, in.labelHeight);
     const int titleHeight = std::max({c, in.titleHeight, in.card ? b - px(5) : 0});
     const int titleTop = px(10) + labelHeight;
-    const int y0 = titleTop + titleHeight + px(5);
+    // The filter boxes' row, when there is one, comes between the titles and
+    // the lists; the tree starts beside it.
+    const int filterTop = titleTop + titleHeight + px(5);
+    const int y0 = in.filterHeight > 0 ? filterTop + in.filterHeight + px(5) : filterTop;
     const int f = TreeWidthOf(in, Scaled(in.clientWidth, ValidPane(in.treePane, kDefaultTreePane)));
     int lw = 0;
     int targetWidth = 0;
@@ -140,13 +143,18 @@ MainLayout ComputeMainLayout(const MainLayoutInput& given) {
 
     MainLayout out{};
     out.newFolder = Box(px(10), in.clientHeight - b - px(10), folderButtonWidth, b);
-    out.tree = Box(px(10), y0, std::max(f, folderButtonWidth), in.clientHeight - y0 - b - px(15));
+    out.tree =
+        Box(px(10), filterTop, std::max(f, folderButtonWidth), in.clientHeight - filterTop - b - px(15));
     out.sourceList = Box(f + px(20), y0, lw, listHeight);
     out.sourceTitle = Box(f + px(20), titleTop, lw, titleHeight);
     const int targetX = in.clientWidth - targetWidth - px(10);
     out.targetList = Box(targetX, y0, targetWidth, listHeight);
     out.targetTitle = Box(targetX, titleTop, besideButton, titleHeight);
     out.targetLabel = Box(targetX, px(5), targetWidth, labelHeight);
+    if (in.filterHeight > 0) {
+        out.sourceFilter = Box(out.sourceList.left, filterTop, lw, in.filterHeight);
+        out.targetFilter = Box(targetX, filterTop, targetWidth, in.filterHeight);
+    }
     const int middleX = f + lw + px(25);  // 5 pixels right of the source list
     for (int i = 0; i < 5; ++i) out.middle[i] = Box(middleX, y0 + i * (b + px(5)), in.middleWidth, b);
     out.selectCard = Box(targetX + targetWidth - selectWidth, y0 - b - px(5), selectWidth, b);

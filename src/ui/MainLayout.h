@@ -23,6 +23,7 @@ struct MainLayoutInput {
     int labelHeight = 0;    // the target label's text at its width, when taller than a caption
     int titleHeight = 0;    // the taller list title's, likewise
     bool card = true;       // the choose-card button shows beside list 2's title
+    int filterHeight = 0;   // the filter boxes' row above the lists; 0: none
     int treePane = kDefaultTreePane;
     int sourcePane = kDefaultSourcePane;
     int dpi = 96;  // the fixed margins are given at 96 DPI
@@ -31,7 +32,8 @@ struct MainLayoutInput {
 // Rectangles as x, y, width, height (RECT's right/bottom hold width/height).
 struct MainLayout {
     RECT newFolder, tree, sourceList, sourceTitle, targetList, targetTitle, targetLabel, selectCard;
-    RECT middle[5];  // move back, add, copy, delete, rename (top to bottom)
+    RECT sourceFilter, targetFilter;  // above their lists; empty without a filter row
+    RECT middle[5];                   // move back, add, copy, delete, rename (top to bottom)
 };
 
 MainLayout ComputeMainLayout(const MainLayoutInput& in);

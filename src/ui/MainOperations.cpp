@@ -78,12 +78,13 @@ bool CZELMaintenanceDlg::PrepareMemoryCard(const std::vector<std::string>& names
 
 bool CZELMaintenanceDlg::CardHasRoomFor(const std::vector<std::string>& names) const {
     // Names already on the card replace a frame there and do not count again.
+    // Every frame on the card counts, whether the filter shows it or not.
     int newFrames = static_cast<int>(names.size());
-    const int onCard = targetList_.GetItemCount();
+    const std::vector<std::string> onCard = targetList_.FrameFileNames();
     for (const std::string& name : names)
-        for (int i = 0; i < onCard; ++i)
-            if (win::EqualsNoCase(targetList_.GetItemFileName(i), name)) --newFrames;
-    return onCard + newFrames <= kMemoryCardLimit;
+        for (const std::string& there : onCard)
+            if (win::EqualsNoCase(there, name)) --newFrames;
+    return static_cast<int>(onCard.size()) + newFrames <= kMemoryCardLimit;
 }
 
 void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferred,
@@ -296,6 +297,9 @@ void CZELMaintenanceDlg::ShowOperationRunning() {
 void CZELMaintenanceDlg::EndOperation() {
     operationRunning_ = operationShown_ = false;
     ::EnableWindow(tree_.Handle(), TRUE);
+    // What was typed in a filter box while the operation ran applies now.
+    for (ActiveList list : {ActiveList::kSource, ActiveList::kTarget})
+        ListOf(list).SetFilter(win::WindowText(FilterBox(list)));
     ::EnableWindow(Item(IDC_BTN_NEW_FOLDER), tree_.IsSelectedFileSystem() == 1);
     if (const DWORD drives = std::exchange(drivesChangedMeanwhile_, 0)) OnDrivesChanged(drives);
     UpdateCommandButtons();

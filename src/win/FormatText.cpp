@@ -1,6 +1,27 @@
 #include "win/FormatText.h"
 
+#include <string>
+
 namespace win {
+
+std::string CountText(ULONGLONG count) {
+    const std::string digits = std::to_string(count);
+    NUMBERFMTA format = {};
+    char decimal[8] = ".", thousand[8] = ",", grouping[16] = "3;0";
+    ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, sizeof decimal);
+    ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousand, sizeof thousand);
+    ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SGROUPING, grouping, sizeof grouping);
+    // "3;0" is the locale's way of saying groups of three, which the
+    // structure says as 3.
+    format.Grouping = grouping[0] >= '0' && grouping[0] <= '9' ? grouping[0] - '0' : 3;
+    format.lpDecimalSep = decimal;
+    format.lpThousandSep = thousand;
+    format.LeadingZero = 1;
+    format.NegativeOrder = 1;
+    char out[64] = {};
+    if (::GetNumberFormatA(LOCALE_USER_DEFAULT, 0, digits.c_str(), &format, out, sizeof out) > 0) return out;
+    return digits;
+}
 
 std::string FormatMessageText(const std::string& format, const std::vector<std::string>& args,
                               UINT codePage) {

@@ -16,4 +16,7 @@ namespace win {
 std::string FormatMessageText(const std::string& format, const std::vector<std::string>& args,
                               UINT codePage = CP_ACP);
 
+// A count as the user's locale writes whole numbers: "1,000" in English.
+std::string CountText(ULONGLONG count);
+
 }  // namespace win

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "OperationsFixture.h"
+#include "TreeSelect.h"
 #include "app/LangStrings.h"
 #include "app/MessageBox.h"
 #include "resource.h"
@@ -11,6 +12,7 @@
 
 using testing_support::Exists;
 using testing_support::ModalDriver;
+using Names = std::vector<std::string>;
 
 namespace {
 
@@ -143,6 +145,76 @@ TEST_F(KeysAndMenusTest, KeysFollowTheButtonsAndActOnTheListTheyAreTypedIn) {
     EXPECT_TRUE(::IsWindow(dialog_->Handle()));
 }
 
+TEST_F(KeysAndMenusTest, TheFilterBoxShowsTheFramesFoundAndTheCommandsTakeOnlyThose) {
+    WriteFrame(dir_.Path(), "ALPHA", "Sunny beach");
+    WriteFrame(dir_.Path(), "BETA", "Snowy hill");
+    WriteFrame(dir_.Path(), "GAMMA", "Sunset");
+    WriteFrame(dir_.Path(), "SUNDAY", "Other");  // found by its file name
+    WriteFrame(dir_.Path(), "OMEGA", "Rain");
+    testing_support::MakeDirs(dir_ / "Elsewhere");
+    OpenOn(dir_.Path());
+    CListCtrlZEL& source = dialog_->SourceList();
+    HWND box = dialog_->Item(IDC_FILTER_SOURCE);
+    auto title = [&] { return win::WindowText(dialog_->Item(IDC_TITLE_SOURCE)); };
+    auto type = [&](const char* text) {
+        for (const char* c = text; *c; ++c) ::SendMessageA(box, WM_CHAR, static_cast<unsigned char>(*c), 1);
+        Pump();
+    };
+    EXPECT_EQ(title(), GetLangString("TITLE_ZELLIT1"));
+
+    // Ctrl+F in the list puts the caret in its box; typing filters at once.
+    Focus(source);
+    EXPECT_TRUE(Key(source.Handle(), 'F', true));
+    ASSERT_EQ(::GetFocus(), box);
+    type("sun");
+    EXPECT_EQ(ListNames(source), (Names{"ALPHA.USD", "GAMMA.USD", "SUNDAY.USD"}));
+    EXPECT_EQ(title(), GetLangString("TITLE_ZELLIT1") + " (3 of 5 frames shown)");
+    // Keys typed in the box edit it: Ctrl+A selects its text and Del deletes
+    // no frame.
+    EXPECT_TRUE(Key(box, 'A', true));
+    EXPECT_EQ(SelectedCount(source), 0);
+    EXPECT_FALSE(Key(box, VK_DELETE));
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+
+    // Ctrl+A in the list selects the frames shown, and Add moves those only.
+    Focus(source);
+    Key(source.Handle(), 'A', true);
+    EXPECT_EQ(SelectedCount(source), 3);
+    Command(IDC_BTN_ADD);
+    EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+    const std::string target = app_->GetLumadexTargetFolder();
+    for (const char* moved : {"ALPHA", "GAMMA", "SUNDAY"}) {
+        EXPECT_TRUE(Exists(target + "\\" + moved + ".USD")) << moved;
+        EXPECT_TRUE(testing_support::IsDirectory(target + "\\" + moved)) << moved;
+    }
+    EXPECT_EQ(Entries(dir_.Path()), (Names{"BETA", "BETA.USD", "Elsewhere", "OMEGA", "OMEGA.USD"}));
+    // The filter stays through the operation and F5.
+    EXPECT_EQ(win::WindowText(box), "sun");
+    EXPECT_EQ(source.GetItemCount(), 0);
+    EXPECT_EQ(title(), GetLangString("TITLE_ZELLIT1") + " (0 of 2 frames shown)");
+    Key(source.Handle(), VK_F5);
+    EXPECT_EQ(source.GetItemCount(), 0);
+    EXPECT_EQ(source.FrameCount(), 2u);
+
+    // Esc empties the box, and then goes back to the list.
+    ::SetFocus(box);
+    EXPECT_TRUE(Key(box, VK_ESCAPE));
+    EXPECT_EQ(win::WindowText(box), "");
+    EXPECT_EQ(ListNames(source), (Names{"BETA.USD", "OMEGA.USD"}));
+    EXPECT_EQ(title(), GetLangString("TITLE_ZELLIT1"));
+    EXPECT_TRUE(Key(box, VK_ESCAPE));
+    EXPECT_EQ(::GetFocus(), source.Handle());
+
+    // Another folder starts unfiltered.
+    ::SetFocus(box);
+    type("rain");
+    EXPECT_EQ(ListNames(source), (Names{"OMEGA.USD"}));
+    ASSERT_TRUE(testing_support::SelectTreePath(dialog_->Tree(), dir_ / "Elsewhere"));
+    Pump();
+    EXPECT_EQ(win::WindowText(box), "");
+    EXPECT_EQ(title(), GetLangString("TITLE_ZELLIT1"));
+}
+
 TEST_F(KeysAndMenusTest, NoKeyStartsAnythingWhileATransferRuns) {
     WriteFrame(dir_.Path(), "ROSE", "Rose here");
     WriteFrame(dir_.Path(), "TULIP", "Tulip");
@@ -184,12 +256,14 @@ TEST_F(KeysAndMenusTest, MenusShowTheKeysAndTheButtonsStates) {
     HMENU edit = ::GetSubMenu(::GetMenu(dialog_->Handle()), 1);
     ::SendMessageA(dialog_->Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 1);
     std::vector<MenuEntry> bar = MenuEntries(edit);
-    ASSERT_EQ(bar.size(), 7u);
+    ASSERT_EQ(bar.size(), 8u);
     EXPECT_EQ(Find(bar, ID_EDIT_DELETE)->text, GetLangString("MENU_EDIT_DELETE") + "\tDel");
     EXPECT_EQ(Find(bar, ID_EDIT_RENAME)->text, GetLangString("MENU_EDIT_RENAME") + "\tF2");
     EXPECT_EQ(Find(bar, ID_EDIT_SELECT_ALL)->text, GetLangString("MENU_EDIT_SELECT_ALL") + "\tCtrl+A");
     EXPECT_EQ(Find(bar, ID_EDIT_NEW_FOLDER)->text, GetLangString("MENU_EDIT_NEW_FOLDER") + "\tF7");
-    for (UINT id : {ID_EDIT_ADD, ID_EDIT_COPY, ID_EDIT_DELETE, ID_EDIT_SELECT_ALL, ID_EDIT_NEW_FOLDER})
+    EXPECT_EQ(Find(bar, ID_EDIT_FILTER)->text, GetLangString("MENU_EDIT_FILTER") + "\tCtrl+F");
+    for (UINT id :
+         {ID_EDIT_ADD, ID_EDIT_COPY, ID_EDIT_DELETE, ID_EDIT_SELECT_ALL, ID_EDIT_NEW_FOLDER, ID_EDIT_FILTER})
         EXPECT_TRUE(Find(bar, id)->enabled) << id;
     EXPECT_FALSE(Find(bar, ID_EDIT_RENAME)->enabled);
     EXPECT_FALSE(Find(bar, ID_EDIT_MOVE_BACK)->enabled);

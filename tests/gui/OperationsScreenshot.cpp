@@ -100,3 +100,12 @@ TEST_F(OperationsScreenshot, DISABLED_HoldsTheNarrowestPanesWithTheCard) {
     Select(dialog_->SourceList(), {1});
     HoldFor(8000);
 }
+
+TEST_F(OperationsScreenshot, DISABLED_HoldsAFilteredList) {
+    if (!testing_support::Exists(kDemoFolder)) GTEST_SKIP() << kDemoFolder;
+    OpenOn(kDemoFolder);
+    HWND box = dialog_->Item(IDC_FILTER_SOURCE);
+    ::SetFocus(box);
+    for (const char c : std::string("flo")) ::SendMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 1);
+    HoldFor(8000);
+}

@@ -88,20 +88,24 @@ TEST_F(TransferOpsTest, ACardOverTheLimitRefusesAndChangesNothing) {
     const Names sourceBefore = Entries(dir_.Path());
     const Names cardBefore = Entries(kCardFolder);
 
-    // Both the add and the copy from the source list count.
-    for (int button : {IDC_BTN_ADD, IDC_BTN_COPY}) {
-        boxes_.clear();
-        Focus(dialog_->SourceList());
-        Select(dialog_->SourceList(), {0, 1, 2});
-        Command(button);
-        ASSERT_EQ(boxes_.size(), 1u) << button;
-        EXPECT_EQ(boxes_[0].text, GetLangString("ERR_ZELLIT2_OVER_MAX_NUM"));
-        EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
-        EXPECT_EQ(Entries(dir_.Path()), sourceBefore);
-        EXPECT_EQ(Entries(kCardFolder), cardBefore);
-        EXPECT_EQ(dialog_->TargetList().GetItemCount(), 98);
-        EXPECT_EQ(dialog_->SourceList().GetItemCount(), 3);
-    }
+    // Both the add and the copy from the source list count, and so do the
+    // card's frames its filter hides.
+    for (const char* filter : {"", "C001"})
+        for (int button : {IDC_BTN_ADD, IDC_BTN_COPY}) {
+            ::SetWindowTextA(dialog_->Item(IDC_FILTER_TARGET), filter);
+            boxes_.clear();
+            Focus(dialog_->SourceList());
+            Select(dialog_->SourceList(), {0, 1, 2});
+            Command(button);
+            ASSERT_EQ(boxes_.size(), 1u) << button;
+            EXPECT_EQ(boxes_[0].text, GetLangString("ERR_ZELLIT2_OVER_MAX_NUM"));
+            EXPECT_EQ(boxes_[0].flags, static_cast<UINT>(MB_OK | MB_ICONHAND));
+            EXPECT_EQ(Entries(dir_.Path()), sourceBefore);
+            EXPECT_EQ(Entries(kCardFolder), cardBefore);
+            EXPECT_EQ(dialog_->TargetList().FrameCount(), 98u);
+            EXPECT_EQ(dialog_->TargetList().GetItemCount(), *filter ? 1 : 98);
+            EXPECT_EQ(dialog_->SourceList().GetItemCount(), 3);
+        }
 }
 
 TEST_F(TransferOpsTest, TheCompanionsFolderHasNoLimit) {

@@ -8,6 +8,7 @@
 
 #include "ListHost.h"
 #include "TestFiles.h"
+#include "frames/FrameFilter.h"
 #include "frames/FrameInfoCache.h"
 #include "frames/FrameInfoCacheLifetime.h"
 #include "frames/FrameStore.h"
@@ -109,6 +110,56 @@ TEST(FrameList, SortsByTitleOrPaperWithFileNamesBreakingTies) {
     host.sortMode = CListCtrlZEL::kSortByTitle;
     list.Sort();
     EXPECT_EQ(ItemNames(list), "c.USD A.USD b.USD d.USD");
+}
+
+TEST(FrameList, AFilterShowsTheFramesItFindsThroughSortsPatchesAndFills) {
+    // Case and width do not count, as the system folds them.
+    EXPECT_EQ(FoldForFilter(L"\xFF33\xFF35\xFF2E Sun"), FoldForFilter(L"sun SUN"));  // full-width SUN
+    EXPECT_EQ(FoldForFilter(L"\x30B5\x30F3"), FoldForFilter(L"\xFF7B\xFF9D"));       // katakana, both widths
+    EXPECT_NE(FoldForFilter(L"sun"), FoldForFilter(L"son"));
+
+    TempDir dir;
+    WriteFrame(dir.Path(), "a.USD", "Sunny beach");
+    WriteFrame(dir.Path(), "b.USD", "Snowy hill");
+    WriteFrame(dir.Path(), "SUNDAY.USD", "Other");  // found by its file name
+    WriteFrame(dir.Path(), "d.USD", "Sunset");
+    ListHost host;
+    CListCtrlZEL& list = host.Open(0);
+    list.SetFolder(dir.Path());
+    // Selected: b and d. A filter keeps the selection of the frames it shows.
+    LVITEMA state{};
+    state.stateMask = state.state = LVIS_SELECTED;
+    for (int row : {1, 3})
+        ::SendMessageA(list.Handle(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    host.itemChanges = 0;
+    list.SetFilter("sUn");
+    EXPECT_EQ(ItemNames(list), "SUNDAY.USD a.USD d.USD");
+    EXPECT_EQ(list.GetSelectedItems(), (std::vector<int>{2}));
+    EXPECT_EQ(host.itemChanges, 1);
+    EXPECT_EQ(list.FrameCount(), 4u);
+    EXPECT_EQ(list.FrameFileNames().size(), 4u);
+
+    // A sort orders what is shown, and what is not when it comes back.
+    host.sortDescending = true;
+    list.Sort();
+    EXPECT_EQ(ItemNames(list), "d.USD a.USD SUNDAY.USD");
+    EXPECT_EQ(list.GetSelectedItems(), (std::vector<int>{0}));
+    // Frames that come and go pass the filter on their way in.
+    WriteFrame(dir.Path(), "e.USD", "Sundial");
+    WriteFrame(dir.Path(), "f.USD", "Moon");
+    ASSERT_TRUE(::DeleteFileA((dir / "a.USD").c_str()));
+    list.Patch({dir / "a.USD"}, {dir / "e.USD", dir / "f.USD"});
+    EXPECT_EQ(ItemNames(list), "d.USD e.USD SUNDAY.USD");
+    // A fill keeps it, and F5 finds a new title.
+    WriteFrame(dir.Path(), "f.USD", "Moon and sun");
+    BeginFrameInfoRefresh();
+    list.Refill();
+    EndFrameInfoRefresh();
+    EXPECT_EQ(ItemNames(list), "d.USD e.USD SUNDAY.USD f.USD");
+    list.SetFilter("");
+    EXPECT_EQ(ItemNames(list), "d.USD e.USD b.USD SUNDAY.USD f.USD");
+    list.SetFilter("nothing like it");
+    EXPECT_EQ(list.GetItemCount(), 0);
 }
 
 TEST(FrameList, ALaterRunShowsUnchangedFramesFromTheStoreAndReadsTheRest) {
