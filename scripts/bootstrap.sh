@@ -20,8 +20,9 @@ as_root() {
 
 # fonts-ipafont-gothic: Japanese glyphs (with Latin ones) for the Japanese screenshots.
 # tcl, gcc and make: SQLite's own build makes its single-file source with them.
+# locales: the Japanese locale the Japanese test runs need, made below.
 packages=(mingw-w64 cmake nasm wine wine32 wine64 xvfb xauth imagemagick googletest fonts-ipafont-gothic
-  tcl gcc make)
+  tcl gcc make locales)
 
 # A mirror caught mid-sync fails one index ("File has unexpected size") and
 # apt-get update exits 100 although every other list is fresh: try again a
@@ -58,6 +59,17 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "bootstrap: installing without wine32: only the 64-bit build will run here" >&2
     DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q "${rest[@]}"
   fi
+fi
+
+# The Japanese test runs (LANG=ja_JP.UTF-8) need that locale, which a fresh
+# machine may lack: it is made into the build folder, and the tests point
+# LOCPATH there, so that Wine gives the Japanese code page 932.
+if [ ! -f "$build/locales/ja_JP.UTF-8/LC_CTYPE" ]; then
+  mkdir -p "$build/locales"
+  # localedef may exit non-zero over warnings alone: the file tells.
+  localedef -i ja_JP -f UTF-8 "$build/locales/ja_JP.UTF-8" >/dev/null 2>&1 || true
+  [ -f "$build/locales/ja_JP.UTF-8/LC_CTYPE" ] ||
+    echo "bootstrap: could not make the ja_JP.UTF-8 locale; the Japanese runs will be English" >&2
 fi
 
 # Debian's source packages need a deb-src entry.

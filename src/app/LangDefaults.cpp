@@ -91,6 +91,10 @@ const LangDefault kPostReleaseLangDefaults[] = {
     {"TITLE_PROGRESS_DELETE_PERMANENT", "Deleting frames permanently"},
     {"MENU_CONTEXT_REFRESH", "&Refresh"},
     {"MENU_EDIT_FILTER", "&Filter frames"},
+    {"ERR_RENAME_NOT_IN_CODE_PAGE",
+     "The frame file is written in this system's code page for non-Unicode programs, which lacks characters "
+     "of the new name, so it could not name its pictures' folder. Nothing was renamed. Choose a name without "
+     "those characters."},
     {"TITLE_FILTER_CUE", "Filter by title or file name"},
     {"TITLE_FILTERED_FRAMES", "(%s of %s frames shown)"},
     {nullptr, nullptr},  // end of the table

@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "frames/TextEncoding.h"
 #include "win/Handles.h"
+#include "win/Strings.h"
 
 namespace {
 constexpr char kSection[] = "STRING";
@@ -42,16 +44,61 @@ std::wstring TrimmedUpper(std::wstring name) {
     return name;
 }
 
-// At most limit bytes of text, never ending inside a double-byte character.
-std::string CutAtCharBoundary(const std::string& text, size_t limit) {
-    if (text.size() <= limit) return text;
-    size_t end = 0;
-    while (end < limit) {
-        const size_t step = ::IsDBCSLeadByte(static_cast<BYTE>(text[end])) ? 2 : 1;
-        if (end + step > limit) break;
-        end += step;
+// The first [STRING] section's lines as the profile API lists them
+// ("name=value", blanks around both taken off, empty lines left out; lines
+// of ';' comments are kept, as a lookup finds them), read here: in a
+// process whose own code page is UTF-8, the API would read a file without a
+// byte-order mark as UTF-8, where users' language files are in the system's
+// legacy code page.
+std::vector<std::string> SectionLines(HANDLE file) {
+    std::vector<std::string> lines;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file, &size) || size.QuadPart > kLargestSection) return lines;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() &&
+        (!::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+         read != bytes.size()))
+        return lines;
+    const std::wstring text = DecodeText(bytes);
+    enum { kBefore, kInside, kAfter } state = kBefore;
+    for (size_t next = 0; next < text.size() && state != kAfter;) {
+        size_t end = text.find_first_of(L"\r\n", next);
+        if (end == std::wstring::npos) end = text.size();
+        size_t begin = next;
+        next = text.find_first_not_of(L"\r\n", end);
+        if (next == std::wstring::npos) next = text.size();
+        while (begin < end && IsProfileBlank(text[begin])) ++begin;
+        while (end > begin && IsProfileBlank(text[end - 1])) --end;
+        const std::wstring line = text.substr(begin, end - begin);
+        if (line.empty()) continue;
+        // A '[' without its ']' is no section: a key line, as any other.
+        const size_t close = line[0] == L'[' ? line.find(L']') : std::wstring::npos;
+        if (close != std::wstring::npos) {
+            const std::wstring name = TrimmedUpper(line.substr(1, close - 1));
+            if (state == kInside)
+                state = kAfter;
+            else if (name == L"STRING")
+                state = kInside;
+            continue;
+        }
+        if (state != kInside) continue;
+        // A NUL ends the name, or the value, as it ends a C string.
+        const size_t equals = line.find(L'=');
+        std::wstring name = line.substr(0, equals);
+        name = name.substr(0, name.find(L'\0'));
+        while (!name.empty() && IsProfileBlank(name.back())) name.pop_back();
+        if (equals == std::wstring::npos) {
+            lines.push_back(Narrow(name));
+            continue;
+        }
+        std::wstring value = line.substr(equals + 1);
+        value = value.substr(0, value.find(L'\0'));
+        size_t valueBegin = 0;
+        while (valueBegin < value.size() && IsProfileBlank(value[valueBegin])) ++valueBegin;
+        lines.push_back(Narrow(name) + "=" + Narrow(value.substr(valueBegin)));
     }
-    return text.substr(0, end);
+    return lines;
 }
 
 // The profile API answered directly, for the rare key the section listing
@@ -78,7 +125,9 @@ std::string ProfileValueForBuffer(const std::string& raw) {
     const std::wstring inner = quoted ? wide.substr(1) : wide;
     std::wstring kept = inner.substr(0, kValueBuffer - 1);
     if (quoted && inner.size() <= kValueBuffer && !kept.empty()) kept.pop_back();
-    return CutAtCharBoundary(Narrow(kept), kValueBuffer - 1);
+    // The limit is of bytes in the legacy code page, as the files are.
+    if (win::ProcessIsUtf8()) return Narrow(win::CutToLegacyBytes(kept, kValueBuffer - 1));
+    return win::TruncateAtCharBoundary(Narrow(kept), kValueBuffer - 1);
 }
 
 bool CLangFile::Stamp::operator==(const Stamp& other) const {
@@ -115,6 +164,7 @@ void CLangFile::Load() {
         state_ = LangFileState::kUnreadable;
         return;
     }
+    std::vector<std::string> lines;
     {
         // The profile API opens the file with these rights; a file another
         // program holds without sharing gives nothing but empty texts.
@@ -126,23 +176,27 @@ void CLangFile::Load() {
             state_ = gone ? LangFileState::kMissing : LangFileState::kUnreadable;
             return;
         }
+        readOurselves_ = win::LegacyCodePage() != ::GetACP();
+        if (readOurselves_) lines = SectionLines(file.Get());
     }
-
-    // The section as "name=value" lines (a name alone for a line without
-    // '='), read by the profile API itself so the file's encoding, blanks,
-    // comments and duplicate sections are taken exactly as a lookup takes them.
-    std::vector<char> section(1 << 16);
-    DWORD length = 0;
-    for (;;) {
-        length = ::GetPrivateProfileSectionA(kSection, section.data(), static_cast<DWORD>(section.size()),
-                                             path_.c_str());
-        if (length < section.size() - 2 || section.size() >= kLargestSection) break;
-        section.assign(section.size() * 2, '\0');
+    if (!readOurselves_) {
+        // The section as "name=value" lines (a name alone for a line without
+        // '='), read by the profile API itself so the file's encoding, blanks,
+        // comments and duplicate sections are taken exactly as a lookup takes them.
+        std::vector<char> section(1 << 16);
+        DWORD length = 0;
+        for (;;) {
+            length = ::GetPrivateProfileSectionA(kSection, section.data(), static_cast<DWORD>(section.size()),
+                                                 path_.c_str());
+            if (length < section.size() - 2 || section.size() >= kLargestSection) break;
+            section.assign(section.size() * 2, '\0');
+        }
+        for (const char* line = section.data(); line < section.data() + length && *line;
+             line += strlen(line) + 1)
+            lines.emplace_back(line);
     }
     bool anyValue = false;
-    for (const char* line = section.data(); line < section.data() + length && *line;
-         line += strlen(line) + 1) {
-        const std::string text(line);
+    for (const std::string& text : lines) {
         const size_t equals = text.find('=');
         Entry entry{equals != std::string::npos, {}};
         if (entry.hasValue) entry.value = text.substr(equals + 1);
@@ -161,7 +215,9 @@ bool CLangFile::Find(const char* key, std::string& value) {
     Refresh();
     if (state_ != LangFileState::kReady) return false;
     const std::wstring name = TrimmedUpper(Widen(key ? key : ""));
-    if (!name.empty() && name[0] == L';') return FindDirectly(path_, key, value);
+    // The API's listing leaves out names beginning with ';' (comments),
+    // which a lookup still finds; the file read here keeps them.
+    if (!name.empty() && name[0] == L';' && !readOurselves_) return FindDirectly(path_, key, value);
     const auto found = entries_.find(name);
     if (found == entries_.end() || !found->second.hasValue) return false;
     value = ProfileValueForBuffer(found->second.value);

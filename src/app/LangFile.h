@@ -1,7 +1,9 @@
 // The [STRING] section of one language file, kept in memory. Each lookup
 // checks the file's size and last-write time and reads it again only when
 // they changed, so an edit still shows at the next lookup. Lookups answer
-// exactly what GetPrivateProfileStringA with a 1024-byte buffer would.
+// exactly what GetPrivateProfileStringA with a 1024-byte buffer would; in a
+// process whose code page is UTF-8 the file is read here, in the system's
+// legacy code page, and the limit counts bytes of that code page.
 #pragma once
 
 #include <windows.h>
@@ -35,6 +37,8 @@ private:
         FILETIME written = {};
         bool operator==(const Stamp& other) const;
     };
+    // The file is read here, not by the profile API (see SectionLines).
+    bool readOurselves_ = false;
     struct Entry {
         bool hasValue;
         std::string value;  // as the file holds it, quotes included

@@ -6,6 +6,7 @@
 #include "win/Dpi.h"
 #include "win/Strings.h"
 #include "win/WaitCursor.h"
+#include "win/DrawString.h"
 
 namespace {
 
@@ -114,7 +115,7 @@ void CDriveComboBox::MeasureDriveItems() {
         win::WindowDc dc(hwnd_);
         win::SelectObjectScope selectFont(dc.Get(), font ? font : ::GetStockObject(SYSTEM_FONT));
         RECT text{};
-        ::DrawTextA(dc.Get(), " A:\\", -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        win::DrawString(dc.Get(), " A:\\", &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
         labelWidth_ = text.right - text.left;
         labelHeight_ = text.bottom - text.top;
     }
@@ -193,7 +194,7 @@ int CDriveComboBox::RenderImage(const std::string& root, const DriveLook& look, 
         const int iconSize = look.iconIndex >= 0 ? win::SmallIconSize(dpi) : 0;
         const std::string upperRoot = win::UpperCase(root);
         RECT rootRect{gap, 0, gap + labelWidth_, itemHeight_};
-        ::DrawTextA(dc.Get(), upperRoot.c_str(), -1, &rootRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        win::DrawString(dc.Get(), upperRoot, &rootRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 
         if (look.iconIndex >= 0) {
             const int x = gap + labelWidth_ + gap;
@@ -207,8 +208,7 @@ int CDriveComboBox::RenderImage(const std::string& root, const DriveLook& look, 
         }
 
         RECT labelRect{gap + labelWidth_ + iconSize + 2 * gap, 0, itemWidth_, itemHeight_};
-        ::DrawTextA(dc.Get(), look.volumeLabel.c_str(), -1, &labelRect,
-                    DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        win::DrawString(dc.Get(), look.volumeLabel, &labelRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }
     // The bitmap is deselected again: an image list copies it on Add.
     return ::ImageList_Add(imageList_.Get(), bitmap.Get(), nullptr);

@@ -68,6 +68,9 @@ std::string MarginLabel(const FrameHeader& header) {
 
 std::string ResolveThumbnailPath(const std::string& path, const FrameHeader& header) {
     const std::string& value = header.thumbnail;
+    // '?' or '*' names no file: a legacy frame file holds '?' for what its
+    // code page lacks, and Wine would take the name for a pattern.
+    if (value.find_first_of("?*") != std::string::npos) return std::string();
     if (value.compare(0, 2, ".\\") != 0) return value;
     const std::string resolved = ReplaceAll(value, ".\\", win::FolderOf(path));
     return resolved.size() < MAX_PATH ? resolved : std::string();

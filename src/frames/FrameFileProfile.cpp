@@ -51,6 +51,8 @@ std::string Finish(const WideText& raw, size_t bufferSize) {
     if (value.size() > room) value.resize(room);
     if (quoted && !value.empty()) value.pop_back();
     if (value.empty()) return std::string();
+    // The limit is of bytes in the legacy code page, as the files are.
+    if (win::ProcessIsUtf8()) return win::FromWide(win::CutToLegacyBytes(value, room).c_str());
     const int bytes = ::WideCharToMultiByte(CP_ACP, 0, value.data(), static_cast<int>(value.size()), nullptr,
                                             0, nullptr, nullptr);
     std::string text(static_cast<size_t>(bytes), '\0');

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <string>
 
 #include "win/FileSystem.h"
 #include "win/Handles.h"
@@ -10,8 +11,13 @@
 
 namespace {
 
-// Bumped whenever the tables change: a database of another layout is made anew.
-constexpr int kLayout = 1;
+// The layout of the tables and what their texts are in, bumped whenever the
+// tables change: a database of another layout is made anew. A store written
+// by a process in the legacy code page holds its titles in it, so a process
+// in UTF-8 starts a store of its own (and the other way round).
+int Layout() {
+    return ::GetACP() == CP_UTF8 ? 2 : 1;
+}
 
 // Strings are kept as the bytes the program holds (ANSI), never as text
 // SQLite would read as UTF-8. The pixels live in a table of their own that
@@ -28,8 +34,7 @@ constexpr char kCreate[] =
     " UNIQUE(folder, name));"
     "CREATE TABLE pictures(id INTEGER PRIMARY KEY, pixels BLOB NOT NULL);"
     "CREATE TRIGGER frame_gone AFTER DELETE ON frames WHEN old.picture IS NOT NULL"
-    " BEGIN DELETE FROM pictures WHERE id = old.picture; END;"
-    "PRAGMA user_version = 1;";
+    " BEGIN DELETE FROM pictures WHERE id = old.picture; END;";
 
 void BindBytes(sqlite3_stmt* statement, int index, const std::string& bytes) {
     sqlite3_bind_blob(statement, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
@@ -127,14 +132,15 @@ FrameStore::Opened FrameStore::OpenOnce() {
     sqlite3_finalize(version);
     if (ok && layout == 0)
         ok = Exec("BEGIN IMMEDIATE") && Exec("DROP TABLE IF EXISTS frames") &&
-             Exec("DROP TABLE IF EXISTS pictures") && Exec(kCreate) && Exec("COMMIT");
+             Exec("DROP TABLE IF EXISTS pictures") && Exec(kCreate) &&
+             Exec(("PRAGMA user_version = " + std::to_string(Layout())).c_str()) && Exec("COMMIT");
     // A damaged file often opens and fails at its first real read.
-    ok = ok && (layout == 0 || layout == kLayout) &&
+    ok = ok && (layout == 0 || layout == Layout()) &&
          Exec("SELECT count(*) FROM (SELECT 1 FROM frames LIMIT 1)");
     // A failure past this point closed the store (and removed it when damaged).
     if (ok) return DropGoneFolders() ? Opened::kYes : Opened::kNo;
     // Busy in another process, the disk full or read-only: left as it is.
-    const bool remake = !db_ || IsDamage(sqlite3_errcode(db_)) || (layout > 0 && layout != kLayout);
+    const bool remake = !db_ || IsDamage(sqlite3_errcode(db_)) || (layout > 0 && layout != Layout());
     Close();
     return remake ? Opened::kRemake : Opened::kNo;
 }

@@ -6,12 +6,13 @@
 #include "frames/FrameInfoCache.h"
 #include "frames/ListCtrlZEL.h"
 #include "win/Handles.h"
+#include "win/DrawString.h"
 
 namespace {
 
 void DrawLabel(HDC dc, const char* text, int left, int top, int right, int bottom, UINT vertical) {
     RECT rect{left, top, right, bottom};
-    ::DrawTextA(dc, text, -1, &rect, DT_WORD_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | vertical);
+    win::DrawString(dc, text, &rect, DT_WORD_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | vertical);
 }
 
 // The frame file's last write in the user's short date and time, on two

@@ -24,7 +24,7 @@ std::wstring DecodeText(const std::string& bytes) {
         }
         return text;
     }
-    const UINT codePage = encoding == TextEncoding::kUtf8 ? CP_UTF8 : CP_ACP;
+    const UINT codePage = encoding == TextEncoding::kUtf8 ? CP_UTF8 : win::LegacyCodePage();
     const size_t skip = encoding == TextEncoding::kUtf8 ? 3 : 0;
     const int count = static_cast<int>(bytes.size() - skip);
     if (count <= 0) return text;

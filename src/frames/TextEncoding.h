@@ -1,6 +1,7 @@
 // The encodings a frame file may come in, as the profile reader decides them:
 // a byte-order mark names one of the three Unicode ones, and anything else is
-// text in the ANSI code page.
+// text in the system's legacy ANSI code page (even while the process runs in
+// UTF-8).
 #pragma once
 
 #include <string>

@@ -39,8 +39,12 @@ bool RenameFrame(const std::string& folder, const std::string& fileName, const s
     // the old file go.
     const DWORD fileAttributes = ::GetFileAttributesA(oldPath.c_str());
     const DWORD folderAttributes = ::GetFileAttributesA(oldFolder.c_str());
+    ::SetLastError(ERROR_SUCCESS);
     if (!steps.rewrite(oldPath, newPath, ".\\" + oldBase + "\\", ".\\" + newBase + "\\")) {
-        reporter.Fail("ERR_COPY_FAILED");
+        // A frame file in the legacy code page cannot name its pictures' new
+        // folder when that code page lacks a character of it.
+        reporter.Fail(::GetLastError() == ERROR_NO_UNICODE_TRANSLATION ? "ERR_RENAME_NOT_IN_CODE_PAGE"
+                                                                       : "ERR_COPY_FAILED");
         return false;
     }
     win::ClearAttributes(oldFolder);

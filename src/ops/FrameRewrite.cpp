@@ -13,8 +13,36 @@
 
 namespace {
 
+// A legacy frame file's bytes with their letters in capitals, byte for byte
+// as long as they were.
 std::string Upper(std::string text) {
-    if (!text.empty()) _mbsupr(reinterpret_cast<unsigned char*>(text.data()));
+    if (text.empty()) return text;
+    const UINT codePage = win::LegacyCodePage();
+    if (codePage == ::GetACP()) {
+        _mbsupr(reinterpret_cast<unsigned char*>(text.data()));
+        return text;
+    }
+    // The CRT works in the process's UTF-8 here: the legacy code page is
+    // walked by hand, its double-byte characters left as they are.
+    CPINFO info{};
+    const bool doubleByte = ::GetCPInfo(codePage, &info) && info.MaxCharSize > 1;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<BYTE>(text[i]);
+        if (doubleByte && ::IsDBCSLeadByteEx(codePage, byte)) {
+            ++i;
+        } else if (byte >= 'a' && byte <= 'z') {
+            text[i] = static_cast<char>(byte - 'a' + 'A');
+        } else if (byte >= 0x80 && !doubleByte) {
+            wchar_t c = 0;
+            char upper = 0;
+            if (::MultiByteToWideChar(codePage, 0, &text[i], 1, &c, 1) == 1) {
+                ::CharUpperBuffW(&c, 1);
+                if (::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, &c, 1, &upper, 1, nullptr,
+                                          nullptr) == 1)
+                    text[i] = upper;
+            }
+        }
+    }
     return text;
 }
 
@@ -75,10 +103,20 @@ bool RewriteFrameFile(const std::string& oldPath, const std::string& newPath, co
 
     // A Unicode frame file stays in its encoding, with its byte-order mark.
     const TextEncoding encoding = EncodingOf(text);
-    const std::string out =
-        encoding == TextEncoding::kAnsi
-            ? RewriteLines(text, oldRef, newRef)
-            : EncodeText(RewriteLines(DecodeText(text), win::ToWide(oldRef), win::ToWide(newRef)), encoding);
+    std::string out;
+    if (encoding == TextEncoding::kAnsi) {
+        // A legacy file is rewritten byte for byte, its references in its
+        // own code page: a name that has no place there cannot be written.
+        std::string oldBytes, newBytes;
+        if (!win::ToLegacy(newRef, newBytes)) {
+            ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+            return false;
+        }
+        win::ToLegacy(oldRef, oldBytes);
+        out = RewriteLines(text, oldBytes, newBytes);
+    } else {
+        out = EncodeText(RewriteLines(DecodeText(text), win::ToWide(oldRef), win::ToWide(newRef)), encoding);
+    }
 
     // CREATE_NEW: a rename never writes over a file that is already there.
     win::FileHandle file(::CreateFileA(newPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

@@ -20,6 +20,7 @@
 #include "win/GuiFont.h"
 #include "win/Handles.h"
 #include "win/Strings.h"
+#include "win/DrawString.h"
 
 namespace {
 
@@ -168,9 +169,7 @@ std::string CZELMaintenanceDlg::TargetTitleText(int width) const {
     win::WindowDc dc(Handle());
     win::SelectObjectScope select(dc.Get(), boldFont_.Get());
     for (const std::string& text : forms) {
-        SIZE size = {};
-        ::GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
-        if (size.cx <= width) return text;
+        if (win::StringExtent(dc.Get(), text).cx <= width) return text;
     }
     return forms.back();
 }

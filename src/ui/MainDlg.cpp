@@ -18,6 +18,7 @@
 #include "win/Dpi.h"
 #include "win/GuiFont.h"
 #include "win/Strings.h"
+#include "win/DrawString.h"
 
 namespace {
 
@@ -197,10 +198,7 @@ SIZE CZELMaintenanceDlg::TextExtent(int id, HFONT font) const {
     HWND item = Item(id);
     win::WindowDc dc(item);
     win::SelectObjectScope select(dc.Get(), font);
-    const std::string text = win::WindowText(item);
-    SIZE size = {};
-    ::GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
-    return size;
+    return win::StringExtent(dc.Get(), win::WindowText(item));
 }
 
 int CZELMaintenanceDlg::WrappedTextHeight(const std::string& text, HFONT font, int width) const {
@@ -208,8 +206,7 @@ int CZELMaintenanceDlg::WrappedTextHeight(const std::string& text, HFONT font, i
     win::WindowDc dc(Handle());
     win::SelectObjectScope select(dc.Get(), font);
     RECT box = {0, 0, width, 0};
-    ::DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &box,
-                DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    win::DrawString(dc.Get(), text, &box, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
     return box.bottom + 2;
 }
 

@@ -2,6 +2,7 @@
 
 #include "win/ComObject.h"
 #include "win/Names.h"
+#include "win/Strings.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -101,12 +102,17 @@ IDataObject* CreateMemoryDataObject(std::vector<std::pair<CLIPFORMAT, std::strin
 }
 
 std::string MakeFileDropBlock(const std::vector<std::string>& paths) {
+    // In UTF-16: a receiver reads an ANSI list in its own code page, which
+    // need not be this process's.
     DROPFILES header = {};
     header.pFiles = sizeof header;
-    header.fWide = FALSE;
+    header.fWide = TRUE;
     std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
-    for (const std::string& path : paths) bytes.append(path).push_back('\0');
-    bytes.push_back('\0');
+    for (const std::string& path : paths) {
+        const std::wstring wide = ToWide(path);
+        bytes.append(reinterpret_cast<const char*>(wide.c_str()), (wide.size() + 1) * sizeof(wchar_t));
+    }
+    bytes.append(sizeof(wchar_t), '\0');
     return bytes;
 }
 

@@ -6,6 +6,7 @@
 
 #include "win/Handles.h"
 #include "win/Strings.h"
+#include "win/DrawString.h"
 
 namespace win {
 
@@ -83,7 +84,7 @@ RECT MeasureText(HWND control, UINT format, int width) {
     WindowDc dc(control);
     if (!dc.Get()) return RECT{};
     SelectObjectScope selected(dc.Get(), font ? font : ::GetStockObject(SYSTEM_FONT));
-    ::DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &rect, format | DT_CALCRECT);
+    DrawString(dc.Get(), text, &rect, format | DT_CALCRECT);
     return rect;
 }
 

@@ -1,4 +1,6 @@
-// String helpers for ANSI text in the system code page.
+// String helpers for the program's text: ANSI text in the process's code page
+// (CP_ACP), which is UTF-8 where Windows honours the manifest's request for it
+// (Windows 10 1903 and later, Wine), else the system's legacy code page.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +15,21 @@ std::wstring ToWide(const std::string& text);
 std::string FromWide(const wchar_t* text);
 // UTF-8 text of a wide string.
 std::string ToUtf8(const std::wstring& text);
+
+// The code page of text that is not the program's own: the language file and
+// frame files without a byte-order mark, as users' tools write them. It is
+// the system's ANSI code page, also while the process runs in UTF-8.
+UINT LegacyCodePage();
+// Whether the process's own code page is UTF-8, so that every name can be held.
+bool ProcessIsUtf8();
+// Text in the legacy code page as the program holds text.
+std::string FromLegacy(const std::string& bytes);
+// The longest start of text whose legacy code page form takes at most
+// maxBytes: the byte limits of the ANSI profile calls, kept in UTF-8.
+std::wstring CutToLegacyBytes(const std::wstring& text, size_t maxBytes);
+// The program's text in the legacy code page; false (and bytes with '?' for
+// what is missing) when a character has no place there.
+bool ToLegacy(const std::string& text, std::string& bytes);
 
 // String resource of this module; empty when missing.
 std::string LoadResourceString(UINT id);

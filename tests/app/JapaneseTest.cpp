@@ -33,24 +33,37 @@ std::string EnglishFile() {
     return LangFilePathFor(module);
 }
 
-// Every key=value of the STRING section, as raw bytes.
+// Every key=value of the STRING section, as raw bytes (read here: the
+// profile API reads a file in the process's code page, which may be UTF-8).
 std::map<std::string, std::string> ReadSection(const std::string& path) {
-    std::vector<char> buffer(64 * 1024);
-    const DWORD n =
-        ::GetPrivateProfileSectionA("STRING", buffer.data(), static_cast<DWORD>(buffer.size()), path.c_str());
+    const std::string bytes = testing_support::ReadFile(path);
     std::map<std::string, std::string> entries;
-    for (const char* entry = buffer.data(); entry < buffer.data() + n && *entry; entry += strlen(entry) + 1) {
-        const std::string line = entry;
+    bool inside = false;
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = bytes.size();
+        const std::string line = bytes.substr(start, end - start);
+        start = bytes.find_first_not_of("\r\n", end);
+        if (start == std::string::npos) start = bytes.size();
+        if (!line.empty() && line[0] == '[') {
+            inside = line == "[STRING]";
+            continue;
+        }
         const size_t eq = line.find('=');
-        if (eq != std::string::npos) entries[line.substr(0, eq)] = line.substr(eq + 1);
+        if (inside && eq != std::string::npos && line[0] != ';')
+            entries[line.substr(0, eq)] = line.substr(eq + 1);
     }
     return entries;
 }
 
-bool IsWholeCp932Text(const std::string& text) {
+bool IsWholeText(const std::string& text, UINT codePage) {
     if (text.empty()) return true;
-    return ::MultiByteToWideChar(kJapanese, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+    return ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
                                  nullptr, 0) > 0;
+}
+
+bool IsWholeCp932Text(const std::string& text) {
+    return IsWholeText(text, kJapanese);
 }
 
 // Shift-JIS bytes from UTF-8 source text.
@@ -64,6 +77,12 @@ std::string Sjis(const char* utf8) {
     ::WideCharToMultiByte(kJapanese, 0, wide.c_str(), static_cast<int>(wide.size()), out.data(), n, nullptr,
                           nullptr);
     return out;
+}
+
+// The program's text of UTF-8 source text, as it reads it from a Shift-JIS
+// file: the Shift-JIS bytes, or UTF-8 where the process's code page is that.
+std::string Shown(const char* utf8) {
+    return win::ProcessIsUtf8() ? std::string(utf8) : win::FromLegacy(Sjis(utf8));
 }
 
 size_t CountOf(const std::string& text, const std::string& what) {
@@ -100,13 +119,14 @@ TEST(JapaneseLanguageFile, HoldsEveryEnglishKeyWithWholeCharactersAndTheSameData
 }
 
 TEST(JapaneseLocale, AMessageBoxBreaksItsTextAtTheLineFeedWithWholeCharacters) {
-    if (::GetACP() != kJapanese) GTEST_SKIP() << "needs the ANSI code page 932 (ctest runs it in ja_JP)";
+    if (win::LegacyCodePage() != kJapanese)
+        GTEST_SKIP() << "needs the ANSI code page 932 (ctest runs it in ja_JP)";
     const std::string text = ReadLangString(JapaneseFile(), "ERR_SELECT_SAME_TARGET");
-    const std::string first = Sjis("このフォルダーは左のリストに表示中です。");
-    const std::string second = Sjis("ツリーで別のフォルダーを選んでから、もう一度お試しください。");
-    ASSERT_EQ(text, first + "\n" + second);
-    // 表 is 0x95 0x5C: a backslash byte inside the first line.
-    ASSERT_NE(first.find('\\'), std::string::npos);
+    const char* const first = "このフォルダーは左のリストに表示中です。";
+    const char* const second = "ツリーで別のフォルダーを選んでから、もう一度お試しください。";
+    ASSERT_EQ(text, Shown(first) + "\n" + Shown(second));
+    // 表 is 0x95 0x5C in the file: a backslash byte inside the first line.
+    ASSERT_NE(Sjis(first).find('\\'), std::string::npos);
 
     std::string shown;
     int lines = 0;
@@ -133,7 +153,8 @@ TEST(JapaneseLocale, AMessageBoxBreaksItsTextAtTheLineFeedWithWholeCharacters) {
 }
 
 TEST(JapaneseLocale, ALongValueIsCutBetweenCharacters) {
-    if (::GetACP() != kJapanese) GTEST_SKIP() << "needs the ANSI code page 932 (ctest runs it in ja_JP)";
+    if (win::LegacyCodePage() != kJapanese)
+        GTEST_SKIP() << "needs the ANSI code page 932 (ctest runs it in ja_JP)";
     TempDir dir;
     const std::string ini = dir / "lang.INI";
     // One single-byte character first, so that byte 1023 is a lead byte.
@@ -143,9 +164,13 @@ TEST(JapaneseLocale, ALongValueIsCutBetweenCharacters) {
         return many;
     }();
     WriteFile(ini, "[STRING]\r\nLONG=" + value + "\r\n");
+    // The limit is of the file's bytes, whatever the program holds the text in.
     const std::string read = ReadLangString(ini, "LONG");
-    EXPECT_LE(read.size(), 1023u);
-    EXPECT_GE(read.size(), 1000u);
-    EXPECT_EQ(value.compare(0, read.size(), read), 0);
-    EXPECT_TRUE(IsWholeCp932Text(read));
+    std::string bytes;
+    ASSERT_TRUE(win::ToLegacy(read, bytes));
+    EXPECT_LE(bytes.size(), 1023u);
+    EXPECT_GE(bytes.size(), 1000u);
+    const std::string shown = win::FromLegacy(value);
+    EXPECT_EQ(shown.compare(0, read.size(), read), 0);
+    EXPECT_TRUE(IsWholeText(read, CP_ACP));
 }

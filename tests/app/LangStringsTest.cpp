@@ -2,6 +2,8 @@
 
 #include "TestFiles.h"
 #include "app/LangStrings.h"
+#include "frames/TextEncoding.h"
+#include "win/Strings.h"
 #include "win/Handles.h"
 
 using testing_support::TempDir;
@@ -58,8 +60,19 @@ TEST(LangStrings, AKeyAddedAfterTheFirstReleaseFallsBackToEnglishOnlyWhenMissing
 
 namespace {
 std::string ThroughTheProfileApi(const std::string& ini, const char* key) {
+    std::string file = ini;
+    if (win::ProcessIsUtf8()) {
+        // The API would read a file without a byte-order mark as UTF-8: it is
+        // asked of the same text in UTF-16 instead.
+        const std::string bytes = testing_support::ReadFile(ini);
+        if (EncodingOf(bytes) == TextEncoding::kAnsi) {
+            file = ini + ".utf16";
+            if (!testing_support::Exists(file))
+                WriteFile(file, EncodeText(DecodeText(bytes), TextEncoding::kUtf16Le));
+        }
+    }
     char buffer[1024] = {};
-    ::GetPrivateProfileStringA("STRING", key, "", buffer, sizeof buffer, ini.c_str());
+    ::GetPrivateProfileStringA("STRING", key, "", buffer, sizeof buffer, file.c_str());
     return ExpandLineBreaks(buffer);
 }
 }  // namespace
@@ -105,9 +118,15 @@ TEST(LangStrings, TheKeptSectionAnswersAsTheProfileApiDoes) {
         // A fresh name each time: the profile API caches recent files too.
         const std::string ini = dir / ("lang" + std::to_string(n++) + ".INI");
         WriteFile(ini, content);
-        for (const char* key : keys)
-            EXPECT_EQ(ReadLangString(ini, key, nullptr), ThroughTheProfileApi(ini, key))
-                << "file " << n - 1 << ", key '" << key << "'";
+        for (const char* key : keys) {
+            // The API trims the no-break spaces it reads from a legacy file,
+            // not those of the UTF-16 copy asked in UTF-8: the program keeps
+            // the legacy reading.
+            const std::string want = win::ProcessIsUtf8() && n == 1 && std::string(key) == "KEY4"
+                                         ? std::string("nb")
+                                         : ThroughTheProfileApi(ini, key);
+            EXPECT_EQ(ReadLangString(ini, key, nullptr), want) << "file " << n - 1 << ", key '" << key << "'";
+        }
     }
 
     // A section of thousands of keys is read whole.

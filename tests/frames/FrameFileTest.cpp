@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestFiles.h"
+#include "frames/TextEncoding.h"
 #include "app/LangStrings.h"
 #include "frames/FrameFile.h"
 #include "win/Strings.h"
@@ -106,11 +107,26 @@ TEST(FrameFile, TextsAreCutAtACharacterBoundary) {
 namespace {
 
 // What the profile reader gives for the four keys, with our read buffers.
+// In a process whose code page is UTF-8 the reader would take a file without
+// a byte-order mark for UTF-8: it reads the same text from a UTF-16 copy, and
+// its answer is cut to the buffer's bytes in the legacy code page, as the
+// ANSI call cuts what the wide one gives (a character the legacy code page
+// lacks stays, where the ANSI call gave '?').
 FrameHeader ProfileReaderHeader(const std::string& path) {
+    const std::string bytes = testing_support::ReadFile(path);
+    const bool copy = win::ProcessIsUtf8() && EncodingOf(bytes) == TextEncoding::kAnsi;
+    const std::string file = copy ? path + ".utf16" : path;
+    if (copy) testing_support::WriteFile(file, EncodeText(DecodeText(bytes), TextEncoding::kUtf16Le));
     auto read = [&](const char* key, DWORD size) {
-        std::string buffer(size, '\0');
-        ::GetPrivateProfileStringA("HEADER", key, "", buffer.data(), size, path.c_str());
-        return std::string(buffer.c_str());
+        if (!win::ProcessIsUtf8()) {
+            std::string buffer(size, '\0');
+            ::GetPrivateProfileStringA("HEADER", key, "", buffer.data(), size, file.c_str());
+            return std::string(buffer.c_str());
+        }
+        std::wstring buffer(size, L'\0');
+        ::GetPrivateProfileStringW(L"HEADER", win::ToWide(key).c_str(), L"", buffer.data(), size,
+                                   win::ToWide(file).c_str());
+        return win::FromWide(win::CutToLegacyBytes(buffer.c_str(), size - 1).c_str());
     };
     return {read("HdTitle", 1024), read("HdPhysicalPaperSize", 1024), read("HdThumbnail", MAX_PATH),
             read("HdMargines", 129)};

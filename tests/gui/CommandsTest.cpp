@@ -152,6 +152,8 @@ TEST_F(CommandsTest, MenuCheckMarksAndTheMemoryCardItem) {
 
 TEST_F(CommandsTest, SwitchingToAMemoryCardAndBack) {
     OpenOnFrames();
+    // A filter of the old target goes with it; the new one shows all its frames.
+    ::SetWindowTextA(dialog_->Item(IDC_FILTER_TARGET), "no such frame");
     // The wizard: Next, then the removable drive M: of the test prefix.
     ModalDriver driver({[](HWND wizard) {
         ClickButton(wizard, IDOK);
@@ -170,6 +172,8 @@ TEST_F(CommandsTest, SwitchingToAMemoryCardAndBack) {
     ASSERT_EQ(app_->GetLayoutAdditionTo(), kTargetMemoryCard);
     EXPECT_EQ(app_->GetMemoryCardDrive(), "M:\\");
     EXPECT_EQ(dialog_->TargetList().GetFolder(), "M:\\VOZEL");
+    EXPECT_EQ(dialog_->ItemText(IDC_FILTER_TARGET), "");
+    EXPECT_FALSE(dialog_->TargetList().IsFiltered());
     EXPECT_NE(dialog_->ItemText(IDC_TITLE_TARGET).find("0 of 100 frames, "), std::string::npos);
     EXPECT_TRUE(::IsWindowVisible(dialog_->Item(IDC_BTN_SELECT_CARD)));
     {

@@ -15,6 +15,7 @@
 #include "resource.h"
 #include "win/Dpi.h"
 #include "win/Handles.h"
+#include "win/DrawString.h"
 #include "win/Strings.h"
 
 using testing_support::ClickButton;
@@ -66,28 +67,29 @@ TextKind KindOf(HWND control, UINT& format, int& inset) {
     return TextKind::kNone;
 }
 
-// Pieces of text no line break may split: runs of single-byte characters
-// between spaces. A line may break between two double-byte characters.
+// Pieces of text no line break may split: runs of other characters between
+// spaces. A line may break between two East Asian characters.
 std::vector<std::string> Words(const std::string& text) {
-    std::vector<std::string> words(1);
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (::IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < text.size()) {
-            words.push_back(text.substr(i++, 2));
+    std::vector<std::wstring> words(1);
+    for (const wchar_t c : win::ToWide(text)) {
+        if (c >= 0x2E80) {
+            words.push_back(std::wstring(1, c));
             words.emplace_back();
-        } else if (c == ' ' || c == '\n' || c == '\t') {
+        } else if (c == L' ' || c == L'\n' || c == L'\t') {
             words.emplace_back();
         } else {
             words.back() += c;
         }
     }
-    words.erase(std::remove(words.begin(), words.end(), std::string()), words.end());
-    return words;
+    std::vector<std::string> out;
+    for (const std::wstring& word : words)
+        if (!word.empty()) out.push_back(win::FromWide(word.c_str()));
+    return out;
 }
 
 RECT Measure(HDC dc, const std::string& text, UINT format, int width) {
     RECT rect{0, 0, width, 0};
-    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, format | DT_CALCRECT);
+    win::DrawString(dc, text, &rect, format | DT_CALCRECT);
     return rect;
 }
 

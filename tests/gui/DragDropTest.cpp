@@ -350,12 +350,25 @@ TEST_F(DragDropTest, ASourceInAnotherProcessHearsOnlyWhatWasDone) {
 // is refused by its real name, never read as its best-fit look-alike, which
 // here is another frame's name.
 TEST_F(DragDropTest, AFileListInUtf16NeverNamesALookAlike) {
-    if (::GetACP() != 1252) GTEST_SKIP() << "the name is chosen for code page 1252";
+    if (win::LegacyCodePage() != 1252) GTEST_SKIP() << "the name is chosen for code page 1252";
     TempDir outside;
     WriteFrame(outside.Path(), "omega", "Plain omega");
     ASSERT_TRUE(testing_support::WriteFileFromLinux(outside.Path(), L"\u03a9mega.USD",
                                                     "[HEADER]\r\nHdTitle=Not this one\r\n"));
     OpenOn(dir_.Path());
+    if (win::ProcessIsUtf8()) {
+        // Where the program runs in UTF-8 the name is the frame's own: it comes
+        // through, and its look-alike stays where it is.
+        testing_support::MakeDirs(outside.Path() + "\\" + win::FromWide(L"\u03a9mega"));
+        EXPECT_EQ(
+            Drop(List::kSource, WideFiles({win::ToWide(outside.Path()) + L"\\\u03a9mega.USD"}).Get(), 0),
+            DROPEFFECT_COPY);
+        EXPECT_TRUE(boxes_.empty()) << BoxText(0);
+        EXPECT_EQ(testing_support::ReadFile(dir_.Path() + "\\" + win::FromWide(L"\u03a9mega.USD")),
+                  "[HEADER]\r\nHdTitle=Not this one\r\n");
+        EXPECT_FALSE(Exists(dir_ / "omega.USD"));
+        return;
+    }
 
     EXPECT_EQ(Drop(List::kSource, WideFiles({win::ToWide(outside.Path()) + L"\\\u03a9mega.USD"}).Get(), 0),
               DROPEFFECT_NONE);

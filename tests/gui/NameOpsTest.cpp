@@ -263,9 +263,11 @@ TEST_F(NameOpsTest, RenamingInTheTargetListLeavesTheTreeAlone) {
 // that is no ANSI text at all, and a name Windows reserves for a device, all
 // made from the Linux side. Each row is marked and shows its real name, and
 // every operation on it says why it leaves it alone; the look-alike's
-// namesake stays byte for byte as it was.
+// namesake stays byte for byte as it was. Where the program runs in UTF-8,
+// only the device name is unusable: the others are frames as any.
 TEST_F(NameOpsTest, UnusableNamesAreMarkedAndEveryOperationRefusesThem) {
-    if (::GetACP() != 1252) GTEST_SKIP() << "the names are chosen for code page 1252";
+    if (win::LegacyCodePage() != 1252) GTEST_SKIP() << "the names are chosen for code page 1252";
+    const bool utf8 = win::ProcessIsUtf8();
     WriteFrame(dir_.Path(), "omega", "Plain omega");
     const std::string header = "[HEADER]\r\nHdTitle=Not this one\r\n";
     const std::wstring unusable[] = {L"\u03a9mega.USD", L"\u5199\u771f.USD", L"CON.USD"};
@@ -285,11 +287,13 @@ TEST_F(NameOpsTest, UnusableNamesAreMarkedAndEveryOperationRefusesThem) {
             marked.push_back(name);
             EXPECT_EQ(problem == win::NameProblem::kReservedDevice, name == L"CON.USD");
         } else {
-            EXPECT_STREQ(GetFrameInfo(list.GetItemPath(i))->title, "Plain omega");
+            const std::string title = GetFrameInfo(list.GetItemPath(i))->title;
+            EXPECT_TRUE(title == "Plain omega" || (utf8 && title == "Not this one")) << title;
         }
     }
     std::sort(marked.begin(), marked.end());
     std::vector<std::wstring> expected(std::begin(unusable), std::end(unusable));
+    if (utf8) expected = {L"CON.USD"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(marked, expected);
 

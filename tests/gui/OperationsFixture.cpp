@@ -56,7 +56,7 @@ void OperationsFixture::TearDown() {
 }
 
 std::string OperationsFixture::UseLanguageOfCodePage() {
-    if (::GetACP() != 932) return "English";
+    if (win::LegacyCodePage() != 932) return "English";
     const std::string japanese = testing_support::ModuleFolder() + "lang\\ja\\QuilletTool.INI";
     EXPECT_TRUE(testing_support::Exists(japanese)) << japanese;
     SetLangFileOverride(japanese);

@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "frames/FrameFile.h"
 #include "ops/FrameRewrite.h"
+#include "win/Strings.h"
 
 using testing_support::ReadFile;
 using testing_support::TempDir;
@@ -45,6 +46,16 @@ TEST(FrameRewrite, FailuresLeaveNothingBehindAndNeverOverwrite) {
     WriteFile(dir / "taken.usd", "keep");
     EXPECT_FALSE(RewriteFrameFile(dir / "a.USD", dir / "taken.usd", ".\\a\\", ".\\t\\"));
     EXPECT_EQ(ReadFile(dir / "taken.usd"), "keep");
+
+    // A frame file in the legacy code page cannot take a name it lacks
+    // characters of (where the program runs in UTF-8 and can be given one).
+    if (win::ProcessIsUtf8()) {
+        ::SetLastError(ERROR_SUCCESS);
+        EXPECT_FALSE(
+            RewriteFrameFile(dir / "a.USD", dir / "c.usd", ".\\a\\", win::FromWide(L".\\\u0141\u0105ka\\")));
+        EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+        EXPECT_FALSE(testing_support::Exists(dir / "c.usd"));
+    }
 
     // A frame file held open by another program cannot be read.
     HANDLE held = ::CreateFileA((dir / "a.USD").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -78,5 +78,9 @@ for font in "MS UI Gothic" "MS Gothic" "MS PGothic" "MS Shell Dlg" "MS Shell Dlg
 done
 # The README's way to switch the language.
 cp "$app/lang/ja/QuilletTool.INI" "$app/QuilletTool.INI"
-(export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8; start_and_close Japanese "$build/screenshot-ja.png")
+# The locale the bootstrap made, where the machine has none of its own.
+locales=$(realpath -m "$build/../locales")
+(export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+ [ -f "$locales/ja_JP.UTF-8/LC_CTYPE" ] && export LOCPATH="$locales"
+ start_and_close Japanese "$build/screenshot-ja.png")
 echo "package test: $name.zip unpacked, version $version, opened in English and Japanese"
