@@ -143,11 +143,12 @@ std::string CZELMaintenanceDlg::TargetTitleText(int width) const {
     // counts them all. The filter's count follows it.
     const std::string frames = std::to_string(targetList_.FrameCount());
     const std::string found = FilterCountText(targetList_);
-    if (app_.GetLayoutAdditionTo() != kTargetMemoryCard)
+    if (app_.GetLayoutAdditionTo() != kTargetMemoryCard) {
+        if (!found.empty()) return FittingText({GetLangString("TITLE_ZELLIT2_LX") + " " + found, found}, width);
         return GetLangString("TITLE_ZELLIT2_LX") + " " +
-               (!found.empty()  ? found
-                : frames == "1" ? GetLangString("TITLE_TARGET_FRAMES_ONE")
-                                : ReportText("TITLE_TARGET_FRAMES", {frames}));
+               (frames == "1" ? GetLangString("TITLE_TARGET_FRAMES_ONE")
+                              : ReportText("TITLE_TARGET_FRAMES", {frames}));
+    }
     const std::string drive = app_.GetMemoryCardDrive() + " ";
     ULONGLONG freeBytes = 0;
     std::vector<std::string> forms;
@@ -166,11 +167,14 @@ std::string CZELMaintenanceDlg::TargetTitleText(int width) const {
         for (std::string& form : forms) form += " " + found;
     // Words go in a fixed order: the words before the drive, then "frames",
     // then "free". The shortest form wraps when even it does not fit.
+    return FittingText(forms, width);
+}
+
+std::string CZELMaintenanceDlg::FittingText(const std::vector<std::string>& forms, int width) const {
     win::WindowDc dc(Handle());
     win::SelectObjectScope select(dc.Get(), boldFont_.Get());
-    for (const std::string& text : forms) {
+    for (const std::string& text : forms)
         if (win::StringExtent(dc.Get(), text).cx <= width) return text;
-    }
     return forms.back();
 }
 

@@ -158,7 +158,7 @@ void CZELMaintenanceDlg::UpdateCommandButtons() {
 }
 
 void CZELMaintenanceDlg::UpdateListTitles() {
-    const std::string sourceTitle = SourceTitleText();
+    const std::string sourceTitle = SourceTitleText(layout_.sourceTitle.right);
     if (layoutInput_.clientWidth != 0 && win::WindowText(Item(IDC_TITLE_SOURCE)) != sourceTitle &&
         WrappedTextHeight(sourceTitle, boldFont_.Get(), layout_.sourceTitle.right) != sourceTitleHeight_) {
         LayoutControls();

@@ -230,12 +230,12 @@ void CZELMaintenanceDlg::LayoutControls() {
     in.dpi = dpi_;
     in.card = app_.GetLayoutAdditionTo() == kTargetMemoryCard;
     in.filterHeight = TextExtent(IDC_BTN_ADD, guiFont).cy + win::ScaleForDpi(8, dpi_);
-    const std::string sourceTitle = SourceTitleText();
-    if (win::WindowText(Item(IDC_TITLE_SOURCE)) != sourceTitle) SetItemText(IDC_TITLE_SOURCE, sourceTitle);
     // The widths do not depend on the rows' heights: a second pass grows the
     // label's row and the titles' row for texts that need more lines there.
     MainLayout layout = ComputeMainLayout(in);
     HFONT bold = boldFont_.Get();
+    const std::string sourceTitle = SourceTitleText(layout.sourceTitle.right);
+    if (win::WindowText(Item(IDC_TITLE_SOURCE)) != sourceTitle) SetItemText(IDC_TITLE_SOURCE, sourceTitle);
     const std::string targetTitle = TargetTitleText(layout.targetTitle.right);
     in.labelHeight =
         WrappedTextHeight(win::WindowText(Item(IDC_TARGET_LABEL)), bold, layout.targetLabel.right);

@@ -199,7 +199,12 @@ private:
     // List 2's title for a width: the whole of it, or it shortened word by
     // word in a fixed order, always with the drive, the count and the free space.
     std::string TargetTitleText(int width) const;
-    std::string SourceTitleText() const;
+    // List 1's title for a width: while filtered, with the count, which alone
+    // stays when the whole does not fit on one line.
+    std::string SourceTitleText(int width) const;
+    // The first of the forms that fits the width on one line in the titles'
+    // font, else the last.
+    std::string FittingText(const std::vector<std::string>& forms, int width) const;
     void DisableCardWritesWhenMissing();
     bool CanRemoveCard() const;
     void OnRemoveCardSafely();

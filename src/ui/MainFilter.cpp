@@ -84,7 +84,10 @@ std::string CZELMaintenanceDlg::FilterCountText(const CListCtrlZEL& list) const 
                                                 win::CountText(static_cast<ULONGLONG>(list.FrameCount()))});
 }
 
-std::string CZELMaintenanceDlg::SourceTitleText() const {
+std::string CZELMaintenanceDlg::SourceTitleText(int width) const {
+    // A title that needs another line lays the window out again, which would
+    // cost a key typed in the box more than the filter does.
     const std::string count = FilterCountText(sourceList_);
-    return GetLangString("TITLE_ZELLIT1") + (count.empty() ? "" : " " + count);
+    if (count.empty()) return GetLangString("TITLE_ZELLIT1");
+    return FittingText({GetLangString("TITLE_ZELLIT1") + " " + count, count}, width);
 }

@@ -168,7 +168,9 @@ TEST_F(KeysAndMenusTest, TheFilterBoxShowsTheFramesFoundAndTheCommandsTakeOnlyTh
     ASSERT_EQ(::GetFocus(), box);
     type("sun");
     EXPECT_EQ(ListNames(source), (Names{"ALPHA.USD", "GAMMA.USD", "SUNDAY.USD"}));
-    EXPECT_EQ(title(), GetLangString("TITLE_ZELLIT1") + " (3 of 5 frames shown)");
+    // The count stays; the words before it go where the title would need
+    // another line.
+    EXPECT_NE(title().find("(3 of 5 frames shown)"), std::string::npos) << title();
     // Keys typed in the box edit it: Ctrl+A selects its text and Del deletes
     // no frame.
     EXPECT_TRUE(Key(box, 'A', true));
@@ -191,7 +193,7 @@ TEST_F(KeysAndMenusTest, TheFilterBoxShowsTheFramesFoundAndTheCommandsTakeOnlyTh
     // The filter stays through the operation and F5.
     EXPECT_EQ(win::WindowText(box), "sun");
     EXPECT_EQ(source.GetItemCount(), 0);
-    EXPECT_EQ(title(), GetLangString("TITLE_ZELLIT1") + " (0 of 2 frames shown)");
+    EXPECT_NE(title().find("(0 of 2 frames shown)"), std::string::npos) << title();
     Key(source.Handle(), VK_F5);
     EXPECT_EQ(source.GetItemCount(), 0);
     EXPECT_EQ(source.FrameCount(), 2u);
