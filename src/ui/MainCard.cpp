@@ -144,7 +144,8 @@ std::string CZELMaintenanceDlg::TargetTitleText(int width) const {
     const std::string frames = std::to_string(targetList_.FrameCount());
     const std::string found = FilterCountText(targetList_);
     if (app_.GetLayoutAdditionTo() != kTargetMemoryCard) {
-        if (!found.empty()) return FittingText({GetLangString("TITLE_ZELLIT2_LX") + " " + found, found}, width);
+        if (!found.empty())
+            return FittingText({GetLangString("TITLE_ZELLIT2_LX") + " " + found, found}, width);
         return GetLangString("TITLE_ZELLIT2_LX") + " " +
                (frames == "1" ? GetLangString("TITLE_TARGET_FRAMES_ONE")
                               : ReportText("TITLE_TARGET_FRAMES", {frames}));
