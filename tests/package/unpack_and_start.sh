@@ -51,6 +51,13 @@ identities=$(grep -ao 'processorArchitecture="[a-z0-9]*"' "$app/QuilletTool.exe"
 [ "$identities" = "processorArchitecture=\"$manifest_arch\"" ] ||
   fail "the manifest of $name.zip says $identities, not $manifest_arch"
 grep -q "$arch package" "$app/README.txt" || fail "README.txt of $name.zip does not name the $arch package"
+grep -q "$name," "$app/README.txt" || fail "README.txt of $name.zip does not name the folder the ZIP makes"
+# Every text file Windows users open has CR LF line ends (Notepad before
+# Windows 10 1809 shows bare LF text as one line).
+cr=$(printf '\r')
+for f in README.txt QuilletTool.INI lang/ja/QuilletTool.INI; do
+  [ "$(grep -c "$cr\$" "$app/$f")" = "$(grep -c '' "$app/$f")" ] || fail "$f in $name.zip has lines without CR LF"
+done
 
 title=$(sed -n 's/^TITLE_APP=//p' "$app/QuilletTool.INI" | tr -d '\r')
 [ -n "$title" ] || fail "no TITLE_APP in the packaged language file"
