@@ -34,11 +34,11 @@ rm -rf "$unpacked"
 mkdir -p "$unpacked"
 (cd "$unpacked" && cmake -E tar xf "$zip")
 app="$unpacked/$name"
-for f in QuilletTool.exe QuilletTool.INI README.txt lang/ja/QuilletTool.INI \
+for f in QuilletTool.exe QuilletTool.INI README.txt LICENSE.txt lang/ja/QuilletTool.INI \
          licenses/libjpeg-turbo/LICENSE.md licenses/libjpeg-turbo/README.ijg licenses/sqlite/LICENSE.md; do
   [ -f "$app/$f" ] || fail "$f is missing from $name.zip"
 done
-[ "$(ls "$app" | wc -l)" = 5 ] || fail "unexpected files in the package: $(ls "$app")"
+[ "$(ls "$app" | wc -l)" = 6 ] || fail "unexpected files in the package: $(ls "$app")"
 exe="C:\\users\\Public\\Unpacked\\$name\\QuilletTool.exe"
 
 versions=$("$run" "$build/file_version.exe" "$exe" </dev/null | tr -d '\r')
@@ -55,7 +55,7 @@ grep -q "$name," "$app/README.txt" || fail "README.txt of $name.zip does not nam
 # Every text file Windows users open has CR LF line ends (Notepad before
 # Windows 10 1809 shows bare LF text as one line).
 cr=$(printf '\r')
-for f in README.txt QuilletTool.INI lang/ja/QuilletTool.INI; do
+for f in README.txt LICENSE.txt QuilletTool.INI lang/ja/QuilletTool.INI; do
   [ "$(grep -c "$cr\$" "$app/$f")" = "$(grep -c '' "$app/$f")" ] || fail "$f in $name.zip has lines without CR LF"
 done
 
