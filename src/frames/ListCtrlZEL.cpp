@@ -423,10 +423,9 @@ void CListCtrlZEL::KeepingSelection(const std::function<void()>& change) {
     int newMark = -1;
     for (size_t i = 0; i < rows_.size(); ++i) {
         const std::string& path = rows_[i];
-        state.stateMask = state.state = 0;
-        if (!selected.empty() && selected.count(path)) state.stateMask = state.state = LVIS_SELECTED;
-        if (!focused.empty() && path == focused) state.stateMask = state.state |= LVIS_FOCUSED;
-        if (state.stateMask) ::SendMessageA(hwnd, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
+        state.state = (selected.count(path) ? LVIS_SELECTED : 0) | (path == focused ? LVIS_FOCUSED : 0);
+        state.stateMask = state.state;
+        if (state.state) ::SendMessageA(hwnd, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
         if (!mark.empty() && path == mark) newMark = static_cast<int>(i);
     }
     ::SendMessageA(hwnd, LVM_SETSELECTIONMARK, 0, newMark);

@@ -159,12 +159,15 @@ void CZELMaintenanceDlg::UpdateCommandButtons() {
 
 void CZELMaintenanceDlg::UpdateListTitles() {
     const std::string sourceTitle = SourceTitleText(layout_.sourceTitle.right);
-    if (layoutInput_.clientWidth != 0 && win::WindowText(Item(IDC_TITLE_SOURCE)) != sourceTitle &&
-        WrappedTextHeight(sourceTitle, boldFont_.Get(), layout_.sourceTitle.right) != sourceTitleHeight_) {
-        LayoutControls();
-        return;
+    if (win::WindowText(Item(IDC_TITLE_SOURCE)) != sourceTitle) {
+        if (layoutInput_.clientWidth != 0 &&
+            WrappedTextHeight(sourceTitle, boldFont_.Get(), layout_.sourceTitle.right) !=
+                sourceTitleHeight_) {
+            LayoutControls();
+            return;
+        }
+        SetItemText(IDC_TITLE_SOURCE, sourceTitle);
     }
-    if (win::WindowText(Item(IDC_TITLE_SOURCE)) != sourceTitle) SetItemText(IDC_TITLE_SOURCE, sourceTitle);
     // Before the first layout the title has no width to fit yet.
     if (layoutInput_.clientWidth == 0) {
         SetItemText(IDC_TITLE_TARGET, TargetTitleText(0));

@@ -6,18 +6,17 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <string>
 
 #include "../../tools/JpegWriter.h"
 #include "OperationsFixture.h"
+#include "Thumbnails.h"
 #include "TreeSelect.h"
 #include "app/LangStrings.h"
 #include "frames/FrameInfoCache.h"
 #include "frames/TextEncoding.h"
 #include "resource.h"
-#include "win/Handles.h"
 #include "win/Strings.h"
 
 using testing_support::Exists;
@@ -61,23 +60,10 @@ void WriteFrameIn(const std::string& folder, const std::wstring& base, const std
                                std::string(2000, 'x') + U(other.c_str()));
 }
 
-// The centre of a frame's thumbnail drawn on white.
+// The centre of a frame's thumbnail drawn on white; none before it is made.
 COLORREF Centre(const std::string& path) {
     const FrameInfo* info = GetFrameInfo(path);
-    if (!info || info->imageIndex < 0) return CLR_INVALID;
-    win::WindowDc screen(nullptr);
-    win::MemoryDc dc(::CreateCompatibleDC(screen.Get()));
-    win::Bitmap bitmap(::CreateCompatibleBitmap(screen.Get(), 64, 64));
-    win::SelectObjectScope select(dc.Get(), bitmap.Get());
-    ::PatBlt(dc.Get(), 0, 0, 64, 64, WHITENESS);
-    ::ImageList_Draw(FrameThumbnailList(), info->imageIndex, dc.Get(), 0, 0, ILD_TRANSPARENT);
-    return ::GetPixel(dc.Get(), 32, 32);
-}
-
-// Within a JPEG's rounding.
-bool Near(COLORREF a, COLORREF b) {
-    return std::abs(GetRValue(a) - GetRValue(b)) < 24 && std::abs(GetGValue(a) - GetGValue(b)) < 24 &&
-           std::abs(GetBValue(a) - GetBValue(b)) < 24;
+    return info && info->imageIndex >= 0 ? ThumbnailCentre(info->imageIndex) : CLR_INVALID;
 }
 
 const wchar_t kPhoto[] = L"\u5199\u771f";        // 写真
@@ -149,11 +135,11 @@ TEST_F(AnyScriptNamesTest, ALibraryUnderNamesOfAnyScriptIsListedAndEveryOperatio
     const FrameInfo* info = GetFrameInfo(library + "\\" + U(kPhoto) + ".USD");
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(std::string(info->title), U(L"\u5199\u771f\u306e\u984d"));
-    EXPECT_TRUE(Near(Centre(info->path), RGB(255, 0, 0)));
+    EXPECT_TRUE(NearColour(Centre(info->path), RGB(255, 0, 0)));
     info = GetFrameInfo(library + "\\" + U(kCity) + ".USD");
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(std::string(info->title), U(kCity));
-    EXPECT_TRUE(Near(Centre(info->path), RGB(0, 0, 255)));
+    EXPECT_TRUE(NearColour(Centre(info->path), RGB(0, 0, 255)));
     // Its reference cannot name its folder: a blank cell.
     EXPECT_EQ(Centre(library + "\\" + U(kLegacy) + ".USD"), RGB(255, 255, 255));
 
@@ -215,8 +201,8 @@ TEST_F(AnyScriptNamesTest, ALibraryUnderNamesOfAnyScriptIsListedAndEveryOperatio
     EXPECT_NE(testing_support::ReadFile(library + "\\ZDJ1.usd").find("HdThumbnail=.\\ZDJ1\\thumb.jpg"),
               std::string::npos);
     source.FinishThumbnails();
-    EXPECT_TRUE(Near(Centre(library + "\\PHOTO24.usd"), RGB(255, 0, 0)));
-    EXPECT_TRUE(Near(Centre(library + "\\ZDJ1.usd"), RGB(0, 255, 0)));
+    EXPECT_TRUE(NearColour(Centre(library + "\\PHOTO24.usd"), RGB(255, 0, 0)));
+    EXPECT_TRUE(NearColour(Centre(library + "\\ZDJ1.usd"), RGB(0, 255, 0)));
 
     // Deleted to the recycle bin, with nothing left behind.
     SelectOnly(source, {kCity});

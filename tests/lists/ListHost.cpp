@@ -112,16 +112,6 @@ void WriteSolidJpeg(const std::string& path, int width, int height, COLORREF col
     demo::WriteJpeg(path, width, height, 3, JCS_RGB, pixels.data(), 95);
 }
 
-COLORREF ThumbnailCentre(int imageIndex) {
-    win::WindowDc screen(nullptr);
-    win::MemoryDc dc(::CreateCompatibleDC(screen.Get()));
-    win::Bitmap bitmap(::CreateCompatibleBitmap(screen.Get(), 64, 64));
-    win::SelectObjectScope select(dc.Get(), bitmap.Get());
-    ::PatBlt(dc.Get(), 0, 0, 64, 64, WHITENESS);
-    ::ImageList_Draw(FrameThumbnailList(), imageIndex, dc.Get(), 0, 0, ILD_TRANSPARENT);
-    return ::GetPixel(dc.Get(), 32, 32);
-}
-
 std::string ThumbnailPixels(int imageIndex) {
     int width = 0, height = 0;
     if (imageIndex < 0 || !::ImageList_GetIconSize(FrameThumbnailList(), &width, &height)) return {};
@@ -143,10 +133,4 @@ std::string ThumbnailPixels(int imageIndex) {
         ::GdiFlush();
     }
     return std::string(static_cast<const char*>(bits), static_cast<size_t>(width) * height * 4);
-}
-
-bool NearColour(COLORREF a, COLORREF b) {
-    return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
-               std::abs(GetBValue(a) - GetBValue(b)) <
-           40;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "Thumbnails.h"
 #include "frames/ListCtrlZEL.h"
 #include "win/Dialog.h"
 
@@ -43,12 +44,8 @@ void RunOneThumbnail(CListCtrlZEL& list);
 
 // A JPEG of one colour at path (its folders are made).
 void WriteSolidJpeg(const std::string& path, int width, int height, COLORREF colour);
-// The centre pixel of an image of the shared thumbnail list drawn on white.
-COLORREF ThumbnailCentre(int imageIndex);
 // Every pixel of that image drawn on white, row by row; empty for no image.
 std::string ThumbnailPixels(int imageIndex);
-// Colours within a JPEG's rounding of each other.
-bool NearColour(COLORREF a, COLORREF b);
 
 // Writes a frame file with the given header keys; returns its path. Its
 // thumbnail is <folder>\<name without extension>\thumb.jpg.

@@ -1,0 +1,9 @@
+// The shared thumbnail list's pictures, as tests look at them.
+#pragma once
+
+#include <windows.h>
+
+// The centre pixel of an image of the shared thumbnail list drawn on white.
+COLORREF ThumbnailCentre(int imageIndex);
+// Colours within a JPEG's rounding of each other.
+bool NearColour(COLORREF a, COLORREF b);
