@@ -113,9 +113,18 @@ protected:
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdOutput = writeOut;
         startup.hStdError = writeOut;
-        if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                              &process)) {
-            ADD_FAILURE() << "the child did not start: error " << ::GetLastError();
+        // Wine under a loaded machine now and then fails a start with an
+        // internal error (1359): the start is tried again, the kill is not.
+        bool started = false;
+        DWORD error = 0;
+        for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+            if (attempt > 0) ::Sleep(200);
+            started = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                       &startup, &process) != FALSE;
+            if (!started) error = ::GetLastError();
+        }
+        if (!started) {
+            ADD_FAILURE() << "the child did not start: error " << error;
             return -1;
         }
         win::KernelObject child(process.hProcess), thread(process.hThread);
