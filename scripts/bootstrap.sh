@@ -21,8 +21,9 @@ as_root() {
 # fonts-ipafont-gothic: Japanese glyphs (with Latin ones) for the Japanese screenshots.
 # tcl, gcc and make: SQLite's own build makes its single-file source with them.
 # locales: the Japanese locale the Japanese test runs need, made below.
+# wixl and msitools: the Windows Installer packages are built and checked with them.
 packages=(mingw-w64 cmake nasm wine wine32 wine64 xvfb xauth imagemagick googletest fonts-ipafont-gothic
-  tcl gcc make locales)
+  tcl gcc make locales wixl msitools)
 
 # A mirror caught mid-sync fails one index ("File has unexpected size") and
 # apt-get update exits 100 although every other list is fresh: try again a

@@ -102,6 +102,13 @@ public:
     static std::string Title();
     // "Software\ZORVA\<title>" under HKEY_CURRENT_USER.
     static std::string SettingsKeyPath();
+    // "QuilletTool.exe /uninstall", which the installer runs when the program
+    // is removed: deletes what the program stored for the user who runs it
+    // (the settings key, the ZORVA key when nothing else is left in it, and
+    // the frame cache). Frames left parked by a stopped replace are the
+    // user's, and stay. Shows nothing.
+    static bool IsUninstallCommand(const char* commandLine);
+    static void ForgetUserData();
 
     // Seams for tests. An OLE initialiser replaces the real one; a language
     // file replaces the program's own for the application's lookups.

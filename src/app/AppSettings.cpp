@@ -1,7 +1,14 @@
 // The settings of the application object and the folders they lead to.
 #include "app/App.h"
+
+#include <msi.h>
+#include <shlwapi.h>
+
 #include "app/Profile.h"
 #include "app/PaneShares.h"
+#include "frames/FrameStore.h"
+#include "ops/ParkedFrames.h"
+#include "win/Strings.h"
 
 namespace {
 constexpr char kWindowPos[] = "WindowPos";
@@ -104,4 +111,58 @@ std::string CZELMaintenanceApp::GetMemoryCardFolder() const {
 
 std::string CZELMaintenanceApp::GetTargetFolder() const {
     return layoutAdditionTo_ != 0 ? GetMemoryCardFolder() : GetLumadexTargetFolder();
+}
+
+bool CZELMaintenanceApp::IsUninstallCommand(const char* commandLine) {
+    std::string word = commandLine ? commandLine : "";
+    const size_t first = word.find_first_not_of(" \t");
+    const size_t last = word.find_last_not_of(" \t");
+    word = first == std::string::npos ? std::string() : word.substr(first, last - first + 1);
+    return win::EqualsNoCase(word, "/uninstall") || win::EqualsNoCase(word, "-uninstall");
+}
+
+namespace {
+// The installer of a newer version notes the product code it installs in
+// the settings key before it removes the old version. While that product
+// is not installed yet, an uninstall is the one inside its upgrade (Wine's
+// installer does not say so the way Windows does). The note goes either way.
+bool UpgradeUnderWay(const std::string& settingsKey) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey.c_str(), 0, KEY_READ | KEY_SET_VALUE, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    char product[64] = {};
+    DWORD size = sizeof product - 1, type = 0;
+    const bool noted = ::RegQueryValueExA(key, "UpgradingTo", nullptr, &type,
+                                          reinterpret_cast<BYTE*>(product), &size) == ERROR_SUCCESS &&
+                       type == REG_SZ;
+    if (noted) ::RegDeleteValueA(key, "UpgradingTo");
+    ::RegCloseKey(key);
+    return noted && ::MsiQueryProductStateA(product) != INSTALLSTATE_DEFAULT;
+}
+}  // namespace
+
+void CZELMaintenanceApp::ForgetUserData() {
+    if (UpgradeUnderWay(SettingsKeyPath())) return;
+    ::SHDeleteKeyA(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
+    // The vendor key goes too, unless another program of the vendor keeps
+    // something in it.
+    const std::string vendor = SettingsKeyPath().substr(0, SettingsKeyPath().rfind('\\'));
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, vendor.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD subKeys = 1, values = 1;
+        const LONG info = ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
+                                             &values, nullptr, nullptr, nullptr, nullptr);
+        ::RegCloseKey(key);
+        if (info == ERROR_SUCCESS && subKeys == 0 && values == 0)
+            ::RegDeleteKeyA(HKEY_CURRENT_USER, vendor.c_str());
+    }
+    // The frame cache, with the journal files SQLite may have left. The
+    // folders go only when empty: a parked frame keeps them.
+    const std::string store = DefaultFrameStoreFile();
+    if (store.empty()) return;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) ::DeleteFileA((store + suffix).c_str());
+    const std::string parking = ParkingFolder(false);
+    if (!parking.empty()) ::RemoveDirectoryA(parking.c_str());
+    ::RemoveDirectoryA(store.substr(0, store.rfind('\\')).c_str());
 }
