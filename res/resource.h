@@ -75,6 +75,10 @@
 
 // Release information (2100-2199)
 #define IDC_ABOUT_PROGRAM_VERSION 2100
+#define IDC_ABOUT_LICENCES 2101
+#define IDD_LICENCES 2102
+#define IDC_LICENCES_TEXT 2103
+#define IDR_LICENCES 2104
 
 // Progress window and replace question (2200-2299)
 #define IDD_PROGRESS 2200

@@ -97,6 +97,8 @@ const LangDefault kPostReleaseLangDefaults[] = {
      "those characters."},
     {"TITLE_FILTER_CUE", "Filter by title or file name"},
     {"TITLE_FILTERED_FRAMES", "(%s of %s frames shown)"},
+    {"BTN_ABOUT_LICENCES", "&Licences..."},
+    {"TITLE_LICENCES", "Licences"},
     {nullptr, nullptr},  // end of the table
 };
 

@@ -11,6 +11,8 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
+    // The licences button opens the licences over the About box.
+    bool OnCommand(WORD id, WORD code, HWND control) override;
 
 private:
     win::Font font_;

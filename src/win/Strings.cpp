@@ -31,6 +31,10 @@ std::string ToUtf8(const std::wstring& text) {
     return out;
 }
 
+std::wstring FromUtf8(const std::string& text) {
+    return Decode(CP_UTF8, text);
+}
+
 UINT LegacyCodePage() {
     static const UINT codePage = [] {
         const UINT process = ::GetACP();

@@ -13,8 +13,9 @@ namespace win {
 std::wstring ToWide(const std::string& text);
 // ANSI text of a wide string (CP_ACP).
 std::string FromWide(const wchar_t* text);
-// UTF-8 text of a wide string.
+// UTF-8 text of a wide string, and back.
 std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
 
 // The code page of text that is not the program's own: the language file and
 // frame files without a byte-order mark, as users' tools write them. It is

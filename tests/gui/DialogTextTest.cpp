@@ -151,12 +151,18 @@ TEST_F(DialogTextTest, EveryDialogShowsItsWholeTexts) {
     const std::string language = language_;
 
     {
+        // The about box, then the licences over it.
         ModalDriver driver({[&](HWND about) {
-            ExpectTextsFit(about, Where("about box", language, about));
-            ClickButton(about, IDOK);
-        }});
+                                ExpectTextsFit(about, Where("about box", language, about));
+                                ClickButton(about, IDC_ABOUT_LICENCES);
+                                ClickButton(about, IDOK);
+                            },
+                            [&](HWND licences) {
+                                ExpectTextsFit(licences, Where("licences", language, licences));
+                                ClickButton(licences, IDOK);
+                            }});
         Command(ID_HELP_ABOUT);
-        EXPECT_EQ(driver.ActionsRun(), 1);
+        EXPECT_EQ(driver.ActionsRun(), 2);
     }
     {
         ModalDriver driver({[&](HWND name) {

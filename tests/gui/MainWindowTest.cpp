@@ -1,4 +1,5 @@
 // The real main window, created in process on the test display.
+#include <algorithm>
 #include <vector>
 
 #include "MainWindowFixture.h"
@@ -182,4 +183,35 @@ TEST_F(MainWindowTest, TheAboutBoxShowsTheVersionOfTheVersionResource) {
                                  reinterpret_cast<void**>(&product), &size));
     EXPECT_STREQ(product, QUILLET_VERSION_TEXT);
     EXPECT_FALSE(dlg.HasEnded());
+}
+
+TEST_F(MainWindowTest, TheAboutBoxShowsTheLicencesOfTheProgramAndItsLibraries) {
+    Open();
+    std::string button, title, text;
+    bool okHasFocus = false;
+    const auto inAbout = [&](HWND about) {
+        // Enter closes the box, although the licences button comes first.
+        okHasFocus = ::GetFocus() == ::GetDlgItem(about, IDOK);
+        button = win::WindowText(::GetDlgItem(about, IDC_ABOUT_LICENCES));
+        testing_support::ClickButton(about, IDC_ABOUT_LICENCES);
+        testing_support::ClickButton(about, IDOK);
+    };
+    const auto inLicences = [&](HWND licences) {
+        title = win::WindowText(licences);
+        text = win::WindowText(::GetDlgItem(licences, IDC_LICENCES_TEXT));
+        testing_support::ClickButton(licences, IDOK);
+    };
+    testing_support::ModalDriver driver({inAbout, inLicences});
+    Command(ID_HELP_ABOUT);
+    EXPECT_EQ(driver.ActionsRun(), 2);
+    EXPECT_EQ(driver.LeftOpen(), 0);
+    EXPECT_TRUE(okHasFocus);
+    EXPECT_EQ(button, GetLangString("BTN_ABOUT_LICENCES"));
+    EXPECT_EQ(title, GetLangString("TITLE_LICENCES"));
+    // The program's own licence and those of both libraries (IJG's README
+    // included), from the program itself, with the edit control's line ends.
+    for (const char* part : {"MIT License\r\n", "libjpeg-turbo", "Independent JPEG Group", "SQLite"})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+    EXPECT_GT(std::count(text.begin(), text.end(), '\n'), 100);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), std::count(text.begin(), text.end(), '\n'));
 }
