@@ -34,7 +34,14 @@ if ! log=$(cd "$stage" && wixl -a "$arch" -D Arch="$arch" -D Version="$version" 
   echo "package-msi: wixl wrote no package" >&2
   exit 1
 fi
+japanese=$(msiinfo export "$msi" Component | tr -d '\r' | awk -F '\t' '$1 == "JapaneseTexts" { print $2 }')
+[ -n "$japanese" ] || { echo "package-msi: no JapaneseTexts component in $msi" >&2; exit 1; }
 for query in \
+  "CREATE TABLE CompLocator (Signature_ CHAR(72) NOT NULL, ComponentId CHAR(38) NOT NULL, Type SHORT PRIMARY KEY Signature_)" \
+  "INSERT INTO CompLocator (Signature_, ComponentId, Type) VALUES ('JapaneseTexts', '$japanese', 1)" \
+  "INSERT INTO AppSearch (Property, Signature_) VALUES ('JAPANESEINSTALLED', 'JapaneseTexts')" \
+  "INSERT INTO InstallExecuteSequence (Action, Sequence) VALUES ('AppSearch', 50)" \
+  "INSERT INTO InstallUISequence (Action, Sequence) VALUES ('AppSearch', 50)" \
   "UPDATE Component SET Condition = 'NOT (LANGUAGE ~= \"ja\")' WHERE Component = 'EnglishTexts'" \
   "UPDATE Component SET Condition = 'LANGUAGE ~= \"ja\"' WHERE Component = 'JapaneseTexts'" \
   "UPDATE Property SET Value = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;LANGUAGE' WHERE Property = 'SecureCustomProperties'" \

@@ -4,10 +4,10 @@
 # 1. Install; the program starts from its Start-menu shortcut; uninstall
 #    leaves no file, shortcut, uninstall entry or key of ours (not even an
 #    empty ZORVA key), and keeps the user's frames and parked frame.
-# 2. Install again, start, then install a newer package (the same files as
-#    the next patch version) with LANGUAGE=ja: one entry in the installed
-#    programs, the settings kept, the Japanese language file in place; an
-#    older package is refused. Uninstall then removes our key only: another
+# 2. Install again with LANGUAGE=ja (the Japanese language file in place),
+#    start, then install a newer package (the same files as the next patch
+#    version) without it: one entry in the installed programs, the settings
+#    and the language kept; an older package is refused. Uninstall then removes our key only: another
 #    ZORVA program's setting stays, and so do the frame library, the
 #    companion's folder and its frames.
 #   msi_install.sh <source-dir> <program-build>
@@ -121,17 +121,18 @@ removed "first uninstall"
 user_things "first uninstall"
 rm -rf "$local/Parked"
 
-# 2. Install, start, upgrade in Japanese, refuse the older package, uninstall.
-msiexec /i "$(windows_path "$old_msi")" || fail "the second install failed (exit $?)"
+# 2. Install in Japanese, start, upgrade, refuse the older package, uninstall.
+msiexec /i "$(windows_path "$old_msi")" LANGUAGE=ja || fail "the second install failed (exit $?)"
+cmp -s "$app/QuilletTool.INI" "$here/lang/ja/QuilletTool.INI" || fail "LANGUAGE=ja did not put the Japanese language file in place"
 start_from_shortcut "second install"
 "$run" reg add "$ours\\Setting" /v SortMode /t REG_DWORD /d 2 /f </dev/null >/dev/null 2>&1
 "$run" reg add 'HKCU\Software\ZORVA\Another Program' /v Kept /d yes /f </dev/null >/dev/null 2>&1
-msiexec /i "$(windows_path "$new_msi")" LANGUAGE=ja || fail "the upgrade to $new_version failed (exit $?)"
+msiexec /i "$(windows_path "$new_msi")" || fail "the upgrade to $new_version failed (exit $?)"
 installed_files "upgrade"
 [ "$(entries)" = 1 ] || fail "the installed programs list has $(entries) entries of ours after the upgrade"
 "$run" reg query "$uninstall_key" /s </dev/null 2>/dev/null | tr -d '\r' | grep -q "DisplayVersion    REG_SZ    $new_version\$" ||
   fail "the installed programs list does not show $new_version"
-cmp -s "$app/QuilletTool.INI" "$here/lang/ja/QuilletTool.INI" || fail "LANGUAGE=ja did not put the Japanese language file in place"
+cmp -s "$app/QuilletTool.INI" "$here/lang/ja/QuilletTool.INI" || fail "the upgrade did not keep the Japanese language file"
 "$run" reg query "$ours\\Setting" /v SortMode </dev/null 2>/dev/null | grep -q 0x2 || fail "the upgrade lost the settings"
 start_from_shortcut "upgrade"
 if msiexec /i "$(windows_path "$old_msi")"; then fail "the older package installed over $new_version"; fi
@@ -143,4 +144,4 @@ removed "uninstall after the upgrade"
 "$run" reg query 'HKCU\Software\ZORVA\Another Program' /v Kept </dev/null >/dev/null 2>&1 ||
   fail "the uninstall removed another program's setting"
 user_things "uninstall after the upgrade"
-echo "msi test: $(basename "$old_msi") installed, started from its shortcut, upgraded to $new_version in Japanese, uninstalled cleanly"
+echo "msi test: $(basename "$old_msi") installed, started from its shortcut, installed in Japanese and upgraded to $new_version keeping the language and settings, uninstalled cleanly"
