@@ -143,11 +143,12 @@ bool UpgradeUnderWay(const std::string& settingsKey) {
 }  // namespace
 
 void CZELMaintenanceApp::ForgetUserData() {
-    if (UpgradeUnderWay(SettingsKeyPath())) return;
-    ::SHDeleteKeyA(HKEY_CURRENT_USER, SettingsKeyPath().c_str());
+    const std::string settings = SettingsKeyPath();
+    if (UpgradeUnderWay(settings)) return;
+    ::SHDeleteKeyA(HKEY_CURRENT_USER, settings.c_str());
     // The vendor key goes too, unless another program of the vendor keeps
     // something in it.
-    const std::string vendor = SettingsKeyPath().substr(0, SettingsKeyPath().rfind('\\'));
+    const std::string vendor = settings.substr(0, settings.rfind('\\'));
     HKEY key = nullptr;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, vendor.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
         DWORD subKeys = 1, values = 1;
@@ -157,11 +158,10 @@ void CZELMaintenanceApp::ForgetUserData() {
         if (info == ERROR_SUCCESS && subKeys == 0 && values == 0)
             ::RegDeleteKeyA(HKEY_CURRENT_USER, vendor.c_str());
     }
-    // The frame cache, with the journal files SQLite may have left. The
-    // folders go only when empty: a parked frame keeps them.
+    // The frame cache. The folders go only when empty: a parked frame keeps them.
     const std::string store = DefaultFrameStoreFile();
     if (store.empty()) return;
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) ::DeleteFileA((store + suffix).c_str());
+    RemoveFrameStoreFiles(store);
     const std::string parking = ParkingFolder(false);
     if (!parking.empty()) ::RemoveDirectoryA(parking.c_str());
     ::RemoveDirectoryA(store.substr(0, store.rfind('\\')).c_str());

@@ -392,6 +392,10 @@ void SplitFramePath(const std::string& path, std::string& folder, std::string& n
     name = path.substr(split);
 }
 
+void RemoveFrameStoreFiles(const std::string& file) {
+    RemoveDatabase(win::ToWide(file));
+}
+
 std::string DefaultFrameStoreFile() {
     char local[MAX_PATH] = {};
     if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,

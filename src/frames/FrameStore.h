@@ -111,5 +111,7 @@ void CloseFrameStore();
 void UseFrameStoreFile(const std::string& file);
 // %LOCALAPPDATA%\QuilletTool\FrameCache.db; empty when the system has no such folder.
 std::string DefaultFrameStoreFile();
+// Deletes a closed store's file and what WAL mode keeps beside it.
+void RemoveFrameStoreFiles(const std::string& file);
 // "C:\Frames\a.USD" as "C:\Frames\" and "a.USD", as the store keeps it.
 void SplitFramePath(const std::string& path, std::string& folder, std::string& name);

@@ -5,6 +5,7 @@
 
 #include "ListHost.h"
 #include "TestFiles.h"
+#include "Thumbnails.h"
 #include "app/LangStrings.h"
 #include "frames/FrameInfoCache.h"
 #include "frames/FrameInfoCacheLifetime.h"
@@ -20,20 +21,6 @@ protected:
     void TearDown() override { CloseFrameInfoCache(); }
     static int ImageCount() { return ::ImageList_GetImageCount(FrameThumbnailList()); }
 };
-
-// The pixels of one image of the shared list drawn on white.
-std::vector<COLORREF> ImagePixels(int index) {
-    win::WindowDc screen(nullptr);
-    win::MemoryDc dc(::CreateCompatibleDC(screen.Get()));
-    win::Bitmap bitmap(::CreateCompatibleBitmap(screen.Get(), 64, 64));
-    win::SelectObjectScope select(dc.Get(), bitmap.Get());
-    ::PatBlt(dc.Get(), 0, 0, 64, 64, WHITENESS);
-    ::ImageList_Draw(FrameThumbnailList(), index, dc.Get(), 0, 0, ILD_NORMAL);
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < 64; y += 4)
-        for (int x = 0; x < 64; x += 4) pixels.push_back(::GetPixel(dc.Get(), x, y));
-    return pixels;
-}
 
 }  // namespace
 
@@ -224,7 +211,7 @@ TEST_F(FrameInfoCache, ABatchGivesEveryFrameItsOwnPicture) {
 
 TEST_F(FrameInfoCache, ClearingKeepsOnlyThePlaceholder) {
     TempDir dir;
-    const std::vector<COLORREF> placeholder = ImagePixels(0);
+    const std::vector<COLORREF> placeholder = ThumbnailOnWhite(0, ILD_NORMAL, 4);
     for (const char* name : {"a.USD", "b.USD", "c.USD"}) {
         const std::string path = WriteFrame(dir.Path(), name, name);
         ASSERT_NE(GetFrameInfo(path), nullptr);
@@ -236,7 +223,7 @@ TEST_F(FrameInfoCache, ClearingKeepsOnlyThePlaceholder) {
     ClearFrameInfo();
     EXPECT_EQ(ImageCount(), 1);
     EXPECT_EQ(CachedFrameInfoCount(), 0u);
-    EXPECT_EQ(ImagePixels(0), placeholder);
+    EXPECT_EQ(ThumbnailOnWhite(0, ILD_NORMAL, 4), placeholder);
     EXPECT_NE(FrameInfoGeneration(), generation);
 
     // The next frame starts again at image 1.
