@@ -544,6 +544,9 @@ PictureBatch& SharedPictureBatch() {
     return batch;
 }
 
+// Pictures held for one transaction of the store.
+constexpr size_t kSavedTogether = 64;
+
 }  // namespace
 
 struct ThumbnailSaves::Held {
@@ -569,38 +572,50 @@ void ThumbnailSaves::Flush() {
     pictures.clear();
 }
 
-size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSaves* saves) {
+size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSaves* saves, size_t shown) {
     CacheState& state = State();
-    std::vector<Entry*> toMake;
+    FrameStore& store = SharedFrameStore();
+    const bool storing = saves && store.IsOpen();
+    struct Making {
+        Entry* entry;
+        bool storeOnly;
+    };
+    std::vector<Making> toMake;
     size_t done = 0;
-    for (const std::string& path : paths) {
-        auto found = state.records.find(path);
+    for (size_t i = 0; i < paths.size(); ++i) {
+        auto found = state.records.find(paths[i]);
         if (found == state.records.end() || !found->second.pending) continue;
         Entry& entry = found->second;
-        entry.pending = false;
         ++done;
+        const bool storeOnly = storing && i >= shown && state.thumbnails;
+        if (!storeOnly) entry.pending = false;
         if (!state.thumbnails) continue;
         // Stamped before the decode: a JPEG replaced meanwhile is decoded again
         // at the next refresh rather than kept with a stale picture.
         entry.stamp = StampOf(entry.jpeg);
-        toMake.push_back(&entry);
+        if (storeOnly && !entry.stamp.exists) continue;
+        toMake.push_back({&entry, storeOnly});
     }
     if (toMake.empty()) return done;
 
     // Thumbnails the store drew before from the same JPEGs are taken from it.
-    FrameStore& store = SharedFrameStore();
     ThumbnailRenderer& renderer = SharedThumbnailRenderer();
     const int cell = ThumbnailCellSize();
-    std::vector<Entry*> toDraw;
+    std::vector<Making> toDraw;
     std::vector<BYTE> pixels;
-    for (Entry* entry : toMake) {
-        if (store.IsOpen() && entry->stamp.exists &&
-            store.FindPicture(entry->info->path, entry->jpeg, StoredStampOf(entry->stamp), cell, &pixels) &&
-            renderer.Restore(pixels)) {
+    for (const Making& making : toMake) {
+        Entry* entry = making.entry;
+        if (making.storeOnly) {
+            // The caller found the store without it.
+            toDraw.push_back(making);
+        } else if (store.IsOpen() && entry->stamp.exists &&
+                   store.FindPicture(entry->info->path, entry->jpeg, StoredStampOf(entry->stamp), cell,
+                                     &pixels) &&
+                   renderer.Restore(pixels)) {
             entry->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
             entry->inStore = true;
         } else {
-            toDraw.push_back(entry);
+            toDraw.push_back(making);
         }
     }
     if (toDraw.empty()) return done;
@@ -610,12 +625,14 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSav
     PictureBatch& batch = SharedPictureBatch();
     while (batch.pictures.size() < toDraw.size())
         batch.pictures.push_back(std::make_unique<ThumbnailPicture>());
-    if (saves && !saves->held_->pictures.empty()) {
-        // The last batch's pictures are written while this one's decode.
+    auto load = [&](size_t i) { batch.pictures[i]->Load(toDraw[i].entry->jpeg, cell); };
+    // A transaction writes a page per picture and the pages of the index
+    // its pictures touch: a few batches' pictures share them.
+    if (saves && saves->held_->pictures.size() >= kSavedTogether) {
+        // The pictures held are written while this batch decodes.
         std::atomic<size_t> next{0};
         auto decode = [&] {
-            for (size_t i; (i = next.fetch_add(1)) < toDraw.size();)
-                batch.pictures[i]->Load(toDraw[i]->jpeg, cell);
+            for (size_t i; (i = next.fetch_add(1)) < toDraw.size();) load(i);
         };
         win::HelperThread* helper = win::SharedHelper();
         win::HelperJob job = helper ? helper->Start(decode) : win::HelperJob();
@@ -623,17 +640,17 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSav
         decode();
         job.Finish();
     } else {
-        win::ForEachOnTwoThreads(toDraw.size(), 2,
-                                 [&](size_t i) { batch.pictures[i]->Load(toDraw[i]->jpeg, cell); });
+        win::ForEachOnTwoThreads(toDraw.size(), 2, load);
     }
     ThumbnailSaves now;
     std::vector<StoredPicture>& drawn = (saves ? saves : &now)->held_->pictures;
     for (size_t i = 0; i < toDraw.size(); ++i) {
+        Entry* entry = toDraw[i].entry;
         renderer.Render(*batch.pictures[i]);
-        toDraw[i]->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
-        if (store.IsOpen() && toDraw[i]->stamp.exists)
-            drawn.push_back({toDraw[i]->info->path, toDraw[i]->jpeg, StoredStampOf(toDraw[i]->stamp), cell,
-                             renderer.Pixels()});
+        if (!toDraw[i].storeOnly) entry->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
+        if (store.IsOpen() && entry->stamp.exists)
+            drawn.push_back(
+                {entry->info->path, entry->jpeg, StoredStampOf(entry->stamp), cell, renderer.Pixels()});
     }
     return done;
 }

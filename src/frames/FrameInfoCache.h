@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -100,15 +101,21 @@ public:
     void Flush();
 
 private:
-    friend size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSaves* saves);
+    friend size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSaves* saves,
+                                        size_t shown);
     struct Held;
     std::unique_ptr<Held> held_;
 };
 
 // The same for each path, the pictures read and decoded on two threads;
 // gives how many waited for their thumbnail. With saves, the pictures drawn
-// go into the store with the next batch's decoding, or at its Flush.
-size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSaves* saves = nullptr);
+// go into the store in one transaction per few batches, written while a
+// batch decodes, or at its Flush. The paths from `shown` on, when the store
+// is open, are drawn for the store only: no list shows them now, so they
+// never enter the image list, and their records wait on until a list shows
+// them and they come back from the store.
+size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSaves* saves = nullptr,
+                             size_t shown = SIZE_MAX);
 // Records still waiting for their thumbnail.
 size_t PendingThumbnailCount();
 // Thumbnails held in the image list.

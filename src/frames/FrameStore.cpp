@@ -16,25 +16,30 @@ namespace {
 // by a process in the legacy code page holds its titles in it, so a process
 // in UTF-8 starts a store of its own (and the other way round).
 int Layout() {
-    return ::GetACP() == CP_UTF8 ? 2 : 1;
+    return ::GetACP() == CP_UTF8 ? 4 : 3;
 }
 
 // Strings are kept as the bytes the program holds (ANSI), never as text
 // SQLite would read as UTF-8. The pixels live in a table of their own that
 // only grows at its end: a thumbnail written is a page appended, not a row
-// of the frames table grown and its neighbours moved. A trigger drops the
-// pixels with their frame. (An insert that may turn into an update of a
-// column with a trigger is many times slower: changed frames are deleted
-// and inserted again.)
+// of the frames table grown and its neighbours moved. A picture names its
+// frame by the frame's row, and says what it was drawn from itself, so that
+// saving one writes its own page and a small index entry, never the frame's
+// row: thumbnails come in the order of titles, frames lie in the order of
+// names, and updating them wrote a page of frames per picture. A trigger
+// drops the picture with its frame. (An insert that may turn into an update
+// of a column with a trigger is many times slower: changed frames are
+// deleted and inserted again.)
 constexpr char kCreate[] =
     "CREATE TABLE frames("
     " folder BLOB NOT NULL, name BLOB NOT NULL, size INTEGER NOT NULL, written INTEGER NOT NULL,"
     " title BLOB NOT NULL, paper BLOB NOT NULL, thumbnail BLOB NOT NULL, margins BLOB NOT NULL,"
-    " jpeg BLOB, jpeg_size INTEGER, jpeg_written INTEGER, cell INTEGER, picture INTEGER,"
     " UNIQUE(folder, name));"
-    "CREATE TABLE pictures(id INTEGER PRIMARY KEY, pixels BLOB NOT NULL);"
-    "CREATE TRIGGER frame_gone AFTER DELETE ON frames WHEN old.picture IS NOT NULL"
-    " BEGIN DELETE FROM pictures WHERE id = old.picture; END;";
+    "CREATE TABLE pictures(id INTEGER PRIMARY KEY, frame INTEGER NOT NULL UNIQUE,"
+    " jpeg BLOB NOT NULL, jpeg_size INTEGER NOT NULL, jpeg_written INTEGER NOT NULL,"
+    " cell INTEGER NOT NULL, pixels BLOB NOT NULL);"
+    "CREATE TRIGGER frame_gone AFTER DELETE ON frames"
+    " BEGIN DELETE FROM pictures WHERE frame = old.rowid; END;";
 
 void BindBytes(sqlite3_stmt* statement, int index, const std::string& bytes) {
     sqlite3_bind_blob(statement, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
@@ -180,8 +185,8 @@ bool FrameStore::DropGoneFolders() {
 }
 
 void FrameStore::Close() {
-    for (sqlite3_stmt** statement : {&framesIn_, &putFrame_, &dropFrame_, &findPicture_, &hasPicture_,
-                                     &putPicture_, &addPixels_, &dropPixels_, &dropOldPixels_}) {
+    for (sqlite3_stmt** statement :
+         {&framesIn_, &putFrame_, &dropFrame_, &findPicture_, &hasPicture_, &frameRow_, &putPicture_}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
@@ -281,10 +286,10 @@ bool FrameStore::FindPicture(const std::string& framePath, const std::string& jp
     sqlite3_stmt* select =
         pixels ? Prepare(findPicture_,
                          "SELECT jpeg, jpeg_size, jpeg_written, cell, pixels FROM frames"
-                         " JOIN pictures ON pictures.id = frames.picture WHERE folder = ? AND name = ?")
+                         " JOIN pictures ON pictures.frame = frames.rowid WHERE folder = ? AND name = ?")
                : Prepare(hasPicture_,
                          "SELECT jpeg, jpeg_size, jpeg_written, cell FROM frames"
-                         " WHERE folder = ? AND name = ? AND picture IS NOT NULL");
+                         " JOIN pictures ON pictures.frame = frames.rowid WHERE folder = ? AND name = ?");
     if (!select) return false;
     BindBytes(select, 1, folder);
     BindBytes(select, 2, name);
@@ -310,41 +315,30 @@ void FrameStore::SavePictures(std::vector<StoredPicture>& pictures) {
     for (StoredPicture& picture : pictures) {
         std::string folder, name;
         SplitFramePath(picture.framePath, folder, name);
-        sqlite3_stmt* add = Prepare(addPixels_, "INSERT INTO pictures (pixels) VALUES (?)");
-        if (!add) return;
-        sqlite3_bind_blob(add, 1, picture.pixels.data(), static_cast<int>(picture.pixels.size()),
-                          SQLITE_STATIC);
-        if (sqlite3_step(add) != SQLITE_DONE) return Fail();
-        const sqlite3_int64 id = sqlite3_last_insert_rowid(db_);
+        // A frame the store has no header for keeps no pixels.
+        sqlite3_stmt* frame = Prepare(frameRow_, "SELECT rowid FROM frames WHERE folder = ? AND name = ?");
+        if (!frame) return;
+        BindBytes(frame, 1, folder);
+        BindBytes(frame, 2, name);
+        const int step = sqlite3_step(frame);
+        if (step == SQLITE_DONE) continue;
+        if (step != SQLITE_ROW) return Fail();
+        const sqlite3_int64 row = sqlite3_column_int64(frame, 0);
         // The frame's picture before, drawn from an older JPEG, goes.
-        sqlite3_stmt* replaced = Prepare(dropOldPixels_,
-                                         "DELETE FROM pictures WHERE id ="
-                                         " (SELECT picture FROM frames WHERE folder = ? AND name = ?)");
-        if (!replaced) return;
-        BindBytes(replaced, 1, folder);
-        BindBytes(replaced, 2, name);
-        if (sqlite3_step(replaced) != SQLITE_DONE) return Fail();
         sqlite3_stmt* put =
             Prepare(putPicture_,
-                    "UPDATE frames SET jpeg = ?, jpeg_size = ?, jpeg_written = ?, cell = ?, picture = ?"
-                    " WHERE folder = ? AND name = ?");
+                    "INSERT OR REPLACE INTO pictures"
+                    " (frame, jpeg, jpeg_size, jpeg_written, cell, pixels) VALUES (?, ?, ?, ?, ?, ?)");
         if (!put) return;
-        BindBytes(put, 1, picture.jpegPath);
-        sqlite3_bind_int64(put, 2, static_cast<sqlite3_int64>(picture.jpeg.size));
-        sqlite3_bind_int64(put, 3, static_cast<sqlite3_int64>(picture.jpeg.written));
-        sqlite3_bind_int(put, 4, picture.cell);
-        sqlite3_bind_int64(put, 5, id);
-        BindBytes(put, 6, folder);
-        BindBytes(put, 7, name);
+        sqlite3_bind_int64(put, 1, row);
+        BindBytes(put, 2, picture.jpegPath);
+        sqlite3_bind_int64(put, 3, static_cast<sqlite3_int64>(picture.jpeg.size));
+        sqlite3_bind_int64(put, 4, static_cast<sqlite3_int64>(picture.jpeg.written));
+        sqlite3_bind_int(put, 5, picture.cell);
+        sqlite3_bind_blob(put, 6, picture.pixels.data(), static_cast<int>(picture.pixels.size()),
+                          SQLITE_STATIC);
         if (sqlite3_step(put) != SQLITE_DONE) return Fail();
-        picture.kept = sqlite3_changes(db_) != 0;
-        // A frame the store has no header for keeps no pixels.
-        if (!picture.kept) {
-            sqlite3_stmt* drop = Prepare(dropPixels_, "DELETE FROM pictures WHERE id = ?");
-            if (!drop) return;
-            sqlite3_bind_int64(drop, 1, id);
-            if (sqlite3_step(drop) != SQLITE_DONE) return Fail();
-        }
+        picture.kept = true;
     }
     if (Exec("COMMIT")) return;
     Fail();

@@ -95,10 +95,8 @@ private:
     sqlite3_stmt* dropFrame_ = nullptr;
     sqlite3_stmt* findPicture_ = nullptr;
     sqlite3_stmt* hasPicture_ = nullptr;
+    sqlite3_stmt* frameRow_ = nullptr;
     sqlite3_stmt* putPicture_ = nullptr;
-    sqlite3_stmt* addPixels_ = nullptr;
-    sqlite3_stmt* dropPixels_ = nullptr;
-    sqlite3_stmt* dropOldPixels_ = nullptr;
 };
 
 // The store both lists share, opened at first use on the user's database

@@ -217,9 +217,10 @@ private:
     // more would pass the limit.
     static void MakeRoomForThumbnails(size_t coming);
     // The next path to decode that is not taken yet, rows in view first;
-    // inView tells which.
+    // inView tells which, and forStore a row far from the view, whose
+    // picture is made only for the frame store.
     std::string NextPendingThumbnail(std::pair<int, int> view, const std::vector<std::string>& taken,
-                                     bool& inView);
+                                     bool& inView, bool& forStore);
     // Repaints the rows in view that show one of the paths, in every list.
     static void ShowThumbnails(const std::vector<std::string>& paths);
     void RedrawRowsShowing(const std::vector<std::string>& paths);

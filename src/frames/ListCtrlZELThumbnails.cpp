@@ -26,6 +26,9 @@ constexpr DWORD kAskInputEveryMs = 8;
 // Thumbnails made together, their pictures read and decoded on two threads:
 // a few milliseconds' work.
 constexpr size_t kBatch = 8;
+// Pictures made only for the frame store, far from every view, go in larger
+// batches: the threads meet less often.
+constexpr size_t kStoreBatch = 32;
 // Rows each side of the view whose thumbnails are made next and kept, at
 // most a fifth of the limit each.
 constexpr int kNearRows = 300;
@@ -71,11 +74,13 @@ std::pair<int, int> CListCtrlZEL::RowsNearView(std::pair<int, int> view) const {
 }
 
 std::string CListCtrlZEL::NextPendingThumbnail(std::pair<int, int> view,
-                                               const std::vector<std::string>& taken, bool& inView) {
+                                               const std::vector<std::string>& taken, bool& inView,
+                                               bool& forStore) {
     auto wanted = [&](const std::string& path) {
         return IsThumbnailPending(path) && std::find(taken.begin(), taken.end(), path) == taken.end();
     };
     inView = true;
+    forStore = false;
     for (int i = view.first; i < view.second; ++i) {
         std::string path = GetItemPath(i);
         if (wanted(path)) return path;
@@ -97,8 +102,9 @@ std::string CListCtrlZEL::NextPendingThumbnail(std::pair<int, int> view,
             if (wanted(path)) return path;
         }
     }
-    // Then each row of the fill once. A picture the store holds is left
-    // until its row comes near: it comes back at once.
+    // Then each row of the fill once, for the store: a picture it holds
+    // comes back at once when its row comes near.
+    forStore = true;
     for (; queueNext_ < thumbnailQueue_.size(); ++queueNext_) {
         const std::string& path = thumbnailQueue_[queueNext_];
         if (wanted(path) && !IsThumbnailStored(path)) return thumbnailQueue_[queueNext_++];
@@ -132,10 +138,12 @@ void CListCtrlZEL::MakeThumbnailsForAWhile() {
     ThumbnailSaves saves;
     for (;;) {
         std::vector<std::string> batch;
+        // The batch's first rows, those near a view; the others are only stored.
+        size_t nearRows = 0;
         bool noneLeft = false, screenDone = false;
-        while (batch.size() < kBatch) {
-            bool inView = false;
-            std::string path = NextPendingThumbnail(view, batch, inView);
+        while (batch.size() < (!batch.empty() && nearRows == 0 ? kStoreBatch : kBatch)) {
+            bool inView = false, forStore = false;
+            std::string path = NextPendingThumbnail(view, batch, inView, forStore);
             if (path.empty()) {
                 noneLeft = true;
                 break;
@@ -144,10 +152,11 @@ void CListCtrlZEL::MakeThumbnailsForAWhile() {
             screenDone = madeInView && !inView;
             if (screenDone) break;
             batch.push_back(std::move(path));
+            if (!forStore) nearRows = batch.size();
             madeInView = inView;
         }
-        MakeRoomForThumbnails(batch.size());
-        MakePendingThumbnails(batch, &saves);
+        MakeRoomForThumbnails(nearRows);
+        MakePendingThumbnails(batch, &saves, nearRows);
         made.insert(made.end(), batch.begin(), batch.end());
         if (noneLeft) StopThumbnails();
         if (noneLeft || screenDone) break;
