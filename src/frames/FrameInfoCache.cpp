@@ -625,7 +625,18 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSav
     PictureBatch& batch = SharedPictureBatch();
     while (batch.pictures.size() < toDraw.size())
         batch.pictures.push_back(std::make_unique<ThumbnailPicture>());
-    auto load = [&](size_t i) { batch.pictures[i]->Load(toDraw[i].entry->jpeg, cell); };
+    std::vector<std::vector<BYTE>> storedPixels(toDraw.size());
+    auto load = [&](size_t i) {
+        ThumbnailPicture& picture = *batch.pictures[i];
+        picture.Load(toDraw[i].entry->jpeg, cell);
+        // A picture only the store wants is drawn by the thread that decoded
+        // it, into a renderer of that thread's own.
+        if (toDraw[i].storeOnly) {
+            thread_local ThumbnailRenderer own;
+            own.Render(picture);
+            storedPixels[i] = own.Pixels();
+        }
+    };
     // A transaction writes a page per picture and the pages of the index
     // its pictures touch: a few batches' pictures share them.
     if (saves && saves->held_->pictures.size() >= kSavedTogether) {
@@ -646,11 +657,15 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSav
     std::vector<StoredPicture>& drawn = (saves ? saves : &now)->held_->pictures;
     for (size_t i = 0; i < toDraw.size(); ++i) {
         Entry* entry = toDraw[i].entry;
-        renderer.Render(*batch.pictures[i]);
-        if (!toDraw[i].storeOnly) entry->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
-        if (store.IsOpen() && entry->stamp.exists)
+        if (!toDraw[i].storeOnly) {
+            renderer.Render(*batch.pictures[i]);
+            entry->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
+        }
+        if (!store.IsOpen() || !entry->stamp.exists) continue;
+        std::vector<BYTE> drawnPixels = toDraw[i].storeOnly ? std::move(storedPixels[i]) : renderer.Pixels();
+        if (!drawnPixels.empty())
             drawn.push_back(
-                {entry->info->path, entry->jpeg, StoredStampOf(entry->stamp), cell, renderer.Pixels()});
+                {entry->info->path, entry->jpeg, StoredStampOf(entry->stamp), cell, std::move(drawnPixels)});
     }
     return done;
 }

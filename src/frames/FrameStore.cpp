@@ -16,7 +16,7 @@ namespace {
 // by a process in the legacy code page holds its titles in it, so a process
 // in UTF-8 starts a store of its own (and the other way round).
 int Layout() {
-    return ::GetACP() == CP_UTF8 ? 4 : 3;
+    return ::GetACP() == CP_UTF8 ? 6 : 5;
 }
 
 // Strings are kept as the bytes the program holds (ANSI), never as text
@@ -24,20 +24,22 @@ int Layout() {
 // only grows at its end: a thumbnail written is a page appended, not a row
 // of the frames table grown and its neighbours moved. A picture names its
 // frame by the frame's row, and says what it was drawn from itself, so that
-// saving one writes its own page and a small index entry, never the frame's
-// row: thumbnails come in the order of titles, frames lie in the order of
-// names, and updating them wrote a page of frames per picture. A trigger
-// drops the picture with its frame. (An insert that may turn into an update
-// of a column with a trigger is many times slower: changed frames are
-// deleted and inserted again.)
+// saving one writes its own page and an index entry, never the frame's row:
+// thumbnails come in the order of titles, frames lie in the order of names,
+// and updating them wrote a page of frames per picture. The index holds
+// everything but the pixels, so that asking whether a picture is there
+// never touches (or maps) a page of pixels. A trigger drops the picture with
+// its frame. (An insert that may turn into an update of a column with a
+// trigger is many times slower: changed frames are deleted and inserted
+// again.)
 constexpr char kCreate[] =
     "CREATE TABLE frames("
     " folder BLOB NOT NULL, name BLOB NOT NULL, size INTEGER NOT NULL, written INTEGER NOT NULL,"
     " title BLOB NOT NULL, paper BLOB NOT NULL, thumbnail BLOB NOT NULL, margins BLOB NOT NULL,"
     " UNIQUE(folder, name));"
-    "CREATE TABLE pictures(id INTEGER PRIMARY KEY, frame INTEGER NOT NULL UNIQUE,"
-    " jpeg BLOB NOT NULL, jpeg_size INTEGER NOT NULL, jpeg_written INTEGER NOT NULL,"
-    " cell INTEGER NOT NULL, pixels BLOB NOT NULL);"
+    "CREATE TABLE pictures(id INTEGER PRIMARY KEY, frame INTEGER NOT NULL, cell INTEGER NOT NULL,"
+    " jpeg_size INTEGER NOT NULL, jpeg_written INTEGER NOT NULL, jpeg BLOB NOT NULL, pixels BLOB NOT NULL);"
+    "CREATE INDEX picture_of ON pictures(frame, cell, jpeg_size, jpeg_written, jpeg);"
     "CREATE TRIGGER frame_gone AFTER DELETE ON frames"
     " BEGIN DELETE FROM pictures WHERE frame = old.rowid; END;";
 
@@ -185,8 +187,8 @@ bool FrameStore::DropGoneFolders() {
 }
 
 void FrameStore::Close() {
-    for (sqlite3_stmt** statement :
-         {&framesIn_, &putFrame_, &dropFrame_, &findPicture_, &hasPicture_, &frameRow_, &putPicture_}) {
+    for (sqlite3_stmt** statement : {&framesIn_, &putFrame_, &dropFrame_, &findPicture_, &hasPicture_,
+                                     &frameRow_, &dropPicture_, &putPicture_}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
@@ -325,16 +327,20 @@ void FrameStore::SavePictures(std::vector<StoredPicture>& pictures) {
         if (step != SQLITE_ROW) return Fail();
         const sqlite3_int64 row = sqlite3_column_int64(frame, 0);
         // The frame's picture before, drawn from an older JPEG, goes.
+        sqlite3_stmt* drop = Prepare(dropPicture_, "DELETE FROM pictures WHERE frame = ?");
+        if (!drop) return;
+        sqlite3_bind_int64(drop, 1, row);
+        if (sqlite3_step(drop) != SQLITE_DONE) return Fail();
         sqlite3_stmt* put =
             Prepare(putPicture_,
-                    "INSERT OR REPLACE INTO pictures"
-                    " (frame, jpeg, jpeg_size, jpeg_written, cell, pixels) VALUES (?, ?, ?, ?, ?, ?)");
+                    "INSERT INTO pictures"
+                    " (frame, cell, jpeg_size, jpeg_written, jpeg, pixels) VALUES (?, ?, ?, ?, ?, ?)");
         if (!put) return;
         sqlite3_bind_int64(put, 1, row);
-        BindBytes(put, 2, picture.jpegPath);
+        sqlite3_bind_int(put, 2, picture.cell);
         sqlite3_bind_int64(put, 3, static_cast<sqlite3_int64>(picture.jpeg.size));
         sqlite3_bind_int64(put, 4, static_cast<sqlite3_int64>(picture.jpeg.written));
-        sqlite3_bind_int(put, 5, picture.cell);
+        BindBytes(put, 5, picture.jpegPath);
         sqlite3_bind_blob(put, 6, picture.pixels.data(), static_cast<int>(picture.pixels.size()),
                           SQLITE_STATIC);
         if (sqlite3_step(put) != SQLITE_DONE) return Fail();

@@ -96,6 +96,7 @@ private:
     sqlite3_stmt* findPicture_ = nullptr;
     sqlite3_stmt* hasPicture_ = nullptr;
     sqlite3_stmt* frameRow_ = nullptr;
+    sqlite3_stmt* dropPicture_ = nullptr;
     sqlite3_stmt* putPicture_ = nullptr;
 };
 
