@@ -88,10 +88,10 @@ bool IsThumbnailPending(const std::string& path);
 // Decodes the thumbnail of a cached record that waits for one; false when
 // there was nothing to do.
 bool MakePendingThumbnail(const std::string& path);
-// Thumbnails drawn in a run of batches go into the frame store a batch late:
-// while the helper thread reads and decodes the next batch's pictures, the
-// window's thread writes the last batch's. What is still held goes into the
-// store at Flush, or when the object goes.
+// Thumbnails drawn in a run of batches go into the frame store a few batches
+// late, 64 to a transaction: while the helper thread reads and decodes the
+// next batch's pictures, the window's thread writes those held. What is
+// still held goes into the store at Flush, or when the object goes.
 class ThumbnailSaves {
 public:
     ThumbnailSaves();
