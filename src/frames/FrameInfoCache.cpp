@@ -64,6 +64,9 @@ struct Entry {
     // background pass need not ask it again. (A row near a view always
     // asks, with its JPEG's stamp of the moment.)
     bool inStore = false;
+    // The store had no row of the frame when its header was read, so it
+    // holds no picture of it either until one is saved.
+    bool noneStored = false;
     FileStamp fileStamp;  // of the frame file, taken before it was read
 };
 
@@ -314,6 +317,7 @@ struct FoundFrameRecords::Work {
         size_t index;
         std::string path, name;
         FileStamp stamp;
+        bool unstored;  // the store had no row of it
     };
     struct Folder {
         bool fetched = false;  // the store was asked
@@ -369,7 +373,8 @@ void FoundFrameRecords::Add(const FoundFrameFile& file) {
                 state.readAhead.emplace(path, std::move(found->second.header));
             } else {
                 if (found != folder.stored.end()) folder.gone.push_back(work.name);
-                folder.toRead.push_back({index, path, work.name, stamp});
+                folder.toRead.push_back({index, path, work.name, stamp,
+                                         found == folder.stored.end() && SharedFrameStore().IsOpen()});
                 return;
             }
         }
@@ -394,8 +399,11 @@ std::vector<FrameInfo*> FoundFrameRecords::Finish() {
             if (store.IsOpen()) read.push_back({file.name, {StoredStampOf(file.stamp), headers[k]}});
             state.readAhead.emplace(file.path, std::move(headers[k]));
         }
-        for (const Work::ToRead& file : folder.toRead)
+        for (const Work::ToRead& file : folder.toRead) {
             work_->records[file.index] = RecordOf(file.path, file.stamp);
+            auto made = state.records.find(file.path);
+            if (file.unstored && made != state.records.end()) made->second.noneStored = true;
+        }
         if (!store.IsOpen()) continue;
         for (const std::string& name : folder.listed) folder.stored.erase(name);
         for (auto& left : folder.stored) folder.gone.push_back(left.first);
@@ -567,7 +575,9 @@ void ThumbnailSaves::Flush() {
     CacheState& state = State();
     for (const StoredPicture& picture : pictures) {
         auto found = state.records.find(picture.framePath);
-        if (found != state.records.end()) found->second.inStore = picture.kept;
+        if (found == state.records.end()) continue;
+        found->second.inStore = picture.kept;
+        found->second.noneStored = false;
     }
     pictures.clear();
 }
@@ -591,9 +601,9 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSav
         if (!storeOnly) entry.pending = false;
         if (!state.thumbnails) continue;
         // Stamped before the decode: a JPEG replaced meanwhile is decoded again
-        // at the next refresh rather than kept with a stale picture.
-        entry.stamp = StampOf(entry.jpeg);
-        if (storeOnly && !entry.stamp.exists) continue;
+        // at the next refresh rather than kept with a stale picture. A picture
+        // only for the store takes the stamp from the handle it is read with.
+        if (!storeOnly) entry.stamp = StampOf(entry.jpeg);
         toMake.push_back({&entry, storeOnly});
     }
     if (toMake.empty()) return done;
@@ -626,12 +636,17 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSav
     while (batch.pictures.size() < toDraw.size())
         batch.pictures.push_back(std::make_unique<ThumbnailPicture>());
     std::vector<std::vector<BYTE>> storedPixels(toDraw.size());
+    std::vector<FileStamp> storedStamps(toDraw.size());
     auto load = [&](size_t i) {
         ThumbnailPicture& picture = *batch.pictures[i];
         picture.Load(toDraw[i].entry->jpeg, cell);
         // A picture only the store wants is drawn by the thread that decoded
         // it, into a renderer of that thread's own.
         if (toDraw[i].storeOnly) {
+            ULONGLONG size = 0;
+            FILETIME written = {};
+            if (picture.LoadedFileStamp(size, written))
+                storedStamps[i] = StampOf(size >> 32, size & 0xFFFFFFFF, written);
             thread_local ThumbnailRenderer own;
             own.Render(picture);
             storedPixels[i] = own.Pixels();
@@ -657,7 +672,9 @@ size_t MakePendingThumbnails(const std::vector<std::string>& paths, ThumbnailSav
     std::vector<StoredPicture>& drawn = (saves ? saves : &now)->held_->pictures;
     for (size_t i = 0; i < toDraw.size(); ++i) {
         Entry* entry = toDraw[i].entry;
-        if (!toDraw[i].storeOnly) {
+        if (toDraw[i].storeOnly) {
+            entry->stamp = storedStamps[i];
+        } else {
             renderer.Render(*batch.pictures[i]);
             entry->info->imageIndex = StoreThumbnail(renderer.Image(), renderer.Mask());
         }
@@ -709,6 +726,7 @@ bool IsThumbnailStored(const std::string& path) {
     FrameStore& store = SharedFrameStore();
     if (!store.IsOpen()) return false;
     if (entry.inStore) return true;
+    if (entry.noneStored) return false;
     const FileStamp stamp = StampOf(entry.jpeg);
     entry.inStore = stamp.exists &&
                     store.FindPicture(path, entry.jpeg, StoredStampOf(stamp), ThumbnailCellSize(), nullptr);

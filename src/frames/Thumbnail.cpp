@@ -104,9 +104,11 @@ bool ThumbnailPicture::ReadJpeg(const std::string& path) {
     win::FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size;
-    if (!file || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 ||
-        size.QuadPart > kMaxThumbnailFileBytes)
-        return false;
+    opened_ = file && ::GetFileSizeEx(file.Get(), &size) &&
+              ::GetFileTime(file.Get(), nullptr, nullptr, &fileWritten_);
+    if (!opened_) return false;
+    fileSize_ = static_cast<ULONGLONG>(size.QuadPart);
+    if (size.QuadPart <= 0 || size.QuadPart > kMaxThumbnailFileBytes) return false;
     jpeg_.resize(static_cast<size_t>(size.QuadPart));
     DWORD got = 0;
     return ::ReadFile(file.Get(), jpeg_.data(), static_cast<DWORD>(jpeg_.size()), &got, nullptr) &&
@@ -114,11 +116,18 @@ bool ThumbnailPicture::ReadJpeg(const std::string& path) {
 }
 
 bool ThumbnailPicture::Load(const std::string& jpegPath, int cell) {
+    opened_ = false;
     loaded_ = !jpegPath.empty() && ReadJpeg(jpegPath) &&
               JpegToDib(jpeg_.data(), jpeg_.size(), cell, dib_, &fullSize_) && dib_.IsDrawable();
     // A thumbnail is a few tens of KB: the block of an odd large one is not kept.
     if (jpeg_.capacity() > kKeptJpegBytes) std::vector<unsigned char>().swap(jpeg_);
     return loaded_;
+}
+
+bool ThumbnailPicture::LoadedFileStamp(ULONGLONG& size, FILETIME& written) const {
+    size = fileSize_;
+    written = fileWritten_;
+    return opened_;
 }
 
 int ThumbnailRenderer::Render(const std::string& jpegPath) {

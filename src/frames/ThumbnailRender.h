@@ -37,6 +37,9 @@ public:
     // Reads and decodes the picture for a cell x cell cell; false when there
     // is none to show, and the cell stays blank.
     bool Load(const std::string& jpegPath, int cell);
+    // The size and last write of the file the last Load read, taken from
+    // its open handle before the read; false when it could not be opened.
+    bool LoadedFileStamp(ULONGLONG& size, FILETIME& written) const;
 
 private:
     friend class ThumbnailRenderer;
@@ -45,6 +48,9 @@ private:
     CDIB dib_;
     SIZE fullSize_ = {0, 0};
     bool loaded_ = false;
+    bool opened_ = false;
+    ULONGLONG fileSize_ = 0;
+    FILETIME fileWritten_ = {};
     std::vector<unsigned char> jpeg_;
 };
 
