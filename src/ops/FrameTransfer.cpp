@@ -208,6 +208,7 @@ struct CFrameTransfer::FrameJob {
     bool replacing = false;
     ULONGLONG freedBytes = 0;    // what the replaced frame takes on disk
     bool needsOldSpace = false;  // the new frame fits only once the old one has left the drive
+    bool renamed = false;        // arrived by renames, its companion folder and all
 };
 
 CFrameTransfer::CFrameTransfer() : freeSpaceQuery_(QueryDriveFreeBytes) {}
@@ -226,6 +227,7 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
 
     win::EnsureTrailingBackslash(sourceFolder);
     win::EnsureTrailingBackslash(destFolder);
+    everyFrameRenamed_ = true;
     Batch batch(mode, reporter);
     batch.sourceFolder = sourceFolder;
     batch.destFolder = destFolder;
@@ -275,9 +277,11 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
                 return FALSE;
             case Step::Done:
                 transferred.push_back(jobs[i].dest);
+                everyFrameRenamed_ = everyFrameRenamed_ && jobs[i].renamed;
                 break;
             case Step::DoneThenStop:
                 transferred.push_back(jobs[i].dest);
+                everyFrameRenamed_ = everyFrameRenamed_ && jobs[i].renamed;
                 return FALSE;
             case Step::Next:
             case Step::Skipped:
@@ -411,6 +415,7 @@ CFrameTransfer::Step CFrameTransfer::RenameInto(Batch& batch, FrameJob& job) {
     // will not follow it.
     error = MoveWithinVolume(job.source, job.dest);
     if (error != ERROR_SUCCESS) return giveUp(error, job.source);
+    job.renamed = true;
     return Finish(batch, job);
 }
 

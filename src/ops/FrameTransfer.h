@@ -41,6 +41,10 @@ public:
     // True while TransferFrames runs: it pumps messages, and the window must
     // not start a second operation from one of them.
     bool IsBusy() const { return busy_; }
+    // After a move: every frame that arrived was renamed within its volume,
+    // so each companion folder it had is gone from the source folder. (A move
+    // that copies deletes its source afterwards, and may leave some of it.)
+    bool EveryFrameRenamed() const { return everyFrameRenamed_; }
 
     // Frames copied to a card are read back from it before they are
     // committed (on unless turned off, for a benchmark's comparison).
@@ -72,6 +76,7 @@ private:
 
     FreeSpaceQuery freeSpaceQuery_;
     bool busy_ = false;
+    bool everyFrameRenamed_ = false;
     bool verifyCardCopies_ = true;
 };
 

@@ -113,13 +113,15 @@ void CZELMaintenanceDlg::AfterTransfer(const std::vector<std::string>& transferr
     arrived.reserve(transferred.size());
     for (const std::string& path : transferred) arrived.push_back(win::WithoutLastDot(path));
     tree_.AddFoldersByPath(arrived);
-    // The folder the frames left loses their companion folders.
+    // The folder the frames left loses their companion folders: for certain
+    // when they were renamed away, which spares a listing of a folder that
+    // may hold thousands.
     if (!leftFolder.empty() && !transferred.empty()) {
         std::vector<std::string> names;
         names.reserve(transferred.size());
         for (const std::string& path : transferred)
             names.push_back(path.substr(win::FindLastChar(path, '\\') + 1));
-        tree_.RemoveFoldersByPath(CompanionFolders(leftFolder, names));
+        tree_.RemoveFoldersByPath(CompanionFolders(leftFolder, names), transfer_.EveryFrameRenamed());
     }
     // The tree repaints what its changes touched; a forced repaint of all of
     // it costs tens of milliseconds under Wine and shows nothing new. The

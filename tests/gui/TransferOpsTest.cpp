@@ -108,21 +108,28 @@ TEST_F(TransferOpsTest, ACardOverTheLimitRefusesAndChangesNothing) {
         }
 }
 
-TEST_F(TransferOpsTest, TheCompanionsFolderHasNoLimit) {
+TEST_F(TransferOpsTest, AnAddToTheCompanionsFolderHasNoLimitAndTakesTheFramesFoldersOutOfTheTree) {
     const std::string target = app_->GetLumadexTargetFolder();
     WriteBareFrames(target, "QOPLIM", 101);
     WriteFrame(dir_.Path(), "NEWA", "New A");
+    WriteFrame(dir_.Path(), "NEWB", "New B");
+    MakeDirs(dir_ / "NEWC");  // a folder of no frame
     OpenOn(dir_.Path());
     ASSERT_GE(dialog_->TargetList().GetItemCount(), 101);
     const int before = dialog_->TargetList().GetItemCount();
+    HTREEITEM sourceItem = dialog_->Tree().GetSelectedItem();
+    ASSERT_EQ(LoadedChildren(sourceItem), (Names{"NEWA", "NEWB", "NEWC"}));
 
     Focus(dialog_->SourceList());
-    Select(dialog_->SourceList(), {0});
+    SelectNames(dialog_->SourceList(), {"NEWA.USD"});
     Command(IDC_BTN_ADD);
     EXPECT_TRUE(boxes_.empty()) << BoxText(0);
     EXPECT_EQ(dialog_->TargetList().GetItemCount(), before + 1);
     EXPECT_TRUE(Exists(target + "\\NEWA.USD"));
     EXPECT_TRUE(IsDirectory(target + "\\NEWA"));
+    // Renamed away within the drive, the frame's folder leaves the tree
+    // without the folder being listed again; the others stay.
+    EXPECT_EQ(LoadedChildren(sourceItem), (Names{"NEWB", "NEWC"}));
 }
 
 TEST_F(TransferOpsTest, CopyingBackFromTheCardNeverChecksTheLimit) {
