@@ -277,11 +277,9 @@ BOOL CFrameTransfer::TransferFrames(std::string& sourceFolder, std::string& dest
                 return FALSE;
             case Step::Done:
                 transferred.push_back(jobs[i].dest);
-                everyFrameRenamed_ = everyFrameRenamed_ && jobs[i].renamed;
                 break;
             case Step::DoneThenStop:
                 transferred.push_back(jobs[i].dest);
-                everyFrameRenamed_ = everyFrameRenamed_ && jobs[i].renamed;
                 return FALSE;
             case Step::Next:
             case Step::Skipped:
@@ -535,6 +533,7 @@ CFrameTransfer::Step CFrameTransfer::Finish(Batch& batch, FrameJob& job) {
     // Whatever was cached for the destination path described another file.
     // The frame's record follows it without a read where the cache has it.
     ForgetFrameInfo(job.dest);
+    everyFrameRenamed_ = everyFrameRenamed_ && job.renamed;
     if (batch.mode == TransferMode::Move)
         MoveFrameInfo(job.source, job.dest);
     else
