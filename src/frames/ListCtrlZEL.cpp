@@ -58,6 +58,23 @@ int CompareText(const char* a, const char* b) {
     return _mbsicmp(reinterpret_cast<const unsigned char*>(a), reinterpret_cast<const unsigned char*>(b));
 }
 
+// The messages a tooltip takes from its tool's window to know where the
+// pointer is and when to hide.
+bool IsTooltipMouseMessage(UINT msg) {
+    switch (msg) {
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_MBUTTONDOWN:
+        case WM_MBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // "*.USD" also finds longer extensions through their short names.
 bool HasFrameExtension(const char* name) {
     const char* dot =
@@ -515,6 +532,18 @@ LRESULT CListCtrlZEL::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             GiveTooltip(*reinterpret_cast<NMTTDISPINFOA*>(lParam));
         return 0;
     }
+    // The tip hears of the pointer first, as from a subclass of its tool.
+    if (tooltip_ && IsTooltipMouseMessage(msg)) {
+        MSG relayed = {};
+        relayed.hwnd = Handle();
+        relayed.message = msg;
+        relayed.wParam = wParam;
+        relayed.lParam = lParam;
+        relayed.time = static_cast<DWORD>(::GetMessageTime());
+        const DWORD at = ::GetMessagePos();
+        relayed.pt = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+        ::SendMessageA(tooltip_.Get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    }
     if (msg == WM_MOUSEMOVE && tooltip_) {
         // Another row may have another text, or none: the tip asks again.
         const int row = RowAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
@@ -601,7 +630,11 @@ void CListCtrlZEL::CreateTooltip() {
     if (!tooltip_) return;
     TTTOOLINFOA tool = {};
     tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    // The mouse messages reach the tip through WindowProc: TTF_SUBCLASS would
+    // put the common controls' subclass in front of the list, which looks up
+    // a window property for every message, a request to the server under
+    // Wine, thousands of them while a folder fills.
+    tool.uFlags = TTF_IDISHWND;
     tool.hwnd = Handle();
     tool.uId = reinterpret_cast<UINT_PTR>(Handle());
     tool.lpszText = LPSTR_TEXTCALLBACKA;

@@ -38,24 +38,59 @@ BOOL CALLBACK FindTip(HWND hwnd, LPARAM data) {
 
 class NameOpsTest : public OperationsFixture {
 protected:
-    // The text the list gives its tip window with the pointer over a row.
-    static std::string TipOverRow(const CListCtrlZEL& list, int row) {
+    // Puts the pointer over the row; its point in the list, and the list's tip
+    // window (the tooltip whose tool is the list), null when there is none.
+    static HWND PointAtRow(const CListCtrlZEL& list, int row, POINT* at) {
         RECT rect = {};
         rect.left = LVIR_BOUNDS;
         ::SendMessageA(list.Handle(), LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
-        POINT at = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-        ::ClientToScreen(list.Handle(), &at);
-        ::SetCursorPos(at.x, at.y);
-        // The list's tip window: the tooltip whose tool is the list.
+        *at = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        POINT screen = *at;
+        ::ClientToScreen(list.Handle(), &screen);
+        ::SetCursorPos(screen.x, screen.y);
         TipSearch search{list.Handle(), nullptr};
         ::EnumThreadWindows(::GetCurrentThreadId(), FindTip, reinterpret_cast<LPARAM>(&search));
-        if (!search.tip) return "<no tip window>";
+        return search.tip;
+    }
+
+    // The text the list gives its tip window with the pointer over a row.
+    static std::string TipOverRow(const CListCtrlZEL& list, int row) {
+        POINT at;
+        const HWND tip = PointAtRow(list, row, &at);
+        if (!tip) return "<no tip window>";
         NMTTDISPINFOA ask = {};
         ask.hdr.code = TTN_GETDISPINFOA;
-        ask.hdr.hwndFrom = search.tip;
+        ask.hdr.hwndFrom = tip;
         ask.hdr.idFrom = reinterpret_cast<UINT_PTR>(list.Handle());
         ::SendMessageA(list.Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&ask));
         return ask.lpszText ? ask.lpszText : "";
+    }
+
+    // The text of the tip window once it shows, with the pointer moved over
+    // the row as a user moves it (the list passes the move on to its tip);
+    // "" when none shows within two seconds. The tip gives back at most the
+    // first 80 characters.
+    static std::string ShownTipOverRow(const CListCtrlZEL& list, int row) {
+        POINT at;
+        const HWND tip = PointAtRow(list, row, &at);
+        if (!tip) return "<no tip window>";
+        ::SendMessageA(tip, TTM_SETDELAYTIME, TTDT_INITIAL, 10);
+        ::SendMessageA(list.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        const DWORD start = ::GetTickCount();
+        while (!::IsWindowVisible(tip) && ::GetTickCount() - start < 2000) {
+            Pump();
+            ::Sleep(10);
+        }
+        if (!::IsWindowVisible(tip)) return "";
+        char text[512] = {};
+        TTTOOLINFOA tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = list.Handle();
+        tool.uId = reinterpret_cast<UINT_PTR>(list.Handle());
+        tool.lpszText = text;
+        ::SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+        ::SendMessageA(tip, TTM_POP, 0, 0);
+        return text;
     }
 
     Names BoxTexts() const {
@@ -302,8 +337,11 @@ TEST_F(NameOpsTest, UnusableNamesAreMarkedAndEveryOperationRefusesThem) {
         win::NameProblem problem;
         if (!list.GetUnusableItem(i, name, problem)) continue;
         // The tip over the row, asked as the tip window asks with the
-        // pointer there; none over a usable row.
+        // pointer there, and shown when the pointer moves there; none over
+        // a usable row.
         EXPECT_EQ(TipOverRow(list, i), NameProblemText(problem));
+        const std::string shown = ShownTipOverRow(list, i);
+        EXPECT_TRUE(!shown.empty() && NameProblemText(problem).rfind(shown, 0) == 0) << shown;
         for (const int command : {IDC_BTN_ADD, IDC_BTN_COPY, IDC_BTN_DELETE, IDC_BTN_RENAME}) {
             SCOPED_TRACE(std::to_string(command) + " on row " + std::to_string(i));
             boxes_.clear();
