@@ -1,5 +1,6 @@
 #include "frames/JpegEntropyCheck.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -185,6 +186,49 @@ struct Component {
     std::vector<uint64_t> nonzero;
 };
 
+// The DC level of every MCU of a frame coded in one sequential scan, per
+// component: the mean of the component's blocks in the MCU, in samples.
+// Damage after which the decoder falls back into step within a block or two
+// leaves every later block of the restart interval whole but for its DC: a
+// damaged difference moved the prediction, and each block after it carries
+// the same offset. The picture then shows a run of blocks, from a point in a
+// row of MCUs to the end of the interval, lighter, darker or off in colour.
+// Larger pictures are not searched for a shifted run: their levels and sums
+// would take tens of megabytes.
+constexpr long long kMaxDcLevels = 1 << 18;
+
+struct DcLevels {
+    bool kept = false;  // one sequential scan of every component, followed whole
+    int mcusPerRow = 0;
+    long long mcus = 0;
+    long long interval = 0;  // MCUs of a restart interval, or of the picture
+    int components = 0;
+    // The levels, and the sums and counts of the steps between them that the
+    // search for a shifted run makes: kept by each thread from one picture to
+    // the next, as new memory for each costs more than the search.
+    struct Buffers {
+        std::vector<float> level[kMaxComponents];
+        std::vector<double> sums[kMaxComponents];
+        std::vector<int> rising[kMaxComponents], falling[kMaxComponents];
+    };
+    Buffers& buffers = ThreadBuffers();
+
+    static Buffers& ThreadBuffers() {
+        thread_local Buffers buffers;
+        return buffers;
+    }
+    // What a large picture took goes back at once.
+    ~DcLevels() {
+        if (buffers.level[0].capacity() <= (1u << 16)) return;
+        for (int c = 0; c < kMaxComponents; ++c) {
+            buffers.level[c] = {};
+            buffers.sums[c] = {};
+            buffers.rising[c] = {};
+            buffers.falling[c] = {};
+        }
+    }
+};
+
 struct Frame {
     HuffTable dc[4], ac[4];
     int quant[4][64] = {};  // steps in zigzag order, 0 until defined
@@ -193,6 +237,7 @@ struct Frame {
     unsigned restartInterval = 0;
     bool defined = false;
     bool progressive = false;
+    DcLevels dcLevels;
 };
 
 uint16_t Word(const uint8_t* p) {
@@ -277,6 +322,10 @@ struct ScanComponent {
     // damaged difference shifted, reaches further.
     const int* steps;
     int sampleLimit;  // in samples, around the level shift of 128
+    // Where a sequential scan of every component keeps each MCU's DC level,
+    // and what a block's DC adds to it; null for other scans.
+    float* dcLevel;
+    float dcScale;
     // The largest magnitude category the scan can code for the coefficient
     // at each zigzag position; 0 past the end of its band, where a run that
     // overshoots lands.
@@ -551,6 +600,151 @@ bool ReadAcRefine(Bits& bits, const Scan& scan, const ScanComponent& c, uint64_t
     return true;
 }
 
+// A run shifted by at least this many levels in some colour channel shows.
+constexpr float kShiftLevels = 20;
+// A component's shift counts from this many levels on.
+constexpr float kComponentShift = 4;
+// The fewest MCUs along a run's edge that can tell an offset from what a
+// small picture has (a pattern of a few blocks).
+constexpr long long kMinEdge = 8;
+// The share of the run's edge a constant offset must explain.
+constexpr float kExplained = 0.75f;
+
+// The vertical steps along the edge of the run of MCUs from `s` to `e`:
+// between each MCU of its first row of columns and the MCU above, and
+// between each MCU below its last row of columns and the MCU above that,
+// signed so that a run offset by c gives steps of c plus what the picture
+// has there.
+void EdgeSteps(const std::vector<float>& level, long long w, long long n, long long s, long long e,
+               std::vector<float>* steps) {
+    auto step = [&level, w](long long m) {
+        return level[static_cast<size_t>(m)] - level[static_cast<size_t>(m - w)];
+    };
+    steps->clear();
+    for (long long m = std::max(s, w); m < std::min(s + w, e); ++m) steps->push_back(step(m));
+    for (long long m = std::max(e, s + w); m < std::min(e + w, n); ++m) steps->push_back(-step(m));
+}
+
+struct EdgeFit {
+    float offset = 0;     // the median step
+    float explained = 0;  // what the offset takes off the steps' sizes, in levels
+    size_t steps = 0;
+};
+
+EdgeFit FitEdge(const std::vector<float>& level, long long w, long long n, long long s, long long e,
+                std::vector<float>* steps, std::vector<float>* sorted) {
+    EdgeFit fit;
+    EdgeSteps(level, w, n, s, e, steps);
+    fit.steps = steps->size();
+    if (steps->empty()) return fit;
+    sorted->assign(steps->begin(), steps->end());
+    std::nth_element(sorted->begin(), sorted->begin() + static_cast<long>(sorted->size() / 2), sorted->end());
+    fit.offset = (*sorted)[sorted->size() / 2];
+    for (const float step : *steps) fit.explained += std::fabs(step) - std::fabs(step - fit.offset);
+    return fit;
+}
+
+// The largest change a run's offsets make to a red, green or blue sample.
+float ShiftInLevels(const float* offset, int components) {
+    if (components < 3) return std::fabs(offset[0]);
+    const float y = offset[0], cb = offset[1], cr = offset[2];
+    return std::max(
+        {std::fabs(y + 1.402f * cr), std::fabs(y - 0.344f * cb - 0.714f * cr), std::fabs(y + 1.772f * cb)});
+}
+
+// Whether a run of MCUs, from inside a row of MCUs to the end of its restart
+// interval, is offset from the picture around it by a constant that shows.
+// The offset must hold along a whole row's width of the run's edge (an
+// object's edge is narrower), explain most of it, and explain it better than
+// an edge between two whole rows of MCUs would (a horizon, a band).
+bool HasShiftedRun(const DcLevels& d) {
+    const long long w = d.mcusPerRow, n = d.mcus;
+    if (!d.kept || w < 2 || n < 2 * w) return false;
+    // Sums of the steps between each MCU and the one above: a quick look at
+    // each run's mean step, before the median of the few that may show.
+    // And counts of the steps that rise and that fall: most of an offset
+    // run's edge steps one way.
+    std::vector<double>* sums = d.buffers.sums;
+    std::vector<int>*rising = d.buffers.rising, *falling = d.buffers.falling;
+    for (int c = 0; c < d.components; ++c) {
+        const std::vector<float>& level = d.buffers.level[c];
+        sums[c].resize(static_cast<size_t>(n + 1));
+        rising[c].resize(static_cast<size_t>(n + 1));
+        falling[c].resize(static_cast<size_t>(n + 1));
+        sums[c][0] = 0;
+        rising[c][0] = falling[c][0] = 0;
+        for (long long m = 0; m < n; ++m) {
+            const size_t i = static_cast<size_t>(m);
+            const float step = m >= w ? level[i] - level[static_cast<size_t>(m - w)] : 0;
+            sums[c][i + 1] = sums[c][i] + step;
+            rising[c][i + 1] = rising[c][i] + (step > kComponentShift / 2);
+            falling[c][i + 1] = falling[c][i] + (step < -kComponentShift / 2);
+        }
+    }
+    auto sum = [&](int c, long long from, long long to) {
+        return to > from ? sums[c][static_cast<size_t>(to)] - sums[c][static_cast<size_t>(from)] : 0.0;
+    };
+    auto count = [](const std::vector<int>& counts, long long from, long long to) {
+        return to > from ? counts[static_cast<size_t>(to)] - counts[static_cast<size_t>(from)] : 0;
+    };
+    auto end = [&](long long s) { return std::min(n, (s / d.interval + 1) * d.interval); };
+    std::vector<float> scratch, sorted;
+    for (long long s = w; s < n; ++s) {
+        const long long column = s % w, e = end(s);
+        // A run from an interval's first MCU is no offset: the prediction
+        // starts again there. Without restarts, a run from a row's start has
+        // the edge a band of the picture has.
+        if (s % d.interval == 0 || (column == 0 && d.interval == n)) continue;
+        const long long top = std::min(s + w, e) - s;
+        const long long bottomFrom = std::max(e, s + w), bottomTo = std::min(e + w, n);
+        const long long steps = top + std::max(0ll, bottomTo - bottomFrom);
+        if (steps < std::max(kMinEdge, w)) continue;
+        // The edge's mean step beyond that of the steps a row above it: a
+        // gradient steps alike everywhere.
+        float mean[kMaxComponents] = {};
+        for (int c = 0; c < d.components; ++c)
+            mean[c] =
+                static_cast<float>((sum(c, s, s + top) - sum(c, s - w, s - w + top) -
+                                    sum(c, bottomFrom, bottomTo) + sum(c, bottomFrom - w, bottomTo - w)) /
+                                   steps);
+        if (ShiftInLevels(mean, d.components) < kShiftLevels * 3 / 4) continue;
+        int largest = 0;
+        for (int c = 1; c < d.components; ++c)
+            if (std::fabs(mean[c]) > std::fabs(mean[largest])) largest = c;
+        const std::vector<int>& up = mean[largest] > 0 ? rising[largest] : falling[largest];
+        const std::vector<int>& down = mean[largest] > 0 ? falling[largest] : rising[largest];
+        if (2 * (count(up, s, s + top) + count(down, bottomFrom, bottomTo)) < steps) continue;
+
+        float offset[kMaxComponents] = {}, explainedBy[kMaxComponents] = {};
+        bool explained = true;
+        for (int c = 0; c < d.components && explained; ++c) {
+            const EdgeFit fit = FitEdge(d.buffers.level[c], w, n, s, e, &scratch, &sorted);
+            offset[c] = fit.offset;
+            explainedBy[c] = fit.explained;
+            explained = std::fabs(fit.offset) < kComponentShift ||
+                        fit.explained >= kExplained * static_cast<float>(fit.steps) * std::fabs(fit.offset);
+        }
+        if (!explained || ShiftInLevels(offset, d.components) < kShiftLevels) continue;
+        // The edges between whole rows: at the start of the run's row, and at
+        // the start of the next.
+        const long long row = s - column;
+        for (int c = 0; c < d.components; ++c) {
+            if (std::fabs(offset[c]) < kComponentShift) continue;
+            float rowEdge = FitEdge(d.buffers.level[c], w, n, row, end(row), &scratch, &sorted).explained;
+            if (row + w < n)
+                rowEdge = std::max(
+                    rowEdge,
+                    FitEdge(d.buffers.level[c], w, n, row + w, end(row + w), &scratch, &sorted).explained);
+            // A run's edge is a whole row's edge but for the columns of the
+            // run's first row, where the offset steps a row lower.
+            const float margin =
+                0.5f * std::fabs(offset[c]) * static_cast<float>(std::min(column, w - column));
+            if (explainedBy[c] > rowEdge + margin) return true;
+        }
+    }
+    return false;
+}
+
 // One scan's data from `data`, each block read by `readBlock(bits, scan
 // component, block index, DC prediction, end-of-band run)`. kWhole leaves
 // `*next` on the marker that ends it.
@@ -593,8 +787,10 @@ JpegEntropyCheck ReadScanData(const Frame& f, const Scan& scan, const uint8_t* d
     switch (scan.kind) {
         case ScanKind::kSequential:
             return ReadScanData(f, scan, data, end, next,
-                                [](Bits& bits, const ScanComponent& c, long long, int& pred, unsigned&) {
-                                    return ReadSequentialBlock(bits, c, pred);
+                                [](Bits& bits, const ScanComponent& c, long long mcu, int& pred, unsigned&) {
+                                    if (!ReadSequentialBlock(bits, c, pred)) return false;
+                                    if (c.dcLevel) c.dcLevel[mcu] += static_cast<float>(pred) * c.dcScale;
+                                    return true;
                                 });
         case ScanKind::kDcFirst:
             return ReadScanData(f, scan, data, end, next,
@@ -624,6 +820,28 @@ JpegEntropyCheck ReadScanData(const Frame& f, const Scan& scan, const uint8_t* d
     return JpegEntropyCheck::kNotChecked;
 }
 
+// Sets up the DC levels of a frame's first scan when it is sequential and
+// codes every component; any other scan leaves them out.
+void KeepDcLevels(Frame& f, bool first, Scan* scan) {
+    DcLevels& d = f.dcLevels;
+    d.kept = first && scan->kind == ScanKind::kSequential && scan->components == f.components &&
+             scan->mcus <= kMaxDcLevels;
+    for (int i = 0; i < scan->components; ++i) scan->comp[i].dcLevel = nullptr;
+    if (!d.kept) return;
+    const int n = scan->components;
+    d.components = n;
+    d.mcus = scan->mcus;
+    d.mcusPerRow = n == 1 ? scan->comp[0].frame->widthInBlocks : CeilDiv(f.width, 8 * f.maxH);
+    d.interval = f.restartInterval ? f.restartInterval : d.mcus;
+    for (int i = 0; i < n; ++i) {
+        ScanComponent& c = scan->comp[i];
+        d.buffers.level[i].assign(static_cast<size_t>(d.mcus), 0.0f);
+        c.dcLevel = d.buffers.level[i].data();
+        const int blocks = n == 1 ? 1 : c.frame->h * c.frame->v;
+        c.dcScale = static_cast<float>(c.steps[0]) / static_cast<float>(8 * blocks);
+    }
+}
+
 // The markers from after SOI to the end of the picture, every scan's data
 // followed.
 JpegEntropyCheck CheckSegments(const uint8_t* data, const uint8_t* const end) {
@@ -638,7 +856,10 @@ JpegEntropyCheck CheckSegments(const uint8_t* data, const uint8_t* const end) {
         if (end - at < 2) return scanned ? JpegEntropyCheck::kDamaged : JpegEntropyCheck::kNotChecked;
         const uint8_t marker = at[1];
         at += 2;
-        if (marker == 0xD9) return scanned ? JpegEntropyCheck::kWhole : JpegEntropyCheck::kNotChecked;
+        if (marker == 0xD9) {
+            if (!scanned) return JpegEntropyCheck::kNotChecked;
+            return HasShiftedRun(f.dcLevels) ? JpegEntropyCheck::kDamaged : JpegEntropyCheck::kWhole;
+        }
         if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;  // no parameters
         if (marker == 0xD8 || end - at < 2) return JpegEntropyCheck::kNotChecked;
         const size_t length = Word(at);
@@ -660,7 +881,10 @@ JpegEntropyCheck CheckSegments(const uint8_t* data, const uint8_t* const end) {
             understood = false;  // lossless or arithmetic-coded
         } else if (marker == 0xDA) {
             JpegEntropyCheck outcome = ReadScanHeader(f, p, bytes, scan.get());
-            if (outcome == JpegEntropyCheck::kWhole) outcome = ReadScanData(f, *scan, at, end, &at);
+            if (outcome == JpegEntropyCheck::kWhole) {
+                KeepDcLevels(f, !scanned, scan.get());
+                outcome = ReadScanData(f, *scan, at, end, &at);
+            }
             if (outcome != JpegEntropyCheck::kWhole) return outcome;
             scanned = true;
         }

@@ -7,8 +7,11 @@
 // quiet: a run of coefficients past the 64th, a value no 8-bit picture has,
 // a code the table lacks, a table the file never defined, a scan that needs
 // more data than it has, data its blocks leave unused, a segment that ends
-// inside a byte whose other bits are not an encoder's fill, or a block of a
-// sequential scan whose samples reach far past 0..255.
+// inside a byte whose other bits are not an encoder's fill, a block of a
+// sequential scan whose samples reach far past 0..255, or a run of blocks,
+// from inside a row to the end of a restart interval, whose DC stands off
+// from the rows around it by one offset (a damaged DC difference moved every
+// later block's prediction).
 #pragma once
 
 #include <cstddef>

@@ -332,10 +332,15 @@ TEST(Thumbnail, BadOrDamagedJpegsGiveABlankCell) {
     // there: two bytes overwritten in a small picture, where the blocks read
     // from them reach far past 0..255; a byte overwritten in a progressive
     // picture with restart markers, where a segment's blocks end in the
-    // middle of a byte whose last bits are not an encoder's fill.
+    // middle of a byte whose last bits are not an encoder's fill; four bytes
+    // gone, and three bits flipped in a picture with a restart marker after
+    // each row, after which every later block of the picture, or of the row,
+    // is whole but for a shifted DC: a run lighter, darker or off in colour.
     std::string what;
     WriteFile(dir / "resynced.jpg", damaged::DamagedJpeg(594, damaged::GoodJpeg(594), &what));
     WriteFile(dir / "unfilled.jpg", damaged::DamagedJpeg(258, damaged::GoodJpeg(258), &what));
+    WriteFile(dir / "shifted.jpg", damaged::DamagedJpeg(1149, damaged::GoodJpeg(1149), &what));
+    WriteFile(dir / "shiftedrow.jpg", damaged::DamagedJpeg(1405, damaged::GoodJpeg(1405), &what));
     WriteFile(dir / "garbage.jpg", std::string(3000, '\x5A'));
     WriteFile(dir / "empty.jpg", "");
     WriteCmykJpeg(dir / "cmyk.jpg");
@@ -345,8 +350,8 @@ TEST(Thumbnail, BadOrDamagedJpegsGiveABlankCell) {
     ThumbnailRenderer renderer;
     for (const char* name :
          {"truncated.jpg", "noend.jpg", "middle.jpg", "byte.jpg", "repeated.jpg", "notables.jpg",
-          "progressive.jpg", "resynced.jpg", "unfilled.jpg", "garbage.jpg", "empty.jpg", "cmyk.jpg",
-          "huge.jpg", "big.jpg", "folder.jpg", "missing.jpg", ""}) {
+          "progressive.jpg", "resynced.jpg", "unfilled.jpg", "shifted.jpg", "shiftedrow.jpg", "garbage.jpg",
+          "empty.jpg", "cmyk.jpg", "huge.jpg", "big.jpg", "folder.jpg", "missing.jpg", ""}) {
         SCOPED_TRACE(name);
         // A good picture first: a failure must not leave it in the cell.
         ASSERT_EQ(renderer.Render(dir / "good.jpg"), 1);
@@ -361,6 +366,15 @@ TEST(Thumbnail, BadOrDamagedJpegsGiveABlankCell) {
     ASSERT_NE(dqt, std::string::npos);
     WriteFile(dir / "stray.jpg", good.substr(0, dqt) + "junk" + good.substr(dqt));
     EXPECT_EQ(renderer.Render(dir / "stray.jpg"), 1);
+    // Neither does an edge between whole rows of blocks across the picture,
+    // a horizon, however even: only a run from inside a row is an offset.
+    std::vector<unsigned char> horizon;
+    for (int y = 0; y < 240; ++y)
+        for (int x = 0; x < 320; ++x)
+            for (const int level : {y < 128 ? 200 : 40, y < 128 ? 220 : 90, y < 128 ? 255 : 60})
+                horizon.push_back(static_cast<unsigned char>(level + (x * 7 + y * 3) % 5));
+    ASSERT_TRUE(demo::WriteJpeg(dir / "horizon.jpg", 320, 240, 3, JCS_RGB, horizon.data(), 90));
+    EXPECT_EQ(renderer.Render(dir / "horizon.jpg"), 1);
     EXPECT_EQ(TempFolderNames(), tempBefore);
 }
 
