@@ -83,6 +83,27 @@ int SmallIconOf(LPCITEMIDLIST absolute, UINT extraFlags) {
     return info.iIcon;
 }
 
+// Whether a folder shows the same icons as every other plain folder beside
+// it: a folder of the file system directly in its parent's, with nothing
+// that customises it (the read-only or system mark, without which the shell
+// reads no desktop.ini; a link elsewhere; a desktop.ini of its own, which
+// Wine reads without the mark).
+bool IsPlainSubfolder(LPCITEMIDLIST parent, LPCITEMIDLIST absolute) {
+    char parentPath[MAX_PATH], path[MAX_PATH];
+    if (!::SHGetPathFromIDListA(parent, parentPath) || !::SHGetPathFromIDListA(absolute, path)) return false;
+    std::string folder = parentPath;
+    win::EnsureTrailingBackslash(folder);
+    const std::string own = path;
+    if (own.size() <= folder.size() || own.compare(0, folder.size(), folder) != 0 ||
+        own.find('\\', folder.size()) != std::string::npos)
+        return false;
+    constexpr DWORD kCustomised =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT;
+    const DWORD attributes = ::GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & kCustomised) && !win::PathExists(own + "\\desktop.ini");
+}
+
 bool SameId(IShellFolder* folder, LPCITEMIDLIST a, LPCITEMIDLIST b) {
     const HRESULT hr = folder->CompareIDs(0, a, b);
     return SUCCEEDED(hr) && CompareResult(hr) == 0;
@@ -229,6 +250,8 @@ HTREEITEM CFolderTreeCtrl::InsertShellItem(LPCITEMIDLIST parentAbsolute, LPCITEM
     data->absolute = absolute.Get();
     data->attributes = attributes;
     data->childrenRead = 0;
+    data->plainIcon = -1;
+    data->plainOpenIcon = -1;
     item.pszText = name.data();
     item.lParam = reinterpret_cast<LPARAM>(data);
     insert.hParent = parentItem;
@@ -249,9 +272,24 @@ void CFolderTreeCtrl::ProvideIcons(TVITEMA& item) const {
     const auto* data = reinterpret_cast<const FolderItemData*>(item.lParam);
     if (!data) data = GetFolderData(item.hItem);
     if (!data || !data->absolute) return;
+    item.mask |= TVIF_DI_SETITEM;  // kept: asked once per item
+    // Under Wine the shell's look-up of a folder's icon reads the desktop.ini
+    // of every folder above it, and a missing one makes Wine read that folder
+    // whole: in a folder of thousands of frames each icon cost tens of
+    // milliseconds. Its plain subfolders all show the same icons, asked once.
+    const HTREEITEM parentItem = GetNextItem(item.hItem, TVGN_PARENT);
+    const FolderItemData* parent = parentItem ? GetFolderData(parentItem) : nullptr;
+    if (parent && parent->absolute && IsPlainSubfolder(parent->absolute, data->absolute)) {
+        if (parent->plainIcon < 0 || parent->plainOpenIcon < 0) {
+            parent->plainIcon = SmallIconOf(data->absolute, 0);
+            parent->plainOpenIcon = SmallIconOf(data->absolute, SHGFI_OPENICON);
+        }
+        item.iImage = parent->plainIcon;
+        item.iSelectedImage = parent->plainOpenIcon;
+        return;
+    }
     if (item.mask & TVIF_IMAGE) item.iImage = SmallIconOf(data->absolute, 0);
     if (item.mask & TVIF_SELECTEDIMAGE) item.iSelectedImage = SmallIconOf(data->absolute, SHGFI_OPENICON);
-    item.mask |= TVIF_DI_SETITEM;  // kept: asked once per item
 }
 
 void CFolderTreeCtrl::EnumerateChildren(const NMTREEVIEWA& view) {

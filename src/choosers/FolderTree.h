@@ -28,6 +28,10 @@ struct FolderItemData {
     // The folder's last-write time when its children were last read in
     // full (0: unknown, or a folder whose time does not tell).
     mutable ULONGLONG childrenRead;
+    // The small icons (closed, open) of this folder's plain subfolders,
+    // looked up for the first of them; -1 until then.
+    mutable int plainIcon;
+    mutable int plainOpenIcon;
 };
 
 class CFolderTreeCtrl : public win::TreeView {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "AllocationCounter.h"
 #include "TestFiles.h"
@@ -33,6 +34,21 @@ protected:
         return tree().GetSelectedItem();
     }
     bool Has(HTREEITEM item, const std::string& label) { return FindChild(tree(), item, label) != nullptr; }
+    // Expects the item's icons, closed and open, to be those the shell gives
+    // for it; the closed one.
+    int ExpectShellIcons(HTREEITEM item) {
+        TVITEMA tvi = {};
+        tvi.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+        tvi.hItem = item;
+        EXPECT_TRUE(::SendMessageA(tree().Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi)));
+        for (UINT open : {0u, static_cast<UINT>(SHGFI_OPENICON)}) {
+            SHFILEINFOA info = {};
+            ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(tree().GetFolderData(item)->absolute), 0, &info,
+                             sizeof info, SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | open);
+            EXPECT_EQ(open ? tvi.iSelectedImage : tvi.iImage, info.iIcon) << tree().GetItemText(item);
+        }
+        return tvi.iImage;
+    }
 
     win::OleScope ole;
     CurrentFolderGuard guard;
@@ -59,18 +75,7 @@ TEST_F(FolderTree, FirstRunAndAnEmptyValueSelectNothing) {
     // Each item's icons are the shell's, looked up once it is drawn.
     ::ShowWindow(host.Handle(), SW_SHOW);
     ::UpdateWindow(tree().Handle());
-    for (HTREEITEM item : {root, tree().GetChildItem(root)}) {
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-        tvi.hItem = item;
-        ASSERT_TRUE(::SendMessageA(tree().Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi)));
-        for (UINT open : {0u, static_cast<UINT>(SHGFI_OPENICON)}) {
-            SHFILEINFOA info = {};
-            ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(tree().GetFolderData(item)->absolute), 0, &info,
-                             sizeof info, SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON | open);
-            EXPECT_EQ(open ? tvi.iSelectedImage : tvi.iImage, info.iIcon);
-        }
-    }
+    for (HTREEITEM item : {root, tree().GetChildItem(root)}) ExpectShellIcons(item);
 
     // Saving without a selection leaves the stored value alone.
     const std::vector<BYTE> sentinel = {4, 0, 'x', 'y', 0, 0};
@@ -159,13 +164,26 @@ TEST_F(FolderTree, ExpansionListsFoldersOnlyHiddenIncludedSortedAndLoadsOnce) {
     WriteFile(dir / "Files\\b.txt", "b");
     MakeDirs(dir / "hidden");
     ASSERT_TRUE(::SetFileAttributesA((dir / "hidden").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    // A folder with an icon of its own, among plain ones that share theirs.
+    MakeDirs(dir / "Custom");
+    WriteFile(dir / "Custom\\desktop.ini",
+              "[.ShellClassInfo]\r\nIconFile=C:\\windows\\system32\\shell32.dll\r\nIconIndex=12\r\n");
+    ASSERT_TRUE(::SetFileAttributesA((dir / "Custom").c_str(), FILE_ATTRIBUTE_READONLY));
     WriteFile(dir / "top.txt", "t");
     const HTREEITEM item = FillAt(dir.Path());
     ASSERT_TRUE(item);
 
     tree().Expand(item, TVE_EXPAND);
     EXPECT_TRUE(tree().IsExpandedOnce(item));
-    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"Files", "hidden", "plain"}));
+    EXPECT_EQ(ChildLabels(tree(), item), (std::vector<std::string>{"Custom", "Files", "hidden", "plain"}));
+    // Each child, drawn, shows the shell's own icons for it.
+    ::ShowWindow(host.Handle(), SW_SHOW);
+    ::UpdateWindow(tree().Handle());
+    std::set<int> icons;
+    for (HTREEITEM child = tree().GetChildItem(item); child; child = tree().GetNextSiblingItem(child))
+        icons.insert(ExpectShellIcons(child));
+    EXPECT_EQ(icons.size(), 2u);  // the custom icon and the plain one
+    ::SetFileAttributesA((dir / "Custom").c_str(), FILE_ATTRIBUTE_NORMAL);
 
     // A folder of files only loses its button on the first expansion.
     const HTREEITEM files = FindChild(tree(), item, "Files");
@@ -179,7 +197,7 @@ TEST_F(FolderTree, ExpansionListsFoldersOnlyHiddenIncludedSortedAndLoadsOnce) {
     tree().Expand(item, TVE_COLLAPSE);
     tree().Expand(item, TVE_EXPAND);
     EXPECT_FALSE(Has(item, "later"));
-    EXPECT_EQ(ChildLabels(tree(), item).size(), 3u);
+    EXPECT_EQ(ChildLabels(tree(), item).size(), 4u);
 }
 
 TEST_F(FolderTree, AddFolderByPathOnlyGivesAnUnloadedParentAButton) {
