@@ -281,8 +281,15 @@ void CFolderTreeCtrl::ProvideIcons(TVITEMA& item) const {
     const FolderItemData* parent = parentItem ? GetFolderData(parentItem) : nullptr;
     if (parent && parent->absolute && IsPlainSubfolder(parent->absolute, data->absolute)) {
         if (parent->plainIcon < 0 || parent->plainOpenIcon < 0) {
-            parent->plainIcon = SmallIconOf(data->absolute, 0);
-            parent->plainOpenIcon = SmallIconOf(data->absolute, SHGFI_OPENICON);
+            item.iImage = SmallIconOf(data->absolute, 0);
+            item.iSelectedImage = SmallIconOf(data->absolute, SHGFI_OPENICON);
+            // A look-up that failed (index 0, a document's icon) is not
+            // handed on to the others.
+            if (item.iImage > 0 && item.iSelectedImage > 0) {
+                parent->plainIcon = item.iImage;
+                parent->plainOpenIcon = item.iSelectedImage;
+            }
+            return;
         }
         item.iImage = parent->plainIcon;
         item.iSelectedImage = parent->plainOpenIcon;
